@@ -1,0 +1,60 @@
+# Thin wrappers over CMake and Ninja. Every target first makes sure the
+# Debian packages are there (quick when they are).
+BUILD      ?= build
+SANITIZE   ?= build-sanitize
+BENCHDIR   ?= build-bench
+FUZZDIR    ?= build-fuzz
+FUZZ_SECONDS ?= 60
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps configure build run test sanitize bench fuzz screenshots clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+configure: deps
+	@cmake -S . -B $(BUILD) -G Ninja $(CMAKE_ARGS) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/bin/wayline
+
+test: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+sanitize: deps
+	@cmake -S . -B $(SANITIZE) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	  -DWAYLINE_WITH_UI=OFF -DWAYLINE_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE) -j $(JOBS)
+	cd $(SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+bench: deps
+	@cmake -S . -B $(BENCHDIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	  -DWAYLINE_WITH_UI=OFF -DWAYLINE_BENCH=ON >/dev/null
+	@cmake --build $(BENCHDIR) -j $(JOBS)
+	@set -e; found=0; for b in $(BENCHDIR)/bin/bench_*; do \
+	  [ -x "$$b" ] || continue; found=1; echo "== $$b"; "$$b"; done; \
+	  [ $$found -eq 1 ] || echo "no benchmarks yet"
+
+fuzz: deps
+	@CXX=clang++ cmake -S . -B $(FUZZDIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DWAYLINE_WITH_UI=OFF -DWAYLINE_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZDIR) -j $(JOBS)
+	@set -e; for f in $(FUZZDIR)/bin/fuzz_*; do \
+	  [ -x "$$f" ] || continue; name=$$(basename $$f); \
+	  mkdir -p $(FUZZDIR)/corpus/$$name; \
+	  echo "== $$name for $(FUZZ_SECONDS) s"; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
+	    $(FUZZDIR)/corpus/$$name fuzz/corpus/$${name#fuzz_}; done
+
+screenshots: build
+	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bin/wayline-screenshots $(BUILD)/screenshots
+
+clean:
+	rm -rf $(BUILD) $(SANITIZE) $(BENCHDIR) $(FUZZDIR)

@@ -1,0 +1,26 @@
+# Small helpers shared by every folder.
+
+# wayline_add_gtest(NAME SOURCES... LIBS...)
+# One GoogleTest executable, registered with ctest test by test.
+function(wayline_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  include(GoogleTest)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30
+    PROPERTIES ENVIRONMENT "WAYLINE_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()
+
+# wayline_add_qtest(NAME SOURCES... LIBS...)
+# One Qt Test executable, run headless on the offscreen platform.
+function(wayline_add_qtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;WAYLINE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    TIMEOUT 120)
+endfunction()

@@ -1,0 +1,10 @@
+#include "app/AppState.h"
+
+namespace wayline {
+
+TAppState& App() {
+    static TAppState state;
+    return state;
+}
+
+} // namespace wayline
