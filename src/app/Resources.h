@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+class QWidget;
+
+namespace wayline {
+
+class TSkinImage;
+
+// Number of skin pictures of the main window (1 = background, 2..65 GIFs).
+inline constexpr int SkinImageCount = 65;
+using TSkinImages = std::array<TSkinImage*, SkinImageCount + 1>; // index 1..65; [0] unused
+
+// A control layout record: where a control goes on the main window.
+struct TControlRecord {
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+// A picture layout record: where a skin picture goes and how it shows.
+struct TPictureRecord {
+    int Tag = 0;
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    bool Stretch = false;
+    bool Transparent = false;
+    bool Visible = false;
+};
+
+// Everything the program reads from its own resources: interface texts
+// (WSDATA), layout records and configuration bytes (DATA), skin pictures
+// (BMP, GIF) and the embedded HBASIC programs. All lookups go through Find,
+// so a test can root the object at a folder of its own and check how
+// missing resources are tolerated.
+class TResources {
+public:
+    explicit TResources(QString root = QStringLiteral(":/"));
+
+    // The bytes of resource `type`/`number` (":/WSDATA/366"), if present.
+    std::optional<QByteArray> Find(const QString& type, int number) const;
+
+    // Interface text `id`; empty when there is no such text.
+    QString LoadText(int id) const;
+
+    // First byte of DATA 360, else 0.
+    int LoadCharset() const;
+    // The 12 characters of DATA 361, else "DCTPUGVRELSQ".
+    QString LoadAltLetters() const;
+
+    // Record n + 90 first in advanced mode, then n.
+    std::optional<TControlRecord> ControlRecord(int record, bool advanced) const;
+    std::optional<TPictureRecord> PictureRecord(int record, bool advanced) const;
+
+    // Sets left, top, width and height from the record; without a record
+    // the control keeps its geometry.
+    void PlaceControl(int record, QWidget* control, bool advanced) const;
+
+    // The picture resource of skin picture n (BMP 181 / GIF n + 180; in
+    // advanced mode BMP 271 / GIF n + 270 first).
+    std::optional<QByteArray> SkinPicture(int n, bool advanced) const;
+
+    // Creates the 65 skin pictures as children of `parent`, in order (later
+    // ones above earlier ones), loads each picture and applies its record.
+    void CreateSkin(QWidget* parent, bool advanced, TSkinImages& images) const;
+
+private:
+    QString Root;
+};
+
+// The program's own resources, rooted at ":/".
+const TResources& Resources();
+
+} // namespace wayline
