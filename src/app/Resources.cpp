@@ -1,0 +1,1 @@
+// Placeholder: resource access arrives with the generated resources.

@@ -1,0 +1,1 @@
+// Placeholder: the skin picture class arrives with the skin.

@@ -1,0 +1,2 @@
+#pragma once
+// Placeholder: the skin picture class arrives with the skin.
