@@ -32,11 +32,17 @@ const TKindInfo& Info(TActionKind kind) {
 
 } // namespace
 
-std::int16_t DefaultValue(TActionKind kind) { return Info(kind).DefaultValue; }
+std::int16_t DefaultValue(TActionKind kind) {
+    return Info(kind).DefaultValue;
+}
 
-const char* CommandLetter(TActionKind kind) { return Info(kind).Letter; }
+const char* CommandLetter(TActionKind kind) {
+    return Info(kind).Letter;
+}
 
-int ActionNameTextId(TActionKind kind) { return FirstActionNameText + static_cast<int>(kind); }
+int ActionNameTextId(TActionKind kind) {
+    return FirstActionNameText + static_cast<int>(kind);
+}
 
 void DocumentToBytes(const TActionDocument& document, std::span<std::uint8_t, DocumentSize> out) {
     std::uint8_t* p = out.data();
@@ -59,7 +65,8 @@ void DocumentToBytes(const TActionDocument& document, std::span<std::uint8_t, Do
     }
 }
 
-void DocumentFromBytes(std::span<const std::uint8_t, DocumentSize> bytes, TActionDocument& document) {
+void DocumentFromBytes(std::span<const std::uint8_t, DocumentSize> bytes,
+                       TActionDocument& document) {
     const std::uint8_t* p = bytes.data();
     std::memcpy(document.Signature.data(), p, document.Signature.size());
     p += document.Signature.size();

@@ -30,8 +30,8 @@ inline constexpr int MainList = 1;      // "Actions to be Performed"
 inline constexpr int MaxSteps = 255;    // entries 1..255 hold steps
 inline constexpr int ListEntries = 256; // entry 0 is the header entry
 
-inline constexpr std::int16_t HeaderValue = -1; // entry 0, and unused entries in files
-inline constexpr std::int16_t MinDuration = 1;  // 0.1 s
+inline constexpr std::int16_t HeaderValue = -1;  // entry 0, and unused entries in files
+inline constexpr std::int16_t MinDuration = 1;   // 0.1 s
 inline constexpr std::int16_t MaxDuration = 255; // 25.5 s
 inline constexpr std::uint8_t DefaultServoCenter = 100;
 
@@ -99,7 +99,8 @@ int ActionNameTextId(TActionKind kind);
 // Serialises the document to its 9240-byte little-endian image and back,
 // independent of the host's byte order.
 void DocumentToBytes(const TActionDocument& document, std::span<std::uint8_t, DocumentSize> out);
-void DocumentFromBytes(std::span<const std::uint8_t, DocumentSize> bytes, TActionDocument& document);
+void DocumentFromBytes(std::span<const std::uint8_t, DocumentSize> bytes,
+                       TActionDocument& document);
 
 // The editor's view of the document: the record plus the state kept beside
 // it. N of each list is held here explicitly; the grids follow it (their row

@@ -62,7 +62,8 @@ TEST(ActionDocument, ByteImageIsLittleEndianInFieldOrder) {
     state.Step(6, 255) = {akStopAndWait, 255, 4, 0, 4};
 
     std::vector<std::uint8_t> bytes(DocumentSize);
-    DocumentToBytes(state.Document, std::span<std::uint8_t, DocumentSize>(bytes.data(), DocumentSize));
+    DocumentToBytes(state.Document,
+                    std::span<std::uint8_t, DocumentSize>(bytes.data(), DocumentSize));
 
     EXPECT_EQ(bytes[0], 19);
     EXPECT_EQ(bytes[1], 'W');
@@ -90,7 +91,8 @@ TEST(ActionDocument, ByteImageIsLittleEndianInFieldOrder) {
     EXPECT_EQ(bytes[last + 5], 4);
 
     TActionDocument back{};
-    DocumentFromBytes(std::span<const std::uint8_t, DocumentSize>(bytes.data(), DocumentSize), back);
+    DocumentFromBytes(std::span<const std::uint8_t, DocumentSize>(bytes.data(), DocumentSize),
+                      back);
     EXPECT_EQ(std::memcmp(&back, &state.Document, DocumentSize), 0);
 }
 
