@@ -1,0 +1,75 @@
+#pragma once
+
+#include "editor/core/ActionDocument.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace wayline {
+
+// The action-list file: one 9240-byte record, the byte image of the
+// document. The window shows the dialogs and the messages; everything else
+// about reading and writing the record is here.
+
+inline constexpr std::string_view ActionListHeaderText = "Wayline Action List";
+inline constexpr std::uint8_t ActionListFormatVersion = 0x13; // 1.3
+
+// File dialogs: titles, default extension, and the filter (in its
+// "description|pattern|..." form and in the form Qt's dialogs take).
+inline constexpr std::string_view SaveDialogTitle = "Save your To Do List";
+inline constexpr std::string_view OpenDialogTitle = "Open an Action list";
+inline constexpr std::string_view ActionListExtension = "wyl";
+inline constexpr std::string_view ActionListFilter =
+    "Wayline Files (*.wyl)|*.wyl|All Files (*.*)|*.*";
+inline constexpr std::string_view ActionListFilterQt = "Wayline Files (*.wyl);;All Files (*.*)";
+
+// The refusal messages, shown in an error box.
+inline constexpr std::string_view NotProperFormatMessage = "Not proper Wayline file format.";
+inline constexpr std::string_view AdvancedModeFileMessage =
+    "This Wayline file was saved in Advanced Mode.  You must switch to Advanced Mode before "
+    "opening this file.";
+
+// "Can not open Wayline file.  File format is version 1.2.  Expected version 1.3."
+std::string WrongVersionMessage(std::uint8_t version);
+
+enum class TLoadStatus {
+    lsLoaded,    // the document now holds the file's lists
+    lsNotLoaded, // no file, unreadable or shorter than one record: no message
+    lsRefused,   // a check failed: show Message; the document is unchanged
+};
+
+struct TLoadResult {
+    TLoadStatus Status;
+    std::string Message; // set when refused
+};
+
+// Checks one record and, only if every check passes, takes it over: the whole
+// record including the servo centres, the step counts found in it, and
+// ListModified cleared. Fewer than 9240 bytes are not loaded; bytes behind the
+// first record are ignored. The window then redisplays the lists and
+// recomputes the buttons.
+TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& state);
+
+// Reads the file and loads it as LoadActionList does.
+TLoadResult LoadActionListFile(const std::filesystem::path& path, TDocumentState& state);
+
+// Prepares the record for writing (signature, version and the current mode;
+// copies of entry 0 behind the last step of every list) and returns its byte
+// image.
+std::array<std::uint8_t, DocumentSize> ActionListImage(TDocumentState& state);
+
+struct TSaveResult {
+    bool Saved;
+    std::string Error; // the text to show when not saved
+};
+
+// Writes the record to path through a temporary file in the same folder that
+// replaces the target only when complete, so a failed save leaves the
+// previous file as it was. Clears ListModified only on success.
+TSaveResult SaveActionListFile(const std::filesystem::path& path, TDocumentState& state);
+
+} // namespace wayline
