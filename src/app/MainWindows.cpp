@@ -1,0 +1,41 @@
+#include "app/MainWindows.h"
+
+#include "app/AppState.h"
+#include "app/IntroForm.h"
+#include "codegen/ui/CodeForm.h"
+#include "comm/ui/ProgressForm.h"
+#include "editor/ui/Dragger.h"
+#include "editor/ui/MainForm.h"
+#include "testmode/TestForm.h"
+
+namespace wayline {
+
+TMainWindows::TMainWindows() = default;
+
+// Destroyed in the reverse order of creation.
+TMainWindows::~TMainWindows() {
+    CodeForm.reset();
+    Dragger.reset();
+    ProgressForm.reset();
+    TestForm.reset();
+    MainForm.reset();
+    IntroForm.reset();
+}
+
+void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& resources) {
+    windows.IntroForm = std::make_unique<TIntroForm>(resources);
+    windows.MainForm = std::make_unique<TMainForm>(state, resources);
+    windows.TestForm = std::make_unique<TTestForm>(resources, windows.MainForm.get());
+    windows.ProgressForm = std::make_unique<TProgressForm>(resources, windows.MainForm.get());
+    windows.Dragger = std::make_unique<TDragger>(windows.MainForm.get());
+    windows.CodeForm = std::make_unique<TCodeForm>(windows.MainForm.get());
+
+    TMainForm* main = windows.MainForm.get();
+    QObject::connect(windows.IntroForm.get(), &TIntroForm::ModeChosen, main,
+                     [&state, main](bool advanced) {
+                         state.Editor.AdvancedMode = advanced;
+                         main->show();
+                     });
+}
+
+} // namespace wayline

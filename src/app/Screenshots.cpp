@@ -1,0 +1,85 @@
+// Writes PNG pictures of the start window and of the main window in both
+// modes, grabbed offscreen, so the skin can be reviewed without a display.
+// Usage: wayline-screenshots DIR
+
+#include "app/AppState.h"
+#include "app/IntroForm.h"
+#include "app/MainWindows.h"
+#include "app/Resources.h"
+#include "editor/ui/MainForm.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFont>
+#include <QLocale>
+#include <QPainter>
+#include <QPushButton>
+
+#include <cstdio>
+
+namespace {
+
+// The window as the user sees it: outside its shape is transparent.
+QImage Grab(QWidget& window) {
+    QImage image(window.size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QImage content = window.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    if (!window.mask().isEmpty()) {
+        painter.setClipRegion(window.mask());
+    }
+    painter.drawImage(0, 0, content);
+    return image;
+}
+
+bool Save(const QImage& image, const QString& path) {
+    if (!image.save(path)) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s (%d x %d)\n", qPrintable(path), image.width(), image.height());
+    return true;
+}
+
+bool ShootMainWindow(bool advanced, const QString& path) {
+    wayline::TAppState state;
+    wayline::InitialiseApp(state, wayline::Resources(), QLocale());
+    wayline::TMainWindows windows;
+    wayline::CreateWindows(windows, state, wayline::Resources());
+    windows.IntroForm->show();
+    QApplication::processEvents();
+    (advanced ? windows.IntroForm->AdvancedButton() : windows.IntroForm->BeginnerButton())->click();
+    QApplication::processEvents();
+    return Save(Grab(*windows.MainForm), path);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: wayline-screenshots DIR\n");
+        return 2;
+    }
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Courier"), QStringLiteral("Liberation Mono"));
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(dir.path())) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    bool ok = true;
+    {
+        wayline::TAppState state;
+        wayline::InitialiseApp(state, wayline::Resources(), QLocale());
+        wayline::TMainWindows windows;
+        wayline::CreateWindows(windows, state, wayline::Resources());
+        windows.IntroForm->show();
+        QApplication::processEvents();
+        ok &= Save(Grab(*windows.IntroForm), dir.filePath(QStringLiteral("start-window.png")));
+    }
+    ok &= ShootMainWindow(false, dir.filePath(QStringLiteral("main-window-beginner.png")));
+    ok &= ShootMainWindow(true, dir.filePath(QStringLiteral("main-window-advanced.png")));
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,519 @@
+#include "editor/ui/MainForm.h"
+
+#include "app/AppState.h"
+#include "app/Shapes.h"
+#include "app/SkinImage.h"
+#include "editor/ui/DrawGrid.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QTabBar>
+#include <QThread>
+
+#include <vector>
+
+namespace wayline {
+
+namespace {
+
+// Layout records of the controls.
+constexpr int HyperHelpRecord = 66;
+constexpr int SerialPortLabel1Record = 67;
+constexpr int SerialPortLabel2Record = 68;
+constexpr int COMPortComboBoxRecord = 69;
+constexpr int SensorsEnabledRecord = 70;
+constexpr int SensorTabbedNotebookRecord = 71;
+constexpr int SensorActionPanelRecord = 72;
+constexpr int ActionScrollBoxRecord = 73;
+constexpr int HelpMemoRecord = 74;
+constexpr int MainWindowRecord = 75;
+constexpr int MainGridRecord = 88;
+constexpr int SensorGridRecord = 89;
+
+// Interface texts.
+constexpr int StepTitleText = 369; // "Step #", then "Actions", "Both", "Left", "Right"
+constexpr int HelpEnabledText = 376;
+constexpr int PortLabel1Text = 377;
+constexpr int PortLabel2Text = 378;
+constexpr int AutoText = 379;
+constexpr int SensorsEnabledText = 380;
+constexpr int FirstSetNameText = 406; // "All", then "Set1".."Set4"
+constexpr int BlankHelpText = 429;
+constexpr int WelcomeText = 430;
+
+// Skin pictures with a fixed role.
+constexpr int BottomEdgeLeft = 2;
+constexpr int BottomEdgeRight = 4;
+constexpr int GoNormal = 42;
+constexpr int FirstPalettePicture = 14;
+constexpr int LastPalettePicture = 21;
+constexpr std::array<int, 6> WindowDragPictures{1, 2, 3, 5, 6, 11};
+
+constexpr int MainGridSlots = 7;
+constexpr int SensorGridSlots = 6;
+
+const char* const GridNames[] = {"",           "ToDoList",   "SensorSetAll", "SensorSet1",
+                                 "SensorSet2", "SensorSet3", "SensorSet4"};
+
+QFont GridFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPixelSize(13);
+    return font;
+}
+
+} // namespace
+
+TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), State(state), Res(resources),
+      HyperHelpBox(new QCheckBox(this)), SensorsEnabledBox(new QCheckBox(this)),
+      PortCombo(new QComboBox(this)), PortLabel1(new QLabel(this)), PortLabel2(new QLabel(this)),
+      SensorNotebook(new QWidget(this)), SensorTabBar(new QTabBar(SensorNotebook)),
+      SensorPanel(new QLabel(this)), Palette(new QWidget(this)), Help(new QPlainTextEdit(this)) {
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("Wayline"));
+    setMouseTracking(true);
+    resize(526, 527);
+
+    HyperHelpBox->setObjectName(QStringLiteral("HyperHelp"));
+    HyperHelpBox->setChecked(true);
+    SensorsEnabledBox->setObjectName(QStringLiteral("SensorsEnabled"));
+    SensorsEnabledBox->setChecked(false);
+    PortCombo->setObjectName(QStringLiteral("COMPortComboBox"));
+    PortCombo->addItem(QStringLiteral("AUTO"));
+    for (int n = 1; n <= 9; ++n) {
+        PortCombo->addItem(QStringLiteral("COM%1").arg(n));
+    }
+    PortLabel1->setObjectName(QStringLiteral("SerialPortLabel1"));
+    PortLabel2->setObjectName(QStringLiteral("SerialPortLabel2"));
+    SensorNotebook->setObjectName(QStringLiteral("SensorTabbedNotebook"));
+    SensorTabBar->setObjectName(QStringLiteral("SensorTabs"));
+    for (int tab = 0; tab < SensorSetCount; ++tab) {
+        SensorTabBar->addTab(QString());
+    }
+    SensorPanel->setObjectName(QStringLiteral("SensorActionPanel"));
+    SensorPanel->setText(QStringLiteral("+"));
+    SensorPanel->setAlignment(Qt::AlignCenter);
+    SensorPanel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    SensorPanel->setStyleSheet(QStringLiteral(
+        "QLabel { background: #fff4c2; color: #1f4e8c; font: bold 26px 'Liberation Sans'; "
+        "border: 2px solid #1f4e8c; border-radius: 6px; }"));
+    Palette->setObjectName(QStringLiteral("ActionScrollBox"));
+    Help->setObjectName(QStringLiteral("HelpMemo"));
+    Help->setReadOnly(true);
+    Help->setFocusPolicy(Qt::NoFocus);
+    Help->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Help->setStyleSheet(QStringLiteral(
+        "QPlainTextEdit { background: #fffbe8; color: #203040; border: 1px solid #b8a878; "
+        "font: 12px 'Liberation Sans'; }"));
+
+    connect(HyperHelpBox, &QCheckBox::clicked, this, [this] { HyperHelpClick(); });
+
+    State.Editor.ListModified = false;
+    SetShape(RoundedRegion(0, 0, width(), height(), CreationCorner, CreationCorner));
+}
+
+TDrawGrid* TMainForm::CurrentGrid() const {
+    return Grid(State.Editor.CurrentList);
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    if (!SetUp) {
+        SetUp = true;
+        FormShow();
+    }
+    QWidget::showEvent(event);
+}
+
+void TMainForm::FormShow() {
+    const bool advanced = State.Editor.AdvancedMode;
+
+    // 1. The skin, then the start-up visibility of the optional frame pieces.
+    Res.CreateSkin(this, advanced, Images);
+    if (Images[6])
+        Images[6]->hide();
+    if (Images[13])
+        Images[13]->hide();
+    if (Images[12])
+        Images[12]->show();
+
+    // 2. Controls by their records. The skin lies below them.
+    PlaceControls();
+
+    // 3. The port box's first entry.
+    PortCombo->setItemText(0, Res.LoadText(AutoText).toUpper());
+
+    // 4. and 5. The palette pictures belong to the palette; the buttons get
+    // the hand cursor and the frame pieces move the window.
+    ConnectSkin();
+
+    // 6. to 9. The grids.
+    CreateGrids();
+
+    // 11. Captions.
+    ApplyCaptions();
+
+    // 12. What each mode shows.
+    ApplyMode();
+
+    // 13. Help on or off sizes and shapes the window.
+    HyperHelpClick();
+
+    // 14. The welcome text.
+    Help->setPlainText(Res.LoadText(WelcomeText));
+
+    // 16. Keyboard focus to the list being edited.
+    if (TDrawGrid* grid = CurrentGrid()) {
+        grid->setFocus();
+    }
+}
+
+void TMainForm::PlaceControls() {
+    const bool advanced = State.Editor.AdvancedMode;
+    Res.PlaceControl(HyperHelpRecord, HyperHelpBox, advanced);
+    Res.PlaceControl(SerialPortLabel1Record, PortLabel1, advanced);
+    Res.PlaceControl(SerialPortLabel2Record, PortLabel2, advanced);
+    Res.PlaceControl(COMPortComboBoxRecord, PortCombo, advanced);
+    Res.PlaceControl(SensorsEnabledRecord, SensorsEnabledBox, advanced);
+    Res.PlaceControl(SensorTabbedNotebookRecord, SensorNotebook, advanced);
+    Res.PlaceControl(SensorActionPanelRecord, SensorPanel, advanced);
+    Res.PlaceControl(ActionScrollBoxRecord, Palette, advanced);
+    Res.PlaceControl(HelpMemoRecord, Help, advanced);
+    // The window's own record gives its screen position and size.
+    Res.PlaceControl(MainWindowRecord, this, advanced);
+    SensorTabBar->setGeometry(0, 0, SensorNotebook->width(), SensorTabBar->sizeHint().height());
+    // The skin lies below the controls.
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             HyperHelpBox, PortLabel1, PortLabel2, PortCombo, SensorsEnabledBox, SensorNotebook,
+             SensorPanel, Palette, Help}) {
+        control->raise();
+    }
+}
+
+void TMainForm::ConnectSkin() {
+    for (int n = FirstPalettePicture; n <= LastPalettePicture; ++n) {
+        TSkinImage* picture = Images[static_cast<std::size_t>(n)];
+        if (!picture)
+            continue;
+        const QRect placed = picture->geometry();
+        picture->setParent(Palette);
+        picture->setGeometry(placed);
+        picture->show();
+        const auto kind = static_cast<TActionKind>(n - FirstPalettePicture);
+        picture->SetTag(kind);
+        picture->setToolTip(Res.LoadText(ActionNameTextId(kind)));
+    }
+    for (int tag = 1; tag <= ButtonCount; ++tag) {
+        if (TSkinImage* picture = Images[static_cast<std::size_t>(HighlightedPicture(tag))]) {
+            picture->setCursor(Qt::PointingHandCursor);
+            connect(picture, &TSkinImage::MousePressed, this, &TMainForm::HighlightedMouseDown);
+            connect(picture, &TSkinImage::MouseReleased, this,
+                    [this](TSkinImage*, QMouseEvent* e) { ButtonMouseUp(e); });
+        }
+        // Hover over the normal picture highlights; so does hovering over a
+        // held Delete..Undo picture or a greyed Go..Quit picture.
+        std::vector<int> hover{NormalPicture(tag)};
+        hover.push_back(tag >= 7 ? PressedPicture(tag) : DisabledPicture(tag));
+        for (int n : hover) {
+            if (TSkinImage* picture = Images[static_cast<std::size_t>(n)]) {
+                picture->setMouseTracking(true);
+                connect(picture, &TSkinImage::MouseMoved, this,
+                        [this](TSkinImage* p, QMouseEvent*) { ButtonMouseMove(p); });
+            }
+        }
+        // The release after a press lands on the pressed picture, which now
+        // lies where the highlighted one was.
+        if (TSkinImage* pressed = Images[static_cast<std::size_t>(PressedPicture(tag))]) {
+            connect(pressed, &TSkinImage::MouseReleased, this,
+                    [this](TSkinImage*, QMouseEvent* e) { ButtonMouseUp(e); });
+        }
+    }
+    for (int n : WindowDragPictures) {
+        TSkinImage* picture = Images[static_cast<std::size_t>(n)];
+        if (!picture)
+            continue;
+        connect(picture, &TSkinImage::MousePressed, this, [this](TSkinImage*, QMouseEvent* e) {
+            if (e->button() == Qt::LeftButton)
+                StartMove(e->globalPosition().toPoint());
+        });
+        connect(picture, &TSkinImage::MouseMoved, this, [this](TSkinImage*, QMouseEvent* e) {
+            ContinueMove(e->globalPosition().toPoint(), e->buttons());
+        });
+        connect(picture, &TSkinImage::MouseReleased, this,
+                [this](TSkinImage*, QMouseEvent*) { EndMove(); });
+    }
+}
+
+void TMainForm::CreateGrids() {
+    const bool advanced = State.Editor.AdvancedMode;
+    auto* main = new TDrawGrid(this);
+    Res.PlaceControl(MainGridRecord, main, advanced);
+    main->SetColCount(advanced ? 5 : 2);
+    Grids[MainList] = main;
+    for (int list = 2; list <= ListCount; ++list) {
+        auto* grid = new TDrawGrid(SensorNotebook);
+        Res.PlaceControl(SensorGridRecord, grid, advanced);
+        grid->SetColCount(2);
+        grid->hide();
+        Grids[static_cast<std::size_t>(list)] = grid;
+    }
+    for (int list = 1; list <= ListCount; ++list) {
+        SetUpGrid(Grids[static_cast<std::size_t>(list)], list);
+    }
+    Grids[2]->show();
+    main->show();
+    main->raise();
+}
+
+void TMainForm::SetUpGrid(TDrawGrid* grid, int list) {
+    grid->setObjectName(QString::fromLatin1(GridNames[list]));
+    grid->SetTag(list);
+    grid->setFont(GridFont());
+    grid->SetRowCount(State.Editor.RowCount(list));
+    grid->SetDrawCell([this](TDrawGrid& g, QPainter& p, int col, int row, const QRect& rect,
+                             bool selected) { DrawGridDrawCell(g, p, col, row, rect, selected); });
+
+    // Each column as wide as its title + 12; "Actions" takes what is left
+    // beside the scroll bar.
+    const QFontMetrics metrics(grid->font());
+    int total = 0;
+    for (int col = 0; col < grid->ColCount(); ++col) {
+        const int width = metrics.horizontalAdvance(Res.LoadText(StepTitleText + col)) + 12;
+        grid->SetColWidth(col, width);
+        total += width;
+    }
+    const int room =
+        grid->ClientWidthBesideScrollBar() - grid->ColCount() - grid->ScrollBarWidth() + 2;
+    if (total < room && grid->ColCount() > 1) {
+        grid->SetColWidth(1, grid->ColWidth(1) + room - total);
+    }
+}
+
+void TMainForm::DrawGridDrawCell(TDrawGrid& grid, QPainter& painter, int col, int row,
+                                 const QRect& rect, bool selected) {
+    const auto centred = [&](const QString& text) {
+        const QFontMetrics metrics(painter.font());
+        const int x = rect.left() + rect.width() / 2 - metrics.horizontalAdvance(text) / 2;
+        const int y = rect.top() + rect.height() / 2 - metrics.height() / 2;
+        painter.drawText(QRect(x, y, metrics.horizontalAdvance(text) + 1, metrics.height()),
+                         Qt::AlignLeft | Qt::AlignTop, text);
+    };
+    painter.setFont(grid.font());
+    if (row > 0 && col > 0) {
+        painter.fillRect(rect, Qt::white);
+        const int list = grid.Tag();
+        if (col >= 2 && row < grid.RowCount() - 1) {
+            const TActionStep& step = State.Editor.Step(list, row);
+            const int set = col == 2 ? step.BothSet : col == 3 ? step.LeftSet : step.RightSet;
+            if (set < SensorSetCount) {
+                painter.setPen(Qt::black);
+                centred(Res.LoadText(FirstSetNameText + set));
+            }
+        }
+        if (selected) {
+            painter.setPen(QColor(255, 0, 0));
+            painter.drawLine(rect.topLeft(), rect.topRight());
+            painter.drawLine(rect.bottomLeft(), rect.bottomRight());
+            if (col == grid.ColCount() - 1)
+                painter.drawLine(rect.topRight(), rect.bottomRight());
+            if (col == 1)
+                painter.drawLine(rect.topLeft(), rect.bottomLeft());
+        }
+        return;
+    }
+    painter.fillRect(rect, QColor(0xd4, 0xd4, 0xd4));
+    painter.setPen(QColor(0xc0, 0xc0, 0xc0));
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.setPen(Qt::black);
+    if (row == 0) {
+        centred(Res.LoadText(StepTitleText + col));
+    } else {
+        centred(QString::number(row));
+    }
+}
+
+void TMainForm::ApplyCaptions() {
+    HyperHelpBox->setText(Res.LoadText(HelpEnabledText));
+    PortLabel1->setText(Res.LoadText(PortLabel1Text));
+    PortLabel2->setText(Res.LoadText(PortLabel2Text));
+    SensorsEnabledBox->setText(Res.LoadText(SensorsEnabledText));
+}
+
+void TMainForm::ApplyMode() {
+    if (State.Editor.AdvancedMode) {
+        SensorsEnabledBox->hide();
+        for (int tab = 0; tab < SensorSetCount; ++tab) {
+            SensorTabBar->setTabText(tab, Res.LoadText(FirstSetNameText + tab));
+        }
+    } else {
+        SensorNotebook->hide();
+        SensorPanel->hide();
+        Grids[MainList]->SetColCount(2);
+    }
+}
+
+void TMainForm::HyperHelpClick() {
+    const TSkinImage* go = Images[GoNormal];
+    const TSkinImage* edge = Images[BottomEdgeLeft];
+    const int goBottom = go ? go->y() + go->height() : height();
+    const int edgeHeight = edge ? edge->height() : 0;
+    const auto moveBottomEdge = [this](int top) {
+        for (int n : {BottomEdgeLeft, BottomEdgeRight}) {
+            if (TSkinImage* piece = Images[static_cast<std::size_t>(n)])
+                piece->move(piece->x(), top);
+        }
+    };
+
+    if (HyperHelpBox->isChecked()) {
+        const int helpHeight = Help->height();
+        resize(width(), goBottom + helpHeight + 30);
+        for (int n : {BottomEdgeLeft, BottomEdgeRight}) {
+            if (TSkinImage* piece = Images[static_cast<std::size_t>(n)]) {
+                piece->move(piece->x(), height() - piece->height() - 1);
+            }
+        }
+        // Slide open: the visible part grows downward a pixel at a time.
+        for (int n = helpHeight + 15; n >= 0; --n) {
+            SetShape(RoundedRegion(0, 0, width(), height() - n, HelpCorner, HelpCorner));
+            QApplication::processEvents();
+            if (isVisible() && n % 4 == 0)
+                QThread::msleep(1);
+        }
+        Help->show();
+        Help->setPlainText(Res.LoadText(BlankHelpText));
+    } else {
+        Help->hide();
+        QApplication::processEvents();
+        SetShape(RoundedRegion(0, 0, width(), goBottom + edgeHeight + 4, HelpCorner, HelpCorner));
+        moveBottomEdge(goBottom + 4);
+        resize(width(), goBottom + edgeHeight + 15);
+    }
+    if (TDrawGrid* grid = CurrentGrid()) {
+        grid->setFocus();
+    }
+}
+
+void TMainForm::SetShape(const QRegion& region) {
+    setMask(region);
+}
+
+bool TMainForm::IsButtonEnabled(int tag) const {
+    const TSkinImage* disabled = Images[static_cast<std::size_t>(DisabledPicture(tag))];
+    return !disabled || disabled->isHidden();
+}
+
+void TMainForm::ClearHighlights() {
+    for (int tag = 1; tag <= ButtonCount; ++tag) {
+        for (int n : {HighlightedPicture(tag), PressedPicture(tag)}) {
+            if (TSkinImage* picture = Images[static_cast<std::size_t>(n)])
+                picture->hide();
+        }
+    }
+}
+
+void TMainForm::ButtonMouseMove(TSkinImage* picture) {
+    if (PressedTag != 0) {
+        return; // a button is held: keep its pressed picture
+    }
+    ClearHighlights();
+    const int tag = picture->Tag();
+    if (tag < 1 || tag > ButtonCount) {
+        return; // the greyed picture of Go..Quit only clears the highlights
+    }
+    if (TSkinImage* highlighted = Images[static_cast<std::size_t>(HighlightedPicture(tag))]) {
+        highlighted->show();
+    }
+    QApplication::processEvents();
+    constexpr std::array<int, ButtonCount + 1> helpText{0,   444, 445, 446, 447, 448,
+                                                        449, 450, 450, 450, 450, 451};
+    Help->setPlainText(Res.LoadText(helpText[static_cast<std::size_t>(tag)]));
+}
+
+void TMainForm::HighlightedMouseDown(TSkinImage* picture, QMouseEvent* event) {
+    const int tag = picture->Tag();
+    if (event->button() != Qt::LeftButton || tag < 1 || tag > ButtonCount) {
+        return;
+    }
+    PressedTag = tag;
+    if (TSkinImage* pressed = Images[static_cast<std::size_t>(PressedPicture(tag))]) {
+        pressed->show();
+    }
+    picture->hide();
+}
+
+void TMainForm::ButtonMouseUp(QMouseEvent* event) {
+    const int tag = PressedTag;
+    PressedTag = 0;
+    if (tag == 0 || event->button() != Qt::LeftButton) {
+        return;
+    }
+    // A click is a release over the same button.
+    const TSkinImage* normal = Images[static_cast<std::size_t>(NormalPicture(tag))];
+    const QPoint at = mapFromGlobal(event->globalPosition().toPoint());
+    if (normal && normal->geometry().contains(at)) {
+        ButtonClick(tag);
+    }
+}
+
+void TMainForm::ButtonClick(int tag) {
+    switch (tag) {
+    case 6:
+        Quit();
+        break;
+    default:
+        // The other commands arrive with the editor.
+        if (TSkinImage* pressed = Images[static_cast<std::size_t>(PressedPicture(tag))];
+            pressed && tag >= 7) {
+            pressed->hide();
+        }
+        break;
+    }
+}
+
+void TMainForm::Quit() {
+    if (TSkinImage* pressed = Images[static_cast<std::size_t>(PressedPicture(6))]) {
+        pressed->hide();
+    }
+    QApplication::processEvents();
+    QApplication::quit();
+}
+
+void TMainForm::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        StartMove(event->globalPosition().toPoint());
+    }
+}
+
+void TMainForm::mouseMoveEvent(QMouseEvent* event) {
+    ContinueMove(event->globalPosition().toPoint(), event->buttons());
+}
+
+void TMainForm::mouseReleaseEvent(QMouseEvent*) {
+    EndMove();
+}
+
+void TMainForm::StartMove(const QPoint& globalPos) {
+    Moving = true;
+    MoveLast = globalPos;
+}
+
+void TMainForm::ContinueMove(const QPoint& globalPos, Qt::MouseButtons buttons) {
+    if (!Moving || !(buttons & Qt::LeftButton)) {
+        Moving = false;
+        return;
+    }
+    const QPoint delta = globalPos - MoveLast;
+    MoveLast = globalPos;
+    move(pos() + delta);
+}
+
+void TMainForm::EndMove() {
+    Moving = false;
+}
+
+} // namespace wayline

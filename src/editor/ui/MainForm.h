@@ -1,0 +1,123 @@
+#pragma once
+
+#include "app/Resources.h"
+
+#include <QPoint>
+#include <QWidget>
+
+#include <array>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPlainTextEdit;
+class QTabBar;
+
+namespace wayline {
+
+struct TAppState;
+class TDrawGrid;
+class TSkinImage;
+
+// The editor window: borderless and skinned, with the action palette, the
+// main action list, the sensor lists (advanced mode), the picture buttons,
+// the port box, two check boxes and the help box.
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    // Corner ellipse of the window's shape until help sizing replaces it.
+    static constexpr int CreationCorner = 125;
+    // Corner ellipse used by help sizing.
+    static constexpr int HelpCorner = 50;
+
+    TMainForm(TAppState& state, const TResources& resources, QWidget* parent = nullptr);
+
+    // The controls by their window-definition names.
+    QCheckBox* HyperHelp() const { return HyperHelpBox; }
+    QCheckBox* SensorsEnabled() const { return SensorsEnabledBox; }
+    QComboBox* COMPortComboBox() const { return PortCombo; }
+    QLabel* SerialPortLabel1() const { return PortLabel1; }
+    QLabel* SerialPortLabel2() const { return PortLabel2; }
+    QWidget* SensorTabbedNotebook() const { return SensorNotebook; }
+    QTabBar* SensorTabs() const { return SensorTabBar; }
+    QLabel* SensorActionPanel() const { return SensorPanel; }
+    QWidget* ActionScrollBox() const { return Palette; }
+    QPlainTextEdit* HelpMemo() const { return Help; }
+
+    // Skin picture n (1..65); null before the window is first shown.
+    TSkinImage* Image(int n) const { return Images[static_cast<std::size_t>(n)]; }
+    // The grid of list 1..6; null before the window is first shown.
+    TDrawGrid* Grid(int list) const { return Grids[static_cast<std::size_t>(list)]; }
+    TDrawGrid* CurrentGrid() const;
+
+    bool IsSetUp() const { return SetUp; }
+
+    // The help check box's click action: shows or hides the help box and
+    // grows or shrinks the window to match.
+    void HyperHelpClick();
+
+    // The picture buttons by tag (1 Go .. 6 Quit, 7 Delete .. 11 Undo).
+    static constexpr int ButtonCount = 11;
+    static int NormalPicture(int tag) { return tag <= 6 ? 42 + 4 * (tag - 1) : 22 + 4 * (tag - 7); }
+    static int HighlightedPicture(int tag) { return NormalPicture(tag) + 1; }
+    static int PressedPicture(int tag) { return NormalPicture(tag) + 2; }
+    static int DisabledPicture(int tag) { return NormalPicture(tag) + 3; }
+    bool IsButtonEnabled(int tag) const;
+
+    // Runs the command of button `tag`.
+    void ButtonClick(int tag);
+    void Quit();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void FormShow();
+    void PlaceControls();
+    void CreateGrids();
+    void SetUpGrid(TDrawGrid* grid, int list);
+    void DrawGridDrawCell(TDrawGrid& grid, QPainter& painter, int col, int row, const QRect& rect,
+                          bool selected);
+    void ApplyCaptions();
+    void ApplyMode();
+    void ConnectSkin();
+    void SetShape(const QRegion& region);
+
+    // Picture button states: highlight on hover, pressed while held.
+    void ButtonMouseMove(TSkinImage* picture);
+    void HighlightedMouseDown(TSkinImage* picture, QMouseEvent* event);
+    void ButtonMouseUp(QMouseEvent* event);
+    void ClearHighlights();
+
+    // Moving the borderless window with the mouse.
+    void StartMove(const QPoint& globalPos);
+    void ContinueMove(const QPoint& globalPos, Qt::MouseButtons buttons);
+    void EndMove();
+
+    TAppState& State;
+    const TResources& Res;
+    bool SetUp = false;
+
+    QCheckBox* HyperHelpBox;
+    QCheckBox* SensorsEnabledBox;
+    QComboBox* PortCombo;
+    QLabel* PortLabel1;
+    QLabel* PortLabel2;
+    QWidget* SensorNotebook;
+    QTabBar* SensorTabBar;
+    QLabel* SensorPanel;
+    QWidget* Palette;
+    QPlainTextEdit* Help;
+
+    TSkinImages Images{};
+    std::array<TDrawGrid*, 7> Grids{}; // index = list number 1..6
+
+    int PressedTag = 0; // button whose highlighted picture took the press
+    bool Moving = false;
+    QPoint MoveLast;
+};
+
+} // namespace wayline
