@@ -1,0 +1,15 @@
+#include "editor/core/ButtonRules.h"
+
+namespace wayline {
+
+TButtonStates AutoEnableDisable(int selectionTop, int rowCount, bool clipboardEmpty,
+                                int mainListRowCount) {
+    TButtonStates states{};
+    // The title row and the empty append row hold no step to act on.
+    states.DeleteCopyCut = selectionTop > 0 && selectionTop < rowCount - 1;
+    states.Paste = !clipboardEmpty && selectionTop > 0;
+    states.GoSaveClear = mainListRowCount >= 3;
+    return states;
+}
+
+} // namespace wayline

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace wayline {
+
+// Where the five settings live (QSettings organisation, application, group)
+// and their value names.
+inline constexpr std::string_view SettingsOrganisation = "CorvaneInc";
+inline constexpr std::string_view SettingsApplication = "Wayline";
+inline constexpr std::string_view SettingsGroup = "1.0";
+inline constexpr std::string_view HyperHelpSetting = "HyperHelp";
+inline constexpr std::string_view LeftServoCenterSetting = "LeftServoCenter";
+inline constexpr std::string_view RightServoCenterSetting = "RightServoCenter";
+inline constexpr std::string_view ComPortSetting = "ComPort";
+inline constexpr std::string_view LastDirectorySetting = "LastDirectory";
+
+// Defaults when a value is absent (LastDirectory: the program's own folder).
+inline constexpr bool DefaultHyperHelp = true;
+inline constexpr std::string_view AutoPort = "AUTO";
+
+// A stored servo centre keeps only its low 8 bits: 300 becomes 44.
+std::uint8_t ServoCenterFromSetting(long long stored);
+
+// The port name a stored "ComPort" stands for. Names in the style of "COM3"
+// and "AUTO" are taken in capitals ("com3" is "COM3"); other names are
+// device names of this platform, whose case matters ("ttyUSB0"), and are
+// kept as stored. A name that no longer exists falls back to "AUTO" when it
+// is looked up among the ports.
+std::string PortNameFromSetting(std::string_view stored);
+
+// The "ComPort" value to store for the selected port: the port's name
+// whenever it names one, otherwise "AUTO".
+std::string PortNameToStore(std::string_view selectedPort);
+
+} // namespace wayline

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "editor/core/ActionDocument.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace wayline {
+
+// Interface texts of the row spin edits' affixes: " sec" and "step ".
+inline constexpr int SecondsSuffixTextId = 374;
+inline constexpr int StepPrefixTextId = 375;
+
+// Acceleration of the row spin edits: the step size grows by the factor each
+// time an arrow held down has moved the value more than the threshold.
+inline constexpr std::int16_t RowAccelThreshold = 15;
+inline constexpr std::uint8_t RowAccelFactor = 2;
+
+// The limits and format a row's spin edit takes for the step it shows.
+struct TSpinLimits {
+    std::int16_t MinValue;
+    std::int16_t MaxValue;
+    std::int16_t Increment;
+    int Decimals;
+    int PrefixTextId; // 0: no prefix
+    int SuffixTextId; // 0: no suffix
+};
+
+// Durations: 1..255 tenths, one decimal, " sec". Loop Back: 1..its own row,
+// no decimals, "step ", and Increment -1 so that the up arrow points further
+// up the list.
+TSpinLimits SpinLimitsFor(std::uint8_t kind, int ownRow);
+
+// The locale's characters for numbers (UTF-8; Qt's QLocale gives them).
+struct TNumberFormat {
+    std::string DecimalSeparator = ".";
+    std::string NegativeSign = "-";
+};
+
+// The spin edit's text for a position: position / 10^decimals with that many
+// decimals, and with affixes unless the text is being edited. Position 12
+// with one decimal and suffix " sec" reads "1.2 sec".
+std::string SpinDisplayText(std::int16_t position, int decimals, std::string_view prefix,
+                            std::string_view suffix, bool withAffixes, const TNumberFormat& format);
+
+// Reads typed text as a position: digits up to the first other character
+// (the separator and, when negative values are allowed, the sign excepted),
+// at most decimals fraction digits, missing ones counted as 0, clamped to the
+// limits. With one decimal "2" gives 20, "1.25" gives 12, letters or nothing
+// give the minimum.
+std::int16_t ParseSpinText(std::string_view text, int decimals, std::int16_t minValue,
+                           std::int16_t maxValue, const TNumberFormat& format);
+
+enum TSpinKey {
+    skAccept, // let the edit have the character
+    skDrop,   // swallow it
+    skEnter,  // Enter: move the focus to the arrows, which ends the edit
+};
+
+// Filters a character typed into the edit (its text, UTF-8): digits,
+// backspace, Enter and the decimal separator pass, the negative sign only
+// when negative values are allowed. A key without text (arrows, Delete) is
+// not a typed character and passes.
+TSpinKey FilterSpinKey(std::string_view typed, std::int16_t minValue, const TNumberFormat& format);
+
+// The value side of a row spin edit: limits, position, the bound step value
+// that receives every new position, and the arrow acceleration.
+class TSpinState {
+public:
+    TSpinState() = default;
+    TSpinState(std::int16_t accelThreshold, std::uint8_t accelFactor)
+        : AccelThreshold(accelThreshold), AccelFactor(accelFactor) {}
+
+    // Takes new limits; the increment becomes the base increment. The
+    // position is clamped but nothing is written to a bound value, so detach
+    // first when the control moves to another step.
+    void SetLimits(const TSpinLimits& limits);
+
+    // Binds to a step value (or detaches with nullptr): the value is clamped
+    // to the limits and written back, and becomes the position.
+    void Bind(std::int16_t* value);
+    std::int16_t* Bound() const { return BoundValue; }
+
+    // Sets the position, clamped to the limits, and writes it to the bound value.
+    void SetPosition(int position);
+    std::int16_t Position() const { return CurrentPosition; }
+
+    // One arrow click, also each repeat while the arrow is held: moves by the
+    // increment (up) or against it (down), stopping at the limits, and speeds
+    // up once the value has moved more than the threshold. Returns the new
+    // position; the caller then runs the change callback.
+    std::int16_t Arrow(bool up);
+
+    // The mouse button released on the arrows: back to the base increment.
+    void ArrowReleased();
+
+    // Takes typed text as the new position (see ParseSpinText).
+    std::int16_t TakeText(std::string_view text, const TNumberFormat& format);
+
+    // The text to show; prefix and suffix are the looked-up affix texts.
+    std::string Text(std::string_view prefix, std::string_view suffix, bool withAffixes,
+                     const TNumberFormat& format) const;
+
+    const TSpinLimits& Limits() const { return CurrentLimits; }
+    std::int16_t Increment() const { return CurrentIncrement; }
+
+private:
+    TSpinLimits CurrentLimits{MinDuration, MaxDuration, 1, 0, 0, 0};
+    std::int16_t CurrentPosition = MinDuration;
+    std::int16_t CurrentIncrement = 1;
+    std::int16_t LastPosition = MinDuration;
+    std::int16_t AccelThreshold = 32767;
+    std::uint8_t AccelFactor = 1;
+    std::int16_t* BoundValue = nullptr;
+};
+
+} // namespace wayline

@@ -1,0 +1,152 @@
+#include "editor/core/ButtonRules.h"
+#include "editor/core/KeyCommands.h"
+#include "editor/core/SavePrompt.h"
+
+#include <gtest/gtest.h>
+
+namespace wayline {
+namespace {
+
+TEST(ButtonRules, EmptyMainListDisablesGoSaveClearWhateverTheSensorListsHold) {
+    // Current list is a sensor list with steps, main list empty.
+    const TButtonStates states = AutoEnableDisable(1, 5, false, 2);
+    EXPECT_FALSE(states.GoSaveClear);
+    EXPECT_TRUE(states.DeleteCopyCut);
+    EXPECT_TRUE(AutoEnableDisable(1, 5, false, 3).GoSaveClear);
+}
+
+TEST(ButtonRules, OnlyTheAppendRowSelectedKeepsPaste) {
+    const TButtonStates states = AutoEnableDisable(4, 5, false, 5);
+    EXPECT_FALSE(states.DeleteCopyCut);
+    EXPECT_TRUE(states.Paste);
+    EXPECT_FALSE(AutoEnableDisable(4, 5, true, 5).Paste);
+}
+
+TEST(ButtonRules, TitleRowDisablesEveryEditingButton) {
+    const TButtonStates states = AutoEnableDisable(0, 5, false, 5);
+    EXPECT_FALSE(states.DeleteCopyCut);
+    EXPECT_FALSE(states.Paste);
+    EXPECT_TRUE(AutoEnableDisable(3, 5, false, 5).DeleteCopyCut);
+}
+
+// Rows 1..3 hold steps, row 4 is the append row (R = 5).
+constexpr int Rows = 5;
+const std::string_view Letters = DefaultAltLetters;
+
+TEST(KeyCommands, CtrlKeysRunTheClipboardCommandsOnTheSelection) {
+    const TKeyDispatch copy = ToDoListKeyDown('C', kmCtrl, Letters, 2, 4, Rows);
+    EXPECT_EQ(copy.Edit, ecCopy);
+    EXPECT_EQ(copy.Top, 2);
+    EXPECT_EQ(copy.Bottom, 3); // the append row is never part of it
+    EXPECT_EQ(ToDoListKeyDown('X', kmCtrl | kmShift, Letters, 1, 1, Rows).Edit, ecCut);
+    EXPECT_EQ(ToDoListKeyDown('A', kmCtrl, Letters, 1, 1, Rows).Edit, ecNone);
+    const TKeyDispatch del = ToDoListKeyDown(KeyDelete, kmNone, Letters, 1, 3, Rows);
+    EXPECT_EQ(del.Edit, ecDelete);
+    EXPECT_EQ(del.Bottom, 3);
+    EXPECT_EQ(ToDoListKeyDown(KeyDelete, kmCtrl, Letters, 1, 3, Rows).Edit, ecNone);
+}
+
+TEST(KeyCommands, PasteAndUndoNeedNoSelectedStep) {
+    const TKeyDispatch paste = ToDoListKeyDown('V', kmCtrl, Letters, 4, 4, Rows);
+    EXPECT_EQ(paste.Edit, ecPaste);
+    EXPECT_EQ(paste.Top, 4);
+    EXPECT_EQ(ToDoListKeyDown('Z', kmCtrl, Letters, 0, 0, Rows).Edit, ecUndo);
+    EXPECT_EQ(ToDoListKeyDown('C', kmCtrl, Letters, 4, 4, Rows).Edit, ecNone);
+    EXPECT_EQ(ToDoListKeyDown(KeyDelete, kmNone, Letters, 4, 4, Rows).Edit, ecNone);
+    EXPECT_EQ(ToDoListKeyDown('C', kmCtrl, Letters, 0, 2, Rows).Edit, ecNone);
+}
+
+TEST(KeyCommands, AltLettersSelectTheirCommandsByPosition) {
+    const TEditCommand edits[] = {ecDelete, ecCopy, ecCut, ecPaste, ecUndo};
+    for (int p = 0; p < 5; ++p) {
+        EXPECT_EQ(ToDoListKeyDown(Letters[p], kmAlt, Letters, 1, 2, Rows).Edit, edits[p]) << p;
+    }
+    const TMainCommand commands[] = {mcGo, mcView, mcClear, mcTest, mcLoad, mcSave, mcQuit};
+    for (int p = 5; p < 12; ++p) {
+        const TKeyDispatch d = ToDoListKeyDown(Letters[p], kmAlt, Letters, 1, 2, Rows);
+        EXPECT_EQ(d.Command, commands[p - 5]) << p;
+        EXPECT_EQ(d.Edit, ecNone) << p;
+    }
+    EXPECT_EQ(ToDoListKeyDown('A', kmAlt, Letters, 1, 2, Rows).Command, mcNone);
+    EXPECT_EQ(ToDoListKeyDown('A', kmAlt, Letters, 1, 2, Rows).Edit, ecNone);
+}
+
+TEST(KeyCommands, AltLettersMatchTheLowByteAndTheFirstPosition) {
+    // A replaced string keeps positions: here 'X' stands first (Delete) and
+    // again at position 12 (Quit); the first match wins.
+    const std::string_view replaced = "XABCDEFGHIJX";
+    EXPECT_EQ(ToDoListKeyDown('X', kmAlt, replaced, 1, 1, Rows).Edit, ecDelete);
+    EXPECT_EQ(ToDoListKeyDown('X', kmAlt, replaced, 1, 1, Rows).Command, mcNone);
+    EXPECT_EQ(ToDoListKeyDown(0x100 | 'J', kmAlt, replaced, 1, 1, Rows).Command, mcSave);
+    EXPECT_EQ(ToDoListKeyDown('J', kmNone, replaced, 1, 1, Rows).Command, mcNone);
+    // A short string only has the positions it holds.
+    EXPECT_EQ(ToDoListKeyDown('U', kmAlt, "DC", 1, 1, Rows).Edit, ecNone);
+}
+
+TEST(KeyCommands, AltPasteWorksOnTheAppendRowAndAltCommandKeepsItsKey) {
+    EXPECT_EQ(ToDoListKeyDown('P', kmAlt, Letters, 4, 4, Rows).Edit, ecPaste);
+    // Alt+Ctrl+V: View runs, and the V with Ctrl held then pastes as well.
+    const TKeyDispatch both = ToDoListKeyDown('V', kmAlt | kmCtrl, Letters, 1, 1, Rows);
+    EXPECT_EQ(both.Command, mcView);
+    EXPECT_EQ(both.Edit, ecPaste);
+}
+
+TEST(KeyCommands, EditButtonsSendTheirKeys) {
+    EXPECT_EQ(EditButtonKey(7).Key, KeyDelete);
+    EXPECT_EQ(EditButtonKey(7).Modifiers, kmNone);
+    const TButtonKey undo = EditButtonKey(11);
+    EXPECT_EQ(ToDoListKeyDown(undo.Key, undo.Modifiers, Letters, 0, 0, Rows).Edit, ecUndo);
+    const TButtonKey cut = EditButtonKey(9);
+    EXPECT_EQ(ToDoListKeyDown(cut.Key, cut.Modifiers, Letters, 1, 1, Rows).Edit, ecCut);
+    EXPECT_EQ(EditButtonKey(3).Key, 0);
+}
+
+TEST(SavePrompt, UnmodifiedListsGiveNoWithoutAsking) {
+    bool asked = false;
+    EXPECT_EQ(CheckIfSaved(
+                  false,
+                  [&] {
+                      asked = true;
+                      return saYes;
+                  },
+                  [] { return true; }),
+              saNo);
+    EXPECT_FALSE(asked);
+}
+
+TEST(SavePrompt, YesSavesAndCancelledSaveGivesCancel) {
+    int saves = 0;
+    EXPECT_EQ(CheckIfSaved(
+                  true, [] { return saYes; },
+                  [&] {
+                      ++saves;
+                      return true;
+                  }),
+              saYes);
+    EXPECT_EQ(CheckIfSaved(
+                  true, [] { return saYes; },
+                  [&] {
+                      ++saves;
+                      return false;
+                  }),
+              saCancel);
+    EXPECT_EQ(saves, 2);
+    EXPECT_EQ(CheckIfSaved(
+                  true, [] { return saNo; },
+                  [&] {
+                      ++saves;
+                      return true;
+                  }),
+              saNo);
+    EXPECT_EQ(CheckIfSaved(
+                  true, [] { return saCancel; },
+                  [&] {
+                      ++saves;
+                      return true;
+                  }),
+              saCancel);
+    EXPECT_EQ(saves, 2);
+}
+
+} // namespace
+} // namespace wayline

@@ -1,0 +1,29 @@
+#include "editor/core/SettingsRules.h"
+
+#include <gtest/gtest.h>
+
+namespace wayline {
+namespace {
+
+TEST(SettingsRules, ServoCentreKeepsItsLowByte) {
+    EXPECT_EQ(ServoCenterFromSetting(300), 44);
+    EXPECT_EQ(ServoCenterFromSetting(100), 100);
+    EXPECT_EQ(ServoCenterFromSetting(-1), 255);
+}
+
+TEST(SettingsRules, StoredPortNamesInComStyleAreTakenInCapitals) {
+    EXPECT_EQ(PortNameFromSetting("com3"), "COM3");
+    EXPECT_EQ(PortNameFromSetting("auto"), "AUTO");
+    EXPECT_EQ(PortNameFromSetting("ttyUSB0"), "ttyUSB0");
+}
+
+TEST(SettingsRules, StoredPortIsTheSelectedPortWheneverItNamesOne) {
+    EXPECT_EQ(PortNameToStore("COM2"), "COM2");
+    EXPECT_EQ(PortNameToStore("ttyACM0"), "ttyACM0");
+    EXPECT_EQ(PortNameToStore("AUTO"), "AUTO");
+    EXPECT_EQ(PortNameToStore(""), "AUTO");
+    EXPECT_EQ(PortNameFromSetting(PortNameToStore("ttyUSB1")), "ttyUSB1");
+}
+
+} // namespace
+} // namespace wayline

@@ -1,0 +1,141 @@
+#include "editor/core/SpinRules.h"
+
+#include <gtest/gtest.h>
+
+namespace wayline {
+namespace {
+
+const TNumberFormat Dot{};
+const TNumberFormat Comma{",", "-"};
+
+TEST(SpinRules, DurationsShowOneDecimalAndLoopBackAStepNumber) {
+    EXPECT_EQ(SpinDisplayText(12, 1, "", " sec", true, Dot), "1.2 sec");
+    EXPECT_EQ(SpinDisplayText(255, 1, "", " sec", true, Comma), "25,5 sec");
+    EXPECT_EQ(SpinDisplayText(3, 0, "step ", "", true, Dot), "step 3");
+    EXPECT_EQ(SpinDisplayText(12, 1, "", " sec", false, Dot), "1.2");
+    EXPECT_EQ(SpinDisplayText(-5, 2, "", "", false, Dot), "-0.05");
+    EXPECT_EQ(SpinDisplayText(-1234, 1, "", "", false, {".", "\u2212"}), "\u2212123.4");
+}
+
+TEST(SpinRules, TypedTextIsReadUpToItsDecimals) {
+    EXPECT_EQ(ParseSpinText("2", 1, 1, 255, Dot), 20);
+    EXPECT_EQ(ParseSpinText("1.25", 1, 1, 255, Dot), 12);
+    EXPECT_EQ(ParseSpinText("1,25", 1, 1, 255, Comma), 12);
+    EXPECT_EQ(ParseSpinText("1.25", 1, 1, 255, Comma), 10); // "." is not this locale's
+    EXPECT_EQ(ParseSpinText("3.", 1, 1, 255, Dot), 30);
+    EXPECT_EQ(ParseSpinText("12 sec", 1, 1, 255, Dot), 120);
+    EXPECT_EQ(ParseSpinText("7.9", 0, 1, 20, Dot), 7); // no decimals: stops at the separator
+}
+
+TEST(SpinRules, NonsenseGivesTheMinimumAndLargeValuesTheMaximum) {
+    EXPECT_EQ(ParseSpinText("abc", 1, 1, 255, Dot), 1);
+    EXPECT_EQ(ParseSpinText("", 1, 1, 255, Dot), 1);
+    EXPECT_EQ(ParseSpinText("-4", 1, 1, 255, Dot), 1);
+    EXPECT_EQ(ParseSpinText("99", 1, 1, 255, Dot), 255);
+    EXPECT_EQ(ParseSpinText("99999999999999999999999", 0, 1, 7, Dot), 7);
+    EXPECT_EQ(ParseSpinText("-4", 0, -10, 10, Dot), -4);
+    EXPECT_EQ(ParseSpinText("4-", 0, -10, 10, Dot), -4);
+}
+
+TEST(SpinRules, KeyFilterLetsOnlyNumberCharactersThrough) {
+    EXPECT_EQ(FilterSpinKey("7", 1, Dot), skAccept);
+    EXPECT_EQ(FilterSpinKey(".", 1, Dot), skAccept);
+    EXPECT_EQ(FilterSpinKey(".", 1, Comma), skDrop);
+    EXPECT_EQ(FilterSpinKey(",", 1, Comma), skAccept);
+    EXPECT_EQ(FilterSpinKey("\b", 1, Dot), skAccept);
+    EXPECT_EQ(FilterSpinKey("\r", 1, Dot), skEnter);
+    EXPECT_EQ(FilterSpinKey("a", 1, Dot), skDrop);
+    EXPECT_EQ(FilterSpinKey(" ", 1, Dot), skDrop);
+    EXPECT_EQ(FilterSpinKey("-", 1, Dot), skDrop);
+    EXPECT_EQ(FilterSpinKey("-", -1, Dot), skAccept);
+    EXPECT_EQ(FilterSpinKey("", 1, Dot), skAccept);
+}
+
+TEST(SpinRules, LimitsPerKind) {
+    const TSpinLimits duration = SpinLimitsFor(akTurnLeft, 9);
+    EXPECT_EQ(duration.MinValue, 1);
+    EXPECT_EQ(duration.MaxValue, 255);
+    EXPECT_EQ(duration.Increment, 1);
+    EXPECT_EQ(duration.Decimals, 1);
+    EXPECT_EQ(duration.SuffixTextId, 374);
+    EXPECT_EQ(duration.PrefixTextId, 0);
+    const TSpinLimits loop = SpinLimitsFor(akLoopBack, 9);
+    EXPECT_EQ(loop.MaxValue, 9);
+    EXPECT_EQ(loop.Increment, -1);
+    EXPECT_EQ(loop.Decimals, 0);
+    EXPECT_EQ(loop.PrefixTextId, 375);
+    EXPECT_EQ(loop.SuffixTextId, 0);
+}
+
+TEST(SpinRules, BindingClampsAndWritesBackAndEveryChangeReachesTheStep) {
+    TSpinState spin(RowAccelThreshold, RowAccelFactor);
+    std::int16_t target = 8;
+    spin.SetLimits(SpinLimitsFor(akLoopBack, 2));
+    spin.Bind(&target);
+    EXPECT_EQ(target, 2);
+    spin.TakeText("1", Dot);
+    EXPECT_EQ(target, 1);
+    EXPECT_EQ(spin.Text("step ", "", true, Dot), "step 1");
+
+    // Detached, new limits do not touch the step shown before.
+    spin.Bind(nullptr);
+    spin.SetLimits(SpinLimitsFor(akMoveForward, 1));
+    spin.SetPosition(200);
+    EXPECT_EQ(target, 1);
+}
+
+TEST(SpinRules, LoopBackArrowsAreInvertedAndStopAtTheOwnRow) {
+    TSpinState spin(RowAccelThreshold, RowAccelFactor);
+    std::int16_t target = 2;
+    spin.SetLimits(SpinLimitsFor(akLoopBack, 3));
+    spin.Bind(&target);
+    EXPECT_EQ(spin.Arrow(true), 1); // up points further up the list
+    EXPECT_EQ(spin.Arrow(true), 1);
+    EXPECT_EQ(spin.Arrow(false), 2);
+    EXPECT_EQ(spin.Arrow(false), 3);
+    EXPECT_EQ(spin.Arrow(false), 3);
+    EXPECT_EQ(target, 3);
+}
+
+TEST(SpinRules, HeldArrowDoublesTheStepAfterEveryFifteen) {
+    TSpinState spin(RowAccelThreshold, RowAccelFactor);
+    std::int16_t value = 1;
+    spin.SetLimits(SpinLimitsFor(akMoveForward, 1));
+    spin.Bind(&value);
+    for (int i = 0; i < 15; ++i) {
+        spin.Arrow(true);
+    }
+    EXPECT_EQ(value, 16);
+    EXPECT_EQ(spin.Increment(), 1);
+    spin.Arrow(true); // 17: moved 16 > 15 since the press
+    EXPECT_EQ(spin.Increment(), 2);
+    for (int i = 0; i < 8; ++i) {
+        spin.Arrow(true);
+    }
+    EXPECT_EQ(value, 33);
+    EXPECT_EQ(spin.Increment(), 4);
+    spin.ArrowReleased();
+    EXPECT_EQ(spin.Increment(), 1);
+    EXPECT_EQ(spin.Arrow(true), 34);
+    for (int i = 0; i < 100; ++i) {
+        spin.Arrow(true);
+    }
+    EXPECT_EQ(value, 255);
+}
+
+TEST(SpinRules, RebindingStartsAccelerationAfresh) {
+    TSpinState spin(RowAccelThreshold, RowAccelFactor);
+    std::int16_t first = 200;
+    std::int16_t second = 10;
+    spin.SetLimits(SpinLimitsFor(akMoveForward, 1));
+    spin.Bind(&first);
+    spin.ArrowReleased();
+    spin.Bind(&second);
+    spin.Arrow(true);
+    EXPECT_EQ(second, 11);
+    EXPECT_EQ(spin.Increment(), 1);
+    EXPECT_EQ(first, 200);
+}
+
+} // namespace
+} // namespace wayline
