@@ -1,0 +1,1 @@
+wayline_add_fuzzer(actionlist SOURCES ActionListFuzz.cpp LIBS wayline_codegen_core)
