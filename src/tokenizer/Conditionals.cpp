@@ -1,0 +1,351 @@
+#include "tokenizer/Tokenizer.h"
+
+namespace wayline {
+
+namespace {
+
+constexpr std::uint16_t cdDefine = 7;
+constexpr std::uint16_t cdError = 15;
+constexpr std::uint16_t cdIf = 25;
+constexpr std::uint16_t cdElse = 10;
+constexpr std::uint16_t cdEndIf = 13;
+constexpr std::uint16_t cdSelect = 59;
+constexpr std::uint16_t cdCase = 3;
+constexpr std::uint16_t cdEndSelect = 14;
+constexpr std::uint16_t insElse = 10;
+
+} // namespace
+
+TNestingEntry& TTokenizer::PushNesting(std::uint8_t kind, int directiveIndex) {
+    // The depth limits keep conditional entries far below the capacity;
+    // this guard only protects the array.
+    if (NestingCount >= NestingStackSize) {
+        RaiseError(144);
+    }
+    TNestingEntry& entry = NestingStack[NestingCount++];
+    entry = TNestingEntry{};
+    entry.Kind = kind;
+    entry.DirectiveIndex = static_cast<std::uint16_t>(directiveIndex);
+    return entry;
+}
+
+bool TTokenizer::SectionExcluded() const {
+    return NestingCount > 0 && NestingStack[NestingCount - 1].SkipState != 0;
+}
+
+void TTokenizer::SkipToLineEnd() {
+    TElement e;
+    while (NextElement(e) && e.Type != etEnd) {
+    }
+}
+
+// Evaluates buffer 0; a division by zero points at the elements
+// firstElement up to (not including) endElement.
+std::uint16_t TTokenizer::EvaluateCondition(int firstElement, int endElement) {
+    const int savedStart = Result.ErrorStart;
+    const int savedLength = Result.ErrorLength;
+    int first = firstElement;
+    while (first < endElement && Elements[first].Type == etCancelled) {
+        ++first;
+    }
+    int last = endElement - 1;
+    if (first < endElement && last >= first && last < ElementCount) {
+        const int start = Elements[first].Start;
+        SetErrorSpan(start, Elements[last].Start + Elements[last].Length - start);
+    }
+    const std::uint16_t value = EvaluateBuffer();
+    SetErrorSpan(savedStart, savedLength);
+    return value;
+}
+
+// case value[, value ...]: value is expr, expr TO expr, or comparison expr
+bool TTokenizer::CompileCaseValues(int entryIndex, int& lineEnd) {
+    const int firstValue = ElementIndex;
+    bool any = false;
+    TElement e;
+    for (;;) {
+        PreviewElement(e);
+        const int valueStart = ElementIndex;
+        bool isRange = false;
+        for (int i = valueStart; i < ElementCount; ++i) {
+            const std::uint8_t type = Elements[i].Type;
+            if (type == etComma || type == etEnd) {
+                break;
+            }
+            if (type == etTo) {
+                isRange = true;
+                break;
+            }
+        }
+        // The select expression is compiled again and continues, at its
+        // line end, with the value's elements.
+        NestingStack[entryIndex].ImpliedCompare = isRange ? opAtLeast : opEqual;
+        ElementIndex = NestingStack[entryIndex].ExprStart;
+        CompileCondExpression(valueStart);
+        if (isRange) {
+            CopyBuffer(0, 2);
+            ExpectTo();
+            PreviewElement(e);
+            const int upperStart = ElementIndex;
+            NestingStack[entryIndex].ImpliedCompare = opAtMost;
+            ElementIndex = NestingStack[entryIndex].ExprStart;
+            CompileCondExpression(upperStart);
+            CopyBuffer(0, 3);
+            CopyBuffer(2, 0);
+            AppendBufferWithOperator(3, opAnd);
+        }
+        if (any) {
+            CopyBuffer(0, 3);
+            CopyBuffer(1, 0);
+            AppendBufferWithOperator(3, opOr);
+        }
+        CopyBuffer(0, 1);
+        any = true;
+        NextElement(e);
+        if (e.Type == etEnd) {
+            lineEnd = LastReadIndex;
+            break;
+        }
+        if (e.Type != etComma) {
+            RaiseError(130);
+        }
+    }
+    NestingStack[entryIndex].ImpliedCompare = opEqual;
+    CopyBuffer(1, 0);
+    return EvaluateCondition(firstValue, lineEnd) != 0;
+}
+
+// #DEFINE name [= expression]
+void TTokenizer::DefineConditional(int directiveIndex) {
+    if (SectionExcluded()) {
+        SkipToLineEnd();
+        return;
+    }
+    TElement e;
+    NextElement(e);
+    if (e.Type != etUndefined && e.Type != etCondSymbol) {
+        RaiseError(196);
+    }
+    if (e.Type == etUndefined && Symbols.IsDeclared) {
+        RaiseError(123);
+    }
+    const TSymbolName name = ElementName(e);
+    std::uint16_t value = 0xFFFF;
+    TElement next;
+    PreviewElement(next);
+    if (next.Type != etEnd) {
+        ExpectEquals();
+        const int expressionStart = ElementIndex;
+        CompileCondExpression(0);
+        value = EvaluateCondition(expressionStart, ElementIndex);
+    }
+    ExpectEnd();
+    const int end = LastReadIndex;
+    if (Symbols.FindSymbol(name) && Symbols.CurrentSymbol.Type == etCondSymbol) {
+        Symbols.SetSymbolValue(name, value);
+    } else {
+        TSymbol symbol;
+        symbol.Name = name;
+        symbol.Type = etCondSymbol;
+        symbol.Value = value;
+        AddSymbol(symbol);
+    }
+    CancelElementsAndLine(directiveIndex, end - 1);
+}
+
+// #ERROR character[, character ...]
+void TTokenizer::RaiseUserErrorDirective(int directiveIndex) {
+    if (SectionExcluded()) {
+        SkipToLineEnd();
+        return;
+    }
+    int length = 0;
+    for (const char c : {'1', '9', '9', '-'}) {
+        UserMessage[length++] = c;
+    }
+    const int start = Elements[directiveIndex].Start;
+    int end = start + Elements[directiveIndex].Length;
+    TElement e;
+    for (;;) {
+        NextElement(e);
+        if (e.Type != etConstant) {
+            RaiseError(198);
+        }
+        if (length < static_cast<int>(sizeof UserMessage)) {
+            UserMessage[length++] = static_cast<char>(e.Value & 0xFF);
+        }
+        end = e.Start + e.Length;
+        NextElement(e);
+        if (e.Type == etEnd) {
+            break;
+        }
+        if (e.Type != etComma) {
+            RaiseError(130);
+        }
+    }
+    SetErrorSpan(start, end - start);
+    RaiseUserError(UserMessage, length);
+}
+
+void TTokenizer::ResolveConditionals() {
+    const bool savedMode = CondCompileMode;
+    CondCompileMode = true;
+    NestingCount = 0;
+    CondIfDepth = 0;
+    CondSelectDepth = 0;
+    ElementIndex = 0;
+    TElement e;
+    while (NextElement(e)) {
+        if (e.Type != etCondDirective) {
+            continue;
+        }
+        const int index = LastReadIndex;
+        TNestingEntry* top = NestingCount > 0 ? &NestingStack[NestingCount - 1] : nullptr;
+        switch (e.Value) {
+        case cdIf: { // #IF condition #THEN
+            if (CondIfDepth >= MaxNestingLevel) {
+                RaiseError(197);
+            }
+            PushNesting(nkIfBeforeElse, index);
+            ++CondIfDepth;
+            const int expressionStart = ElementIndex;
+            CompileCondExpression(0);
+            NextElement(e);
+            if (e.Type != etCondThen) {
+                RaiseError(190);
+            }
+            const int thenIndex = LastReadIndex;
+            CancelElementsAndLine(index, thenIndex);
+            TNestingEntry& entry = NestingStack[NestingCount - 1];
+            entry.SkipState = EvaluateCondition(expressionStart, thenIndex) == 0 ? 1 : 0;
+            entry.RegionStart = static_cast<std::uint16_t>(thenIndex + 1);
+            break;
+        }
+        case cdElse:
+            if (CondIfDepth == 0) {
+                RaiseError(193);
+            }
+            if (top->Kind == nkSelect) {
+                RaiseError(223);
+            }
+            if (top->Kind == nkIfAfterElse) {
+                RaiseError(200);
+            }
+            top->Kind = nkIfAfterElse;
+            if (top->SkipState == 0) {
+                top->RegionStart = static_cast<std::uint16_t>(index);
+            }
+            CancelElementsAndLine(top->RegionStart, index);
+            top->SkipState ^= 1;
+            top->RegionStart = static_cast<std::uint16_t>(index + 1);
+            break;
+        case cdEndIf:
+            if (CondIfDepth == 0) {
+                RaiseError(194);
+            }
+            if (top->Kind == nkSelect) {
+                RaiseError(223);
+            }
+            if (top->SkipState == 0) {
+                top->RegionStart = static_cast<std::uint16_t>(index);
+            }
+            CancelElementsAndLine(top->RegionStart, index);
+            --NestingCount;
+            --CondIfDepth;
+            break;
+        case cdSelect: { // #SELECT expression
+            if (CondSelectDepth >= MaxNestingLevel) {
+                RaiseError(218);
+            }
+            TNestingEntry& entry = PushNesting(nkSelect, index);
+            ++CondSelectDepth;
+            entry.ExprStart = static_cast<std::uint16_t>(ElementIndex);
+            entry.SkipState = 1;
+            entry.RegionEnd = 0;
+            entry.ImpliedCompare = opEqual;
+            EvaluateConstant(false, true);
+            ExpectEnd();
+            TElement next;
+            if (!PreviewElement(next) || next.Type != etCondDirective || next.Value != cdCase) {
+                NextElement(next);
+                RaiseError(219);
+            }
+            break;
+        }
+        case cdCase: { // #CASE values | #CASE #ELSE
+            if (CondSelectDepth == 0) {
+                RaiseError(220);
+            }
+            if (top->Kind != nkSelect) {
+                RaiseError(222);
+            }
+            if (top->SkipState == 0) {
+                top->RegionEnd = static_cast<std::uint16_t>(index);
+                top->SkipState = 2;
+            }
+            TElement next;
+            PreviewElement(next);
+            bool taken = false;
+            int lineEnd = index;
+            if (next.Type == etInstruction && next.Value == insElse) {
+                NextElement(next);
+                RaiseError(224);
+            }
+            const int entryIndex = NestingCount - 1;
+            if (next.Type == etCondDirective && next.Value == cdElse) {
+                NextElement(next);
+                ExpectEnd();
+                lineEnd = LastReadIndex;
+                taken = true;
+            } else {
+                taken = CompileCaseValues(entryIndex, lineEnd);
+            }
+            // Only the first matching case, or the default when none
+            // matched, is kept.
+            TNestingEntry& entry = NestingStack[entryIndex];
+            if (entry.SkipState == 1 && taken) {
+                entry.RegionStart = static_cast<std::uint16_t>(lineEnd);
+                entry.SkipState = 0;
+            }
+            break;
+        }
+        case cdEndSelect:
+            if (CondSelectDepth == 0) {
+                RaiseError(221);
+            }
+            if (top->Kind != nkSelect) {
+                RaiseError(222);
+            }
+            if (top->SkipState == 0) {
+                top->RegionEnd = static_cast<std::uint16_t>(index);
+            }
+            if (top->RegionEnd != 0) {
+                CancelElementsAndLine(top->DirectiveIndex, top->RegionStart);
+                CancelElementsAndLine(top->RegionEnd, index);
+            } else {
+                CancelElementsAndLine(top->DirectiveIndex, index);
+            }
+            --NestingCount;
+            --CondSelectDepth;
+            break;
+        case cdDefine:
+            DefineConditional(index);
+            break;
+        case cdError:
+            RaiseUserErrorDirective(index);
+            break;
+        default:
+            break;
+        }
+    }
+    if (Version25 && NestingCount > 0) {
+        const TNestingEntry& open = NestingStack[NestingCount - 1];
+        const TElement& directive = Elements[open.DirectiveIndex];
+        SetErrorSpan(directive.Start, directive.Length);
+        RaiseError(open.Kind == nkSelect ? 192 : 191);
+    }
+    NestingCount = 0;
+    CondCompileMode = savedMode;
+}
+
+} // namespace wayline

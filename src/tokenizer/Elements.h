@@ -1,0 +1,89 @@
+#pragma once
+
+#include <cstdint>
+
+namespace wayline {
+
+// Element types. The symbol table stores the same codes, so a lookup gives
+// the element its type directly.
+enum TElementType : std::uint8_t {
+    etDirective = 0,
+    etTargetModule = 1,
+    etCondDirective = 2,
+    etInstruction = 3,
+    etCon = 4,
+    etVariable = 5,
+    etSize = 6,
+    etModifier = 7,
+    etNumFormat = 8,
+    etCompare = 9,
+    etBinaryOp = 10,
+    etUnaryOp = 11,
+    etConstant = 12,
+    etPeriod = 13,
+    etComma = 14,
+    etQuestion = 15,
+    etBackslash = 16,
+    etAt = 17,
+    etLeftParen = 18,
+    etLeftBracket = 19,
+    etRightBrace = 20,
+    etCondThen = 21,
+    etData = 22,
+    etStep = 23,
+    etTo = 24,
+    etThen = 25,
+    etWhile = 26,
+    etUntil = 27,
+    etPin = 28,
+    etVar = 29,
+    etAsc = 30,
+    etFormat = 31,
+    etRep = 32,
+    etSkip = 33,
+    etSpstr = 34,
+    etStr = 35,
+    etWait = 36,
+    etWaitstr = 37,
+    etLogicalOp = 38,
+    etNot = 39,
+    etRightParen = 40,
+    etRightBracket = 41,
+    etPinSymbol = 42,
+    etLabel = 43,
+    etCondSymbol = 44,
+    etFileName = 45,
+    etUndefined = 46,
+    etEnd = 47,
+    etCancelled = 48,
+};
+
+// One entry of the element list. For etEnd, Value is 0 for a line end and
+// 1 for ':'. For etFileName, Value holds the full length of the name, which
+// may exceed what the 8-bit Length can hold.
+struct TElement {
+    std::uint8_t Type = etEnd;
+    std::uint16_t Value = 0;
+    std::uint16_t Start = 0;
+    std::uint8_t Length = 0;
+};
+
+// Operator codes that the passes test for by value.
+inline constexpr std::uint16_t opNegate = 3;
+inline constexpr std::uint16_t opAnd = 10;
+inline constexpr std::uint16_t opOr = 11;
+inline constexpr std::uint16_t opXor = 12;
+inline constexpr std::uint16_t opAdd = 15;
+inline constexpr std::uint16_t opSubtract = 16;
+inline constexpr std::uint16_t opMultiply = 18;
+inline constexpr std::uint16_t opDivide = 21;
+inline constexpr std::uint16_t opShiftLeft = 23;
+inline constexpr std::uint16_t opShiftRight = 24;
+inline constexpr std::uint16_t opAtLeast = 26;
+inline constexpr std::uint16_t opAtMost = 27;
+inline constexpr std::uint16_t opEqual = 28;
+inline constexpr std::uint16_t opNotEqual = 29;
+inline constexpr std::uint16_t opGreater = 30;
+inline constexpr std::uint16_t opLess = 31;
+
+} // namespace wayline

@@ -1,0 +1,667 @@
+#include "tokenizer/Tokenizer.h"
+
+namespace wayline {
+
+namespace {
+
+// Index of the highest set bit; 0 for 0 and 1.
+int HighestBit(std::uint16_t value) {
+    int k = 0;
+    while (value > 1) {
+        value >>= 1;
+        ++k;
+    }
+    return k;
+}
+
+constexpr int VariableAddressBits[4] = {8, 6, 5, 4};
+constexpr int Log2SizeBits[4] = {0, 2, 3, 4}; // bit, nibble, byte, word
+
+bool IsCondCompileOperator(std::uint16_t code) {
+    switch (code) {
+    case opAnd:
+    case opOr:
+    case opXor:
+    case opAdd:
+    case opSubtract:
+    case opMultiply:
+    case opDivide:
+    case opShiftLeft:
+    case opShiftRight:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+void TTokenizer::AppendBits(int count, std::uint16_t value) {
+    TExpressionBuffer& buffer = ExpressionBuffer[0];
+    for (int i = count - 1; i >= 0; --i) {
+        if (buffer.Length >= ExpressionBufferLimit - 1) {
+            RaiseError(144);
+        }
+        std::uint16_t& word = buffer.Words[buffer.Length / 16];
+        if (buffer.Length % 16 == 0) {
+            word = 0;
+        }
+        word = static_cast<std::uint16_t>((word << 1) | ((value >> i) & 1));
+        ++buffer.Length;
+    }
+}
+
+void TTokenizer::AppendBuffer(const TExpressionBuffer& source) {
+    // Copy first: the source may be buffer 0's own copy in another slot.
+    const TExpressionBuffer copy = source;
+    const int fullWords = copy.Length / 16;
+    for (int w = 0; w < fullWords; ++w) {
+        AppendBits(16, copy.Words[w]);
+    }
+    if (copy.Length % 16 != 0) {
+        AppendBits(copy.Length % 16, copy.Words[fullWords]);
+    }
+}
+
+void TTokenizer::EmitOperatorToken(int code) {
+    // Keep the module's eight-entry run-time stack from overflowing.
+    if ((code == 0 || code == 9) && StackDepth >= RunTimeStackSize) {
+        RaiseError(144);
+    }
+    if (code >= 8 && code <= 31) {
+        --StackDepth;
+    } else if (code >= 32 && code <= 51) {
+        if (StackDepth >= RunTimeStackSize) {
+            RaiseError(144);
+        }
+        ++StackDepth;
+    } else if (code >= 60 && code <= 63) {
+        --StackDepth;
+    }
+    if (ExpressionBuffer[0].Length == 0) {
+        AppendBits(6, static_cast<std::uint16_t>(code));
+    } else {
+        AppendBits(7, static_cast<std::uint16_t>(0x40 | code));
+    }
+}
+
+void TTokenizer::EmitConstantToken(std::uint16_t value) {
+    const int k = HighestBit(value);
+    EmitOperatorToken(32 + k);
+    if (value == 0) {
+        AppendBits(1, 1);
+    } else if ((value & (value - 1)) == 0) {
+        AppendBits(1, 0);
+    } else {
+        AppendBits(k + 1, value);
+    }
+}
+
+// variable[.modifier ...]: narrows the cell step by step
+void TTokenizer::ApplyModifiers(TElement& element) {
+    int size = (element.Value >> 8) & 3;
+    int address = element.Value & 0xFF;
+    TElement e;
+    while (PreviewElement(e) && e.Type == etPeriod) {
+        NextElement(e);
+        if (size == 0) {
+            RaiseError(138);
+        }
+        NextElement(e);
+        if (e.Type != etModifier) {
+            RaiseError(137);
+        }
+        const int modifierSize = (e.Value >> 8) & 3;
+        if (modifierSize >= size) {
+            RaiseError(139);
+        }
+        const int units = 1 << (Log2SizeBits[size] - Log2SizeBits[modifierSize]);
+        const int index = (e.Value & 0x80) != 0 ? units - 1 : (e.Value & 0x7F);
+        if (index > units - 1) {
+            RaiseError(140);
+        }
+        address = address * units + index;
+        size = modifierSize;
+    }
+    element.Type = etVariable;
+    element.Value = static_cast<std::uint16_t>((size << 8) | (address & 0xFF));
+    Symbols.NewSymbol.Type = etVariable;
+    Symbols.NewSymbol.Value = element.Value;
+}
+
+// variable[.modifiers][(index)]
+void TTokenizer::EmitVariableToken(const TElement& element, bool write) {
+    TElement variable = element;
+    ApplyModifiers(variable);
+    bool indexed = false;
+    TElement e;
+    if (PreviewElement(e) && e.Type == etLeftParen) {
+        NextElement(e);
+        PushOperator(OperatorMarker);
+        ++MarkerCount;
+        CompileExpressionBody(false, true, 0);
+        if (OperatorHeight > 0 && OperatorStack[OperatorHeight - 1] == OperatorMarker) {
+            --OperatorHeight;
+            --MarkerCount;
+        }
+        ExpectRightParen();
+        indexed = true;
+    }
+    const int size = (variable.Value >> 8) & 3;
+    EmitOperatorToken(48 + 8 * (write ? 1 : 0) + 4 * (indexed ? 1 : 0) + size);
+    AppendBits(VariableAddressBits[size], variable.Value & 0xFF);
+}
+
+void TTokenizer::PushOperator(std::uint8_t entry) {
+    if (OperatorHeight >= OperatorStackSize) {
+        RaiseError(144);
+    }
+    OperatorStack[OperatorHeight++] = entry;
+}
+
+// Writes the operators above the nearest marker (which stays) or the base.
+void TTokenizer::WriteOperatorsToMarker() {
+    while (OperatorHeight > OperatorBase && OperatorStack[OperatorHeight - 1] != OperatorMarker) {
+        EmitOperatorToken(OperatorStack[--OperatorHeight]);
+    }
+}
+
+// Drops the top marker, then writes the operators down to the next one.
+void TTokenizer::RemoveMarkerAndWrite() {
+    if (OperatorHeight > OperatorBase && OperatorStack[OperatorHeight - 1] == OperatorMarker) {
+        --OperatorHeight;
+        --MarkerCount;
+    }
+    WriteOperatorsToMarker();
+}
+
+void TTokenizer::CompileExpression(bool condition, bool pinsAsNumbers, int stopIndex) {
+    OperatorHeight = 0;
+    OperatorBase = 0;
+    MarkerCount = 0;
+    ExpressionBuffer[0].Length = 0;
+    CompileExpressionBody(condition, pinsAsNumbers, stopIndex);
+}
+
+void TTokenizer::CompileCondExpression(int stopIndex) {
+    StackDepth = 0;
+    const bool saved = CondCompileMode;
+    CondCompileMode = true;
+    CompileExpression(true, false, stopIndex);
+    CondCompileMode = saved;
+}
+
+// expression: operands and operators, applied strictly left to right;
+// in condition mode comparisons, then AND/OR/XOR bind ever more loosely
+void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int stopIndex) {
+    const int savedBase = OperatorBase;
+    const int savedMarkers = MarkerCount;
+    OperatorBase = OperatorHeight;
+    MarkerCount = 0;
+    bool stopPending = stopIndex != 0;
+    bool jumpedToStop = false;
+    const bool condMode = CondCompileMode;
+
+    enum {
+        stBeginCondition,
+        stOperand,
+        stAfterOperand,
+        stEnd
+    } step = condition ? stBeginCondition : stOperand;
+    TElement e;
+    while (step != stEnd) {
+        switch (step) {
+        case stBeginCondition: {
+            PushOperator(OperatorMarker);
+            PushOperator(OperatorMarker);
+            MarkerCount += 2;
+            NextElement(e);
+            while (e.Type == etLeftParen) {
+                PushOperator(OperatorMarker);
+                ++MarkerCount;
+                NextElement(e);
+            }
+            if (e.Type == etNot) {
+                if (stopIndex != 0) {
+                    RaiseError(141);
+                }
+                for (int i = 0; i < 2 && OperatorHeight > OperatorBase; ++i) {
+                    if (OperatorStack[--OperatorHeight] == OperatorMarker) {
+                        --MarkerCount;
+                    }
+                }
+                PushOperator(2);
+                break;
+            }
+            StepBack();
+            step = stOperand;
+            break;
+        }
+        case stOperand: {
+            NextElement(e);
+            bool isConstant = false;
+            std::uint16_t value = e.Value;
+            switch (e.Type) {
+            case etVariable:
+                break;
+            case etConstant:
+                isConstant = true;
+                break;
+            case etPinSymbol:
+                isConstant = pinsAsNumbers;
+                break;
+            case etDirective:
+            case etTargetModule:
+            case etCondSymbol:
+                if (!condMode) {
+                    RaiseError(141);
+                }
+                isConstant = true;
+                break;
+            case etUndefined:
+                if (!condMode) {
+                    RaiseError(110);
+                }
+                if (Symbols.IsDeclared) {
+                    RaiseError(195);
+                }
+                isConstant = true;
+                value = 0;
+                break;
+            case etBinaryOp:
+                if (e.Value == opSubtract) {
+                    PushOperator(opNegate);
+                    continue;
+                }
+                RaiseError(condMode ? 188 : 141);
+            case etUnaryOp:
+                if (condMode) {
+                    RaiseError(189);
+                }
+                PushOperator(static_cast<std::uint8_t>(e.Value));
+                continue;
+            case etLeftParen:
+                PushOperator(OperatorMarker);
+                ++MarkerCount;
+                continue;
+            default:
+                RaiseError(condMode ? 188 : 141);
+            }
+            if (isConstant) {
+                EmitConstantToken(value);
+            } else {
+                if (e.Type == etPinSymbol) {
+                    // A pin read as a variable is its input bit.
+                    e.Type = etVariable;
+                    e.Value = static_cast<std::uint16_t>(e.Value & 0xFF);
+                }
+                EmitVariableToken(e, false);
+            }
+            step = stAfterOperand;
+            break;
+        }
+        case stAfterOperand: {
+            WriteOperatorsToMarker();
+            NextElement(e);
+            if (stopPending && (LastReadIndex == stopIndex || jumpedToStop)) {
+                stopPending = false;
+                if (e.Type != etCompare) {
+                    // The value's own operand follows; compare with the
+                    // implied comparison first.
+                    StepBack();
+                    e.Type = etCompare;
+                    e.Value =
+                        NestingCount > 0 ? NestingStack[NestingCount - 1].ImpliedCompare : opEqual;
+                } else if (NestingCount > 0 &&
+                           NestingStack[NestingCount - 1].ImpliedCompare != opEqual) {
+                    RaiseError(141);
+                }
+            }
+            switch (e.Type) {
+            case etBinaryOp:
+                if (condMode && !IsCondCompileOperator(e.Value)) {
+                    RaiseError(189);
+                }
+                PushOperator(static_cast<std::uint8_t>(e.Value));
+                step = stOperand;
+                break;
+            case etCompare:
+                if (!condition) {
+                    RaiseError(142);
+                }
+                RemoveMarkerAndWrite();
+                PushOperator(static_cast<std::uint8_t>(e.Value));
+                PushOperator(OperatorMarker);
+                ++MarkerCount;
+                step = stOperand;
+                break;
+            case etLogicalOp:
+                if (!condition || stopIndex != 0) {
+                    RaiseError(142);
+                }
+                RemoveMarkerAndWrite();
+                RemoveMarkerAndWrite();
+                PushOperator(static_cast<std::uint8_t>(e.Value));
+                step = stBeginCondition;
+                break;
+            case etRightParen:
+                if (condition && MarkerCount == 2) {
+                    StepBack();
+                    step = stEnd;
+                    break;
+                }
+                if (OperatorHeight > OperatorBase) {
+                    if (OperatorStack[--OperatorHeight] == OperatorMarker) {
+                        --MarkerCount;
+                    }
+                    break; // after the operand again
+                }
+                StepBack();
+                step = stEnd;
+                break;
+            case etVariable:
+            case etPinSymbol:
+            case etUnaryOp:
+            case etConstant:
+            case etLeftParen:
+                RaiseError(142);
+            case etUndefined:
+                RaiseError(110);
+            default:
+                if (stopPending) {
+                    // The select expression is done; its value follows.
+                    ElementIndex = stopIndex;
+                    jumpedToStop = true;
+                    break;
+                }
+                StepBack();
+                step = stEnd;
+                break;
+            }
+            break;
+        }
+        case stEnd:
+            break;
+        }
+    }
+
+    if (condition) {
+        RemoveMarkerAndWrite();
+        RemoveMarkerAndWrite();
+    }
+    if (OperatorHeight != OperatorBase) {
+        RaiseError(142);
+    }
+    OperatorBase = savedBase;
+    MarkerCount = savedMarkers;
+}
+
+// variable: the target or source of an instruction
+void TTokenizer::CompileVariable(bool write) {
+    OperatorHeight = 0;
+    OperatorBase = 0;
+    MarkerCount = 0;
+    ExpressionBuffer[0].Length = 0;
+    TElement e;
+    NextElement(e);
+    if (e.Type == etPinSymbol) {
+        // Pins read as INn and are written as OUTn.
+        e.Type = etVariable;
+        e.Value = static_cast<std::uint16_t>((e.Value & 0xFF) + (write ? 16 : 0));
+    } else if (e.Type != etVariable) {
+        RaiseError(135);
+    }
+    EmitVariableToken(e, write);
+}
+
+void TTokenizer::CopyBuffer(int from, int to) {
+    ExpressionBuffer[to & 3] = ExpressionBuffer[from & 3];
+}
+
+void TTokenizer::AppendBufferWithOperator(int n, int code) {
+    AppendBits(1, 1);
+    AppendBuffer(ExpressionBuffer[n & 3]);
+    EmitOperatorToken(code);
+}
+
+void TTokenizer::CompileExpressionInto(int n, bool pinsAsNumbers) {
+    CompileExpression(false, pinsAsNumbers, 0);
+    CopyBuffer(0, n);
+}
+
+void TTokenizer::CompileReadVariableInto(int n) {
+    CompileVariable(false);
+    CopyBuffer(0, n);
+}
+
+void TTokenizer::CompileWriteVariableInto(int n) {
+    CompileVariable(true);
+    CopyBuffer(0, n);
+}
+
+void TTokenizer::CompileAndWriteExpression(bool leadingOneBit, bool pinsAsNumbers) {
+    CompileExpression(false, pinsAsNumbers, 0);
+    WriteBuffer(0, leadingOneBit);
+}
+
+void TTokenizer::CompileAndWriteWriteVariable() {
+    CompileVariable(true);
+    WriteBuffer(0, false);
+    EmitBits(1, 0);
+}
+
+// constant expression: operands joined by & | ^ + - * / << >>, left to right
+bool TTokenizer::EvaluateConstant(bool final, bool conditional) {
+    std::uint32_t accumulator = 0;
+    std::uint16_t pending = opAdd;
+    bool resolved = true;
+    TElement e;
+    for (;;) {
+        NextElement(e);
+        bool negate = false;
+        if (e.Type == etBinaryOp && e.Value == opSubtract) {
+            negate = true;
+            NextElement(e);
+        }
+        std::uint32_t operand = 0;
+        switch (e.Type) {
+        case etConstant:
+        case etPinSymbol:
+        case etDirective:
+        case etTargetModule:
+            operand = e.Value;
+            break;
+        case etCondSymbol:
+            if (!conditional) {
+                RaiseError(112);
+            }
+            operand = e.Value;
+            break;
+        case etUndefined:
+            if (conditional) {
+                if (Symbols.IsDeclared) {
+                    RaiseError(195);
+                }
+                operand = 0;
+            } else if (final) {
+                RaiseError(110);
+            } else {
+                operand = 1;
+                resolved = false;
+            }
+            break;
+        case etBinaryOp:
+            RaiseError(conditional ? 188 : 112);
+        default:
+            RaiseError(conditional ? 225 : 112);
+        }
+        if (negate) {
+            operand = (0x10000u - operand) & 0xFFFF;
+        }
+        switch (pending) {
+        case opAnd:
+            accumulator &= operand;
+            break;
+        case opOr:
+            accumulator |= operand;
+            break;
+        case opXor:
+            accumulator ^= operand;
+            break;
+        case opAdd:
+            accumulator += operand;
+            break;
+        case opSubtract:
+            accumulator += 0x10000u - operand;
+            break;
+        case opMultiply:
+            accumulator *= operand;
+            break;
+        case opDivide:
+            if (operand == 0) {
+                RaiseError(113);
+            }
+            accumulator /= operand;
+            break;
+        case opShiftLeft:
+            accumulator = operand >= 16 ? 0 : accumulator << operand;
+            break;
+        case opShiftRight:
+            accumulator = operand >= 16 ? 0 : accumulator >> operand;
+            break;
+        default:
+            break;
+        }
+        accumulator &= 0xFFFF;
+        if (PreviewElement(e) && e.Type == etBinaryOp && IsCondCompileOperator(e.Value)) {
+            NextElement(e);
+            pending = e.Value;
+            continue;
+        }
+        break;
+    }
+    Symbols.NewSymbol.Type = etConstant;
+    Symbols.NewSymbol.Value = static_cast<std::uint16_t>(accumulator);
+    return resolved;
+}
+
+// Runs a compiled condition at compile time: constants are pushed, the
+// operators act on a small stack of 16-bit values.
+std::uint16_t TTokenizer::EvaluateBuffer() {
+    const TExpressionBuffer& buffer = ExpressionBuffer[0];
+    int position = 0;
+    auto readBits = [&](int count) {
+        std::uint32_t value = 0;
+        for (int i = 0; i < count; ++i) {
+            value <<= 1;
+            if (position < buffer.Length) {
+                value |= static_cast<std::uint32_t>(buffer.Bit(position));
+            }
+            ++position;
+        }
+        return value;
+    };
+    constexpr int stackSize = 64;
+    std::uint16_t stack[stackSize] = {};
+    int height = 0;
+    auto pop = [&]() -> std::uint16_t { return height > 0 ? stack[--height] : 0; };
+    auto push = [&](std::uint32_t value) {
+        if (height < stackSize) {
+            stack[height++] = static_cast<std::uint16_t>(value & 0xFFFF);
+        }
+    };
+    bool firstItem = true;
+    while (position < buffer.Length) {
+        if (!firstItem && readBits(1) == 0) {
+            break;
+        }
+        firstItem = false;
+        const std::uint32_t code = readBits(6);
+        if ((code & 0x20) != 0) {
+            // Variables land here too and read as odd constants; a condition
+            // that uses them has no meaningful value.
+            const std::uint32_t k = code - 32;
+            std::uint32_t value;
+            if (readBits(1) == 0) {
+                value = 1u << k;
+            } else if (k == 0) {
+                value = 0;
+            } else {
+                value = (1u << k) | readBits(static_cast<int>(k));
+            }
+            push(value);
+            continue;
+        }
+        if (code == 2) {
+            push(~static_cast<std::uint32_t>(pop()));
+            continue;
+        }
+        if (code == opNegate) {
+            push(0x10000u - pop());
+            continue;
+        }
+        if (code < 8) {
+            continue;
+        }
+        const std::uint32_t right = pop();
+        const std::uint32_t left = pop();
+        std::uint32_t result = left;
+        switch (code) {
+        case opAnd:
+            result = left & right;
+            break;
+        case opOr:
+            result = left | right;
+            break;
+        case opXor:
+            result = left ^ right;
+            break;
+        case opAdd:
+            result = left + right;
+            break;
+        case opSubtract:
+            result = left + 0x10000u - right;
+            break;
+        case opMultiply:
+            result = left * right;
+            break;
+        case opDivide:
+            // Unchecked here, this would bring the program down.
+            if (right == 0) {
+                RaiseError(113);
+            }
+            result = left / right;
+            break;
+        case opShiftLeft:
+            result = (right % 32) >= 16 ? 0 : left << (right % 32);
+            break;
+        case opShiftRight:
+            result = (right % 32) >= 16 ? 0 : left >> (right % 32);
+            break;
+        case opAtLeast:
+            result = left >= right ? 0xFFFF : 0;
+            break;
+        case opAtMost:
+            result = left <= right ? 0xFFFF : 0;
+            break;
+        case opEqual:
+            result = left == right ? 0xFFFF : 0;
+            break;
+        case opNotEqual:
+            result = left != right ? 0xFFFF : 0;
+            break;
+        case opGreater:
+            result = left > right ? 0xFFFF : 0;
+            break;
+        case opLess:
+            result = left < right ? 0xFFFF : 0;
+            break;
+        default:
+            break;
+        }
+        push(result);
+    }
+    return height > 0 ? stack[height - 1] : 0;
+}
+
+} // namespace wayline

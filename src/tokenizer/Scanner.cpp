@@ -1,0 +1,526 @@
+#include "tokenizer/Tokenizer.h"
+
+namespace wayline {
+
+namespace {
+
+bool IsNameStart(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+}
+
+bool IsNameChar(unsigned char c) {
+    return IsNameStart(c) || (c >= '0' && c <= '9');
+}
+
+bool IsBlank(unsigned char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Printable characters allowed in an unquoted file name of a directive.
+bool IsFileNameChar(unsigned char c) {
+    if (c < 32 || c > 127) {
+        return false;
+    }
+    switch (c) {
+    case ' ':
+    case '"':
+    case '*':
+    case ',':
+    case '<':
+    case '>':
+    case '?':
+    case '|':
+    case '{':
+    case '}':
+        return false;
+    default:
+        return true;
+    }
+}
+
+int DigitValue(unsigned char c) {
+    if (c >= 'a' && c <= 'z') {
+        c = static_cast<unsigned char>(c - 'a' + 'A');
+    }
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return 99;
+}
+
+} // namespace
+
+void TTokenizer::RaiseScanError(int extra, int number) {
+    SetErrorSpan(ScanElementStart, ScanPos + extra - ScanElementStart);
+    RaiseError(number);
+}
+
+void TTokenizer::AppendElement(std::uint8_t type, std::uint16_t value, int start, int length) {
+    if (ElementCount >= MaxElements) {
+        SetErrorSpan(start, length);
+        RaiseError(107);
+    }
+    TElement& e = Elements[ElementCount++];
+    e.Type = type;
+    e.Value = value;
+    e.Start = static_cast<std::uint16_t>(start);
+    e.Length = static_cast<std::uint8_t>(length > 255 ? 255 : length);
+}
+
+void TTokenizer::AddElement(std::uint8_t type, std::uint16_t value, bool isEnd) {
+    if (isEnd && LastWasEnd) {
+        return;
+    }
+    if (ElementCount >= MaxElements) {
+        RaiseScanError(0, 107);
+    }
+    AppendElement(isEnd ? static_cast<std::uint8_t>(etEnd) : type, value, ScanElementStart,
+                  ScanPos - ScanElementStart);
+    LastWasEnd = isEnd;
+}
+
+int TTokenizer::ScanNameEnd(int from) const {
+    int pos = from;
+    while (pos < Result.SourceSize && IsNameChar(static_cast<unsigned char>(Result.Source[pos]))) {
+        ++pos;
+    }
+    return pos;
+}
+
+// name: a letter, _, # or $ followed by letters, digits and _.
+void TTokenizer::ScanSymbol(bool full) {
+    ScanPos = ScanNameEnd(ScanElementStart + 1);
+    const int length = ScanPos - ScanElementStart;
+    if (length > MaxSymbolLength) {
+        RaiseScanError(0, 106);
+    }
+    const TSymbolName name = TSymbolName::From(
+        std::string_view(Result.Source + ScanElementStart, static_cast<std::size_t>(length)));
+    Symbols.FindSymbol(name);
+    const std::uint8_t type = Symbols.CurrentSymbol.Type;
+    if (full && (type == etCon || type == etData || type == etPin || type == etVar) &&
+        ElementCount > 0 && Elements[ElementCount - 1].Type == etUndefined) {
+        // Passes that run before the declarations need to know this name
+        // will be defined.
+        AddDeclaredName(ElementName(Elements[ElementCount - 1]));
+    }
+    AddElement(type, Symbols.CurrentSymbol.Value, false);
+}
+
+// number: digits of the radix; with fractionDigits, one '.' and a scaled value
+void TTokenizer::ScanNumber(int radix, int fractionDigits) {
+    const char* s = Result.Source;
+    if (radix != 10) {
+        // The prefix is behind us; the first digit must be there.
+        if (DigitValue(static_cast<unsigned char>(s[ScanPos])) >= radix) {
+            ScanElementStart = ScanPos;
+            RaiseScanError(1, radix == 16 ? 104 : 105);
+        }
+    }
+    std::uint32_t value = 0;
+    int digits = 0;
+    bool sawPoint = false;
+    int afterPoint = 0;
+    while (ScanPos < Result.SourceSize) {
+        const unsigned char c = static_cast<unsigned char>(s[ScanPos]);
+        if (c == '.' && fractionDigits != 0 && !sawPoint) {
+            ++ScanPos;
+            if (value == 0) {
+                RaiseScanError(0, 186);
+            }
+            sawPoint = true;
+            continue;
+        }
+        const int digit = DigitValue(c);
+        if (digit >= radix) {
+            break;
+        }
+        value = value * static_cast<std::uint32_t>(radix) + static_cast<std::uint32_t>(digit);
+        ++ScanPos;
+        ++digits;
+        if (sawPoint) {
+            ++afterPoint;
+        }
+        if (value > 65535 || digits == 17) {
+            break;
+        }
+    }
+    for (; afterPoint < fractionDigits && value <= 65535; ++afterPoint) {
+        value *= static_cast<std::uint32_t>(radix);
+    }
+    if (value > 65535) {
+        RaiseScanError(0, 109);
+    }
+    if (digits >= 17) {
+        RaiseScanError(0, 108);
+    }
+    AddElement(etConstant, static_cast<std::uint16_t>(value), false);
+}
+
+// string: "characters", read as constants separated by commas
+void TTokenizer::ScanString() {
+    const char* s = Result.Source;
+    const int open = ScanElementStart;
+    ++ScanPos;
+    if (s[ScanPos] == '"') {
+        RaiseScanError(1, 101);
+    }
+    bool first = true;
+    while (s[ScanPos] != '"') {
+        if (s[ScanPos] == LineEndMark || ScanPos >= Result.SourceSize) {
+            ScanElementStart = open;
+            RaiseScanError(0, 102);
+        }
+        const auto code = static_cast<unsigned char>(s[ScanPos]);
+        if (!first) {
+            ScanElementStart = ScanPos;
+            AppendElement(etComma, 0, ScanPos, 1);
+        }
+        ++ScanPos;
+        AddElement(etConstant, code, false);
+        first = false;
+    }
+    ++ScanPos;
+}
+
+// operator: one character, or two with blanks allowed between them
+void TTokenizer::ScanOperator() {
+    const char* s = Result.Source;
+    const int first = ScanElementStart;
+    int second = first + 1;
+    while (second < Result.SourceSize && IsBlank(static_cast<unsigned char>(s[second]))) {
+        ++second;
+    }
+    if (second < Result.SourceSize && s[second] != '\0') {
+        const char pair[2] = {s[first], s[second]};
+        if (Symbols.FindSymbol(TSymbolName::From(std::string_view(pair, 2)))) {
+            ScanPos = second + 1;
+            AddElement(Symbols.CurrentSymbol.Type, Symbols.CurrentSymbol.Value, false);
+            return;
+        }
+    }
+    ScanPos = first + 1;
+    if (!Symbols.FindSymbol(TSymbolName::From(std::string_view(s + first, 1)))) {
+        RaiseScanError(0, 103);
+    }
+    AddElement(Symbols.CurrentSymbol.Type, Symbols.CurrentSymbol.Value, false);
+}
+
+// directive: '{$NAME argument, argument}' inside a comment
+void TTokenizer::ScanDirectiveLine() {
+    const char* s = Result.Source;
+    auto skipBlanks = [&] {
+        while (IsBlank(static_cast<unsigned char>(s[ScanPos]))) {
+            ++ScanPos;
+        }
+    };
+    auto skipLine = [&] {
+        while (s[ScanPos] != LineEndMark) {
+            ++ScanPos;
+        }
+    };
+    skipBlanks();
+    if (s[ScanPos] != '{') {
+        skipLine();
+        return;
+    }
+    ++ScanPos;
+    skipBlanks();
+    if (s[ScanPos] != '$') {
+        skipLine();
+        return;
+    }
+    int tokens = 1;
+    for (;;) {
+        ScanElementStart = ScanPos;
+        const auto c = static_cast<unsigned char>(s[ScanPos]);
+        if (c == '\0' || IsBlank(c)) {
+            ++ScanPos;
+        } else if (c == static_cast<unsigned char>(LineEndMark)) {
+            AddElement(etEnd, 0, true);
+            return;
+        } else if (c == '"') {
+            const int nameStart = ScanPos + 1;
+            int end = nameStart;
+            while (s[end] != '"' && s[end] != LineEndMark) {
+                ++end;
+            }
+            if (s[end] == LineEndMark) {
+                ScanPos = end;
+                RaiseScanError(0, 102);
+            }
+            if (end == nameStart) {
+                ScanPos = end;
+                RaiseScanError(1, 101);
+            }
+            ScanPos = end + 1;
+            AppendElement(etFileName, static_cast<std::uint16_t>(end - nameStart), nameStart,
+                          end - nameStart);
+            LastWasEnd = false;
+        } else if (c == '$') {
+            ScanSymbol(false);
+            if (Elements[ElementCount - 1].Type != etDirective) {
+                RaiseScanError(0, 154);
+            }
+            ++tokens;
+        } else if (c == ',') {
+            ++ScanPos;
+            AddElement(etComma, 0, false);
+        } else if (c >= '0' && c <= '9') {
+            ScanNumber(10, 2);
+        } else if (c == '}') {
+            ++ScanPos;
+            AddElement(etRightBrace, 0, false);
+            skipLine();
+            return;
+        } else if (IsNameStart(c) && tokens < 3) {
+            ScanSymbol(false);
+            ++tokens;
+        } else if (tokens >= 3 && IsFileNameChar(c)) {
+            while (IsFileNameChar(static_cast<unsigned char>(s[ScanPos]))) {
+                ++ScanPos;
+            }
+            const int length = ScanPos - ScanElementStart;
+            AppendElement(etFileName, static_cast<std::uint16_t>(length), ScanElementStart, length);
+            LastWasEnd = false;
+        } else {
+            ++ScanPos;
+            RaiseScanError(0, 103);
+        }
+    }
+}
+
+void TTokenizer::ScanSource(bool full) {
+    char* s = Result.Source;
+    const int size = Result.SourceSize;
+    if (!full) {
+        for (int i = 0; i < size; ++i) {
+            const auto c = static_cast<unsigned char>(s[i]);
+            if (c < 32 && c != '\t') {
+                s[i] = LineEndMark;
+            }
+        }
+    }
+    // A line-end mark behind the text stops every inner scanning loop.
+    s[size] = LineEndMark;
+    ElementCount = 0;
+    ElementIndex = 0;
+    LastWasEnd = true;
+    ScanPos = 0;
+    while (ScanPos < size) {
+        ScanElementStart = ScanPos;
+        const auto c = static_cast<unsigned char>(s[ScanPos]);
+        if (!full) {
+            ++ScanPos;
+            if (c == '\'') {
+                AddElement(etEnd, 0, true);
+                ScanDirectiveLine();
+            }
+            continue;
+        }
+        if (c == '\0' || IsBlank(c)) {
+            ++ScanPos;
+        } else if (c == static_cast<unsigned char>(LineEndMark)) {
+            ++ScanPos;
+            AddElement(etEnd, 0, true);
+        } else if (c == '"') {
+            ScanString();
+        } else if (c == '#') {
+            if (!Version25) {
+                ++ScanPos;
+                RaiseScanError(0, 103);
+            }
+            ScanPos = ScanNameEnd(ScanPos + 1);
+            if (ScanPos - ScanElementStart > MaxSymbolLength) {
+                RaiseScanError(0, 106);
+            }
+            if (!Symbols.FindSymbol(TSymbolName::From(std::string_view(
+                    s + ScanElementStart, static_cast<std::size_t>(ScanPos - ScanElementStart))))) {
+                RaiseScanError(0, 154);
+            }
+            AddElement(Symbols.CurrentSymbol.Type, Symbols.CurrentSymbol.Value, false);
+        } else if (c == '$') {
+            if (Version25) {
+                const int end = ScanNameEnd(ScanPos + 1);
+                if (end - ScanElementStart <= MaxSymbolLength &&
+                    Symbols.FindSymbol(TSymbolName::From(std::string_view(
+                        s + ScanElementStart, static_cast<std::size_t>(end - ScanElementStart))))) {
+                    ScanPos = end;
+                    AddElement(Symbols.CurrentSymbol.Type, Symbols.CurrentSymbol.Value, false);
+                    continue;
+                }
+            }
+            ++ScanPos;
+            ScanNumber(16, 0);
+        } else if (c == '%') {
+            ++ScanPos;
+            ScanNumber(2, 0);
+        } else if (c == '\'') {
+            ++ScanPos;
+            AddElement(etEnd, 0, true);
+            while (s[ScanPos] != LineEndMark) {
+                ++ScanPos;
+            }
+        } else if (c == ',') {
+            ++ScanPos;
+            AddElement(etComma, 0, false);
+            if (Version25) {
+                // A line break right after a comma continues the statement.
+                LastWasEnd = true;
+            }
+        } else if (c >= '0' && c <= '9') {
+            ScanNumber(10, 0);
+        } else if (c == ':') {
+            ++ScanPos;
+            LastWasEnd = false;
+            AddElement(etEnd, 1, true);
+        } else if (IsNameStart(c)) {
+            ScanSymbol(true);
+        } else {
+            ScanOperator();
+        }
+    }
+    ScanElementStart = ScanPos;
+    if (LastWasEnd && (ElementCount == 0 || Elements[ElementCount - 1].Type != etEnd)) {
+        AppendElement(etEnd, 0, ScanPos, 0);
+    }
+    AddElement(etEnd, 0, true);
+}
+
+bool TTokenizer::NextElement(TElement& e) {
+    while (ElementIndex < ElementCount && Elements[ElementIndex].Type == etCancelled) {
+        ++ElementIndex;
+    }
+    if (ElementIndex >= ElementCount) {
+        e = TElement{};
+        e.Type = etEnd;
+        e.Start = static_cast<std::uint16_t>(Result.SourceSize);
+        // Nothing was read, so there is nothing to step back over.
+        LastReadIndex = ElementIndex;
+        return false;
+    }
+    LastReadIndex = ElementIndex;
+    e = Elements[ElementIndex++];
+    if (e.Type == etUndefined) {
+        // The name may have been defined since it was scanned.
+        if (Symbols.FindSymbol(ElementName(e))) {
+            e.Type = Symbols.CurrentSymbol.Type;
+            e.Value = Symbols.CurrentSymbol.Value;
+        }
+    }
+    SetErrorSpan(e.Start, e.Type == etFileName ? e.Value : e.Length);
+    return true;
+}
+
+bool TTokenizer::PreviewElement(TElement& e) {
+    const int start = Result.ErrorStart;
+    const int length = Result.ErrorLength;
+    const int lastRead = LastReadIndex;
+    const bool found = NextElement(e);
+    if (found) {
+        ElementIndex = LastReadIndex;
+    }
+    LastReadIndex = lastRead;
+    SetErrorSpan(start, length);
+    return found;
+}
+
+void TTokenizer::StepBack() {
+    if (LastReadIndex >= 0 && LastReadIndex < ElementIndex) {
+        ElementIndex = LastReadIndex;
+    }
+}
+
+void TTokenizer::CancelElements(int first, int last) {
+    if (first < 0) {
+        first = 0;
+    }
+    if (last >= ElementCount) {
+        last = ElementCount - 1;
+    }
+    for (int i = first; i <= last; ++i) {
+        Elements[i].Type = etCancelled;
+    }
+}
+
+void TTokenizer::CancelElementsAndLine(int first, int last) {
+    CancelElements(first, last);
+    if (last < first) {
+        return;
+    }
+    int after = last + 1;
+    while (after < ElementCount && Elements[after].Type == etCancelled) {
+        ++after;
+    }
+    if (after >= ElementCount || Elements[after].Type != etEnd) {
+        return;
+    }
+    int before = first - 1;
+    while (before >= 0 && Elements[before].Type == etCancelled) {
+        --before;
+    }
+    if (before < 0 || Elements[before].Type == etEnd) {
+        // Leave no empty statement behind.
+        Elements[after].Type = etCancelled;
+    }
+}
+
+std::uint16_t TTokenizer::ExpectEnd() {
+    TElement e;
+    NextElement(e);
+    if (e.Type != etEnd) {
+        RaiseError(129);
+    }
+    return e.Value;
+}
+
+#define WAYLINE_EXPECT(name, type, error)                                                          \
+    void TTokenizer::name() {                                                                      \
+        TElement e;                                                                                \
+        NextElement(e);                                                                            \
+        if (e.Type != (type)) {                                                                    \
+            RaiseError(error);                                                                     \
+        }                                                                                          \
+    }
+
+WAYLINE_EXPECT(ExpectLeftParen, etLeftParen, 119)
+WAYLINE_EXPECT(ExpectRightParen, etRightParen, 120)
+WAYLINE_EXPECT(ExpectLeftBracket, etLeftBracket, 121)
+WAYLINE_EXPECT(ExpectRightBracket, etRightBracket, 122)
+WAYLINE_EXPECT(ExpectTo, etTo, 152)
+WAYLINE_EXPECT(ExpectComma, etComma, 133)
+WAYLINE_EXPECT(ExpectQuestion, etQuestion, 116)
+WAYLINE_EXPECT(ExpectBackslash, etBackslash, 118)
+
+#undef WAYLINE_EXPECT
+
+void TTokenizer::ExpectEquals() {
+    TElement e;
+    NextElement(e);
+    if (e.Type != etCompare || e.Value != opEqual) {
+        RaiseError(150);
+    }
+}
+
+bool TTokenizer::CheckQuestion() {
+    TElement e;
+    if (PreviewElement(e) && e.Type == etQuestion) {
+        NextElement(e);
+        return true;
+    }
+    return false;
+}
+
+bool TTokenizer::CheckBackslash() {
+    TElement e;
+    if (PreviewElement(e) && e.Type == etBackslash) {
+        NextElement(e);
+        return true;
+    }
+    return false;
+}
+
+} // namespace wayline

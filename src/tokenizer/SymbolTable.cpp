@@ -1,0 +1,114 @@
+#include "tokenizer/SymbolTable.h"
+
+#include "tokenizer/Elements.h"
+
+namespace wayline {
+
+TSymbolName TSymbolName::From(std::string_view text) {
+    TSymbolName name;
+    for (char c : text) {
+        if (name.Length == MaxSymbolLength) {
+            break;
+        }
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        name.Text[name.Length++] = c;
+    }
+    return name;
+}
+
+int HashName(std::string_view name) {
+    unsigned sum = 0;
+    for (char c : name) {
+        sum += static_cast<unsigned char>(c);
+    }
+    return static_cast<int>(sum % SymbolTableSize);
+}
+
+void TSymbolTable::Clear() {
+    SymbolCount = 0;
+    DeclaredNameCount = 0;
+    for (int i = 0; i < SymbolTableSize; ++i) {
+        Heads[i] = -1;
+        DeclaredHeads[i] = -1;
+    }
+    CurrentSymbol = TSymbol{};
+    NewSymbol = TSymbol{};
+    IsDeclared = false;
+}
+
+bool TSymbolTable::AddSymbol(const TSymbol& symbol) {
+    if (SymbolCount >= SymbolTableSize) {
+        return false;
+    }
+    const int index = SymbolCount++;
+    Symbols[index] = symbol;
+    Symbols[index].Next = -1;
+    std::int32_t* link = &Heads[HashName(symbol.Name.View())];
+    while (*link != -1) {
+        link = &Symbols[*link].Next;
+    }
+    *link = index;
+    return true;
+}
+
+int TSymbolTable::FindIndex(const TSymbolName& name) const {
+    for (std::int32_t i = Heads[HashName(name.View())]; i != -1; i = Symbols[i].Next) {
+        if (Symbols[i].Name == name) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+bool TSymbolTable::FindSymbol(const TSymbolName& name) {
+    const int index = FindIndex(name);
+    if (index >= 0) {
+        CurrentSymbol = Symbols[index];
+        IsDeclared = false;
+        return true;
+    }
+    CurrentSymbol = TSymbol{};
+    CurrentSymbol.Name = name;
+    CurrentSymbol.Type = etUndefined;
+    CurrentSymbol.Value = 0;
+    IsDeclared = IsDeclaredName(name);
+    return false;
+}
+
+bool TSymbolTable::SetSymbolValue(const TSymbolName& name, std::uint16_t value) {
+    const int index = FindIndex(name);
+    if (index < 0) {
+        return false;
+    }
+    Symbols[index].Value = value;
+    return true;
+}
+
+bool TSymbolTable::AddDeclaredName(const TSymbolName& name) {
+    if (DeclaredNameCount >= SymbolTableSize) {
+        return false;
+    }
+    const int index = DeclaredNameCount++;
+    DeclaredNames[index].Name = name;
+    DeclaredNames[index].Next = -1;
+    std::int32_t* link = &DeclaredHeads[HashName(name.View())];
+    while (*link != -1) {
+        link = &DeclaredNames[*link].Next;
+    }
+    *link = index;
+    return true;
+}
+
+bool TSymbolTable::IsDeclaredName(const TSymbolName& name) const {
+    for (std::int32_t i = DeclaredHeads[HashName(name.View())]; i != -1;
+         i = DeclaredNames[i].Next) {
+        if (DeclaredNames[i].Name == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace wayline

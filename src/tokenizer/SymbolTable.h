@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace wayline {
+
+inline constexpr int MaxSymbolLength = 32;
+inline constexpr int SymbolTableSize = 1024;
+
+// An upper-case name of at most 32 characters, stored without allocation.
+struct TSymbolName {
+    std::uint8_t Length = 0;
+    char Text[MaxSymbolLength] = {};
+
+    // Upper-cases the text; anything beyond 32 characters is dropped.
+    static TSymbolName From(std::string_view text);
+    std::string_view View() const { return {Text, Length}; }
+    bool operator==(const TSymbolName& other) const { return View() == other.View(); }
+};
+
+struct TSymbol {
+    TSymbolName Name;
+    std::uint8_t Type = 0;
+    std::uint16_t Value = 0;
+    std::int32_t Next = -1;
+};
+
+// The sum of the character codes modulo 1024. Plain on purpose: with the
+// built-in vocabulary it never puts more than four names in one chain.
+int HashName(std::string_view name);
+
+// The hashed symbol table and the table of names the source declares.
+// Chains keep insertion order, so the first entry of a name wins.
+// Adding to a full table returns false; the tokenizer turns that into its
+// numbered error.
+class TSymbolTable {
+public:
+    TSymbolTable() { Clear(); }
+    void Clear();
+
+    bool AddSymbol(const TSymbol& symbol);
+    // Fills CurrentSymbol: the entry found, or etUndefined with IsDeclared
+    // telling whether the source declares the name.
+    bool FindSymbol(const TSymbolName& name);
+    bool SetSymbolValue(const TSymbolName& name, std::uint16_t value);
+    bool AddDeclaredName(const TSymbolName& name);
+    bool IsDeclaredName(const TSymbolName& name) const;
+
+    int Count() const { return SymbolCount; }
+    int DeclaredCount() const { return DeclaredNameCount; }
+    bool IsFull() const { return SymbolCount >= SymbolTableSize; }
+    const TSymbol& Entry(int index) const { return Symbols[index]; }
+
+    TSymbol CurrentSymbol;
+    bool IsDeclared = false;
+    TSymbol NewSymbol;
+
+private:
+    int FindIndex(const TSymbolName& name) const;
+
+    TSymbol Symbols[SymbolTableSize];
+    int SymbolCount = 0;
+    std::int32_t Heads[SymbolTableSize];
+
+    struct TDeclaredName {
+        TSymbolName Name;
+        std::int32_t Next = -1;
+    };
+    TDeclaredName DeclaredNames[SymbolTableSize];
+    int DeclaredNameCount = 0;
+    std::int32_t DeclaredHeads[SymbolTableSize];
+};
+
+} // namespace wayline

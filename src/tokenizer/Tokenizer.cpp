@@ -1,0 +1,134 @@
+#include "tokenizer/Tokenizer.h"
+
+#include <cstring>
+#include <new>
+
+namespace wayline {
+
+TTokenizer& TheTokenizer() {
+    // Large (several hundred kilobytes), so it lives in static storage
+    // rather than on a stack.
+    static TTokenizer tokenizer;
+    return tokenizer;
+}
+
+bool Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool AnyLanguageVersion) {
+    return TheTokenizer().Tokenize(DirectivesOnly, ParseTargetDirective, AnyLanguageVersion);
+}
+
+bool TTokenizer::SetSource(std::string_view text) {
+    if (text.size() > static_cast<std::size_t>(MaxSourceSize)) {
+        return false;
+    }
+    std::memcpy(Result.Source, text.data(), text.size());
+    Result.SourceSize = static_cast<std::int32_t>(text.size());
+    return true;
+}
+
+void TTokenizer::SetErrorSpan(int start, int length) {
+    Result.ErrorStart = start;
+    Result.ErrorLength = length;
+}
+
+void TTokenizer::RaiseTokenizeError(int n) {
+    const char* text = MessageText(n);
+    if (text == nullptr) {
+        text = "";
+    }
+    RaiseUserError(text, static_cast<int>(std::strlen(text)));
+}
+
+void TTokenizer::RaiseError(int number) {
+    RaiseTokenizeError(MessageIndex(number));
+}
+
+void TTokenizer::RaiseUserError(const char* characters, int count) {
+    // The message goes to the very end of the source area, its NUL in the
+    // last byte, so that ErrorText stays valid until the next call.
+    if (count > SourceCapacity - 1) {
+        count = SourceCapacity - 1;
+    }
+    char* text = Result.Source + SourceCapacity - 1 - count;
+    std::memmove(text, characters, static_cast<std::size_t>(count));
+    text[count] = '\0';
+    Result.ErrorText = text;
+    throw ETokenizeError();
+}
+
+bool TTokenizer::Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool AnyLanguageVersion) {
+    TTokenizerResult& r = Result;
+    r.ErrorText = nullptr;
+    for (int i = 0; i < MaxProjectFiles; ++i) {
+        r.ProjectFiles[i] = nullptr;
+        r.ProjectFilesStart[i] = 0;
+    }
+    r.Port = nullptr;
+    r.TargetStart = 0;
+    r.PortStart = 0;
+    r.LanguageStart = 0;
+    std::memset(r.Reserved, 0, sizeof r.Reserved);
+    std::memset(r.EEPROM, 0, sizeof r.EEPROM);
+    std::memset(r.EEPROMFlags, 0, sizeof r.EEPROMFlags);
+    if (ParseTargetDirective) {
+        r.TargetModule = tmNone;
+    }
+    Version25 = false;
+    TargetLength = 0;
+    PortNumber = 0xFFFF;
+    CodeBitAddress = 0;
+    LabelReferenceCount = 0;
+    NestingCount = 0;
+    CondIfDepth = 0;
+    CondSelectDepth = 0;
+    CondCompileMode = false;
+    ElementCount = 0;
+    ElementIndex = 0;
+    LastReadIndex = -1;
+
+    try {
+        if (r.SourceSize < 0 || r.SourceSize > MaxSourceSize) {
+            // A caller that skipped SetSource: nothing of the text can be
+            // trusted, so refuse before touching it.
+            r.SourceSize = 0;
+            SetErrorSpan(0, 0);
+            RaiseTokenizeError(msgSourceTooLong);
+        }
+        InitDirectiveSymbols();
+        ScanSource(false);
+        ResolveDirectives(ParseTargetDirective, AnyLanguageVersion);
+        if (!DirectivesOnly) {
+            if (r.TargetModule == tmKM1) {
+                // KM1 has an instruction set of its own, which this tokenizer
+                // does not compile.
+                SetErrorSpan(r.TargetStart, TargetLength);
+                RaiseTokenizeError(msgTargetKM1NotSupported);
+            }
+            InitBuiltinSymbols();
+            ScanSource(true);
+            ResolveConditionals();
+            // The declaration and statement passes come next; until they
+            // exist, a program with anything left to compile is refused
+            // rather than reported as empty.
+            ElementIndex = 0;
+            TElement e;
+            while (NextElement(e)) {
+                if (e.Type != etEnd) {
+                    RaiseTokenizeError(msgProgramNotCompiled);
+                }
+            }
+            r.PacketCount = 0;
+        }
+        SetErrorSpan(0, 0);
+        if (r.PacketCount == 0 && !DirectivesOnly) {
+            RaiseError(157);
+        }
+        r.Succeeded = true;
+    } catch (const ETokenizeError&) {
+        r.Succeeded = false;
+    } catch (const std::exception&) {
+        r.Succeeded = false;
+    }
+    return r.Succeeded;
+}
+
+} // namespace wayline

@@ -1,0 +1,261 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "tokenizer/Elements.h"
+#include "tokenizer/Messages.h"
+#include "tokenizer/SymbolTable.h"
+
+namespace wayline {
+
+inline constexpr int SourceCapacity = 65536;
+// Element offsets are 16-bit, so one character less than the area fits.
+inline constexpr int MaxSourceSize = SourceCapacity - 1;
+inline constexpr int EEPROMSize = 2048;
+inline constexpr int MaxProjectFiles = 7;
+inline constexpr int MaxPackets = 128;
+inline constexpr int PacketSize = 18;
+inline constexpr int MaxElements = 10240;
+inline constexpr int ProgramBitCapacity = EEPROMSize * 8;
+inline constexpr char LineEndMark = 3;
+
+enum TTargetModule : std::uint8_t {
+    tmNone = 0,
+    tmKM1 = 1,
+    tmKM2 = 2,
+    tmKM2A = 3,
+    tmKM2B = 4,
+    tmKM2C = 5,
+    tmKM2D = 6,
+};
+
+// Input and results of one Tokenize call. The caller fills Source and
+// SourceSize (and TargetModule when the target directive is not parsed).
+struct TTokenizerResult {
+    bool Succeeded = false;
+    const char* ErrorText = nullptr;
+    bool DebugFlag = false;
+    std::uint8_t TargetModule = tmNone;
+    std::int32_t TargetStart = 0;
+    const char* ProjectFiles[MaxProjectFiles] = {};
+    std::int32_t ProjectFilesStart[MaxProjectFiles] = {};
+    const char* Port = nullptr;
+    std::int32_t PortStart = 0;
+    std::int32_t LanguageVersion = 200;
+    std::int32_t LanguageStart = 0;
+    char Source[SourceCapacity] = {};
+    std::int32_t SourceSize = 0;
+    std::int32_t ErrorStart = 0;
+    std::int32_t ErrorLength = 0;
+    std::uint8_t EEPROM[EEPROMSize] = {};
+    std::uint8_t EEPROMFlags[EEPROMSize] = {};
+    std::uint8_t VarCounts[4] = {};
+    std::uint8_t Reserved[5] = {};
+    std::uint8_t PacketCount = 0;
+    std::uint8_t PacketBuffer[MaxPackets][PacketSize] = {};
+};
+
+static_assert(sizeof(TTokenizerResult::Source) == 65536);
+static_assert(sizeof(TTokenizerResult::PacketBuffer) == 128 * 18);
+
+// EEPROMFlags values (low two bits) and the packet bit.
+inline constexpr std::uint8_t efFree = 0;
+inline constexpr std::uint8_t efReserved = 1;
+inline constexpr std::uint8_t efData = 2;
+inline constexpr std::uint8_t efProgram = 3;
+inline constexpr std::uint8_t efInPacket = 0x80;
+
+// A bit buffer for one compiled expression: bits appended most significant
+// first, 16 to a word; the last, partly filled word is right-aligned.
+struct TExpressionBuffer {
+    std::uint16_t Length = 0;
+    std::uint16_t Words[32] = {};
+
+    int Bit(int index) const;
+};
+
+inline constexpr int ExpressionBufferLimit = 496;
+inline constexpr int OperatorStackSize = 255;
+inline constexpr std::uint8_t OperatorMarker = 128;
+inline constexpr int RunTimeStackSize = 8;
+
+// One open block: a conditional-compile section now, the run-time blocks
+// of the statement pass later.
+struct TNestingEntry {
+    std::uint8_t Kind = 0;
+    std::uint16_t DirectiveIndex = 0;
+    std::uint16_t ExprStart = 0;
+    std::uint8_t ImpliedCompare = opEqual;
+    std::uint16_t LoopAddress = 0;
+    std::uint16_t PendingAddress = 0;
+    std::uint16_t ExitAddresses[16] = {};
+    std::uint8_t SkipState = 0;
+    std::uint16_t RegionStart = 0;
+    std::uint16_t RegionEnd = 0;
+};
+
+inline constexpr std::uint8_t nkIfAfterElse = 4;
+inline constexpr std::uint8_t nkIfBeforeElse = 5;
+inline constexpr std::uint8_t nkSelect = 8;
+inline constexpr int NestingStackSize = 80;
+inline constexpr int MaxNestingLevel = 16;
+
+struct TLabelReference {
+    std::uint16_t ElementIndex = 0;
+    std::uint16_t BitAddress = 0;
+};
+// As many 14-bit fields as fit into the image, so the list never overflows.
+inline constexpr int LabelReferenceCapacity = 1170;
+
+// The HBASIC tokenizer: the result record and every working table, all of
+// fixed size, so that a call allocates nothing. The program owns one
+// instance (TheTokenizer()); tests make their own. The passes are members,
+// one source file per pass.
+class TTokenizer {
+public:
+    TTokenizerResult Result;
+
+    // Copies text into Source; refuses texts of 65,536 characters or more
+    // (element offsets are 16-bit), leaving the record untouched.
+    bool SetSource(std::string_view text);
+
+    bool Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool AnyLanguageVersion);
+
+    // ---- errors (Tokenizer.cpp)
+    [[noreturn]] void RaiseTokenizeError(int n);
+    // Raises the message with the given printed number.
+    [[noreturn]] void RaiseError(int number);
+    [[noreturn]] void RaiseUserError(const char* characters, int count);
+    void SetErrorSpan(int start, int length);
+
+    // ---- symbol table (Symbols.cpp)
+    TSymbolTable Symbols;
+    bool Version25 = false;
+    void InitDirectiveSymbols();
+    void InitBuiltinSymbols();
+    void AddSymbol(const TSymbol& symbol);
+    void AddDeclaredName(const TSymbolName& name);
+    void PrepareNewSymbol();
+    TSymbolName ElementName(const TElement& e) const;
+
+    // ---- scanner and element list (Scanner.cpp)
+    TElement Elements[MaxElements];
+    int ElementCount = 0;
+    int ElementIndex = 0;
+    void ScanSource(bool full);
+    bool NextElement(TElement& e);
+    bool PreviewElement(TElement& e);
+    // Moves the cursor back onto the element the last NextElement read.
+    void StepBack();
+    void CancelElements(int first, int last);
+    void CancelElementsAndLine(int first, int last);
+    std::uint16_t ExpectEnd();
+    void ExpectLeftParen();
+    void ExpectRightParen();
+    void ExpectLeftBracket();
+    void ExpectRightBracket();
+    void ExpectEquals();
+    void ExpectTo();
+    void ExpectComma();
+    void ExpectQuestion();
+    void ExpectBackslash();
+    bool CheckQuestion();
+    bool CheckBackslash();
+    // Index of the element the last NextElement returned.
+    int LastReadIndex = -1;
+
+    // ---- directives and conditional compilation (Directives.cpp, Conditionals.cpp)
+    void ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVersion);
+    void ResolveConditionals();
+    std::uint16_t PortNumber = 0xFFFF;
+    int TargetLength = 0;
+
+    // ---- code emission (Emitter.cpp)
+    std::uint16_t CodeBitAddress = 0;
+    std::uint16_t DataSpanStart[EEPROMSize] = {};
+    std::uint16_t DataSpanLength[EEPROMSize] = {};
+    void EmitBits(int count, std::uint16_t value);
+    void EmitInstruction(int code);
+    void EmitAddress(std::uint16_t address);
+    void EmitLabelAddress();
+    void PatchAddress(std::uint16_t at);
+    void EmitFlaggedCode(int n);
+    void WriteBuffer(int n, bool leadingOneBit);
+    void WriteConstant(std::uint16_t value, bool leadingOneBit);
+    TLabelReference LabelReferences[LabelReferenceCapacity];
+    int LabelReferenceCount = 0;
+
+    // ---- expressions (Expressions.cpp)
+    TExpressionBuffer ExpressionBuffer[4];
+    std::uint8_t OperatorStack[OperatorStackSize] = {};
+    int OperatorHeight = 0;
+    int OperatorBase = 0;
+    int MarkerCount = 0;
+    int StackDepth = 0;
+    bool CondCompileMode = false;
+    void AppendBits(int count, std::uint16_t value);
+    void EmitOperatorToken(int code);
+    void EmitConstantToken(std::uint16_t value);
+    void EmitVariableToken(const TElement& element, bool write);
+    void ApplyModifiers(TElement& element);
+    void CompileExpression(bool condition, bool pinsAsNumbers, int stopIndex);
+    void CompileCondExpression(int stopIndex);
+    void CompileVariable(bool write);
+    void CopyBuffer(int from, int to);
+    void AppendBufferWithOperator(int n, int code);
+    void CompileExpressionInto(int n, bool pinsAsNumbers);
+    void CompileReadVariableInto(int n);
+    void CompileWriteVariableInto(int n);
+    void CompileAndWriteExpression(bool leadingOneBit, bool pinsAsNumbers);
+    void CompileAndWriteWriteVariable();
+    bool EvaluateConstant(bool final, bool conditional);
+    std::uint16_t EvaluateBuffer();
+
+    // ---- nesting stack, shared by conditional compilation and blocks
+    TNestingEntry NestingStack[NestingStackSize];
+    int NestingCount = 0;
+    int CondIfDepth = 0;
+    int CondSelectDepth = 0;
+
+private:
+    // scanner internals
+    int ScanPos = 0;
+    int ScanElementStart = 0;
+    bool LastWasEnd = true;
+    [[noreturn]] void RaiseScanError(int extra, int number);
+    void AddElement(std::uint8_t type, std::uint16_t value, bool isEnd);
+    void AppendElement(std::uint8_t type, std::uint16_t value, int start, int length);
+    void ScanSymbol(bool full);
+    void ScanNumber(int radix, int fractionDigits);
+    void ScanString();
+    void ScanOperator();
+    void ScanDirectiveLine();
+    int ScanNameEnd(int from) const;
+
+    // expression internals
+    void CompileExpressionBody(bool condition, bool pinsAsNumbers, int stopIndex);
+    void PushOperator(std::uint8_t entry);
+    void WriteOperatorsToMarker();
+    void RemoveMarkerAndWrite();
+    void AppendBuffer(const TExpressionBuffer& buffer);
+
+    // conditional internals
+    TNestingEntry& PushNesting(std::uint8_t kind, int directiveIndex);
+    bool CompileCaseValues(int entryIndex, int& lineEnd);
+    void SkipToLineEnd();
+    void DefineConditional(int directiveIndex);
+    void RaiseUserErrorDirective(int directiveIndex);
+    std::uint16_t EvaluateCondition(int firstElement, int endElement);
+    bool SectionExcluded() const;
+    char UserMessage[4 + MaxElements] = {};
+};
+
+// The process-wide tokenizer the program uses.
+TTokenizer& TheTokenizer();
+
+// Runs the process-wide tokenizer.
+bool Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool AnyLanguageVersion);
+
+} // namespace wayline
