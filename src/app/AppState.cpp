@@ -32,6 +32,8 @@ void InitialiseApp(TAppState& state, const TResources& resources, const QLocale&
     state.DecimalSeparator = FirstCharOr(locale.decimalPoint(), u'.');
     state.NegativeSign = FirstCharOr(locale.negativeSign(), u'-');
     InitialiseDocument(state.Editor);
+    state.StepClipboard = TStepClipboard();
+    state.UndoRing.Clear();
 }
 
 QString IntroCaption(const QString& productVersion, const TResources& resources) {

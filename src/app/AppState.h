@@ -1,6 +1,8 @@
 #pragma once
 
 #include "editor/core/ActionDocument.h"
+#include "editor/core/StepClipboard.h"
+#include "editor/core/UndoRing.h"
 
 #include <QChar>
 #include <QString>
@@ -14,6 +16,8 @@ class TResources;
 // Process-wide state prepared before any window exists.
 struct TAppState {
     TDocumentState Editor{};
+    TStepClipboard StepClipboard;
+    TUndoRing UndoRing;
     QString SelectedPort = QStringLiteral("AUTO");
     int FontCharset = 0;
     QString AltLetters = QStringLiteral("DCTPUGVRELSQ");

@@ -8,6 +8,8 @@
 #include "editor/ui/MainForm.h"
 #include "testmode/TestForm.h"
 
+#include <QCoreApplication>
+
 namespace wayline {
 
 TMainWindows::TMainWindows() = default;
@@ -31,6 +33,9 @@ void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& re
     windows.CodeForm = std::make_unique<TCodeForm>(windows.MainForm.get());
 
     TMainForm* main = windows.MainForm.get();
+    main->SetCompanions(windows.TestForm.get(), windows.CodeForm.get());
+    QObject::connect(main, &TMainForm::QuitRequested, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
     QObject::connect(windows.IntroForm.get(), &TIntroForm::ModeChosen, main,
                      [&state, main](bool advanced) {
                          state.Editor.AdvancedMode = advanced;

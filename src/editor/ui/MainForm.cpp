@@ -3,6 +3,8 @@
 #include "app/AppState.h"
 #include "app/Shapes.h"
 #include "app/SkinImage.h"
+#include "app/UserDialogs.h"
+#include "comm/ui/PortDiscovery.h"
 #include "editor/ui/DrawGrid.h"
 
 #include <QApplication>
@@ -71,10 +73,11 @@ QFont GridFont() {
 
 TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), State(state), Res(resources),
-      HyperHelpBox(new QCheckBox(this)), SensorsEnabledBox(new QCheckBox(this)),
-      PortCombo(new QComboBox(this)), PortLabel1(new QLabel(this)), PortLabel2(new QLabel(this)),
-      SensorNotebook(new QWidget(this)), SensorTabBar(new QTabBar(SensorNotebook)),
-      SensorPanel(new QLabel(this)), Palette(new QWidget(this)), Help(new QPlainTextEdit(this)) {
+      Dialogs(&SystemDialogs()), HyperHelpBox(new QCheckBox(this)),
+      SensorsEnabledBox(new QCheckBox(this)), PortCombo(new TPortComboBox(this)),
+      PortLabel1(new QLabel(this)), PortLabel2(new QLabel(this)), SensorNotebook(new QWidget(this)),
+      SensorTabBar(new QTabBar(SensorNotebook)), SensorPanel(new QLabel(this)),
+      Palette(new QWidget(this)), Help(new QPlainTextEdit(this)) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Wayline"));
     setMouseTracking(true);
@@ -112,10 +115,26 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
         "QPlainTextEdit { background: #fffbe8; color: #203040; border: 1px solid #b8a878; "
         "font: 12px 'Liberation Sans'; }"));
 
-    connect(HyperHelpBox, &QCheckBox::clicked, this, [this] { HyperHelpClick(); });
+    PortCombo->setFocusPolicy(Qt::StrongFocus);
+    PortList = std::make_unique<TPortDiscovery>(PortCombo);
+    ConnectControls();
 
     State.Editor.ListModified = false;
     SetShape(RoundedRegion(0, 0, width(), height(), CreationCorner, CreationCorner));
+    // Both file dialogs start in the program's own folder.
+    OpenDirectory = QCoreApplication::applicationDirPath();
+    SaveDirectory = OpenDirectory;
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::SetCompanions(TTestForm* testForm, TCodeForm* codeForm) {
+    TestWindow = testForm;
+    CodeWindow = codeForm;
+}
+
+void TMainForm::SetDialogs(TUserDialogs* dialogs) {
+    Dialogs = dialogs ? dialogs : &SystemDialogs();
 }
 
 TDrawGrid* TMainForm::CurrentGrid() const {
@@ -147,6 +166,7 @@ void TMainForm::FormShow() {
 
     // 3. The port box's first entry.
     PortCombo->setItemText(0, Res.LoadText(AutoText).toUpper());
+    PortList->SetAutoText(PortCombo->itemText(0));
 
     // 4. and 5. The palette pictures belong to the palette; the buttons get
     // the hand cursor and the frame pieces move the window.
@@ -154,6 +174,9 @@ void TMainForm::FormShow() {
 
     // 6. to 9. The grids.
     CreateGrids();
+
+    // 10. Help, servo centres, port and folder from the last run.
+    LoadSettings();
 
     // 11. Captions.
     ApplyCaptions();
@@ -233,6 +256,7 @@ void TMainForm::ConnectSkin() {
                     [this](TSkinImage*, QMouseEvent* e) { ButtonMouseUp(e); });
         }
     }
+    ConnectHelpPictures();
     for (int n : WindowDragPictures) {
         TSkinImage* picture = Images[static_cast<std::size_t>(n)];
         if (!picture)
@@ -275,6 +299,7 @@ void TMainForm::SetUpGrid(TDrawGrid* grid, int list) {
     grid->SetTag(list);
     grid->setFont(GridFont());
     grid->SetRowCount(State.Editor.RowCount(list));
+    ConnectGrid(grid);
     grid->SetDrawCell([this](TDrawGrid& g, QPainter& p, int col, int row, const QRect& rect,
                              bool selected) { DrawGridDrawCell(g, p, col, row, rect, selected); });
 
@@ -458,62 +483,6 @@ void TMainForm::ButtonMouseUp(QMouseEvent* event) {
     if (normal && normal->geometry().contains(at)) {
         ButtonClick(tag);
     }
-}
-
-void TMainForm::ButtonClick(int tag) {
-    switch (tag) {
-    case 6:
-        Quit();
-        break;
-    default:
-        // The other commands arrive with the editor.
-        if (TSkinImage* pressed = Images[static_cast<std::size_t>(PressedPicture(tag))];
-            pressed && tag >= 7) {
-            pressed->hide();
-        }
-        break;
-    }
-}
-
-void TMainForm::Quit() {
-    if (TSkinImage* pressed = Images[static_cast<std::size_t>(PressedPicture(6))]) {
-        pressed->hide();
-    }
-    QApplication::processEvents();
-    QApplication::quit();
-}
-
-void TMainForm::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        StartMove(event->globalPosition().toPoint());
-    }
-}
-
-void TMainForm::mouseMoveEvent(QMouseEvent* event) {
-    ContinueMove(event->globalPosition().toPoint(), event->buttons());
-}
-
-void TMainForm::mouseReleaseEvent(QMouseEvent*) {
-    EndMove();
-}
-
-void TMainForm::StartMove(const QPoint& globalPos) {
-    Moving = true;
-    MoveLast = globalPos;
-}
-
-void TMainForm::ContinueMove(const QPoint& globalPos, Qt::MouseButtons buttons) {
-    if (!Moving || !(buttons & Qt::LeftButton)) {
-        Moving = false;
-        return;
-    }
-    const QPoint delta = globalPos - MoveLast;
-    MoveLast = globalPos;
-    move(pos() + delta);
-}
-
-void TMainForm::EndMove() {
-    Moving = false;
 }
 
 } // namespace wayline

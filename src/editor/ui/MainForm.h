@@ -1,14 +1,17 @@
 #pragma once
 
 #include "app/Resources.h"
+#include "editor/core/KeyCommands.h"
+#include "editor/core/SavePrompt.h"
 
 #include <QPoint>
+#include <QString>
 #include <QWidget>
 
 #include <array>
+#include <memory>
 
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QPlainTextEdit;
 class QTabBar;
@@ -16,8 +19,13 @@ class QTabBar;
 namespace wayline {
 
 struct TAppState;
+class TCodeForm;
 class TDrawGrid;
+class TPortComboBox;
+class TPortDiscovery;
 class TSkinImage;
+class TTestForm;
+class TUserDialogs;
 
 // The editor window: borderless and skinned, with the action palette, the
 // main action list, the sensor lists (advanced mode), the picture buttons,
@@ -31,11 +39,18 @@ public:
     static constexpr int HelpCorner = 50;
 
     TMainForm(TAppState& state, const TResources& resources, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The windows the commands open; set once they exist.
+    void SetCompanions(TTestForm* testForm, TCodeForm* codeForm);
+    // Boxes and file dialogs; the system's by default, scripted in tests.
+    void SetDialogs(TUserDialogs* dialogs);
 
     // The controls by their window-definition names.
     QCheckBox* HyperHelp() const { return HyperHelpBox; }
     QCheckBox* SensorsEnabled() const { return SensorsEnabledBox; }
-    QComboBox* COMPortComboBox() const { return PortCombo; }
+    TPortComboBox* COMPortComboBox() const { return PortCombo; }
+    TPortDiscovery& Ports() const { return *PortList; }
     QLabel* SerialPortLabel1() const { return PortLabel1; }
     QLabel* SerialPortLabel2() const { return PortLabel2; }
     QWidget* SensorTabbedNotebook() const { return SensorNotebook; }
@@ -64,15 +79,44 @@ public:
     static int DisabledPicture(int tag) { return NormalPicture(tag) + 3; }
     bool IsButtonEnabled(int tag) const;
 
-    // Runs the command of button `tag`.
+    // Commands.
     void ButtonClick(int tag);
+    void Go();
+    void Clear();
+    void Test();
+    void LoadFile();
+    bool SaveFile(); // true when the file was written
     void Quit();
+    void ViewButtonClick();
+    TSaveAnswer CheckIfSaved();
+
+    // The key handler of all six grids (and of the editing buttons).
+    void ToDoListKeyDown(TDrawGrid* grid, int key, unsigned modifiers);
+    // Recomputes the picture buttons' enabled states from the lists.
+    void AutoEnableDisable();
+    // Follows the step counts: every grid gets N + 2 rows.
+    void SyncRowCounts();
+
+    // Settings: read once during set-up, written once by Quit.
+    void LoadSettings();
+    void SaveSettings();
+
+    // The dialogs' folders and file names, kept for the whole run.
+    QString OpenDirectory;
+    QString SaveDirectory;
+    QString OpenFileName;
+    QString SaveFileName;
+
+Q_SIGNALS:
+    // Quit has run; the program ends.
+    void QuitRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void FormShow();
@@ -84,13 +128,31 @@ private:
     void ApplyCaptions();
     void ApplyMode();
     void ConnectSkin();
+    void ConnectControls();
+    void ConnectGrid(TDrawGrid* grid);
+    void ConnectHelpPictures();
     void SetShape(const QRegion& region);
+    void ShowPicture(int n, bool visible);
+
+    // Grids.
+    void DrawGridMouseDown(TDrawGrid* grid, QMouseEvent* event);
+    void DrawGridMouseMove(TDrawGrid* grid, QMouseEvent* event);
+    void DrawGridMouseUp(TDrawGrid* grid, QMouseEvent* event);
+    void DrawGridTopLeftChanged(TDrawGrid* grid);
+    void ToDoListRowMoved(TDrawGrid* grid, int from, int to);
+    void SensorTabChanged(int index);
+    void RebindAfterEdit(int list);
+
+    // Help texts by what the mouse is over.
+    void ShowHelp(int textId);
+    void GeneralMouseMove();
 
     // Picture button states: highlight on hover, pressed while held.
     void ButtonMouseMove(TSkinImage* picture);
     void HighlightedMouseDown(TSkinImage* picture, QMouseEvent* event);
     void ButtonMouseUp(QMouseEvent* event);
     void ClearHighlights();
+    void ClearEditingHighlights();
 
     // Moving the borderless window with the mouse.
     void StartMove(const QPoint& globalPos);
@@ -99,11 +161,15 @@ private:
 
     TAppState& State;
     const TResources& Res;
+    TUserDialogs* Dialogs;
+    TTestForm* TestWindow = nullptr;
+    TCodeForm* CodeWindow = nullptr;
     bool SetUp = false;
 
     QCheckBox* HyperHelpBox;
     QCheckBox* SensorsEnabledBox;
-    QComboBox* PortCombo;
+    TPortComboBox* PortCombo;
+    std::unique_ptr<TPortDiscovery> PortList;
     QLabel* PortLabel1;
     QLabel* PortLabel2;
     QWidget* SensorNotebook;
@@ -115,7 +181,8 @@ private:
     TSkinImages Images{};
     std::array<TDrawGrid*, 7> Grids{}; // index = list number 1..6
 
-    int PressedTag = 0; // button whose highlighted picture took the press
+    int PressedTag = 0;  // button whose highlighted picture took the press
+    int RowDragFrom = 0; // step-number press that may become a row move
     bool Moving = false;
     QPoint MoveLast;
 };

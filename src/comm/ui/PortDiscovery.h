@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QComboBox>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+namespace wayline {
+
+// Lists the host's serial ports by the names under which they can be
+// opened, in a stable order.
+using TPortEnumerator = std::function<QStringList()>;
+
+// The host's serial ports (QSerialPortInfo), naturally sorted.
+QStringList HostSerialPorts();
+
+// A drop-down list that tells when it is about to drop down, so its items
+// can be refreshed first (USB serial adapters come and go at run time).
+class TPortComboBox : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override;
+
+Q_SIGNALS:
+    void DroppingDown();
+};
+
+// The port box: item 0 is always "AUTO", then the ports found.
+class TPortDiscovery {
+public:
+    explicit TPortDiscovery(QComboBox* box, QString autoText = QStringLiteral("AUTO"),
+                            TPortEnumerator enumerate = HostSerialPorts);
+
+    const QStringList& PortNames() const { return Names; }
+    void SetAutoText(const QString& text) { AutoText = text; }
+    void SetEnumerator(TPortEnumerator enumerate) { Enumerate = std::move(enumerate); }
+
+    // Empties the list and fills it with the host's port names.
+    void EnumeratePorts(QStringList& list) const;
+    // Rebuilds the box from a fresh enumeration, keeping its selection where
+    // the port still exists.
+    void RefreshPortCombo();
+    // Selects `name`, or "AUTO" when the box has no such entry; returns the
+    // selected port.
+    QString SelectPortInCombo(const QString& name);
+    // "AUTO" when item 0 or nothing is selected, else the selected text.
+    QString GetSelectedPort() const;
+
+private:
+    QComboBox* Box;
+    QString AutoText;
+    TPortEnumerator Enumerate;
+    QStringList Names;
+};
+
+} // namespace wayline
