@@ -133,10 +133,10 @@ void TSpinState::SetLimits(const TSpinLimits& limits) {
     CurrentPosition = std::clamp(CurrentPosition, CurrentLimits.MinValue, CurrentLimits.MaxValue);
 }
 
-void TSpinState::Bind(std::int16_t* value) {
-    BoundValue = value;
-    if (value != nullptr) {
-        SetPosition(*value);
+void TSpinState::Bind(TActionStep* step) {
+    BoundStep = step;
+    if (step != nullptr) {
+        SetPosition(step->Value);
         // Acceleration counts from the value this step holds, not from
         // whatever step the control showed before.
         LastPosition = CurrentPosition;
@@ -147,8 +147,8 @@ void TSpinState::Bind(std::int16_t* value) {
 void TSpinState::SetPosition(int position) {
     CurrentPosition = static_cast<std::int16_t>(
         std::clamp(position, int{CurrentLimits.MinValue}, int{CurrentLimits.MaxValue}));
-    if (BoundValue != nullptr) {
-        *BoundValue = CurrentPosition;
+    if (BoundStep != nullptr) {
+        BoundStep->Value = CurrentPosition;
     }
 }
 

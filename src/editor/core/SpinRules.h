@@ -64,8 +64,8 @@ enum TSpinKey {
 // not a typed character and passes.
 TSpinKey FilterSpinKey(std::string_view typed, std::int16_t minValue, const TNumberFormat& format);
 
-// The value side of a row spin edit: limits, position, the bound step value
-// that receives every new position, and the arrow acceleration.
+// The value side of a row spin edit: limits, position, the bound step whose
+// Value receives every new position, and the arrow acceleration.
 class TSpinState {
 public:
     TSpinState() = default;
@@ -77,12 +77,14 @@ public:
     // first when the control moves to another step.
     void SetLimits(const TSpinLimits& limits);
 
-    // Binds to a step value (or detaches with nullptr): the value is clamped
-    // to the limits and written back, and becomes the position.
-    void Bind(std::int16_t* value);
-    std::int16_t* Bound() const { return BoundValue; }
+    // Binds to a step (or detaches with nullptr): its Value is clamped to the
+    // limits and written back, and becomes the position. The step is held by
+    // the record, not by its Value field, which is unaligned in the packed
+    // record.
+    void Bind(TActionStep* step);
+    TActionStep* Bound() const { return BoundStep; }
 
-    // Sets the position, clamped to the limits, and writes it to the bound value.
+    // Sets the position, clamped to the limits, and writes it to the bound step.
     void SetPosition(int position);
     std::int16_t Position() const { return CurrentPosition; }
 
@@ -112,7 +114,7 @@ private:
     std::int16_t LastPosition = MinDuration;
     std::int16_t AccelThreshold = 32767;
     std::uint8_t AccelFactor = 1;
-    std::int16_t* BoundValue = nullptr;
+    TActionStep* BoundStep = nullptr;
 };
 
 } // namespace wayline

@@ -27,7 +27,10 @@ TSlotPlan BindVisibleActions(TDocumentState& state, int list, int topRow, int fi
         binding.Row = row;
         binding.Kind = step.Kind;
         binding.Limits = SpinLimitsFor(step.Kind, row);
-        step.Value = std::clamp(step.Value, binding.Limits.MinValue, binding.Limits.MaxValue);
+        // Copied out first: the packed field cannot be bound to a reference.
+        const int value = step.Value;
+        step.Value = static_cast<std::int16_t>(
+            std::clamp(value, int{binding.Limits.MinValue}, int{binding.Limits.MaxValue}));
     }
     for (int slot = std::max(firstSlot, last + 1); slot <= slots; ++slot) {
         plan[static_cast<std::size_t>(slot - 1)].Action = saHide;

@@ -207,7 +207,7 @@ TEST_F(ActionListFile, LoopBackAboveItsOwnRowAndStaleTrailerAreKept) {
     image[24 + 3 * 6] = 200; // a kind behind the end mark is never read
     auto loaded = NewState(false);
     ASSERT_EQ(LoadActionList(image, *loaded).Status, TLoadStatus::lsLoaded);
-    EXPECT_EQ(loaded->Step(1, 1).Value, 300);
+    EXPECT_EQ(int{loaded->Step(1, 1).Value}, 300);
 }
 
 TEST_F(ActionListFile, StrayHeaderEntryDoesNotBecomeStepsAtTheNextSave) {
@@ -216,7 +216,7 @@ TEST_F(ActionListFile, StrayHeaderEntryDoesNotBecomeStepsAtTheNextSave) {
     image[24 + 2] = 0;
     auto state = NewState(false);
     ASSERT_EQ(LoadActionList(image, *state).Status, TLoadStatus::lsLoaded);
-    EXPECT_EQ(state->Step(1, 0).Value, -1);
+    EXPECT_EQ(int{state->Step(1, 0).Value}, -1);
     auto again = NewState(false);
     ASSERT_EQ(LoadActionList(ImageOf(*state), *again).Status, TLoadStatus::lsLoaded);
     EXPECT_EQ(again->StepCount(1), 10);

@@ -19,7 +19,7 @@ TEST(ActionDocument, NewDocumentHasEmptyListsWithHeaderEntries) {
         EXPECT_EQ(state.StepCount(list), 0) << "list " << list;
         EXPECT_EQ(state.RowCount(list), 2) << "list " << list;
         const TActionStep& header = state.Step(list, 0);
-        EXPECT_EQ(header.Value, -1);
+        EXPECT_EQ(int{header.Value}, -1);
         EXPECT_EQ(header.Kind, 0);
         EXPECT_EQ(header.BothSet + header.LeftSet + header.RightSet, 0);
         for (int row = 1; row < ListEntries; ++row) {

@@ -130,7 +130,7 @@ TEST_F(DropRules, ScrollingATwentyStepListRebindsEverySlot) {
         const TSlotBinding& binding = plan[static_cast<std::size_t>(slot - 1)];
         EXPECT_EQ(binding.Action, saBind);
         EXPECT_EQ(binding.Row, slot + 1);
-        EXPECT_EQ(S.Step(1, binding.Row).Value, slot + 1);
+        EXPECT_EQ(int{S.Step(1, binding.Row).Value}, slot + 1);
     }
     plan = BindVisibleActions(S, 1, 16, 1); // rows 16..20, then the append row
     EXPECT_EQ(plan[4].Row, 20);
@@ -155,10 +155,10 @@ TEST_F(DropRules, ShownLoopBackBelowItsRowTakesItsOwnRow) {
     S.Step(1, 2) = Loop(8);
     S.Step(1, 3).Value = 400; // a duration out of range as well
     const TSlotPlan plan = BindVisibleActions(S, 1, 1, 1);
-    EXPECT_EQ(S.Step(1, 2).Value, 2);
+    EXPECT_EQ(int{S.Step(1, 2).Value}, 2);
     EXPECT_EQ(plan[1].Limits.MaxValue, 2);
-    EXPECT_EQ(S.Step(1, 3).Value, 255);
-    EXPECT_EQ(S.Step(1, 1).Value, 1);
+    EXPECT_EQ(int{S.Step(1, 3).Value}, 255);
+    EXPECT_EQ(int{S.Step(1, 1).Value}, 1);
 }
 
 } // namespace

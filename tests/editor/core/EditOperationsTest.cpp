@@ -36,7 +36,7 @@ TEST_F(EditOperations, InsertAboveLoopBackRaisesTargetsAtOrBelowTheRow) {
 TEST_F(EditOperations, InsertedLoopBackKeepsItsOwnValue) {
     Fill(S, 1, {Move(10), Move(11)});
     ASSERT_TRUE(InsertIntoList(S, 1, 1, akLoopBack, 1));
-    EXPECT_EQ(S.Step(1, 1).Value, 1);
+    EXPECT_EQ(int{S.Step(1, 1).Value}, 1);
 }
 
 TEST_F(EditOperations, NewStepContinuesTheSetsOfTheStepAbove) {
@@ -60,15 +60,15 @@ TEST_F(EditOperations, FullListRefusesInsertionAndKeepsItsSteps) {
     EXPECT_FALSE(InsertIntoList(S, 2, 1, akStopAndWait, 10));
     EXPECT_FALSE(InsertStepIntoList(S, 2, 256, Move(5)));
     EXPECT_EQ(S.StepCount(2), 255);
-    EXPECT_EQ(S.Step(2, 1).Value, 1);
-    EXPECT_EQ(S.Step(2, 255).Value, 255);
+    EXPECT_EQ(int{S.Step(2, 1).Value}, 1);
+    EXPECT_EQ(int{S.Step(2, 255).Value}, 255);
 }
 
 TEST_F(EditOperations, InsertRowOutsideTheListIsClampedAndHeaderSurvives) {
     Fill(S, 1, {Move(10)});
     ASSERT_TRUE(InsertIntoList(S, 1, 0, akTurnLeft, 13));
     ASSERT_TRUE(InsertIntoList(S, 1, 99, akTurnRight, 13));
-    EXPECT_EQ(S.Step(1, 0).Value, -1);
+    EXPECT_EQ(int{S.Step(1, 0).Value}, -1);
     EXPECT_THAT(Values(S, 1), ElementsAre(13, 10, 13));
     EXPECT_FALSE(InsertIntoList(S, 0, 1, akTurnLeft, 13));
     EXPECT_FALSE(InsertIntoList(S, 7, 1, akTurnLeft, 13));
@@ -79,7 +79,7 @@ TEST_F(EditOperations, DeleteAboveLoopBackLowersItsTarget) {
     Fill(S, 1, {Move(10), Move(11), Move(12), Move(13), Loop(4), Loop(2), Loop(1)});
     const std::optional<TActionStep> removed = DeleteFromList(S, 1, 2);
     ASSERT_TRUE(removed);
-    EXPECT_EQ(removed->Value, 11);
+    EXPECT_EQ(int{removed->Value}, 11);
     EXPECT_EQ(S.StepCount(1), 6);
     EXPECT_THAT(Values(S, 1), ElementsAre(10, 12, 13, 3, 2, 1));
 }
@@ -97,8 +97,8 @@ TEST_F(EditOperations, DeleteTheLastStepOfAFullList) {
     ASSERT_TRUE(DeleteFromList(S, 6, 255));
     ASSERT_TRUE(DeleteFromList(S, 6, 1));
     EXPECT_EQ(S.StepCount(6), 253);
-    EXPECT_EQ(S.Step(6, 1).Value, 2);
-    EXPECT_EQ(S.Step(6, 253).Value, 254);
+    EXPECT_EQ(int{S.Step(6, 1).Value}, 2);
+    EXPECT_EQ(int{S.Step(6, 253).Value}, 254);
 }
 
 TEST_F(EditOperations, RowMoveReinsertsWithRenumbering) {
@@ -125,10 +125,10 @@ TEST_F(EditOperations, RowMoveInAFullListKeepsEveryStep) {
     ASSERT_TRUE(MoveStepInList(S, 1, 255, 1));
     ASSERT_TRUE(MoveStepInList(S, 1, 2, 255));
     EXPECT_EQ(S.StepCount(1), 255);
-    EXPECT_EQ(S.Step(1, 1).Value, 255);
-    EXPECT_EQ(S.Step(1, 2).Value, 2);
-    EXPECT_EQ(S.Step(1, 254).Value, 254);
-    EXPECT_EQ(S.Step(1, 255).Value, 1);
+    EXPECT_EQ(int{S.Step(1, 1).Value}, 255);
+    EXPECT_EQ(int{S.Step(1, 2).Value}, 2);
+    EXPECT_EQ(int{S.Step(1, 254).Value}, 254);
+    EXPECT_EQ(int{S.Step(1, 255).Value}, 1);
 }
 
 TEST_F(EditOperations, RowMoveMarksModifiedWithoutUndoLevel) {
@@ -182,7 +182,7 @@ TEST_F(EditOperations, CopyingAll255StepsFillsTheClipboardAndPastesThemAll) {
     EXPECT_EQ(Clipboard.Count(), 255);
     PasteSteps(S, *Ring, Clipboard, 3, 1);
     EXPECT_EQ(S.StepCount(3), 255);
-    EXPECT_EQ(S.Step(3, 255).Value, 255);
+    EXPECT_EQ(int{S.Step(3, 255).Value}, 255);
 }
 
 TEST_F(EditOperations, ShorterCopyOverwritesAndEndsTheClipboard) {
@@ -190,7 +190,7 @@ TEST_F(EditOperations, ShorterCopyOverwritesAndEndsTheClipboard) {
     CopySteps(S, *Ring, Clipboard, 1, 1, 5);
     CopySteps(S, *Ring, Clipboard, 1, 4, 5);
     EXPECT_EQ(Clipboard.Count(), 2);
-    EXPECT_EQ(Clipboard.Entry(1).Value, 4);
+    EXPECT_EQ(int{Clipboard.Entry(1).Value}, 4);
 }
 
 TEST_F(EditOperations, PasteIntoAFullListSkipsWhatDoesNotFit) {
@@ -201,7 +201,7 @@ TEST_F(EditOperations, PasteIntoAFullListSkipsWhatDoesNotFit) {
     EXPECT_TRUE(result.Ran);
     EXPECT_EQ(result.RowDelta, 1);
     EXPECT_EQ(S.StepCount(2), 255);
-    EXPECT_EQ(S.Step(2, 1).Value, 1);
+    EXPECT_EQ(int{S.Step(2, 1).Value}, 1);
 }
 
 TEST_F(EditOperations, PasteOnTheTitleRowDoesNothing) {
@@ -210,7 +210,7 @@ TEST_F(EditOperations, PasteOnTheTitleRowDoesNothing) {
     const int levels = Ring->UndoNewest();
     EXPECT_FALSE(PasteSteps(S, *Ring, Clipboard, 1, 0).Ran);
     EXPECT_EQ(Ring->UndoNewest(), levels);
-    EXPECT_EQ(S.Step(1, 0).Value, -1);
+    EXPECT_EQ(int{S.Step(1, 0).Value}, -1);
     EXPECT_EQ(S.StepCount(1), 2);
 }
 
@@ -230,7 +230,7 @@ TEST_F(EditOperations, CutMovesTheRowsIntoTheClipboard) {
     EXPECT_TRUE(result.Rebind);
     EXPECT_THAT(Values(S, 1), ElementsAre(1, 4, 2));
     EXPECT_EQ(Clipboard.Count(), 2);
-    EXPECT_EQ(Clipboard.Entry(2).Value, 3);
+    EXPECT_EQ(int{Clipboard.Entry(2).Value}, 3);
 }
 
 TEST_F(EditOperations, DeleteRemovesTheRowsAndLeavesTheClipboard) {

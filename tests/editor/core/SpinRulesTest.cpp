@@ -69,24 +69,24 @@ TEST(SpinRules, LimitsPerKind) {
 
 TEST(SpinRules, BindingClampsAndWritesBackAndEveryChangeReachesTheStep) {
     TSpinState spin(RowAccelThreshold, RowAccelFactor);
-    std::int16_t target = 8;
+    TActionStep target{akLoopBack, 8, 0, 0, 0};
     spin.SetLimits(SpinLimitsFor(akLoopBack, 2));
     spin.Bind(&target);
-    EXPECT_EQ(target, 2);
+    EXPECT_EQ(int{target.Value}, 2);
     spin.TakeText("1", Dot);
-    EXPECT_EQ(target, 1);
+    EXPECT_EQ(int{target.Value}, 1);
     EXPECT_EQ(spin.Text("step ", "", true, Dot), "step 1");
 
     // Detached, new limits do not touch the step shown before.
     spin.Bind(nullptr);
     spin.SetLimits(SpinLimitsFor(akMoveForward, 1));
     spin.SetPosition(200);
-    EXPECT_EQ(target, 1);
+    EXPECT_EQ(int{target.Value}, 1);
 }
 
 TEST(SpinRules, LoopBackArrowsAreInvertedAndStopAtTheOwnRow) {
     TSpinState spin(RowAccelThreshold, RowAccelFactor);
-    std::int16_t target = 2;
+    TActionStep target{akLoopBack, 2, 0, 0, 0};
     spin.SetLimits(SpinLimitsFor(akLoopBack, 3));
     spin.Bind(&target);
     EXPECT_EQ(spin.Arrow(true), 1); // up points further up the list
@@ -94,25 +94,25 @@ TEST(SpinRules, LoopBackArrowsAreInvertedAndStopAtTheOwnRow) {
     EXPECT_EQ(spin.Arrow(false), 2);
     EXPECT_EQ(spin.Arrow(false), 3);
     EXPECT_EQ(spin.Arrow(false), 3);
-    EXPECT_EQ(target, 3);
+    EXPECT_EQ(int{target.Value}, 3);
 }
 
 TEST(SpinRules, HeldArrowDoublesTheStepAfterEveryFifteen) {
     TSpinState spin(RowAccelThreshold, RowAccelFactor);
-    std::int16_t value = 1;
+    TActionStep step{akMoveForward, 1, 0, 0, 0};
     spin.SetLimits(SpinLimitsFor(akMoveForward, 1));
-    spin.Bind(&value);
+    spin.Bind(&step);
     for (int i = 0; i < 15; ++i) {
         spin.Arrow(true);
     }
-    EXPECT_EQ(value, 16);
+    EXPECT_EQ(int{step.Value}, 16);
     EXPECT_EQ(spin.Increment(), 1);
     spin.Arrow(true); // 17: moved 16 > 15 since the press
     EXPECT_EQ(spin.Increment(), 2);
     for (int i = 0; i < 8; ++i) {
         spin.Arrow(true);
     }
-    EXPECT_EQ(value, 33);
+    EXPECT_EQ(int{step.Value}, 33);
     EXPECT_EQ(spin.Increment(), 4);
     spin.ArrowReleased();
     EXPECT_EQ(spin.Increment(), 1);
@@ -120,21 +120,21 @@ TEST(SpinRules, HeldArrowDoublesTheStepAfterEveryFifteen) {
     for (int i = 0; i < 100; ++i) {
         spin.Arrow(true);
     }
-    EXPECT_EQ(value, 255);
+    EXPECT_EQ(int{step.Value}, 255);
 }
 
 TEST(SpinRules, RebindingStartsAccelerationAfresh) {
     TSpinState spin(RowAccelThreshold, RowAccelFactor);
-    std::int16_t first = 200;
-    std::int16_t second = 10;
+    TActionStep first{akMoveForward, 200, 0, 0, 0};
+    TActionStep second{akMoveForward, 10, 0, 0, 0};
     spin.SetLimits(SpinLimitsFor(akMoveForward, 1));
     spin.Bind(&first);
     spin.ArrowReleased();
     spin.Bind(&second);
     spin.Arrow(true);
-    EXPECT_EQ(second, 11);
+    EXPECT_EQ(int{second.Value}, 11);
     EXPECT_EQ(spin.Increment(), 1);
-    EXPECT_EQ(first, 200);
+    EXPECT_EQ(int{first.Value}, 200);
 }
 
 } // namespace

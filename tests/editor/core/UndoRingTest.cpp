@@ -71,7 +71,7 @@ TEST_F(UndoRing, UndoReversesADeleteInEveryList) {
     EXPECT_THAT(Values(S, 1), ElementsAre(1, 4));
     DoUndo(S, *Ring);
     EXPECT_THAT(Values(S, 1), ElementsAre(1, 2, 3, 4));
-    EXPECT_EQ(S.Step(1, 0).Value, -1); // the live header entry never takes a count
+    EXPECT_EQ(int{S.Step(1, 0).Value}, -1); // the live header entry never takes a count
 }
 
 TEST_F(UndoRing, UndoAfterCopyShowsNoChange) {
@@ -91,9 +91,9 @@ TEST_F(UndoRing, ValueChangeSnapshotHoldsTheNewValue) {
     S.Step(1, 1).Value = 40;    // the spin edit writes first
     ValueChanged(S, *Ring);
     DoUndo(S, *Ring);
-    EXPECT_EQ(S.Step(1, 1).Value, 40); // the first undo shows no change
+    EXPECT_EQ(int{S.Step(1, 1).Value}, 40); // the first undo shows no change
     DoUndo(S, *Ring);
-    EXPECT_EQ(S.Step(1, 1).Value, 1);
+    EXPECT_EQ(int{S.Step(1, 1).Value}, 1);
 }
 
 TEST_F(UndoRing, UndoDoesNotClearModified) {
