@@ -13,11 +13,17 @@ enum { kForward, kBackward, kTurnLeft, kTurnRight, kRotateLeft, kRotateRight, kS
 
 const QColor Ink(0x2d, 0x37, 0x48);
 
+// The robot's size on a tile, and the distance of its wheels from its
+// centre at that size (a one-wheel turn swings round a wheel).
+constexpr double RobotScale = 1.15;
+constexpr double WheelOffset = 10 * RobotScale;
+
 // The robot, centred on the origin and facing up (-y): a grey chassis, two
 // black wheels at the sides and a yellow front bumper with two eyes, so the
 // direction it faces is clear even at 25 x 25 pixels.
 void DrawRobot(QPainter& p) {
     p.save();
+    p.scale(RobotScale, RobotScale);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x1f, 0x25, 0x2e));
     p.drawRoundedRect(QRectF(-12.5, -7, 5, 13), 1.5, 1.5);
@@ -165,16 +171,16 @@ QImage ActionTile(int kind, int frame) {
     const double t = frame; // 0 .. 4
     switch (kind) {
     case kForward: {
-        DrawArrow(p, QPointF(27, 21), QPointF(27, 4), colour);
+        DrawArrow(p, QPointF(27, 16), QPointF(27, 3), colour);
         p.translate(27, 37 - 2 * t);
-        DrawTrail(p, 0, 12, 1, frame);
+        DrawTrail(p, 0, 13, 1, frame);
         DrawRobot(p);
         break;
     }
     case kBackward: {
-        DrawArrow(p, QPointF(27, 33), QPointF(27, 50), colour);
+        DrawArrow(p, QPointF(27, 38), QPointF(27, 51), colour);
         p.translate(27, 17 + 2 * t);
-        DrawTrail(p, 0, -12, -1, frame);
+        DrawTrail(p, 0, -13, -1, frame);
         DrawRobot(p);
         break;
     }
@@ -182,11 +188,11 @@ QImage ActionTile(int kind, int frame) {
     case kTurnRight: {
         // One wheel stands still: the robot swings round it.
         const double side = kind == kTurnLeft ? -1 : 1;
-        const QPointF pivot(27 + side * 10, 34);
+        const QPointF pivot(27 + side * WheelOffset, 34);
         DrawArcArrow(p, pivot, 20, side < 0 ? 20 : 160, side < 0 ? 75 : -75, colour);
         p.translate(pivot);
         p.rotate(side * 9 * t);
-        p.translate(-side * 10, 0);
+        p.translate(-side * WheelOffset, 0);
         DrawRobot(p);
         p.resetTransform();
         p.setPen(Qt::NoPen);

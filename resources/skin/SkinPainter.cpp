@@ -42,7 +42,7 @@ const QColor CaptionTop(0x44, 0x80, 0xd4);
 const QColor CaptionBottom(0x2d, 0x62, 0xb4);
 const QColor Ink(0x2d, 0x37, 0x48);
 
-constexpr int CaptionHeight = 24; // the controls start 2 pixels below it
+constexpr int CaptionHeight = 26; // the controls start right below it
 constexpr int CardRadius = 10;
 
 QString FontFamily;
@@ -137,7 +137,7 @@ QImage TitleBand(TSize s) {
     p.setPen(QPen(QColor(0xff, 0xc7, 0x2c), 2));
     p.setBrush(Qt::white);
     p.drawEllipse(QPointF(34, 20), 14, 14);
-    skin::DrawRobotAt(p, QPointF(34, 21), 0.95, 0);
+    skin::DrawRobotAt(p, QPointF(34, 21), 0.85, 0);
     p.setFont(Font(23));
     p.setPen(QColor(0x14, 0x2c, 0x55));
     p.drawText(QPoint(57, 29), QStringLiteral("Wayline"));
@@ -254,7 +254,7 @@ QImage SettingsCard(TSize s) {
     p.setPen(QPen(QColor(0x2d, 0x62, 0xb4), 2.5, Qt::SolidLine, Qt::RoundCap));
     p.setBrush(Qt::NoBrush);
     p.drawPath(cable);
-    skin::DrawRobotAt(p, QPointF(s.W - 26, y), 1.2, -90);
+    skin::DrawRobotAt(p, QPointF(s.W - 26, y), 1.05, -90);
     return img;
 }
 
@@ -384,7 +384,7 @@ int main(int argc, char** argv) {
     out.Gif(188, {Card(out.Size(8), QStringLiteral("Actions To Be Performed"))}, Background);
     out.Gif(278, {Card(out.Size(98), QStringLiteral("Actions To Be Performed"))}, Background);
     out.Gif(189, {SettingsCard(out.Size(9))}, Background);
-    out.Gif(279, {Card(out.Size(99), QString())}, Background);
+    out.Gif(279, {Card(out.Size(99), QStringLiteral("Settings"))}, Background);
     out.Gif(280, {Card(out.Size(100), QStringLiteral("Sensor Actions"))}, Background);
     out.Gif(191, {Band(out.Size(11), false, false)}, Frame);
     out.Gif(192, {Mascot(out.Size(12), false)}, TitleBottom);

@@ -128,8 +128,9 @@ void TResources::CreateSkin(QWidget* parent, bool advanced, TSkinImages& images)
         images[n] = image;
         // Created in order, each new picture lies above the earlier ones.
         image->raise();
-        if (auto bytes = SkinPicture(n, advanced))
-            image->SetPicture(*bytes);
+        // Without a record a loaded picture shows at its own size.
+        if (auto bytes = SkinPicture(n, advanced); bytes && image->SetPicture(*bytes))
+            image->resize(image->PictureSize());
         if (auto r = PictureRecord(n, advanced)) {
             image->SetTag(r->Tag);
             image->setGeometry(r->Left, r->Top, r->Width, r->Height);
