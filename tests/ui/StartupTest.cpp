@@ -7,9 +7,12 @@
 #include "app/Resources.h"
 #include "app/SkinImage.h"
 #include "codegen/ui/CodeForm.h"
+#include "comm/ui/PortDiscovery.h"
+#include "comm/ui/ProgressForm.h"
 #include "editor/ui/Dragger.h"
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/MainForm.h"
+#include "testmode/TestForm.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -229,17 +229,14 @@ TEST_F(ActionListFile, ShortFileIsNotLoadedAndLongFileReadsTheFirstRecord) {
     EXPECT_EQ(shortFile.Status, TLoadStatus::lsNotLoaded);
     EXPECT_EQ(shortFile.Message, "");
     EXPECT_EQ(LoadRefused({}, true).Status, TLoadStatus::lsNotLoaded);
+    auto missing = NewState(false);
+    EXPECT_EQ(LoadActionListFile(Folder / "absent.wyl", *missing).Status, TLoadStatus::lsNotLoaded);
 
     image = ValidImage(false);
     image.resize(20000, 0xAB);
     auto state = NewState(false);
     EXPECT_EQ(LoadActionList(image, *state).Status, TLoadStatus::lsLoaded);
     EXPECT_EQ(state->StepCount(1), 10);
-}
-
-TEST_F(ActionListFile, MissingFileIsNotLoaded) {
-    auto state = NewState(false);
-    EXPECT_EQ(LoadActionListFile(Folder / "absent.wyl", *state).Status, TLoadStatus::lsNotLoaded);
 }
 
 TEST_F(ActionListFile, SaveReplacesTheOldFileWithoutLeavingTemporaries) {

@@ -91,61 +91,31 @@ TEST(KeyCommands, AltPasteWorksOnTheAppendRowAndAltCommandKeepsItsKey) {
     EXPECT_EQ(both.Edit, ecPaste);
 }
 
-TEST(KeyCommands, EditButtonsSendTheirKeys) {
-    EXPECT_EQ(EditButtonKey(7).Key, KeyDelete);
-    EXPECT_EQ(EditButtonKey(7).Modifiers, kmNone);
-    const TButtonKey undo = EditButtonKey(11);
-    EXPECT_EQ(ToDoListKeyDown(undo.Key, undo.Modifiers, Letters, 0, 0, Rows).Edit, ecUndo);
-    const TButtonKey cut = EditButtonKey(9);
-    EXPECT_EQ(ToDoListKeyDown(cut.Key, cut.Modifiers, Letters, 1, 1, Rows).Edit, ecCut);
-    EXPECT_EQ(EditButtonKey(3).Key, 0);
-}
+// The prompt's outcome for a user answer and a save that succeeds or not;
+// counts how often it asked and saved.
+struct TPromptRun {
+    int Asked = 0;
+    int Saved = 0;
+    TSaveAnswer Run(bool modified, TSaveAnswer answer, bool saveSucceeds) {
+        return CheckIfSaved(
+            modified, [&] { return ++Asked, answer; }, [&] { return ++Saved, saveSucceeds; });
+    }
+};
 
 TEST(SavePrompt, UnmodifiedListsGiveNoWithoutAsking) {
-    bool asked = false;
-    EXPECT_EQ(CheckIfSaved(
-                  false,
-                  [&] {
-                      asked = true;
-                      return saYes;
-                  },
-                  [] { return true; }),
-              saNo);
-    EXPECT_FALSE(asked);
+    TPromptRun prompt;
+    EXPECT_EQ(prompt.Run(false, saYes, true), saNo);
+    EXPECT_EQ(prompt.Asked, 0);
 }
 
-TEST(SavePrompt, YesSavesAndCancelledSaveGivesCancel) {
-    int saves = 0;
-    EXPECT_EQ(CheckIfSaved(
-                  true, [] { return saYes; },
-                  [&] {
-                      ++saves;
-                      return true;
-                  }),
-              saYes);
-    EXPECT_EQ(CheckIfSaved(
-                  true, [] { return saYes; },
-                  [&] {
-                      ++saves;
-                      return false;
-                  }),
-              saCancel);
-    EXPECT_EQ(saves, 2);
-    EXPECT_EQ(CheckIfSaved(
-                  true, [] { return saNo; },
-                  [&] {
-                      ++saves;
-                      return true;
-                  }),
-              saNo);
-    EXPECT_EQ(CheckIfSaved(
-                  true, [] { return saCancel; },
-                  [&] {
-                      ++saves;
-                      return true;
-                  }),
-              saCancel);
-    EXPECT_EQ(saves, 2);
+TEST(SavePrompt, YesSavesAndACancelledOrFailedSaveGivesCancel) {
+    TPromptRun prompt;
+    EXPECT_EQ(prompt.Run(true, saYes, true), saYes);
+    EXPECT_EQ(prompt.Run(true, saYes, false), saCancel);
+    EXPECT_EQ(prompt.Saved, 2);
+    EXPECT_EQ(prompt.Run(true, saNo, true), saNo);
+    EXPECT_EQ(prompt.Run(true, saCancel, true), saCancel);
+    EXPECT_EQ(prompt.Saved, 2);
 }
 
 } // namespace

@@ -115,13 +115,6 @@ TEST_F(DropRules, PlusPanelIsRefusedOutsideTheSetCellsOfSteps) {
     EXPECT_EQ(S.Step(1, 3), TActionStep{});
 }
 
-TEST_F(DropRules, DoubleClickScrollsLongListsToTheEnd) {
-    EXPECT_EQ(DoubleClickTopRow(1, 9, 1), 2);
-    EXPECT_EQ(DoubleClickTopRow(1, 7, 1), 1);
-    EXPECT_EQ(DoubleClickTopRow(4, 7, 1), 1);
-    EXPECT_EQ(DoubleClickTopRow(4, 8, 1), 2);
-}
-
 TEST_F(DropRules, ScrollingATwentyStepListRebindsEverySlot) {
     FillNumbered(S, 1, 20);
     TSlotPlan plan = BindVisibleActions(S, 1, 1, 1);

@@ -51,22 +51,6 @@ TEST(SpinRules, KeyFilterLetsOnlyNumberCharactersThrough) {
     EXPECT_EQ(FilterSpinKey("", 1, Dot), skAccept);
 }
 
-TEST(SpinRules, LimitsPerKind) {
-    const TSpinLimits duration = SpinLimitsFor(akTurnLeft, 9);
-    EXPECT_EQ(duration.MinValue, 1);
-    EXPECT_EQ(duration.MaxValue, 255);
-    EXPECT_EQ(duration.Increment, 1);
-    EXPECT_EQ(duration.Decimals, 1);
-    EXPECT_EQ(duration.SuffixTextId, 374);
-    EXPECT_EQ(duration.PrefixTextId, 0);
-    const TSpinLimits loop = SpinLimitsFor(akLoopBack, 9);
-    EXPECT_EQ(loop.MaxValue, 9);
-    EXPECT_EQ(loop.Increment, -1);
-    EXPECT_EQ(loop.Decimals, 0);
-    EXPECT_EQ(loop.PrefixTextId, 375);
-    EXPECT_EQ(loop.SuffixTextId, 0);
-}
-
 TEST(SpinRules, BindingClampsAndWritesBackAndEveryChangeReachesTheStep) {
     TSpinState spin(RowAccelThreshold, RowAccelFactor);
     TActionStep target{akLoopBack, 8, 0, 0, 0};

@@ -1,0 +1,113 @@
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "TokenizerTestSupport.h"
+
+namespace {
+std::atomic<long> AllocationCount{0};
+} // namespace
+
+// The replacements pair malloc with free on purpose.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
+// Counts every allocation of this test program, so a test can prove that
+// a path allocates nothing.
+void* operator new(std::size_t size) {
+    ++AllocationCount;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) {
+        return p;
+    }
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+
+namespace wayline::testing {
+namespace {
+
+class TokenizeTest : public TokenizerTest {};
+
+TEST_F(TokenizeTest, EmptySourceWithoutTargetRaises156WithAnEmptySpan) {
+    EXPECT_EQ(TokenizeError(""), "156-Unknown target module.  $KEYSTONE directive not found");
+    EXPECT_FALSE(R().Succeeded);
+    EXPECT_EQ(R().ErrorStart, 0);
+    EXPECT_EQ(R().ErrorLength, 0);
+}
+
+TEST_F(TokenizeTest, EmptyProgramRaises157) {
+    R().TargetModule = tmKM2;
+    EXPECT_EQ(TokenizeError("' only a comment\n", false, false), "157-Nothing to tokenize");
+    EXPECT_EQ(R().ErrorStart, 0);
+    EXPECT_EQ(R().ErrorLength, 0);
+}
+
+TEST_F(TokenizeTest, DirectivesOnlySucceedsOnAnyWellFormedSource) {
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}\nanything ` at all\n", true), "succeeded");
+    EXPECT_TRUE(R().Succeeded);
+    EXPECT_EQ(R().ErrorText, nullptr);
+    EXPECT_EQ(R().TargetModule, tmKM2);
+}
+
+TEST_F(TokenizeTest, KM1IsRefusedAfterTheDirectives) {
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM1}\nEND\n"),
+              "240-Target module KM1 is not supported.  Use KM2, KM2A, KM2B, KM2C or KM2D");
+    EXPECT_EQ(SpanText(), "KM1");
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM1}\n", true), "succeeded");
+}
+
+TEST_F(TokenizeTest, OversizedTextsAreRefused) {
+    EXPECT_TRUE(Tok->SetSource(std::string(MaxSourceSize, ' ')));
+    EXPECT_FALSE(Tok->SetSource(std::string(SourceCapacity, ' ')));
+    R().SourceSize = SourceCapacity;
+    EXPECT_FALSE(Tok->Tokenize(false, true, false));
+    EXPECT_STREQ(R().ErrorText, "241-Source text exceeds 65535 characters");
+}
+
+TEST_F(TokenizeTest, LongestSourceScansToItsLastCharacter) {
+    std::string text = "'{$KEYSTONE KM2}\n";
+    text.resize(MaxSourceSize - 1, ' ');
+    text += '`';
+    EXPECT_EQ(TokenizeError(text), "103-Unrecognized character");
+    EXPECT_EQ(R().ErrorStart, MaxSourceSize - 1);
+}
+
+TEST_F(TokenizeTest, ErrorsPointIntoTheCallersText) {
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}\r\nB0 = `\r\n"), "103-Unrecognized character");
+    EXPECT_EQ(R().ErrorStart, 23);
+    EXPECT_EQ(R().ErrorLength, 1);
+}
+
+TEST_F(TokenizeTest, ProgramsWithStatementsAreRefusedUntilStatementsCompile) {
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}\nEND\n"),
+              "242-Declarations and run-time statements cannot be compiled yet");
+}
+
+TEST_F(TokenizeTest, ResultsAreReinitialisedOnEveryCall) {
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2A, one}\n'{$PORT COM3}", true), "succeeded");
+    ASSERT_NE(R().Port, nullptr);
+    R().EEPROM[5] = 9;
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}", true), "succeeded");
+    EXPECT_EQ(R().Port, nullptr);
+    EXPECT_EQ(R().ProjectFiles[0], nullptr);
+    EXPECT_EQ(R().EEPROM[5], 0);
+}
+
+TEST_F(TokenizeTest, TokenizeAllocatesNothing) {
+    const std::string text = "'{$KEYSTONE KM2C, \"a b\"}\n'{$HBASIC 2.5}\n"
+                             "#DEFINE X = 3\n#SELECT X\n#CASE 1 TO 4\n#IF X > 2 #THEN\n"
+                             "#ERROR \"three\"\n#ENDIF\n#ENDSELECT\n";
+    ASSERT_TRUE(Tok->SetSource(text));
+    const long before = AllocationCount.load();
+    Tok->Tokenize(false, true, false);
+    Tok->Tokenize(true, true, false);
+    EXPECT_EQ(AllocationCount.load(), before);
+    EXPECT_STREQ(R().ErrorText, nullptr);
+}
+
+TEST_F(TokenizeTest, TheProgramHasOneInstance) { EXPECT_EQ(&TheTokenizer(), &TheTokenizer()); }
+
+} // namespace
+} // namespace wayline::testing

@@ -1,0 +1,366 @@
+// The editor window's commands as a user drives them: picture buttons,
+// keys, files, the save prompt, the port box and the settings.
+
+#include "app/AppState.h"
+#include "app/IntroForm.h"
+#include "app/MainWindows.h"
+#include "app/Resources.h"
+#include "app/Settings.h"
+#include "app/SkinImage.h"
+#include "app/UserDialogs.h"
+#include "codegen/core/ActionListFile.h"
+#include "comm/ui/PortDiscovery.h"
+#include "editor/core/EditOperations.h"
+#include "editor/ui/DrawGrid.h"
+#include "editor/ui/MainForm.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLocale>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <deque>
+
+using namespace wayline;
+
+namespace {
+
+// Scripted boxes and dialogs: answers are queued, messages recorded.
+class TScriptedDialogs : public TUserDialogs {
+public:
+    std::deque<TSaveAnswer> Answers;
+    QStringList Errors;
+    QString SaveName;
+    QString OpenName;
+    int Prompts = 0;
+    QString SeenSaveTitle;
+    QString SeenOpenTitle;
+
+    void ShowErrorBox(QWidget*, const QString& text) override { Errors.append(text); }
+    TSaveAnswer AskToSave(QWidget*, const QString& text) override {
+        ++Prompts;
+        if (text != QStringLiteral("Current action list is not saved.  Save it now?")) return saCancel;
+        if (Answers.empty()) return saCancel;
+        const TSaveAnswer answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+    QString GetSaveFileName(QWidget*, const TFileDialogSpec& spec, const QString&,
+                            const QString&) override {
+        SeenSaveTitle = spec.Title;
+        return SaveName;
+    }
+    QString GetOpenFileName(QWidget*, const TFileDialogSpec& spec, const QString&,
+                            const QString&) override {
+        SeenOpenTitle = spec.Title;
+        return OpenName;
+    }
+};
+
+struct TProgram {
+    TAppState State;
+    TMainWindows Windows;
+    TScriptedDialogs Dialogs;
+    QStringList HostPorts{QStringLiteral("ttyS0"), QStringLiteral("COM3")};
+
+    explicit TProgram(bool advanced) {
+        InitialiseApp(State, Resources(), QLocale::c());
+        CreateWindows(Windows, State, Resources());
+        Main().SetDialogs(&Dialogs);
+        Main().Ports().SetEnumerator([this] { return HostPorts; });
+        Windows.IntroForm->show();
+        QPushButton* button = advanced ? Windows.IntroForm->AdvancedButton()
+                                       : Windows.IntroForm->BeginnerButton();
+        button->click();
+    }
+    TMainForm& Main() { return *Windows.MainForm; }
+    bool Disabled(int tag) { return Main().Image(TMainForm::DisabledPicture(tag))->isVisible(); }
+    // Steps put straight into a list, as drops would.
+    void AddSteps(int list, int count, TActionKind kind = akMoveForward) {
+        for (int i = 0; i < count; ++i) {
+            InsertIntoList(State.Editor, list, State.Editor.StepCount(list) + 1, kind, 12);
+        }
+        Main().SyncRowCounts();
+        Main().AutoEnableDisable();
+    }
+    void SelectRows(int top, int bottom) {
+        TDrawGrid* grid = Main().CurrentGrid();
+        grid->SetSelection({1, top, grid->ColCount() - 1, bottom});
+    }
+    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(Main().CurrentGrid(), static_cast<Qt::Key>(key), modifiers);
+    }
+};
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir SettingsDir;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QVERIFY(SettingsDir.isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, SettingsDir.path());
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, SettingsDir.path());
+    }
+
+    void init() {
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, "CorvaneInc", "Wayline");
+        store.clear();
+        store.sync();
+    }
+
+    void ButtonsStartGreyedByTheRules() {
+        TProgram program(false);
+        for (int tag : {1, 2, 5, 7, 8, 9, 10, 11}) QVERIFY2(program.Disabled(tag), qPrintable(QString::number(tag)));
+        for (int tag : {3, 4, 6}) QVERIFY(!program.Disabled(tag));
+    }
+
+    void EmptyMainListGreysGoSaveClearWhateverTheSensorListsHold() {
+        TProgram program(true);
+        program.AddSteps(2, 3);
+        QVERIFY(program.Disabled(1) && program.Disabled(2) && program.Disabled(5));
+        program.AddSteps(1, 1);
+        QVERIFY(!program.Disabled(1) && !program.Disabled(2) && !program.Disabled(5));
+    }
+
+    void AppendRowSelectionKeepsPasteOnly() {
+        TProgram program(false);
+        program.AddSteps(1, 2);
+        program.SelectRows(1, 1);
+        program.Key(Qt::Key_C, Qt::ControlModifier);
+        program.SelectRows(3, 3); // the append row
+        program.Main().AutoEnableDisable();
+        QVERIFY(program.Disabled(7) && program.Disabled(8) && program.Disabled(9));
+        QVERIFY(!program.Disabled(10));
+        program.Key(Qt::Key_V, Qt::ControlModifier); // appends
+        QCOMPARE(program.State.Editor.StepCount(1), 3);
+        QCOMPARE(program.Main().Grid(1)->RowCount(), 5);
+    }
+
+    void KeysCopyPasteDeleteAndUndo() {
+        TProgram program(false);
+        program.AddSteps(1, 3);
+        program.SelectRows(1, 3);
+        program.Key(Qt::Key_C, Qt::ControlModifier);
+        program.SelectRows(1, 1);
+        program.Key(Qt::Key_V, Qt::ControlModifier);
+        program.Key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(program.State.Editor.StepCount(1), 9); // three copied, pasted twice
+        program.SelectRows(2, 4);
+        program.Key(Qt::Key_Delete);
+        QCOMPARE(program.State.Editor.StepCount(1), 6);
+        QVERIFY(!program.Disabled(11));
+        program.Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(program.State.Editor.StepCount(1), 9);
+        QCOMPARE(program.Main().Grid(1)->RowCount(), 11);
+        QVERIFY(program.State.Editor.ListModified);
+    }
+
+    void AltLettersRunCommandsAndUnknownLettersNothing() {
+        TProgram program(false);
+        program.AddSteps(1, 2);
+        program.SelectRows(1, 1);
+        program.Key(Qt::Key_D, Qt::AltModifier);
+        QCOMPARE(program.State.Editor.StepCount(1), 1);
+        program.Key(Qt::Key_X, Qt::AltModifier); // not an Alt letter
+        QCOMPARE(program.State.Editor.StepCount(1), 1);
+        program.Key(Qt::Key_R, Qt::AltModifier); // Clear
+        QCOMPARE(program.State.Editor.StepCount(1), 0);
+        program.Key(Qt::Key_U, Qt::AltModifier); // Undo brings it back
+        QCOMPARE(program.State.Editor.StepCount(1), 1);
+    }
+
+    void ClearButtonClickThroughThePictures() {
+        TProgram program(false);
+        program.AddSteps(1, 4);
+        TMainForm& main = program.Main();
+        TSkinImage* normal = main.Image(TMainForm::NormalPicture(2));
+        TSkinImage* highlighted = main.Image(TMainForm::HighlightedPicture(2));
+        QTest::mouseMove(normal, normal->rect().center());
+        QMouseEvent hover(QEvent::MouseMove, QPointF(normal->rect().center()),
+                          QPointF(normal->mapToGlobal(normal->rect().center())), Qt::NoButton,
+                          Qt::NoButton, {});
+        QApplication::sendEvent(normal, &hover);
+        QVERIFY(highlighted->isVisible());
+        QCOMPARE(main.HelpMemo()->toPlainText(), Resources().LoadText(445));
+        QTest::mousePress(highlighted, Qt::LeftButton, {}, highlighted->rect().center());
+        QVERIFY(!highlighted->isVisible());
+        TSkinImage* pressed = main.Image(TMainForm::PressedPicture(2));
+        QVERIFY(pressed->isVisible());
+        QTest::mouseRelease(pressed, Qt::LeftButton, {}, pressed->rect().center());
+        QCOMPARE(program.State.Editor.StepCount(1), 0);
+        QVERIFY(!pressed->isVisible());
+        QVERIFY(program.Disabled(2));
+    }
+
+    void SaveThenLoadRestoresListsAndCalibration() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("lists.wyl");
+        {
+            TProgram program(true);
+            program.AddSteps(1, 5, akTurnLeft);
+            program.AddSteps(4, 2, akStopAndWait);
+            program.State.Editor.Document.LeftServoCenter = 91;
+            program.Dialogs.SaveName = file;
+            QVERIFY(program.Main().SaveFile());
+            QCOMPARE(program.Dialogs.SeenSaveTitle, QStringLiteral("Save your To Do List"));
+            QVERIFY(!program.State.Editor.ListModified);
+        }
+        QCOMPARE(QFile(file).size(), qint64(9240));
+        TProgram program(true);
+        program.Dialogs.OpenName = file;
+        program.Main().LoadFile();
+        QCOMPARE(program.Dialogs.SeenOpenTitle, QStringLiteral("Open an Action list"));
+        QVERIFY(program.Dialogs.Errors.isEmpty());
+        QCOMPARE(program.State.Editor.StepCount(1), 5);
+        QCOMPARE(program.State.Editor.StepCount(4), 2);
+        QCOMPARE(program.Main().Grid(4)->RowCount(), 4);
+        QCOMPARE(int(program.State.Editor.Step(1, 5).Kind), int(akTurnLeft));
+        QCOMPARE(int(program.State.Editor.Document.LeftServoCenter), 91);
+        QVERIFY(!program.Disabled(1));
+    }
+
+    void AdvancedFileIsRefusedInBeginnerModeAndListsStay() {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("advanced.wyl");
+        {
+            TProgram program(true);
+            program.AddSteps(1, 2);
+            program.Dialogs.SaveName = file;
+            QVERIFY(program.Main().SaveFile());
+        }
+        TProgram program(false);
+        program.AddSteps(1, 3);
+        program.Dialogs.Answers = {saNo};
+        program.Dialogs.OpenName = file;
+        program.Main().LoadFile();
+        QCOMPARE(program.Dialogs.Errors,
+                 QStringList{"This Wayline file was saved in Advanced Mode.  You must switch to "
+                             "Advanced Mode before opening this file."});
+        QCOMPARE(program.State.Editor.StepCount(1), 3);
+        QCOMPARE(program.Main().Grid(1)->RowCount(), 5);
+    }
+
+    void QuitAsksWhileModifiedAndCancelKeepsRunning() {
+        TProgram program(false);
+        QSignalSpy quit(&program.Main(), &TMainForm::QuitRequested);
+        program.AddSteps(1, 1);
+        TakeUndoSnapshot(program.State.Editor, program.State.UndoRing);
+        program.Dialogs.Answers = {saCancel};
+        program.Main().Quit();
+        QCOMPARE(program.Dialogs.Prompts, 1);
+        QCOMPARE(quit.count(), 0);
+        program.Dialogs.Answers = {saNo};
+        program.Main().Quit();
+        QCOMPARE(quit.count(), 1);
+    }
+
+    void QuitWithUnmodifiedListsDoesNotAskAndStoresTheSettings() {
+        TProgram program(false);
+        QSignalSpy quit(&program.Main(), &TMainForm::QuitRequested);
+        program.State.SelectedPort = QStringLiteral("ttyUSB0");
+        program.State.Editor.Document.RightServoCenter = 120;
+        program.Main().HyperHelp()->setChecked(false);
+        program.Main().Quit();
+        QCOMPARE(program.Dialogs.Prompts, 0);
+        QCOMPARE(quit.count(), 1);
+        QSettings store(QSettings::NativeFormat, QSettings::UserScope, "CorvaneInc", "Wayline");
+        store.beginGroup("1.0");
+        QCOMPARE(store.value("HyperHelp").toBool(), false);
+        QCOMPARE(store.value("RightServoCenter").toInt(), 120);
+        QCOMPARE(store.value("LeftServoCenter").toInt(), 100);
+        QCOMPARE(store.value("ComPort").toString(), QStringLiteral("ttyUSB0"));
+        QCOMPARE(store.value("LastDirectory").toString(), QDir::currentPath());
+    }
+
+    void FirstRunTakesTheDefaults() {
+        TProgram program(false);
+        QVERIFY(program.Main().HyperHelp()->isChecked());
+        QCOMPARE(int(program.State.Editor.Document.LeftServoCenter), 100);
+        QCOMPARE(program.State.SelectedPort, QStringLiteral("AUTO"));
+        QCOMPARE(program.Main().OpenDirectory, QCoreApplication::applicationDirPath());
+    }
+
+    void StoredSettingsAreReadBack() {
+        {
+            QSettings store(QSettings::NativeFormat, QSettings::UserScope, "CorvaneInc", "Wayline");
+            store.beginGroup("1.0");
+            store.setValue("HyperHelp", false);
+            store.setValue("LeftServoCenter", 300);
+            store.setValue("ComPort", "com3");
+            store.setValue("LastDirectory", "/tmp");
+        }
+        TProgram program(false);
+        QVERIFY(!program.Main().HyperHelp()->isChecked());
+        QVERIFY(!program.Main().HelpMemo()->isVisible());
+        QCOMPARE(int(program.State.Editor.Document.LeftServoCenter), 44);
+        QCOMPARE(int(program.State.Editor.Document.RightServoCenter), 100);
+        QCOMPARE(program.State.SelectedPort, QStringLiteral("COM3"));
+        QCOMPARE(program.Main().OpenDirectory, QStringLiteral("/tmp"));
+    }
+
+    void StoredPortThatIsGoneFallsBackToAuto() {
+        {
+            QSettings store(QSettings::NativeFormat, QSettings::UserScope, "CorvaneInc", "Wayline");
+            store.beginGroup("1.0");
+            store.setValue("ComPort", "COM7");
+        }
+        TProgram program(false);
+        QCOMPARE(program.State.SelectedPort, QStringLiteral("AUTO"));
+        QCOMPARE(program.Main().COMPortComboBox()->currentIndex(), 0);
+    }
+
+    void PortBoxRefreshKeepsTheSelectionWherePossible() {
+        TProgram program(false);
+        TPortDiscovery& ports = program.Main().Ports();
+        QCOMPARE(program.Main().COMPortComboBox()->count(), 3);
+        QCOMPARE(program.Main().COMPortComboBox()->itemText(0), QStringLiteral("AUTO"));
+        QCOMPARE(ports.SelectPortInCombo("COM3"), QStringLiteral("COM3"));
+        program.HostPorts = {"ttyUSB0", "COM3"};
+        ports.RefreshPortCombo();
+        QCOMPARE(ports.GetSelectedPort(), QStringLiteral("COM3"));
+        program.HostPorts = {"ttyUSB0"};
+        ports.RefreshPortCombo();
+        QCOMPARE(ports.GetSelectedPort(), QStringLiteral("AUTO"));
+        QCOMPARE(ports.PortNames(), QStringList{"ttyUSB0"});
+    }
+
+    void StepNumbersSelectWholeRowsAndShiftExtends() {
+        TProgram program(true);
+        program.AddSteps(1, 5);
+        TDrawGrid* grid = program.Main().Grid(1);
+        const QPoint row2 = grid->CellRect(0, 2).center();
+        const QPoint row4 = grid->CellRect(0, 4).center();
+        QTest::mouseClick(grid, Qt::LeftButton, {}, row2);
+        QTest::mouseClick(grid, Qt::LeftButton, Qt::ShiftModifier, row4);
+        const TDrawGrid::TSelection selection = grid->Selection();
+        QCOMPARE(selection.Top, 2);
+        QCOMPARE(selection.Bottom, 4);
+        QCOMPARE(selection.Left, 1);
+        QCOMPARE(selection.Right, 4);
+        QCOMPARE(program.State.Editor.CurrentList, 1);
+        QVERIFY(!program.Disabled(7));
+    }
+
+    void HelpFollowsTheMouseOverTheMainGrid() {
+        TProgram program(true);
+        program.AddSteps(1, 1);
+        TDrawGrid* grid = program.Main().Grid(1);
+        for (int col = 0; col <= 4; ++col) {
+            QTest::mouseMove(grid, grid->CellRect(col, 1).center());
+            const int expected = col >= 2 ? 433 + col : 434;
+            QCOMPARE(program.Main().HelpMemo()->toPlainText(), Resources().LoadText(expected));
+        }
+    }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"
