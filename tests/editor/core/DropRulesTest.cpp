@@ -1,4 +1,5 @@
 #include "editor/core/DropRules.h"
+#include "editor/core/DragRules.h"
 #include "editor/core/VisibleActions.h"
 
 #include "EditTestSupport.h"
@@ -152,6 +153,35 @@ TEST_F(DropRules, ShownLoopBackBelowItsRowTakesItsOwnRow) {
     EXPECT_EQ(plan[1].Limits.MaxValue, 2);
     EXPECT_EQ(int{S.Step(1, 3).Value}, 255);
     EXPECT_EQ(int{S.Step(1, 1).Value}, 1);
+}
+
+TEST(DragRules, MovingFourPixelsIsStillAClick) {
+    EXPECT_FALSE(DragStarts(4, -4));
+    EXPECT_TRUE(DragStarts(-5, 0));
+    EXPECT_TRUE(DragStarts(0, 5));
+}
+
+TEST(DragRules, DraggerStaysInsideTheMainWindow) {
+    // Window from 100, 500 wide, frame edge 3; picture at 2 in the dragger, 54 wide.
+    EXPECT_EQ(ClampedDraggerPosition(300, 20, 100, 500, 3, 2, 54), 280);
+    EXPECT_EQ(ClampedDraggerPosition(50, 20, 100, 500, 3, 2, 54), 102);
+    EXPECT_EQ(ClampedDraggerPosition(900, 20, 100, 500, 3, 2, 54), 541);
+    EXPECT_EQ(ClampedDraggerPosition(900, 20, 100, 10, 3, 2, 54), 102);
+}
+
+TEST(DragRules, DropAnimationShrinksOntoTheRowsIcon) {
+    const TPoint target = DropAnimationTarget(5, 3, 40);
+    EXPECT_EQ(target.X, 41);
+    EXPECT_EQ(target.Y, 85); // third shown row
+    const TDropFrame first = DropAnimationFrame(0, {0, 0}, target);
+    EXPECT_EQ(first.Size, 53);
+    EXPECT_EQ(first.TopLeft.X, 0);
+    const TDropFrame last = DropAnimationFrame(26, {0, 0}, target);
+    EXPECT_EQ(last.Size, 27);
+    EXPECT_EQ(last.ShapeSize, 28);
+    EXPECT_EQ(last.ShapeCorner, 14);
+    EXPECT_EQ(last.TopLeft.X, 41);
+    EXPECT_EQ(last.TopLeft.Y, 85);
 }
 
 } // namespace
