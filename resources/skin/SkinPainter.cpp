@@ -262,7 +262,56 @@ QImage SettingsCard(TSize s) {
 
 enum TState { bsNormal, bsHighlighted, bsPressed, bsDisabled };
 
-QImage Button(TSize s, QColor colour, const QString& caption, int fontPixels, TState state) {
+// Small pictures beside the main buttons' captions, for those who do not
+// read yet.
+enum TGlyph { gNone, gGo, gClear, gTest, gLoad, gSave, gQuit };
+
+constexpr int GlyphSize = 14;
+
+// Draws `glyph` in a GlyphSize square at the origin.
+void DrawGlyph(QPainter& p, TGlyph glyph, QColor colour) {
+    p.save();
+    const double k = GlyphSize;
+    QPen pen(colour, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    switch (glyph) {
+    case gGo:
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawPolygon(QPolygonF({QPointF(2, 0.5), QPointF(k, k / 2), QPointF(2, k - 0.5)}));
+        break;
+    case gClear:
+        p.drawLine(QPointF(2, 2), QPointF(k - 2, k - 2));
+        p.drawLine(QPointF(k - 2, 2), QPointF(2, k - 2));
+        break;
+    case gTest:
+        p.drawEllipse(QPointF(k / 2, k / 2), k / 2 - 1, k / 2 - 1);
+        p.drawPolyline(QPolygonF({QPointF(3.8, 7.2), QPointF(6.2, 9.6), QPointF(10.4, 4.6)}));
+        break;
+    case gLoad:
+        p.drawPolyline(QPolygonF({QPointF(1, 3), QPointF(5, 3), QPointF(6.5, 5), QPointF(k - 1, 5),
+                                  QPointF(k - 1, k - 2), QPointF(1, k - 2), QPointF(1, 3)}));
+        break;
+    case gSave:
+        p.drawRect(QRectF(1.5, 1.5, k - 3, k - 3));
+        p.setPen(Qt::NoPen);
+        p.setBrush(colour);
+        p.drawRect(QRectF(4, 1.5, k - 8, 4));
+        p.drawRect(QRectF(4, 8.5, k - 8, 4));
+        break;
+    case gQuit:
+        p.drawArc(QRectF(1.5, 2, k - 3, k - 3), 125 * 16, 290 * 16);
+        p.drawLine(QPointF(k / 2, 0.5), QPointF(k / 2, 6.5));
+        break;
+    case gNone:
+        break;
+    }
+    p.restore();
+}
+
+QImage Button(TSize s, QColor colour, const QString& caption, int fontPixels, TState state,
+              TGlyph glyph = gNone) {
     QImage img = Canvas(s);
     QPainter p(&img);
     Begin(p);
@@ -319,21 +368,42 @@ QImage Button(TSize s, QColor colour, const QString& caption, int fontPixels, TS
         p.drawPath(gloss);
     }
     p.setFont(Font(fontPixels));
+    // Caption and glyph are centred together.
+    const QFontMetricsF metrics(p.font());
+    const double gap = 5;
+    const double width =
+        metrics.horizontalAdvance(caption) + (glyph == gNone ? 0 : GlyphSize + gap);
+    QRectF textBox = r;
+    if (glyph != gNone) {
+        const double left = r.left() + (r.width() - width) / 2;
+        textBox.setLeft(left + GlyphSize + gap);
+        textBox.setWidth(metrics.horizontalAdvance(caption) + 2);
+        const QPointF at(left, r.top() + (r.height() - GlyphSize) / 2);
+        if (state != bsDisabled) {
+            p.translate(at + QPointF(0, 1));
+            DrawGlyph(p, glyph, QColor(0, 0, 0, 90));
+            p.resetTransform();
+        }
+        p.translate(at);
+        DrawGlyph(p, glyph, text);
+        p.resetTransform();
+    }
     if (state != bsDisabled) {
         p.setPen(QColor(0, 0, 0, 90));
-        p.drawText(r.translated(0, 1), Qt::AlignCenter, caption);
+        p.drawText(textBox.translated(0, 1), Qt::AlignCenter, caption);
     }
     p.setPen(text);
-    p.drawText(r, Qt::AlignCenter, caption);
+    p.drawText(textBox, Qt::AlignCenter, caption);
     return img;
 }
 
 void ButtonSet(TSkinPainter& out, int firstPicture, QColor colour, const QString& caption,
-               int fontPixels) {
+               int fontPixels, TGlyph glyph = gNone) {
     TSize s = out.Size(firstPicture);
     for (int state = 0; state < 4; ++state)
         out.Gif(firstPicture + state + 180,
-                {Button(s, colour, caption, fontPixels, static_cast<TState>(state))}, Background);
+                {Button(s, colour, caption, fontPixels, static_cast<TState>(state), glyph)},
+                Background);
 }
 
 bool ReadLayout(const QString& path, std::map<int, TSize>& records) {
@@ -412,7 +482,7 @@ int main(int argc, char** argv) {
                      {"Save", QColor(0x14, 0x9c, 0x95)}, {"Quit", QColor(0xd6, 0x3c, 0x3c)}};
     for (int i = 0; i < 6; ++i)
         ButtonSet(out, 42 + 4 * i, commands[i].Colour, QString::fromLatin1(commands[i].Caption),
-                  i == 0 ? 20 : 16);
+                  i == 0 ? 20 : 16, static_cast<TGlyph>(gGo + i));
 
     QFile manifest(QString::fromLocal8Bit(argv[2]));
     if (!manifest.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {

@@ -499,7 +499,8 @@ void TResourcesTest::GridsShowTheirStepRows() {
     QVERIFY(sensor.height() >= 7 * 28 && sensor.height() < 8 * 28);
     // The tab control holds the sensor grid below its tab bar.
     const QRect tabs = Control(71, true);
-    QVERIFY(tabs.height() >= sensor.bottom() + 1 + 22);
+    QVERIFY(sensor.top() >= 22);
+    QVERIFY(tabs.height() >= sensor.bottom() + 1);
     QVERIFY(tabs.width() >= sensor.right() + 1);
     // The "+" panel is the size of a row picture's cell.
     QCOMPARE(Control(72, true).size(), QSize(25, 25));
