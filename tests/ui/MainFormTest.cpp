@@ -1,6 +1,7 @@
 // The editor window's commands as a user drives them: picture buttons,
 // keys, files, the save prompt, the port box and the settings.
 
+#include "editor/ui/MainForm.h"
 #include "app/AppState.h"
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
@@ -12,7 +13,8 @@
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/DrawGrid.h"
-#include "editor/ui/MainForm.h"
+
+#include "TestEnvironment.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -44,8 +46,10 @@ public:
     void ShowErrorBox(QWidget*, const QString& text) override { Errors.append(text); }
     TSaveAnswer AskToSave(QWidget*, const QString& text) override {
         ++Prompts;
-        if (text != QStringLiteral("Current action list is not saved.  Save it now?")) return saCancel;
-        if (Answers.empty()) return saCancel;
+        if (text != QStringLiteral("Current action list is not saved.  Save it now?"))
+            return saCancel;
+        if (Answers.empty())
+            return saCancel;
         const TSaveAnswer answer = Answers.front();
         Answers.pop_front();
         return answer;
@@ -74,8 +78,8 @@ struct TProgram {
         Main().SetDialogs(&Dialogs);
         Main().Ports().SetEnumerator([this] { return HostPorts; });
         Windows.IntroForm->show();
-        QPushButton* button = advanced ? Windows.IntroForm->AdvancedButton()
-                                       : Windows.IntroForm->BeginnerButton();
+        QPushButton* button =
+            advanced ? Windows.IntroForm->AdvancedButton() : Windows.IntroForm->BeginnerButton();
         button->click();
     }
     TMainForm& Main() { return *Windows.MainForm; }
@@ -102,14 +106,10 @@ struct TProgram {
 class MainFormTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir SettingsDir;
+    TTestEnvironment Environment;
 
 private Q_SLOTS:
-    void initTestCase() {
-        QVERIFY(SettingsDir.isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, SettingsDir.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, SettingsDir.path());
-    }
+    void initTestCase() { Environment.QuietWindowMasks(); }
 
     void init() {
         QSettings store(QSettings::NativeFormat, QSettings::UserScope, "CorvaneInc", "Wayline");
@@ -119,8 +119,10 @@ private Q_SLOTS:
 
     void ButtonsStartGreyedByTheRules() {
         TProgram program(false);
-        for (int tag : {1, 2, 5, 7, 8, 9, 10, 11}) QVERIFY2(program.Disabled(tag), qPrintable(QString::number(tag)));
-        for (int tag : {3, 4, 6}) QVERIFY(!program.Disabled(tag));
+        for (int tag : {1, 2, 5, 7, 8, 9, 10, 11})
+            QVERIFY2(program.Disabled(tag), qPrintable(QString::number(tag)));
+        for (int tag : {3, 4, 6})
+            QVERIFY(!program.Disabled(tag));
     }
 
     void EmptyMainListGreysGoSaveClearWhateverTheSensorListsHold() {
