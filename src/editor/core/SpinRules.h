@@ -72,6 +72,12 @@ public:
     TSpinState(std::int16_t accelThreshold, std::uint8_t accelFactor)
         : AccelThreshold(accelThreshold), AccelFactor(accelFactor) {}
 
+    // Changes the acceleration; limits, position and binding stay.
+    void SetAcceleration(std::int16_t threshold, std::uint8_t factor) {
+        AccelThreshold = threshold;
+        AccelFactor = factor;
+    }
+
     // Takes new limits; the increment becomes the base increment. The
     // position is clamped but nothing is written to a bound value, so detach
     // first when the control moves to another step.

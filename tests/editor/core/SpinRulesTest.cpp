@@ -107,6 +107,18 @@ TEST(SpinRules, HeldArrowDoublesTheStepAfterEveryFifteen) {
     EXPECT_EQ(int{step.Value}, 255);
 }
 
+TEST(SpinRules, WithoutAccelerationTheStepStaysOne) {
+    TSpinState spin; // threshold 32767, factor 1
+    spin.SetLimits(SpinLimitsFor(akMoveForward, 1));
+    for (int i = 0; i < 100; ++i) {
+        spin.Arrow(true);
+    }
+    EXPECT_EQ(spin.Position(), 101);
+    spin.SetAcceleration(RowAccelThreshold, RowAccelFactor);
+    spin.Arrow(true);
+    EXPECT_EQ(spin.Increment(), 2);
+}
+
 TEST(SpinRules, RebindingStartsAccelerationAfresh) {
     TSpinState spin(RowAccelThreshold, RowAccelFactor);
     TActionStep first{akMoveForward, 200, 0, 0, 0};
