@@ -44,11 +44,9 @@ void TTokenizer::SkipToLineEnd() {
 std::uint16_t TTokenizer::EvaluateCondition(int firstElement, int endElement) {
     const int savedStart = Result.ErrorStart;
     const int savedLength = Result.ErrorLength;
-    int first = firstElement;
-    while (first < endElement && Elements[first].Type == etCancelled) {
-        ++first;
-    }
-    int last = endElement - 1;
+    // The elements may be cancelled already; their spans are still there.
+    const int first = firstElement;
+    const int last = endElement - 1;
     if (first < endElement && last >= first && last < ElementCount) {
         const int start = Elements[first].Start;
         SetErrorSpan(start, Elements[last].Start + Elements[last].Length - start);
@@ -175,6 +173,9 @@ void TTokenizer::RaiseUserErrorDirective(int directiveIndex) {
             UserMessage[length++] = static_cast<char>(e.Value & 0xFF);
         }
         end = e.Start + e.Length;
+        if (Result.Source[end] == '"') {
+            ++end; // a string's closing quote belongs to the list
+        }
         NextElement(e);
         if (e.Type == etEnd) {
             break;

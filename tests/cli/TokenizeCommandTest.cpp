@@ -42,7 +42,8 @@ TEST_F(TokenizeCommandTest, CaretsFollowTabsAndCoverTheSpan) {
 
 TEST_F(TokenizeCommandTest, EmptySpanErrorsShowNoSourceLine) {
     EXPECT_EQ(Run({"-"}, ""), ExitTokenizeError);
-    EXPECT_EQ(Err, "<stdin>:1:1: error: 156-Unknown target module.  $KEYSTONE directive not found\n");
+    EXPECT_EQ(Err,
+              "<stdin>:1:1: error: 156-Unknown target module.  $KEYSTONE directive not found\n");
 }
 
 TEST_F(TokenizeCommandTest, PresetTargetReplacesTheTargetDirective) {

@@ -27,8 +27,7 @@ protected:
         std::string names;
         for (const TElement& e : LiveElements()) {
             if (e.Type == etVariable) {
-                names += (names.empty() ? "" : " ") +
-                         std::string(R().Source + e.Start, e.Length);
+                names += (names.empty() ? "" : " ") + std::string(R().Source + e.Start, e.Length);
             } else if (e.Type != etEnd && e.Type != etCompare && e.Type != etConstant) {
                 names += " ?" + std::to_string(e.Type);
             }
@@ -76,14 +75,15 @@ TEST_F(ConditionalsTest, SelectErrors) {
     EXPECT_EQ(Kept("#SELECT B0\n#CASE 1\n#ENDSELECT\n"),
               "225-Expected number, editor directive, or #DEFINE'd symbol");
     EXPECT_EQ(Kept("#SELECT 1\n#CASE ELSE\n#ENDSELECT\n"), "224-Expected '#ELSE'");
-    EXPECT_EQ(Kept("#SELECT 1\n#CASE 1 2\n#ENDSELECT\n"), "130-Expected ',', end-of-line, or ':'");
+    EXPECT_EQ(Kept("#SELECT 1\n#CASE 1 #THEN\n#ENDSELECT\n"),
+              "130-Expected ',', end-of-line, or ':'");
     EXPECT_EQ(Kept("#SELECT 1\n#CASE 1 TO < 2\n#ENDSELECT\n"),
               "141-Expected a constant, variable, unary operator, or '('");
     EXPECT_EQ(Kept("#CASE 1\n"), "220-'#CASE' must be preceded by '#SELECT'");
     EXPECT_EQ(Kept("#ENDSELECT\n"), "221-'#ENDSELECT' must be preceded by '#SELECT'");
-    EXPECT_EQ(Kept("#IF 1 #THEN\n#CASE 1\n#ENDIF\n"),
+    EXPECT_EQ(Kept("#SELECT 1\n#CASE 1\n#IF 1 #THEN\n#CASE 2\n"),
               "222-Expected a declaration, run-time statement, or '#ENDIF'");
-    EXPECT_EQ(Kept("#SELECT 1\n#CASE 1\n#ENDIF\n"),
+    EXPECT_EQ(Kept("#IF 1 #THEN\n#SELECT 1\n#CASE 1\n#ELSE\n"),
               "223-Expected a declaration, run-time statement, or '#ENDSELECT'");
 }
 
@@ -136,7 +136,7 @@ TEST_F(ConditionalsTest, DefineGivesNamesTheirValues) {
     EXPECT_EQ(Kept("#DEFINE X\nx CON 1\n"), "123-Symbol is already defined");
     EXPECT_EQ(Kept("#DEFINE B0\n"), "196-Expected a user-defined symbol");
     EXPECT_EQ(Kept("#DEFINE A 2\n"), "150-Expected '='");
-    EXPECT_EQ(Kept("#DEFINE A = 2 3\n"), "129-Expected ':' or end-of-line");
+    EXPECT_EQ(Kept("#DEFINE A = 2 #THEN\n"), "129-Expected ':' or end-of-line");
 }
 
 TEST_F(ConditionalsTest, ErrorDirectiveRaisesTheUsersText) {

@@ -102,8 +102,8 @@ TEST_F(ExpressionsTest, PinNamesAreInputBitsOrNumbers) {
 }
 
 TEST_F(ExpressionsTest, NineNestedOperandsOverflowTheRunTimeStack) {
-    EXPECT_EQ(CompileError("1 + (2 + (3 + (4 + (5 + (6 + (7 + (8 + 9)))))))"), "no error");
-    EXPECT_EQ(CompileError("1 + (2 + (3 + (4 + (5 + (6 + (7 + (8 + (9 + 1))))))))"),
+    EXPECT_EQ(CompileError("1 + (2 + (3 + (4 + (5 + (6 + (7 + 8))))))"), "no error");
+    EXPECT_EQ(CompileError("1 + (2 + (3 + (4 + (5 + (6 + (7 + (8 + 9)))))))"),
               "144-Expression is too complex");
     EXPECT_EQ(SpanText(), "9");
 }

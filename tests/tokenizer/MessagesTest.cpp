@@ -20,8 +20,8 @@ TEST(TokenizeMessages, TableHasEveryNumberOnceInTableOrder) {
                  "203-Expected '}'.  Can not specify more than 7 additional project files.");
     EXPECT_STREQ(TokenizeMessages[118],
                  "232-Invalid HBASIC version number.  Must be 2.0 or 2.5 for KM2-type modules.");
-    EXPECT_EQ(MessageIndex(199), 99);
-    EXPECT_STREQ(TokenizeMessages[99], "199-");
+    EXPECT_EQ(MessageIndex(199), 102);
+    EXPECT_STREQ(TokenizeMessages[102], "199-");
 }
 
 TEST(TokenizeMessages, QuoteCarryingMessagesHoldTheirQuoteCharacters) {

@@ -21,11 +21,11 @@ protected:
 };
 
 TEST_F(ScannerTest, CommaAtLineEndContinuesTheStatementOnlyIn25) {
-    const std::vector<int> joined = {etVariable, etCompare, etConstant, etBinaryOp, etComma,
-                                     etVariable, etEnd};
+    const std::vector<int> joined = {etVariable, etCompare,  etConstant, etBinaryOp,
+                                     etComma,    etVariable, etEnd};
     EXPECT_EQ(Types("B0 = 1 + ,\nB1\n", true), joined);
-    const std::vector<int> split = {etVariable, etCompare, etConstant, etBinaryOp, etComma,
-                                    etEnd,      etVariable, etEnd};
+    const std::vector<int> split = {etVariable, etCompare, etConstant, etBinaryOp,
+                                    etComma,    etEnd,     etVariable, etEnd};
     EXPECT_EQ(Types("B0 = 1 + ,\nB1\n", false), split);
 }
 
@@ -126,12 +126,13 @@ TEST_F(ScannerTest, StringsBecomeCharactersSeparatedByCommas) {
 }
 
 TEST_F(ScannerTest, ControlCharactersEndLinesButTabsSeparate) {
-    Load("B0\t=\r1\x01" "B1");
+    Load("B0\t=\r1\x01"
+         "B1");
     R().TargetModule = tmKM2;
     Tok->InitDirectiveSymbols();
     Tok->ScanSource(false);
-    EXPECT_EQ(R().Source[5], LineEndMark);
-    EXPECT_EQ(R().Source[7], LineEndMark);
+    EXPECT_EQ(R().Source[4], LineEndMark);
+    EXPECT_EQ(R().Source[6], LineEndMark);
     EXPECT_EQ(R().Source[2], '\t');
     Tok->InitBuiltinSymbols();
     Tok->ScanSource(true);

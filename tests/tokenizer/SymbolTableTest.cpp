@@ -1,5 +1,5 @@
-#include "TokenizerTestSupport.h"
 #include "tokenizer/SymbolTable.h"
+#include "TokenizerTestSupport.h"
 #include "tokenizer/Vocabulary.h"
 
 namespace wayline::testing {
@@ -104,8 +104,7 @@ TEST_F(VocabularyTest, PredefinedVariablesAndNumberFormatsHaveTheirValues) {
 TEST_F(VocabularyTest, FullVocabularyLeavesRoomForUserSymbols) {
     Word("X", tmKM2D, true);
     EXPECT_LE(Tok->Symbols.Count(), 417);
-    EXPECT_EQ(Tok->Symbols.Count(),
-              int(DirectiveSymbolCount + GeneralVocabularyCount + 33 + 20));
+    EXPECT_EQ(Tok->Symbols.Count(), int(DirectiveSymbolCount + GeneralVocabularyCount + 33 + 20));
 }
 
 TEST_F(VocabularyTest, MissingTargetRaises156WithAnEmptySpan) {

@@ -27,6 +27,7 @@ protected:
         R().TargetModule = static_cast<std::uint8_t>(target);
         Tok->Version25 = version25;
         Tok->InitDirectiveSymbols();
+        Tok->ScanSource(false);
         Tok->InitBuiltinSymbols();
         Tok->ScanSource(true);
         Tok->ElementIndex = 0;
