@@ -7,11 +7,12 @@
 
 std::vector<std::unique_ptr<QObject>> MakeResourcesTests();
 std::vector<std::unique_ptr<QObject>> MakeSkinImageTests();
+std::vector<std::unique_ptr<QObject>> MakeResourceTablesTests();
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     int failed = 0;
-    for (auto* make : {&MakeResourcesTests, &MakeSkinImageTests})
+    for (auto* make : {&MakeResourcesTests, &MakeSkinImageTests, &MakeResourceTablesTests})
         for (auto& test : make())
             failed += QTest::qExec(test.get(), argc, argv);
     return failed == 0 ? 0 : 1;
