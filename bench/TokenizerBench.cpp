@@ -15,7 +15,7 @@ std::string Program(int blocks) {
         const std::string n = std::to_string(i);
         text += "#DEFINE D" + n + " = " + n + " * 3 + $HBASIC\n";
         text += "#IF D" + n + " > 300 AND $KEYSTONE = KM2C #THEN\n#DEFINE A" + n +
-                "\n#ELSE\n#DEFINE B" + n + "\n#ENDIF\n";
+                "\n#ELSE\n#DEFINE E" + n + "\n#ENDIF\n";
         text += "#SELECT D" + n + "\n#CASE 1, 2 TO 40, > 500\n#DEFINE C" + n +
                 "\n#CASE #ELSE\n#ENDSELECT\n";
     }
