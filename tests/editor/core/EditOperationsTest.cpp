@@ -4,6 +4,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace wayline {
 namespace {
@@ -230,6 +231,55 @@ TEST_F(EditOperations, ClearEmptiesEveryListAndCanBeUndone) {
     DoUndo(S, *Ring);
     EXPECT_EQ(S.StepCount(1), 3);
     EXPECT_EQ(S.StepCount(4), 2);
+}
+
+TEST_F(EditOperations, RandomEditingKeepsTheListsWellFormed) {
+    // Long runs of every operation, near-full lists included: header entries
+    // stay, counts stay in range, Loop Back targets never fall below 1.
+    std::mt19937 random(20261208);
+    FillNumbered(S, 1, 250);
+    int fullSeen = 0;
+    auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    for (int i = 0; i < 5000; ++i) {
+        const int list = pick(1, 2);
+        const int n = S.StepCount(list);
+        const int top = pick(0, n + 2);
+        const int bottom = top + pick(0, 3);
+        switch (pick(0, 6)) {
+        case 0:
+        case 1:
+            InsertIntoList(S, list, top, static_cast<TActionKind>(pick(0, 7)),
+                           static_cast<std::int16_t>(pick(1, n + 1)));
+            break;
+        case 2:
+            DeleteSteps(S, *Ring, list, top, bottom);
+            break;
+        case 3:
+            MoveStepInList(S, list, top, pick(0, n + 2));
+            break;
+        case 4:
+            (pick(0, 1) ? CopySteps : CutSteps)(S, *Ring, Clipboard, list, top, bottom + 200);
+            break;
+        case 5:
+            PasteSteps(S, *Ring, Clipboard, list, top);
+            break;
+        default:
+            DoUndo(S, *Ring);
+            break;
+        }
+        fullSeen += S.StepCount(1) == MaxSteps;
+        for (int l = 1; l <= 2; ++l) {
+            ASSERT_EQ(int{S.Step(l, 0).Value}, -1);
+            ASSERT_GE(S.StepCount(l), 0);
+            ASSERT_LE(S.StepCount(l), MaxSteps);
+            for (int row = 1; row <= S.StepCount(l); ++row) {
+                ASSERT_GE(int{S.Step(l, row).Value}, 1) << "op " << i;
+            }
+        }
+    }
+    EXPECT_GT(fullSeen, 0); // the run did reach a full list
 }
 
 } // namespace
