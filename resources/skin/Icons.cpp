@@ -43,9 +43,9 @@ void DrawRobot(QPainter& p) {
 }
 
 // A thick straight arrow from `from` to `to`.
-void DrawArrow(QPainter& p, QPointF from, QPointF to, QColor colour, double width = 5) {
+void DrawArrow(QPainter& p, QPointF from, QPointF to, QColor colour, double width = 6.5) {
     QLineF line(from, to);
-    const double head = width * 2.1;
+    const double head = width * 1.9;
     QLineF back(to, from);
     back.setLength(head);
     QPointF base = back.p2();
@@ -171,15 +171,15 @@ QImage ActionTile(int kind, int frame) {
     const double t = frame; // 0 .. 4
     switch (kind) {
     case kForward: {
-        DrawArrow(p, QPointF(27, 16), QPointF(27, 3), colour);
-        p.translate(27, 37 - 2 * t);
+        DrawArrow(p, QPointF(27, 22), QPointF(27, 2), colour);
+        p.translate(27, 38 - 1.5 * t);
         DrawTrail(p, 0, 13, 1, frame);
         DrawRobot(p);
         break;
     }
     case kBackward: {
-        DrawArrow(p, QPointF(27, 38), QPointF(27, 51), colour);
-        p.translate(27, 17 + 2 * t);
+        DrawArrow(p, QPointF(27, 32), QPointF(27, 52), colour);
+        p.translate(27, 16 + 1.5 * t);
         DrawTrail(p, 0, -13, -1, frame);
         DrawRobot(p);
         break;
@@ -189,7 +189,7 @@ QImage ActionTile(int kind, int frame) {
         // One wheel stands still: the robot swings round it.
         const double side = kind == kTurnLeft ? -1 : 1;
         const QPointF pivot(27 + side * WheelOffset, 34);
-        DrawArcArrow(p, pivot, 20, side < 0 ? 20 : 160, side < 0 ? 75 : -75, colour);
+        DrawArcArrow(p, pivot, 21, side < 0 ? 15 : 165, side < 0 ? 85 : -85, colour, 5.5);
         p.translate(pivot);
         p.rotate(side * 9 * t);
         p.translate(-side * WheelOffset, 0);
@@ -205,8 +205,8 @@ QImage ActionTile(int kind, int frame) {
         // Both wheels turn against each other: the robot spins on the spot.
         const double side = kind == kRotateLeft ? -1 : 1;
         const QPointF c(27, 28);
-        DrawArcArrow(p, c, 20, side < 0 ? 30 : 150, side < 0 ? 120 : -120, colour, 3.6);
-        DrawArcArrow(p, c, 20, side < 0 ? 210 : 330, side < 0 ? 120 : -120, colour, 3.6);
+        DrawArcArrow(p, c, 21, side < 0 ? 30 : 150, side < 0 ? 120 : -120, colour, 4.6);
+        DrawArcArrow(p, c, 21, side < 0 ? 210 : 330, side < 0 ? 120 : -120, colour, 4.6);
         p.translate(c);
         p.rotate(side * 18 * t);
         DrawRobot(p);
@@ -225,7 +225,7 @@ QImage ActionTile(int kind, int frame) {
         // travels round the loop.
         const QPointF c(27, 28);
         const double start = -60 + 30 * t;
-        DrawArcArrow(p, c, 17, start, 280, colour, 4.5);
+        DrawArcArrow(p, c, 18, start, 280, colour, 5.5);
         p.translate(c);
         p.scale(0.7, 0.7);
         DrawRobot(p);
