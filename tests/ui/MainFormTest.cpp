@@ -12,17 +12,21 @@
 #include "codegen/core/ActionListFile.h"
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/EditOperations.h"
+#include "editor/ui/BotAction.h"
 #include "editor/ui/DrawGrid.h"
+#include "editor/ui/SuperSpinEdit.h"
 
 #include "TestEnvironment.h"
 
 #include <QCheckBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -350,6 +354,81 @@ private Q_SLOTS:
         QCOMPARE(selection.Right, 4);
         QCOMPARE(program.State.Editor.CurrentList, 1);
         QVERIFY(!program.Disabled(7));
+    }
+
+    void RowControlsFollowTheVisibleSteps() {
+        TProgram program(false);
+        TMainForm& main = program.Main();
+        program.AddSteps(1, 3);
+        main.DisplayVisibleActions(1, 1);
+        for (int slot = 1; slot <= 7; ++slot) {
+            QCOMPARE(main.RowControl(1, slot)->IsShown(), slot <= 3);
+        }
+        // Twenty steps scrolled by one row: every slot shows the next step.
+        for (int i = 4; i <= 20; ++i) {
+            InsertIntoList(program.State.Editor, 1, i, i % 2 ? akTurnLeft : akStopAndWait,
+                           static_cast<std::int16_t>(i));
+        }
+        main.SyncRowCounts();
+        main.Grid(1)->SetTopRow(5);
+        for (int slot = 1; slot <= 7; ++slot) {
+            TBotAction* row = main.RowControl(1, slot);
+            QVERIFY(row->IsShown());
+            QCOMPARE(row->SpinEdit()->Bound(), &program.State.Editor.Step(1, 4 + slot));
+            QCOMPARE(int(row->Kind()), int(program.State.Editor.Step(1, 4 + slot).Kind));
+        }
+    }
+
+    void LoopBackShownBelowItsTargetLimitIsLoweredToItsOwnRow() {
+        TProgram program(false);
+        program.AddSteps(1, 1);
+        InsertIntoList(program.State.Editor, 1, 2, akLoopBack, 8);
+        program.Main().SyncRowCounts();
+        program.Main().DisplayVisibleActions(1, 1);
+        QCOMPARE(int(program.State.Editor.Step(1, 2).Value), 2);
+        QCOMPARE(program.Main().RowControl(1, 2)->SpinEdit()->Edit()->text(),
+                 QStringLiteral("step 2"));
+        QCOMPARE(program.Main().RowControl(1, 1)->SpinEdit()->Edit()->text(),
+                 QStringLiteral("1.2 sec"));
+    }
+
+    void DropsInsertWhereTheyLand() {
+        TProgram program(false);
+        TMainForm& main = program.Main();
+        TDrawGrid* grid = main.Grid(1);
+        main.ToDoListDragDrop(grid, akMoveForward, QPoint(5, 5));                // title row: row 1
+        main.ToDoListDragDrop(grid, akTurnRight, grid->CellRect(1, 1).center()); // before step 1
+        main.ToDoListDragDrop(grid, akStopAndWait, QPoint(5, grid->height() - 2)); // below: append
+        QCOMPARE(program.State.Editor.StepCount(1), 3);
+        QCOMPARE(int(program.State.Editor.Step(1, 1).Kind), int(akTurnRight));
+        QCOMPARE(int(program.State.Editor.Step(1, 2).Kind), int(akMoveForward));
+        QCOMPARE(int(program.State.Editor.Step(1, 3).Kind), int(akStopAndWait));
+        QCOMPARE(int(program.State.Editor.Step(1, 3).Value), 10);
+        QCOMPARE(grid->RowCount(), 5);
+        QVERIFY(main.RowControl(1, 3)->IsShown());
+        QVERIFY(!program.Disabled(1));
+        // Each drop is one undo level.
+        program.Key(Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(program.State.Editor.StepCount(1), 2);
+    }
+
+    void SensorSetDropAndLoopBackDoubleClick() {
+        TProgram program(true);
+        TMainForm& main = program.Main();
+        program.AddSteps(1, 2);
+        main.SensorTabs()->setCurrentIndex(3); // Set3 shown: list 5 current
+        QCOMPARE(program.State.Editor.CurrentList, 5);
+        QVERIFY(main.Grid(5)->isVisible() && !main.Grid(2)->isVisible());
+        QCOMPARE(main.RowControl(5, 1)->Grid(), main.Grid(5));
+        main.ActionDblClick(akLoopBack); // not into a sensor list
+        QCOMPARE(program.State.Editor.StepCount(5), 0);
+        main.ActionDblClick(akRotateLeft);
+        QCOMPARE(program.State.Editor.StepCount(5), 1);
+        TDrawGrid* grid = main.Grid(1);
+        main.ToDoListDragDrop(grid, -1, grid->CellRect(3, 2).center()); // "+" on Left of step 2
+        QCOMPARE(int(program.State.Editor.Step(1, 2).LeftSet), 3);
+        main.ToDoListDragDrop(grid, -1, grid->CellRect(1, 2).center()); // refused on Actions
+        QCOMPARE(int(program.State.Editor.Step(1, 2).BothSet), 0);
     }
 
     void HelpFollowsTheMouseOverTheMainGrid() {

@@ -5,6 +5,10 @@
 #include "app/SkinImage.h"
 #include "app/UserDialogs.h"
 #include "comm/ui/PortDiscovery.h"
+#include "editor/core/DropRules.h"
+#include "editor/core/EditOperations.h"
+#include "editor/core/VisibleActions.h"
+#include "editor/ui/BotAction.h"
 #include "editor/ui/DrawGrid.h"
 
 #include <QApplication>
@@ -56,9 +60,6 @@ constexpr int GoNormal = 42;
 constexpr int FirstPalettePicture = 14;
 constexpr int LastPalettePicture = 21;
 constexpr std::array<int, 6> WindowDragPictures{1, 2, 3, 5, 6, 11};
-
-constexpr int MainGridSlots = 7;
-constexpr int SensorGridSlots = 6;
 
 const char* const GridNames[] = {"",           "ToDoList",   "SensorSetAll", "SensorSet1",
                                  "SensorSet2", "SensorSet3", "SensorSet4"};
@@ -190,6 +191,9 @@ void TMainForm::FormShow() {
     // 14. The welcome text.
     Help->setPlainText(Res.LoadText(WelcomeText));
 
+    // 15. The row controls over the grids' Actions column.
+    CreateRowControls();
+
     // 16. Keyboard focus to the list being edited.
     if (TDrawGrid* grid = CurrentGrid()) {
         grid->setFocus();
@@ -292,6 +296,100 @@ void TMainForm::CreateGrids() {
     Grids[2]->show();
     main->show();
     main->raise();
+}
+
+void TMainForm::CreateRowControls() {
+    std::vector<TSkinImage*> palette;
+    for (int n = FirstPalettePicture; n <= LastPalettePicture; ++n) {
+        if (TSkinImage* picture = Images[static_cast<std::size_t>(n)])
+            palette.push_back(picture);
+    }
+    Looks = std::make_unique<TActionLooks>(LoadActionLooks(Res, palette));
+    const auto onChange = [this](std::int16_t) { RowValueChanged(); };
+    for (int slot = 1; slot <= MainListSlots; ++slot) {
+        MainRows[static_cast<std::size_t>(slot)] =
+            std::make_unique<TBotAction>(Grids[MainList], slot, this, *Looks,
+                                         State.DecimalSeparator, State.NegativeSign, onChange);
+    }
+    for (int slot = 1; slot <= SensorListSlots; ++slot) {
+        SensorRows[static_cast<std::size_t>(slot)] = std::make_unique<TBotAction>(
+            Grids[2], slot, this, *Looks, State.DecimalSeparator, State.NegativeSign, onChange);
+    }
+    DisplayVisibleActions(MainList, 1);
+    if (State.Editor.AdvancedMode) {
+        DisplayVisibleActions(2, 1);
+    }
+}
+
+TBotAction* TMainForm::RowControl(int list, int slot) const {
+    if (list == MainList) {
+        return slot >= 1 && slot <= MainListSlots ? MainRows[static_cast<std::size_t>(slot)].get()
+                                                  : nullptr;
+    }
+    return slot >= 1 && slot <= SensorListSlots ? SensorRows[static_cast<std::size_t>(slot)].get()
+                                                : nullptr;
+}
+
+void TMainForm::DisplayVisibleActions(int list, int firstSlot) {
+    TDrawGrid* grid = Grid(list);
+    if (!grid || !RowControl(list, 1)) {
+        return;
+    }
+    // The sensor lists share one set of row controls: only the shown list
+    // has them.
+    if (list != MainList && RowControl(list, 1)->Grid() != grid) {
+        return;
+    }
+    const TSlotPlan plan = BindVisibleActions(State.Editor, list, grid->TopRow(), firstSlot);
+    for (int slot = 1; slot <= SlotCount(list); ++slot) {
+        const TSlotBinding& binding = plan[static_cast<std::size_t>(slot - 1)];
+        TActionStep* step =
+            binding.Action == saBind ? &State.Editor.Step(list, binding.Row) : nullptr;
+        RowControl(list, slot)->ApplyBinding(binding, step);
+    }
+}
+
+void TMainForm::RowValueChanged() {
+    ValueChanged(State.Editor, State.UndoRing);
+    AutoEnableDisable();
+    if (TDrawGrid* grid = CurrentGrid()) {
+        grid->setFocus();
+    }
+}
+
+void TMainForm::ToDoListDragDrop(TDrawGrid* grid, int kind, const QPoint& point) {
+    const int list = grid->Tag();
+    int col = 0;
+    int row = -1;
+    if (!grid->CellAt(point, col, row)) {
+        row = -1;
+    }
+    if (kind >= 0) {
+        const TDropResult result = DropAction(State.Editor, State.UndoRing, list, row,
+                                              static_cast<std::uint8_t>(kind), grid->TopRow());
+        if (result.Inserted) {
+            grid->SetRowCount(State.Editor.RowCount(list));
+            grid->SetTopRow(result.TopRow);
+            DisplayVisibleActions(list, result.FirstSlot);
+            grid->update();
+        }
+    } else if (list == MainList) {
+        if (DropSensorSet(State.Editor, State.UndoRing, list, col, row,
+                          SensorTabBar->currentIndex())) {
+            grid->update();
+        }
+    }
+    AutoEnableDisable();
+}
+
+void TMainForm::ActionDblClick(int kind) {
+    const int list = State.Editor.CurrentList;
+    if (!DoubleClickAppends(static_cast<std::uint8_t>(kind), list)) {
+        return;
+    }
+    TDrawGrid* grid = CurrentGrid();
+    grid->SetTopRow(DoubleClickTopRow(list, grid->RowCount(), grid->TopRow()));
+    ToDoListDragDrop(grid, kind, QPoint(0, grid->height()));
 }
 
 void TMainForm::SetUpGrid(TDrawGrid* grid, int list) {

@@ -19,6 +19,8 @@ class QTabBar;
 namespace wayline {
 
 struct TAppState;
+struct TActionLooks;
+class TBotAction;
 class TCodeForm;
 class TDrawGrid;
 class TPortComboBox;
@@ -96,6 +98,16 @@ public:
     void AutoEnableDisable();
     // Follows the step counts: every grid gets N + 2 rows.
     void SyncRowCounts();
+    // Binds the row controls from slot firstSlot on to the steps the grid
+    // of `list` shows, and hides the rest.
+    void DisplayVisibleActions(int list, int firstSlot);
+    // A drop on a grid: an action of `kind` (0..7) or, with kind -1, the
+    // "+" panel; `point` is in the grid's coordinates.
+    void ToDoListDragDrop(TDrawGrid* grid, int kind, const QPoint& point);
+    // Double click on a palette picture: appends the action to the current list.
+    void ActionDblClick(int kind);
+    // Row control of slot 1..7 (list 1) or 1..6 (the shown sensor list).
+    TBotAction* RowControl(int list, int slot) const;
 
     // Settings: read once during set-up, written once by Quit.
     void LoadSettings();
@@ -122,6 +134,8 @@ private:
     void FormShow();
     void PlaceControls();
     void CreateGrids();
+    void CreateRowControls();
+    void RowValueChanged();
     void SetUpGrid(TDrawGrid* grid, int list);
     void DrawGridDrawCell(TDrawGrid& grid, QPainter& painter, int col, int row, const QRect& rect,
                           bool selected);
@@ -180,6 +194,9 @@ private:
 
     TSkinImages Images{};
     std::array<TDrawGrid*, 7> Grids{}; // index = list number 1..6
+    std::unique_ptr<TActionLooks> Looks;
+    std::array<std::unique_ptr<TBotAction>, 8> MainRows;   // slots 1..7
+    std::array<std::unique_ptr<TBotAction>, 7> SensorRows; // slots 1..6
 
     int PressedTag = 0;  // button whose highlighted picture took the press
     int RowDragFrom = 0; // step-number press that may become a row move

@@ -4,6 +4,8 @@
 #include "app/SkinImage.h"
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/EditOperations.h"
+#include "editor/core/VisibleActions.h"
+#include "editor/ui/BotAction.h"
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/MainForm.h"
 
@@ -215,14 +217,23 @@ void TMainForm::SensorTabChanged(int index) {
         return;
     }
     State.Editor.CurrentList = index + 2;
-    for (int list = 2; list <= ListCount; ++list) {
-        Grid(list)->setVisible(list == State.Editor.CurrentList);
+    TDrawGrid* shown = Grid(State.Editor.CurrentList);
+    shown->show();
+    // The six sensor rows move into the shown list's grid.
+    for (int slot = 1; slot <= SlotCount(2); ++slot) {
+        if (TBotAction* row = RowControl(2, slot))
+            row->SetGrid(shown);
     }
     RebindAfterEdit(State.Editor.CurrentList);
+    for (int list = 2; list <= ListCount; ++list) {
+        if (list != State.Editor.CurrentList)
+            Grid(list)->hide();
+    }
     CurrentGrid()->setFocus();
 }
 
 void TMainForm::RebindAfterEdit(int list) {
+    DisplayVisibleActions(list, 1);
     if (TDrawGrid* grid = Grid(list)) {
         grid->update();
     }
