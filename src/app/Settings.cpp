@@ -1,21 +1,27 @@
 #include "app/Settings.h"
 
+#include "editor/core/SettingsRules.h"
+
 #include <QSettings>
 
 namespace wayline {
 
 namespace {
 
-const QString Group = QStringLiteral("1.0");
-const QString HyperHelpKey = QStringLiteral("HyperHelp");
-const QString LeftKey = QStringLiteral("LeftServoCenter");
-const QString RightKey = QStringLiteral("RightServoCenter");
-const QString ComPortKey = QStringLiteral("ComPort");
-const QString LastDirectoryKey = QStringLiteral("LastDirectory");
+QString Text(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+const QString Group = Text(SettingsGroup);
+const QString HyperHelpKey = Text(HyperHelpSetting);
+const QString LeftKey = Text(LeftServoCenterSetting);
+const QString RightKey = Text(RightServoCenterSetting);
+const QString ComPortKey = Text(ComPortSetting);
+const QString LastDirectoryKey = Text(LastDirectorySetting);
 
 QSettings UserStore() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("CorvaneInc"),
-                     QStringLiteral("Wayline"));
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, Text(SettingsOrganisation),
+                     Text(SettingsApplication));
 }
 
 // A servo centre is one byte in the document: only its low 8 bits count.
@@ -24,11 +30,11 @@ std::optional<int> ByteValue(const QSettings& store, const QString& key) {
         return std::nullopt;
     }
     bool ok = false;
-    const int value = store.value(key).toInt(&ok);
+    const qlonglong value = store.value(key).toLongLong(&ok);
     if (!ok) {
         return std::nullopt;
     }
-    return value & 0xFF;
+    return ServoCenterFromSetting(value);
 }
 
 } // namespace
@@ -56,7 +62,8 @@ TStoredSettings TSettingsStore::Load(QSettings& store) {
     result.LeftServoCenter = ByteValue(store, LeftKey);
     result.RightServoCenter = ByteValue(store, RightKey);
     if (store.contains(ComPortKey)) {
-        result.ComPort = StoredPortName(store.value(ComPortKey).toString());
+        result.ComPort = QString::fromStdString(
+            PortNameFromSetting(store.value(ComPortKey).toString().toStdString()));
     }
     if (store.contains(LastDirectoryKey)) {
         result.LastDirectory = store.value(LastDirectoryKey).toString();
@@ -70,34 +77,13 @@ void TSettingsStore::Save(QSettings& store, const TSettingsToSave& values) {
     store.setValue(HyperHelpKey, values.HyperHelp);
     store.setValue(LeftKey, values.LeftServoCenter & 0xFF);
     store.setValue(RightKey, values.RightServoCenter & 0xFF);
-    store.setValue(ComPortKey, StoredComPort(values.SelectedPort));
+    store.setValue(ComPortKey,
+                   QString::fromStdString(PortNameToStore(values.SelectedPort.toStdString())));
     store.setValue(LastDirectoryKey, values.CurrentDirectory);
     store.endGroup();
     // A failure to write is not reported: the next run simply starts with
     // the defaults.
     store.sync();
-}
-
-namespace {
-
-// Unix serial devices (ttyUSB0, ttyACM0, ttyS0) have case-sensitive names
-// that never start with "COM"; without this the port box's choice could
-// never be remembered on such hosts.
-bool IsUnixPortName(const QString& name) {
-    return name.startsWith(QStringLiteral("tty"));
-}
-
-} // namespace
-
-QString StoredComPort(const QString& selectedPort) {
-    if (selectedPort.startsWith(QStringLiteral("COM")) || IsUnixPortName(selectedPort)) {
-        return selectedPort;
-    }
-    return QStringLiteral("AUTO");
-}
-
-QString StoredPortName(const QString& stored) {
-    return IsUnixPortName(stored) ? stored : stored.toUpper();
 }
 
 } // namespace wayline

@@ -41,12 +41,4 @@ public:
     static void Save(QSettings& store, const TSettingsToSave& values);
 };
 
-// "ComPort" as stored: the selected port if it names a port (COMn, or a
-// Unix ttyXXX device), else "AUTO".
-QString StoredComPort(const QString& selectedPort);
-
-// "ComPort" as read back: in capitals ("com3" is COM3); Unix device names
-// keep their case.
-QString StoredPortName(const QString& stored);
-
 } // namespace wayline
