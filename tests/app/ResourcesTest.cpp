@@ -125,6 +125,7 @@ private Q_SLOTS:
     void GridsShowTheirStepRows();
     void HelpBoxAndBottomEdgeFitTheWindowHeight();
     void ButtonRowsAreAligned();
+    void TestWindowControlsFitWithoutOverlapping();
 };
 
 void TResourcesTest::TextsAreExactIncludingBlanksAndDoubleSpaces() {
@@ -553,6 +554,17 @@ void TResourcesTest::ButtonRowsAreAligned() {
         QCOMPARE(Picture(22, advanced).left(), list.left());
         QVERIFY(Picture(38, advanced).right() <=
                 (advanced ? list.right() : Picture(9, false).right()));
+    }
+}
+
+void TResourcesTest::TestWindowControlsFitWithoutOverlapping() {
+    const QRect window(QPoint(0, 0), Control(76, false).size());
+    QVERIFY(window.width() >= 300 && window.height() >= 200);
+    for (int a = 77; a <= 87; ++a) {
+        QVERIFY2(window.contains(Control(a, false)), qPrintable(QString::number(a)));
+        for (int b = a + 1; b <= 87; ++b)
+            QVERIFY2(!Control(a, false).intersects(Control(b, false)),
+                     qPrintable(QStringLiteral("%1 / %2").arg(a).arg(b)));
     }
 }
 
