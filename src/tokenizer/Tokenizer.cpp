@@ -106,9 +106,18 @@ bool TTokenizer::Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool A
             InitBuiltinSymbols();
             ScanSource(true);
             ResolveConditionals();
-            // The declaration and statement passes come next; until they
-            // exist, a program with anything left to compile is refused
-            // rather than reported as empty.
+            ResolvePins(false);
+            ResolveConstants(false);
+            ResolveData(false);
+            ResolveConstants(true);
+            ResolvePins(true);
+            ResolveData(true);
+            ResolveVariables(false);
+            ResolveVariables(true);
+            CountGosubs();
+            // The statement pass comes next; until it exists, a program
+            // with run-time statements is refused rather than reported as
+            // empty.
             ElementIndex = 0;
             TElement e;
             while (NextElement(e)) {
@@ -116,7 +125,8 @@ bool TTokenizer::Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool A
                     RaiseTokenizeError(msgProgramNotCompiled);
                 }
             }
-            r.PacketCount = 0;
+            ResolveLabelReferences();
+            BuildPackets();
         }
         SetErrorSpan(0, 0);
         if (r.PacketCount == 0 && !DirectivesOnly) {

@@ -172,6 +172,21 @@ public:
     std::uint16_t PortNumber = 0xFFFF;
     int TargetLength = 0;
 
+    // ---- declarations (Declarations.cpp)
+    int DataPointer = 0;
+    int VarBitTotal = 0;
+    int VarStart[4] = {};
+    void ResolvePins(bool final);
+    void ResolveConstants(bool final);
+    void ResolveData(bool final);
+    void ResolveVariables(bool allocate);
+
+    // ---- object image and packets (Image.cpp)
+    int GosubCount = 0;
+    void CountGosubs();
+    void ResolveLabelReferences();
+    void BuildPackets();
+
     // ---- code emission (Emitter.cpp)
     std::uint16_t CodeBitAddress = 0;
     std::uint16_t DataSpanStart[EEPROMSize] = {};
@@ -240,6 +255,15 @@ private:
     void WriteOperatorsToMarker();
     void RemoveMarkerAndWrite();
     void AppendBuffer(const TExpressionBuffer& buffer);
+
+    // declaration internals
+    void ResolvePinsOrConstants(bool final, bool pins);
+    bool FindStatement(std::uint8_t keyword, int& first);
+    void DefineSymbol(const TSymbolName& name, std::uint8_t type, std::uint16_t value);
+    TSymbolName GetUndefinedSymbol(int index);
+    void StoreData(std::uint16_t value, bool word, bool reserved, bool final, int spanStart,
+                   int spanLength);
+    void DefinePendingLabel(bool& pending, const TSymbolName& name);
 
     // conditional internals
     TNestingEntry& PushNesting(std::uint8_t kind, int directiveIndex);

@@ -86,7 +86,7 @@ TEST_F(TokenizeTest, ErrorsPointIntoTheCallersText) {
 
 TEST_F(TokenizeTest, ProgramsWithStatementsAreRefusedUntilStatementsCompile) {
     EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}\nEND\n"),
-              "242-Declarations and run-time statements cannot be compiled yet");
+              "242-Run-time statements cannot be compiled yet");
 }
 
 TEST_F(TokenizeTest, ResultsAreReinitialisedOnEveryCall) {

@@ -1,0 +1,283 @@
+#include "tokenizer/Tokenizer.h"
+
+namespace wayline {
+
+namespace {
+
+constexpr int SizeBits[4] = {1, 4, 8, 16};
+constexpr int VariableSpaceBits = 208; // words 3 to 15
+constexpr std::uint16_t sizeWord = 3;
+
+} // namespace
+
+// Finds the next statement whose second element is keyword; first is the
+// index of its first element. The cursor is left behind the keyword.
+bool TTokenizer::FindStatement(std::uint8_t keyword, int& first) {
+    TElement a;
+    while (NextElement(a)) {
+        if (a.Type == etEnd) {
+            continue;
+        }
+        first = LastReadIndex;
+        TElement b;
+        NextElement(b);
+        if (b.Type == keyword) {
+            return true;
+        }
+        if (b.Type != etEnd) {
+            SkipToLineEnd();
+        }
+    }
+    return false;
+}
+
+TSymbolName TTokenizer::GetUndefinedSymbol(int index) {
+    ElementIndex = index;
+    TElement e;
+    NextElement(e);
+    if (e.Type != etUndefined) {
+        RaiseError(123);
+    }
+    if (Symbols.IsFull()) {
+        RaiseError(128);
+    }
+    return ElementName(e);
+}
+
+void TTokenizer::DefineSymbol(const TSymbolName& name, std::uint8_t type, std::uint16_t value) {
+    TSymbol symbol;
+    symbol.Name = name;
+    symbol.Type = type;
+    symbol.Value = value;
+    AddSymbol(symbol);
+}
+
+// name PIN value | name CON value
+void TTokenizer::ResolvePinsOrConstants(bool final, bool pins) {
+    ElementIndex = 0;
+    int first = 0;
+    while (FindStatement(pins ? etPin : etCon, first)) {
+        const TSymbolName name = GetUndefinedSymbol(first);
+        TElement keyword;
+        NextElement(keyword);
+        TElement start;
+        PreviewElement(start);
+        if (!EvaluateConstant(final, false)) {
+            // Only possible before the last pass: leave it for that one.
+            ExpectEnd();
+            continue;
+        }
+        const std::uint16_t value = Symbols.NewSymbol.Value;
+        if (pins && value > 15) {
+            const TElement& last = Elements[LastReadIndex];
+            SetErrorSpan(start.Start, last.Start + last.Length - start.Start);
+            RaiseError(175);
+        }
+        DefineSymbol(name, pins ? etPinSymbol : etConstant, value);
+        ExpectEnd();
+        CancelElements(first, LastReadIndex);
+    }
+}
+
+void TTokenizer::ResolvePins(bool final) {
+    ResolvePinsOrConstants(final, true);
+}
+
+void TTokenizer::ResolveConstants(bool final) {
+    ResolvePinsOrConstants(final, false);
+}
+
+void TTokenizer::DefinePendingLabel(bool& pending, const TSymbolName& name) {
+    if (pending) {
+        DefineSymbol(name, etConstant, static_cast<std::uint16_t>(DataPointer));
+        pending = false;
+    }
+}
+
+void TTokenizer::StoreData(std::uint16_t value, bool word, bool reserved, bool final, int spanStart,
+                           int spanLength) {
+    for (int byte = 0; byte < (word ? 2 : 1); ++byte) {
+        if (DataPointer > EEPROMSize - 1) {
+            RaiseError(114);
+        }
+        if (final) {
+            if (Result.EEPROMFlags[DataPointer] != efFree) {
+                RaiseError(115);
+            }
+            Result.EEPROM[DataPointer] =
+                reserved ? 0 : static_cast<std::uint8_t>(byte == 0 ? value & 0xFF : value >> 8);
+            Result.EEPROMFlags[DataPointer] = reserved ? efReserved : efData;
+            DataSpanStart[DataPointer] = static_cast<std::uint16_t>(spanStart);
+            DataSpanLength[DataPointer] = static_cast<std::uint16_t>(spanLength);
+        }
+        ++DataPointer;
+    }
+}
+
+// [name] DATA item, item ...  with item: @address | [WORD] value [(count)] | [WORD] (count)
+void TTokenizer::ResolveData(bool final) {
+    DataPointer = 0;
+    ElementIndex = 0;
+    TElement a;
+    while (NextElement(a)) {
+        if (a.Type == etEnd) {
+            continue;
+        }
+        const int first = LastReadIndex;
+        bool pending = false;
+        TSymbolName label;
+        if (a.Type != etData) {
+            TElement b;
+            NextElement(b);
+            if (b.Type != etData) {
+                if (b.Type != etEnd) {
+                    SkipToLineEnd();
+                }
+                continue;
+            }
+            label = GetUndefinedSymbol(first);
+            NextElement(b);
+            pending = true;
+            // The next pass sees the statement without its label.
+            CancelElements(first, first);
+        }
+        TElement e;
+        PreviewElement(e);
+        if (e.Type == etEnd) {
+            DefinePendingLabel(pending, label);
+            NextElement(e);
+            CancelElements(first, LastReadIndex);
+            continue;
+        }
+        for (;;) {
+            PreviewElement(e);
+            const int itemStart = e.Start;
+            if (e.Type == etAt) {
+                NextElement(e);
+                EvaluateConstant(true, false);
+                if (Symbols.NewSymbol.Value > EEPROMSize - 1) {
+                    RaiseError(114);
+                }
+                DataPointer = Symbols.NewSymbol.Value;
+                DefinePendingLabel(pending, label);
+            } else {
+                DefinePendingLabel(pending, label);
+                bool word = false;
+                if (e.Type == etSize && e.Value == sizeWord) {
+                    NextElement(e);
+                    word = true;
+                    PreviewElement(e);
+                }
+                bool reserved = false;
+                std::uint16_t value = 0;
+                std::uint32_t count = 1;
+                if (e.Type == etLeftParen) {
+                    reserved = true;
+                } else {
+                    EvaluateConstant(final, false);
+                    value = Symbols.NewSymbol.Value;
+                    PreviewElement(e);
+                }
+                if (e.Type == etLeftParen) {
+                    NextElement(e);
+                    EvaluateConstant(true, false);
+                    count = Symbols.NewSymbol.Value;
+                    ExpectRightParen();
+                }
+                const TElement& last = Elements[LastReadIndex];
+                const int itemLength = last.Start + last.Length - itemStart;
+                for (std::uint32_t i = 0; i < count; ++i) {
+                    StoreData(value, word, reserved, final, itemStart, itemLength);
+                }
+            }
+            NextElement(e);
+            if (e.Type == etEnd) {
+                break;
+            }
+            if (e.Type != etComma) {
+                RaiseError(130);
+            }
+        }
+        if (final) {
+            CancelElements(first, LastReadIndex);
+        }
+    }
+}
+
+// name VAR size[(count)] | name VAR variable.modifiers
+void TTokenizer::ResolveVariables(bool allocate) {
+    if (!allocate) {
+        for (std::uint8_t& count : Result.VarCounts) {
+            count = 0;
+        }
+        VarBitTotal = 0;
+    } else {
+        // Words first, then bytes, nibbles and bits, each packed behind
+        // the previous size.
+        VarStart[3] = 3;
+        VarStart[2] = 2 * (VarStart[3] + Result.VarCounts[3]);
+        VarStart[1] = 2 * (VarStart[2] + Result.VarCounts[2]);
+        VarStart[0] = 4 * (VarStart[1] + Result.VarCounts[1]);
+    }
+    ElementIndex = 0;
+    int first = 0;
+    while (FindStatement(etVar, first)) {
+        const TSymbolName name = GetUndefinedSymbol(first);
+        TElement keyword;
+        NextElement(keyword);
+        TElement e;
+        NextElement(e);
+        if (e.Type == etSize) {
+            const int size = e.Value & 3;
+            int count = 1;
+            bool array = false;
+            TElement next;
+            if (PreviewElement(next) && next.Type == etLeftParen) {
+                NextElement(next);
+                EvaluateConstant(true, false);
+                count = Symbols.NewSymbol.Value;
+                if (count == 0) {
+                    RaiseError(125);
+                }
+                array = true;
+            }
+            if (!allocate) {
+                const int bits = count * SizeBits[size];
+                if (count > 255 || bits > 255 || VarBitTotal + bits > 255 ||
+                    VarBitTotal + bits > VariableSpaceBits) {
+                    RaiseError(126);
+                }
+                VarBitTotal += bits;
+                Result.VarCounts[size] = static_cast<std::uint8_t>(Result.VarCounts[size] + count);
+            } else {
+                DefineSymbol(name, etVariable,
+                             static_cast<std::uint16_t>((size << 8) | (VarStart[size] & 0xFF)));
+                VarStart[size] += count;
+            }
+            if (array) {
+                ExpectRightParen();
+            }
+            ExpectEnd();
+            if (allocate) {
+                CancelElements(first, LastReadIndex);
+            }
+        } else if (e.Type == etVariable) {
+            ApplyModifiers(e);
+            DefineSymbol(name, etVariable, e.Value);
+            ExpectEnd();
+            CancelElements(first, LastReadIndex);
+        } else if (e.Type == etUndefined) {
+            if (allocate) {
+                RaiseError(110);
+            }
+            // Its base is declared later: check the modifiers as for a word.
+            e.Value = sizeWord << 8;
+            ApplyModifiers(e);
+            SkipToLineEnd();
+        } else {
+            RaiseError(135);
+        }
+    }
+}
+
+} // namespace wayline
