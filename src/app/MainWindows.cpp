@@ -33,7 +33,7 @@ void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& re
     windows.CodeForm = std::make_unique<TCodeForm>(windows.MainForm.get());
 
     TMainForm* main = windows.MainForm.get();
-    main->SetCompanions(windows.TestForm.get(), windows.CodeForm.get());
+    main->SetCompanions(windows.TestForm.get(), windows.CodeForm.get(), windows.Dragger.get());
     QObject::connect(main, &TMainForm::QuitRequested, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(windows.IntroForm.get(), &TIntroForm::ModeChosen, main,

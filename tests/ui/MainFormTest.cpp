@@ -13,6 +13,7 @@
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/BotAction.h"
+#include "editor/ui/Dragger.h"
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/SuperSpinEdit.h"
 
@@ -429,6 +430,28 @@ private Q_SLOTS:
         QCOMPARE(int(program.State.Editor.Step(1, 2).LeftSet), 3);
         main.ToDoListDragDrop(grid, -1, grid->CellRect(1, 2).center()); // refused on Actions
         QCOMPARE(int(program.State.Editor.Step(1, 2).BothSet), 0);
+    }
+
+    void DraggedActionLandsInTheListUnderTheCursor() {
+        TProgram program(true);
+        TMainForm& main = program.Main();
+        TDragger& dragger = *program.Windows.Dragger;
+        dragger.SetDropStepDelay(0);
+        const auto drop = [&](int kind, QWidget* over) {
+            dragger.SetDragActionTag(kind);
+            dragger.DragActionMouseDown(27, 27);
+            const QPoint target = over->mapToGlobal(over->rect().center());
+            dragger.DragTo(target);
+            dragger.DragRelease(target);
+        };
+        drop(akTurnLeft, main.Grid(1));
+        QCOMPARE(program.State.Editor.StepCount(1), 1);
+        QCOMPARE(int(program.State.Editor.Step(1, 1).Kind), int(akTurnLeft));
+        drop(akRotateRight, main.Grid(2));
+        QCOMPARE(program.State.Editor.StepCount(2), 1);
+        drop(akLoopBack, main.Grid(2)); // Loop Back never lands in a sensor list
+        QCOMPARE(program.State.Editor.StepCount(2), 1);
+        QVERIFY(!dragger.isVisible());
     }
 
     void HelpFollowsTheMouseOverTheMainGrid() {

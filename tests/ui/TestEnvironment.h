@@ -27,7 +27,8 @@ public:
 
 private:
     static void Filter(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-        if (text.contains(QStringLiteral("does not support setting window masks"))) {
+        if (text.contains(QStringLiteral("does not support setting window masks")) ||
+            text.contains(QStringLiteral("does not support raise()"))) {
             return;
         }
         if (Previous) {

@@ -9,7 +9,9 @@
 #include "editor/core/EditOperations.h"
 #include "editor/core/VisibleActions.h"
 #include "editor/ui/BotAction.h"
+#include "editor/ui/Dragger.h"
 #include "editor/ui/DrawGrid.h"
+#include "editor/ui/Palette.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -52,6 +54,10 @@ constexpr int SensorsEnabledText = 380;
 constexpr int FirstSetNameText = 406; // "All", then "Set1".."Set4"
 constexpr int BlankHelpText = 429;
 constexpr int WelcomeText = 430;
+constexpr int PaletteHelpText = 431;
+
+// The skin's border: a dragged picture stays inside it.
+constexpr int FrameEdge = 4;
 
 // Skin pictures with a fixed role.
 constexpr int BottomEdgeLeft = 2;
@@ -129,9 +135,10 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
 
 TMainForm::~TMainForm() = default;
 
-void TMainForm::SetCompanions(TTestForm* testForm, TCodeForm* codeForm) {
+void TMainForm::SetCompanions(TTestForm* testForm, TCodeForm* codeForm, TDragger* dragger) {
     TestWindow = testForm;
     CodeWindow = codeForm;
+    DraggerWindow = dragger;
 }
 
 void TMainForm::SetDialogs(TUserDialogs* dialogs) {
@@ -193,6 +200,7 @@ void TMainForm::FormShow() {
 
     // 15. The row controls over the grids' Actions column.
     CreateRowControls();
+    ConnectPalette();
 
     // 16. Keyboard focus to the list being edited.
     if (TDrawGrid* grid = CurrentGrid()) {
@@ -383,13 +391,44 @@ void TMainForm::ToDoListDragDrop(TDrawGrid* grid, int kind, const QPoint& point)
 }
 
 void TMainForm::ActionDblClick(int kind) {
-    const int list = State.Editor.CurrentList;
-    if (!DoubleClickAppends(static_cast<std::uint8_t>(kind), list)) {
+    if (PaletteControl) {
+        if (TSkinImage* picture = PaletteControl->PictureOfKind(kind)) {
+            PaletteControl->ActionDblClick(picture);
+        }
+    }
+}
+
+void TMainForm::ConnectPalette() {
+    if (!DraggerWindow) {
         return;
     }
-    TDrawGrid* grid = CurrentGrid();
-    grid->SetTopRow(DoubleClickTopRow(list, grid->RowCount(), grid->TopRow()));
-    ToDoListDragDrop(grid, kind, QPoint(0, grid->height()));
+    std::vector<TSkinImage*> pictures;
+    for (int n = FirstPalettePicture; n <= LastPalettePicture; ++n) {
+        if (TSkinImage* picture = Images[static_cast<std::size_t>(n)])
+            pictures.push_back(picture);
+    }
+    PaletteControl = std::make_unique<TPalette>(pictures, *DraggerWindow);
+    PaletteControl->SetCurrentGrid([this] { return CurrentGrid(); });
+    connect(PaletteControl.get(), &TPalette::Hovered, this, [this](TSkinImage*) {
+        ClearEditingHighlights();
+        ShowHelp(PaletteHelpText);
+    });
+    connect(
+        PaletteControl.get(), &TPalette::AppendRequested, this,
+        [this](TDrawGrid* grid, QPoint point, int kind) { ToDoListDragDrop(grid, kind, point); });
+
+    TDropTargets targets;
+    targets.MainWindow = this;
+    targets.MainGrid = Grids[MainList];
+    targets.SensorArea = SensorNotebook;
+    targets.ShownSensorGrid = [this] { return Grid(SensorTabBar->currentIndex() + 2); };
+    targets.AdvancedMode = [this] { return State.Editor.AdvancedMode; };
+    targets.FrameEdgeWidth = FrameEdge;
+    targets.FrameEdgeHeight = FrameEdge;
+    DraggerWindow->SetDropTargets(std::move(targets));
+    connect(
+        DraggerWindow, &TDragger::Dropped, this,
+        [this](TDrawGrid* grid, QPoint point, int kind) { ToDoListDragDrop(grid, kind, point); });
 }
 
 void TMainForm::SetUpGrid(TDrawGrid* grid, int list) {

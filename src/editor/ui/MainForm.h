@@ -22,7 +22,9 @@ struct TAppState;
 struct TActionLooks;
 class TBotAction;
 class TCodeForm;
+class TDragger;
 class TDrawGrid;
+class TPalette;
 class TPortComboBox;
 class TPortDiscovery;
 class TSkinImage;
@@ -44,7 +46,7 @@ public:
     ~TMainForm() override;
 
     // The windows the commands open; set once they exist.
-    void SetCompanions(TTestForm* testForm, TCodeForm* codeForm);
+    void SetCompanions(TTestForm* testForm, TCodeForm* codeForm, TDragger* dragger);
     // Boxes and file dialogs; the system's by default, scripted in tests.
     void SetDialogs(TUserDialogs* dialogs);
 
@@ -106,6 +108,7 @@ public:
     void ToDoListDragDrop(TDrawGrid* grid, int kind, const QPoint& point);
     // Double click on a palette picture: appends the action to the current list.
     void ActionDblClick(int kind);
+    TPalette* ActionPalette() const { return PaletteControl.get(); }
     // Row control of slot 1..7 (list 1) or 1..6 (the shown sensor list).
     TBotAction* RowControl(int list, int slot) const;
 
@@ -135,6 +138,7 @@ private:
     void PlaceControls();
     void CreateGrids();
     void CreateRowControls();
+    void ConnectPalette();
     void RowValueChanged();
     void SetUpGrid(TDrawGrid* grid, int list);
     void DrawGridDrawCell(TDrawGrid& grid, QPainter& painter, int col, int row, const QRect& rect,
@@ -178,6 +182,7 @@ private:
     TUserDialogs* Dialogs;
     TTestForm* TestWindow = nullptr;
     TCodeForm* CodeWindow = nullptr;
+    TDragger* DraggerWindow = nullptr;
     bool SetUp = false;
 
     QCheckBox* HyperHelpBox;
@@ -195,6 +200,7 @@ private:
     TSkinImages Images{};
     std::array<TDrawGrid*, 7> Grids{}; // index = list number 1..6
     std::unique_ptr<TActionLooks> Looks;
+    std::unique_ptr<TPalette> PaletteControl;
     std::array<std::unique_ptr<TBotAction>, 8> MainRows;   // slots 1..7
     std::array<std::unique_ptr<TBotAction>, 7> SensorRows; // slots 1..6
 

@@ -8,6 +8,7 @@
 #include "editor/ui/BotAction.h"
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/MainForm.h"
+#include "editor/ui/Palette.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,7 +16,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QMovie>
 #include <QPlainTextEdit>
 #include <QTabBar>
 
@@ -135,11 +135,8 @@ void TMainForm::GeneralMouseMove() {
         ClearHighlights();
     }
     // Only the hovered palette picture moves; over anything else none does.
-    for (int n = 14; n <= 21; ++n) {
-        if (TSkinImage* picture = Images[static_cast<std::size_t>(n)];
-            picture && picture->Movie()) {
-            picture->Movie()->setSpeed(0);
-        }
+    if (PaletteControl) {
+        PaletteControl->StopAll();
     }
 }
 
