@@ -10,6 +10,7 @@
 #include "app/SkinImage.h"
 #include "app/UserDialogs.h"
 #include "codegen/core/ActionListFile.h"
+#include "codegen/ui/CodeForm.h"
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/BotAction.h"
@@ -452,6 +453,19 @@ private Q_SLOTS:
         drop(akLoopBack, main.Grid(2)); // Loop Back never lands in a sensor list
         QCOMPARE(program.State.Editor.StepCount(2), 1);
         QVERIFY(!dragger.isVisible());
+    }
+
+    void AltVShowsTheProgramThatGoWouldCompile() {
+        TProgram program(false);
+        program.AddSteps(1, 2, akRotateLeft);
+        program.Key(Qt::Key_V, Qt::AltModifier);
+        TCodeForm& code = *program.Windows.CodeForm;
+        QVERIFY(code.isVisible());
+        const QString text = code.BASICMemo()->toPlainText();
+        QVERIFY(text.startsWith(QStringLiteral("'{$KEYSTONE KM2}")));
+        QVERIFY(text.contains(QStringLiteral("Configure")));
+        QVERIFY(text.contains(QStringLiteral("ActionList\tDATA\t\"E\",12   ,\"E\",12   ")));
+        QVERIFY(program.Dialogs.Errors.isEmpty());
     }
 
     void HelpFollowsTheMouseOverTheMainGrid() {

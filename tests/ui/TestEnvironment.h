@@ -28,7 +28,8 @@ public:
 private:
     static void Filter(QtMsgType type, const QMessageLogContext& context, const QString& text) {
         if (text.contains(QStringLiteral("does not support setting window masks")) ||
-            text.contains(QStringLiteral("does not support raise()"))) {
+            text.contains(QStringLiteral("does not support raise()")) ||
+            text.contains(QStringLiteral("does not support propagateSizeHints()"))) {
             return;
         }
         if (Previous) {

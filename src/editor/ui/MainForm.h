@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Resources.h"
+#include "codegen/core/CompileStep.h"
 #include "editor/core/KeyCommands.h"
 #include "editor/core/SavePrompt.h"
 
@@ -93,6 +94,11 @@ public:
     void Quit();
     void ViewButtonClick();
     TSaveAnswer CheckIfSaved();
+    // BuildCode into the code window's text; false (after its message) when
+    // the template has no place for the lists.
+    bool BuildProgram();
+    // What the last successful compile left for the download.
+    const TDownloadImages& LastCompile() const { return DownloadImages; }
 
     // The key handler of all six grids (and of the editing buttons).
     void ToDoListKeyDown(TDrawGrid* grid, int key, unsigned modifiers);
@@ -198,6 +204,7 @@ private:
     QPlainTextEdit* Help;
 
     TSkinImages Images{};
+    TDownloadImages DownloadImages;
     std::array<TDrawGrid*, 7> Grids{}; // index = list number 1..6
     std::unique_ptr<TActionLooks> Looks;
     std::unique_ptr<TPalette> PaletteControl;

@@ -6,6 +6,7 @@
 #include "app/UserDialogs.h"
 #include "codegen/core/ActionListFile.h"
 #include "codegen/core/BuildCode.h"
+#include "codegen/core/CompileStep.h"
 #include "codegen/ui/CodeForm.h"
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/ButtonRules.h"
@@ -13,6 +14,7 @@
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/MainForm.h"
 #include "testmode/TestForm.h"
+#include "tokenizer/Tokenizer.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -195,12 +197,10 @@ void TMainForm::ToDoListKeyDown(TDrawGrid* grid, int key, unsigned modifiers) {
     AutoEnableDisable();
 }
 
-void TMainForm::Go() {
-    // The program text is built and shown to the compile step; the
-    // download follows once the serial side exists.
+bool TMainForm::BuildProgram() {
     ShowPicture(PressedPicture(GoTag), false);
     if (!CodeWindow) {
-        return;
+        return false;
     }
     const QByteArray templateText =
         Res.Find(QStringLiteral("DATA"), RobotProgramResource).value_or(QByteArray());
@@ -209,14 +209,29 @@ void TMainForm::Go() {
                   SensorsEnabledBox->isChecked());
     if (!built.Succeeded) {
         Dialogs->ShowErrorBox(this, FromStd(built.ErrorText));
-        return;
+        return false;
     }
     CodeWindow->BASICMemo()->setPlainText(FromStd(JoinCodeLines(built.Lines)));
+    return true;
+}
+
+void TMainForm::Go() {
+    if (!BuildProgram()) {
+        return;
+    }
+    // The code window's text is the one source every compile reads.
+    const QByteArray text = CodeWindow->BASICMemo()->toPlainText().toUtf8();
+    if (!CompileForDownload(TheTokenizer(),
+                            LoadTemplateLines(std::string_view(text.constData(), text.size())),
+                            DownloadImages)) {
+        Dialogs->ShowErrorBox(this, FromStd(TokenizationFailedText));
+        return;
+    }
+    // The download to the robot follows here once the serial side exists.
 }
 
 void TMainForm::ViewButtonClick() {
-    Go();
-    if (CodeWindow) {
+    if (BuildProgram()) {
         CodeWindow->show();
         CodeWindow->raise();
     }
