@@ -1,5 +1,8 @@
 #include "editor/ui/DrawGrid.h"
 
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -154,6 +157,18 @@ void TDrawGrid::mouseReleaseEvent(QMouseEvent* event) {
 }
 void TDrawGrid::keyPressEvent(QKeyEvent* event) {
     Q_EMIT KeyPressed(this, event);
+}
+void TDrawGrid::dragEnterEvent(QDragEnterEvent* event) {
+    event->ignore();
+    Q_EMIT DragEntered(this, event);
+}
+void TDrawGrid::dragMoveEvent(QDragMoveEvent* event) {
+    event->ignore();
+    Q_EMIT DragMoved(this, event);
+}
+void TDrawGrid::dropEvent(QDropEvent* event) {
+    event->ignore();
+    Q_EMIT Dropped(this, event);
 }
 
 } // namespace wayline

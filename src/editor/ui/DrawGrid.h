@@ -69,6 +69,11 @@ Q_SIGNALS:
     void MouseMoved(TDrawGrid* grid, QMouseEvent* event);
     void MouseReleased(TDrawGrid* grid, QMouseEvent* event);
     void KeyPressed(TDrawGrid* grid, QKeyEvent* event);
+    // Toolkit drags over the grid (the "+" panel). The events arrive
+    // ignored; a receiver accepts what it takes.
+    void DragEntered(wayline::TDrawGrid* grid, QDragEnterEvent* event);
+    void DragMoved(wayline::TDrawGrid* grid, QDragMoveEvent* event);
+    void Dropped(wayline::TDrawGrid* grid, QDropEvent* event);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -78,6 +83,9 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void UpdateScrollBar();
