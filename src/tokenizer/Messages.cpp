@@ -130,7 +130,7 @@ const char* const TokenizeMessages[TokenizeMessageCount] = {
 const char* const OwnTokenizeMessages[OwnMessageCount] = {
     "240-Target module KM1 is not supported.  Use KM2, KM2A, KM2B, KM2C or KM2D",
     "241-Source text exceeds 65535 characters",
-    "242-Run-time statements cannot be compiled yet",
+    "242-This instruction cannot be compiled yet",
 };
 
 int MessageIndex(int number) {

@@ -115,16 +115,7 @@ bool TTokenizer::Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool A
             ResolveVariables(false);
             ResolveVariables(true);
             CountGosubs();
-            // The statement pass comes next; until it exists, a program
-            // with run-time statements is refused rather than reported as
-            // empty.
-            ElementIndex = 0;
-            TElement e;
-            while (NextElement(e)) {
-                if (e.Type != etEnd) {
-                    RaiseTokenizeError(msgProgramNotCompiled);
-                }
-            }
+            CompileStatements();
             ResolveLabelReferences();
             BuildPackets();
         }

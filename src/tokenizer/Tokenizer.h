@@ -187,6 +187,10 @@ public:
     void ResolveLabelReferences();
     void BuildPackets();
 
+    // ---- statements (Statements.cpp)
+    void CompileStatements();
+    bool StatementCompiled = false;
+
     // ---- code emission (Emitter.cpp)
     std::uint16_t CodeBitAddress = 0;
     std::uint16_t DataSpanStart[EEPROMSize] = {};
@@ -264,6 +268,14 @@ private:
     void StoreData(std::uint16_t value, bool word, bool reserved, bool final, int spanStart,
                    int spanLength);
     void DefinePendingLabel(bool& pending, const TSymbolName& name);
+
+    // statement internals
+    void CompileInstruction(const TElement& keyword);
+    void CompileAssignment();
+    void CompilePinInstruction(int token);
+    void CompileValueInstruction(int token);
+    void CompileGosub();
+    void CompileRandom();
 
     // conditional internals
     TNestingEntry& PushNesting(std::uint8_t kind, int directiveIndex);

@@ -84,9 +84,9 @@ TEST_F(TokenizeTest, ErrorsPointIntoTheCallersText) {
     EXPECT_EQ(R().ErrorLength, 1);
 }
 
-TEST_F(TokenizeTest, ProgramsWithStatementsAreRefusedUntilStatementsCompile) {
-    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}\nEND\n"),
-              "242-Run-time statements cannot be compiled yet");
+TEST_F(TokenizeTest, InstructionsNotYetBuiltAreRefused) {
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}\nSEROUT 1, 2, [3]\n"),
+              "242-This instruction cannot be compiled yet");
 }
 
 TEST_F(TokenizeTest, ResultsAreReinitialisedOnEveryCall) {

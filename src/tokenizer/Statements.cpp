@@ -1,0 +1,202 @@
+#include "tokenizer/Tokenizer.h"
+
+namespace wayline {
+
+namespace {
+
+// Instruction numbers of the keywords (the symbol table's values).
+constexpr std::uint16_t insEnd = 12;
+constexpr std::uint16_t insGosub = 20;
+constexpr std::uint16_t insGoto = 21;
+constexpr std::uint16_t insHigh = 22;
+constexpr std::uint16_t insInput = 26;
+constexpr std::uint16_t insLow = 34;
+constexpr std::uint16_t insNap = 36;
+constexpr std::uint16_t insOutput = 39;
+constexpr std::uint16_t insPause = 42;
+constexpr std::uint16_t insSleep = 52;
+constexpr std::uint16_t insRandom = 53;
+constexpr std::uint16_t insReturn = 56;
+constexpr std::uint16_t insReverse = 57;
+constexpr std::uint16_t insStop = 64;
+constexpr std::uint16_t insToggle = 66;
+
+// Logical instruction tokens of the module.
+constexpr int tkEnd = 0;
+constexpr int tkSleep = 1;
+constexpr int tkNap = 2;
+constexpr int tkStop = 3;
+constexpr int tkOutput = 4;
+constexpr int tkHigh = 5;
+constexpr int tkToggle = 6;
+constexpr int tkLow = 7;
+constexpr int tkReverse = 8;
+constexpr int tkGoto = 9;
+constexpr int tkGosub = 10;
+constexpr int tkReturn = 11;
+constexpr int tkInput = 12;
+constexpr int tkRandom = 18;
+constexpr int tkPause = 21;
+constexpr int tkAssign = 26;
+
+constexpr int AddressBits = 14;
+
+} // namespace
+
+// The statement pass: labels, assignments and instructions in source order.
+void TTokenizer::CompileStatements() {
+    ElementIndex = 0;
+    LabelReferenceCount = 0;
+    NestingCount = 0;
+    Result.DebugFlag = false;
+    CodeBitAddress = static_cast<std::uint16_t>(AddressBits * (GosubCount + 1));
+    GosubCount = 0;
+    StatementCompiled = false;
+    TElement e;
+    while (NextElement(e)) {
+        if (e.Type == etEnd) {
+            continue;
+        }
+        if (e.Type == etLabel) {
+            RaiseError(117);
+        }
+        if (e.Type == etUndefined) {
+            // name: a label at the code that follows
+            TSymbol label;
+            label.Name = ElementName(e);
+            label.Type = etLabel;
+            label.Value = CodeBitAddress;
+            AddSymbol(label);
+            TElement colon;
+            if (Version25) {
+                NextElement(colon);
+                if (colon.Type != etEnd || colon.Value != 1) {
+                    RaiseError(174);
+                }
+            } else if (PreviewElement(colon) && colon.Type == etEnd && colon.Value == 1) {
+                NextElement(colon);
+            }
+            continue;
+        }
+        if (!StatementCompiled) {
+            // The program starts at its first statement.
+            PatchAddress(0);
+            StatementCompiled = true;
+        }
+        if (e.Type == etInstruction) {
+            CompileInstruction(e);
+        } else if (e.Type == etVariable || e.Type == etPinSymbol) {
+            StepBack();
+            CompileAssignment();
+        } else {
+            RaiseError(149);
+        }
+        ExpectEnd();
+    }
+    if (StatementCompiled) {
+        EmitInstruction(tkEnd);
+    }
+}
+
+void TTokenizer::CompileInstruction(const TElement& keyword) {
+    switch (keyword.Value) {
+    case insEnd:
+        EmitInstruction(tkEnd);
+        break;
+    case insStop:
+        EmitInstruction(tkStop);
+        break;
+    case insReturn:
+        EmitInstruction(tkReturn);
+        break;
+    case insGoto: // GOTO label
+        EmitInstruction(tkGoto);
+        EmitLabelAddress();
+        break;
+    case insGosub:
+        CompileGosub();
+        break;
+    case insHigh:
+        CompilePinInstruction(tkHigh);
+        break;
+    case insLow:
+        CompilePinInstruction(tkLow);
+        break;
+    case insToggle:
+        CompilePinInstruction(tkToggle);
+        break;
+    case insInput:
+        CompilePinInstruction(tkInput);
+        break;
+    case insOutput:
+        CompilePinInstruction(tkOutput);
+        break;
+    case insReverse:
+        CompilePinInstruction(tkReverse);
+        break;
+    case insPause:
+        CompileValueInstruction(tkPause);
+        break;
+    case insNap:
+        CompileValueInstruction(tkNap);
+        break;
+    case insSleep:
+        CompileValueInstruction(tkSleep);
+        break;
+    case insRandom:
+        CompileRandom();
+        break;
+    default:
+        // The span is the keyword, read last.
+        RaiseTokenizeError(msgProgramNotCompiled);
+    }
+}
+
+// variable = expression: the value, then the target, then the token
+void TTokenizer::CompileAssignment() {
+    StackDepth = 1;
+    CompileWriteVariableInto(1);
+    ExpectEquals();
+    StackDepth = 0;
+    CompileAndWriteExpression(true, false);
+    WriteBuffer(1, true);
+    EmitInstruction(tkAssign);
+}
+
+// HIGH pin and the other single-pin instructions
+void TTokenizer::CompilePinInstruction(int token) {
+    StackDepth = 0;
+    CompileAndWriteExpression(true, true);
+    EmitInstruction(token);
+}
+
+// PAUSE duration, NAP period, SLEEP seconds
+void TTokenizer::CompileValueInstruction(int token) {
+    StackDepth = 0;
+    CompileAndWriteExpression(true, false);
+    EmitInstruction(token);
+}
+
+// GOSUB label: the call, its number and target; its return slot then
+// points behind it
+void TTokenizer::CompileGosub() {
+    ++GosubCount;
+    EmitInstruction(tkGosub);
+    EmitBits(8, static_cast<std::uint16_t>(GosubCount));
+    EmitLabelAddress();
+    PatchAddress(static_cast<std::uint16_t>(AddressBits * GosubCount));
+}
+
+// RANDOM variable: read and written back from the same elements
+void TTokenizer::CompileRandom() {
+    const int variableIndex = ElementIndex;
+    StackDepth = 0;
+    CompileVariable(false);
+    WriteBuffer(0, true);
+    EmitInstruction(tkRandom);
+    ElementIndex = variableIndex;
+    StackDepth = 1;
+    CompileAndWriteWriteVariable();
+}
+
+} // namespace wayline

@@ -1,0 +1,136 @@
+#include "TokenizerTestSupport.h"
+
+namespace wayline::testing {
+namespace {
+
+class StatementsTest : public TokenizerTest {
+protected:
+    std::string Run(std::string_view body, bool version25 = true) {
+        std::string text = "'{$KEYSTONE KM2}\n";
+        if (version25) {
+            text += "'{$HBASIC 2.5}\n";
+        }
+        return TokenizeError(text + std::string(body));
+    }
+
+    // Program bits from..from+count of the image, as 0 and 1.
+    std::string Stream(int from, int count) {
+        std::string bits;
+        for (int b = from; b < from + count; ++b) {
+            bits += static_cast<char>('0' + ((R().EEPROM[2047 - b / 8] >> (7 - b % 8)) & 1));
+        }
+        return bits;
+    }
+
+    int Address(int at) {
+        const std::string bits = Stream(at, 14);
+        return std::stoi(bits.substr(0, 3), nullptr, 2) + 8 * std::stoi(bits.substr(3), nullptr, 2);
+    }
+};
+
+TEST_F(StatementsTest, EndAloneFillsTheLastBlock) {
+    EXPECT_EQ(Run("END\n"), "succeeded");
+    ASSERT_EQ(R().PacketCount, 1);
+    EXPECT_EQ(R().PacketBuffer[0][0], 0xFF);
+    EXPECT_EQ(Address(0), 14);
+    // END, then the closing END of the program.
+    EXPECT_EQ(Stream(14, 14), "00000000000000");
+    EXPECT_EQ(R().PacketBuffer[0][16], 0xC0);
+    EXPECT_EQ(R().PacketBuffer[0][15], 0x04);
+    unsigned sum = 0;
+    for (int i = 0; i < PacketSize; ++i) {
+        sum += R().PacketBuffer[0][i];
+    }
+    EXPECT_EQ(sum % 256, 0u);
+    EXPECT_EQ(Tok->CodeBitAddress, 28);
+}
+
+TEST_F(StatementsTest, DataAndProgramGiveTwoPacketsBlockZeroFirst) {
+    EXPECT_EQ(Run("DATA 1, 2\nEND\n"), "succeeded");
+    ASSERT_EQ(R().PacketCount, 2);
+    EXPECT_EQ(R().PacketBuffer[0][0], 0x80);
+    EXPECT_EQ(R().PacketBuffer[1][0], 0xFF);
+}
+
+TEST_F(StatementsTest, LabelsTakeTheAddressOfTheirCode) {
+    EXPECT_EQ(Run("start: GOTO start\n"), "succeeded");
+    EXPECT_EQ(Address(0), 14);
+    EXPECT_EQ(Stream(14, 7), "0001001");
+    EXPECT_EQ(Address(21), 14);
+    EXPECT_EQ(Run("start GOTO start\n", false), "succeeded");
+    EXPECT_EQ(Run("start GOTO start\n"), "174-Label is missing ':'");
+    EXPECT_EQ(Run("a:\na: END\n"), "117-Label is already defined");
+}
+
+TEST_F(StatementsTest, ForwardReferencesAreFilledAfterThePass) {
+    EXPECT_EQ(Run("GOTO later\nEND\nlater: END\n"), "succeeded");
+    // GOTO at 14 (7 + 14 bits), END at 35, later at 42.
+    EXPECT_EQ(Address(21), 42);
+    EXPECT_EQ(Run("GOTO nowhere\n"), "111-Undefined label");
+    EXPECT_EQ(SpanText(), "nowhere");
+    EXPECT_EQ(Run("GOTO 5\n"), "148-Expected a label");
+}
+
+TEST_F(StatementsTest, GosubsGetReturnSlotsAfterTheEntryAddress) {
+    EXPECT_EQ(Run("GOSUB sub\nGOSUB sub\nGOSUB sub\nEND\nsub: RETURN\n"), "succeeded");
+    EXPECT_EQ(Address(0), 56);
+    // Each GOSUB is 7 + 8 + 14 bits; its slot points behind it.
+    EXPECT_EQ(Address(14), 56 + 29);
+    EXPECT_EQ(Address(28), 56 + 58);
+    EXPECT_EQ(Address(42), 56 + 87);
+    EXPECT_EQ(Stream(56 + 7, 8), "00000001");
+    EXPECT_EQ(Stream(56 + 29 + 7, 8), "00000010");
+}
+
+TEST_F(StatementsTest, AssignmentWritesValueThenTargetThenToken) {
+    EXPECT_EQ(Run("B0 = 1\n"), "succeeded");
+    EXPECT_EQ(Stream(14, 8 + 12 + 7), "1100000"
+                                      "0"
+                                      "1111010"
+                                      "00110"
+                                      "0011010");
+    EXPECT_EQ(Run("LED PIN 3\nLED = 1\n"), "succeeded");
+    // A pin written is its output bit.
+    EXPECT_EQ(Stream(22, 15), "1111000"
+                              "00010011");
+    EXPECT_EQ(Run("B0 + 1\n"), "150-Expected '='");
+}
+
+TEST_F(StatementsTest, PinInstructionsTakePinNamesAsNumbers) {
+    EXPECT_EQ(Run("LED PIN 3\nHIGH LED\n"), "succeeded");
+    EXPECT_EQ(Stream(14, 7 + 2 + 7), "1100001"
+                                     "11"
+                                     "0000101");
+}
+
+TEST_F(StatementsTest, ProgramAndDataMustNotOverlap) {
+    EXPECT_EQ(Run("DATA @ 2046, 1, 2\nEND\n"), "124-Data occupies same location as program");
+    EXPECT_EQ(SpanText(), "2");
+    std::string many;
+    for (int i = 0; i < 700; ++i) {
+        many += "PAUSE 1000\n";
+    }
+    EXPECT_EQ(Run(many), "127-EEPROM full");
+}
+
+TEST_F(StatementsTest, StatementErrors) {
+    EXPECT_EQ(Run("5\n"), "149-Expected a label, variable, or instruction");
+    EXPECT_EQ(Run("END 5\n"), "129-Expected ':' or end-of-line");
+    EXPECT_EQ(Run("DEBUG 5\n"), "242-This instruction cannot be compiled yet");
+    EXPECT_EQ(SpanText(), "DEBUG");
+    EXPECT_EQ(Run("x CON 1\ny VAR BYTE\n"), "157-Nothing to tokenize");
+}
+
+TEST_F(StatementsTest, RandomReadsAndWritesTheSameVariable) {
+    EXPECT_EQ(Run("RANDOM W1\n"), "succeeded");
+    // read W1 (code 51, word 4), token 18, write W1 (code 59), 0 bit
+    EXPECT_EQ(Stream(14, 11 + 7 + 10 + 1), "1110011"
+                                           "0100"
+                                           "0010010"
+                                           "111011"
+                                           "0100"
+                                           "0");
+}
+
+} // namespace
+} // namespace wayline::testing
