@@ -24,6 +24,7 @@ TSkinImage::TSkinImage(QWidget* parent) : QLabel(parent) {
 
 TSkinImage::~TSkinImage() {
     // The movie reads from the buffer until it is gone.
+    setMovie(nullptr);
     delete FMovie;
     delete FMovieData;
 }
