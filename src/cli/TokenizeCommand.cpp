@@ -84,6 +84,8 @@ std::string Hex(const std::uint8_t* bytes, std::size_t count) {
     return text;
 }
 
+} // namespace
+
 std::string JsonReport(const TTokenizer& tokenizer) {
     const TTokenizerResult& r = tokenizer.Result;
     nlohmann::ordered_json report;
@@ -135,8 +137,6 @@ std::string Summary(const std::string& fileName, const TTokenizer& tokenizer) {
          << " program bits, " << dataBytes << " DATA bytes\n";
     return line.str();
 }
-
-} // namespace
 
 TTextPosition PositionOf(std::string_view text, int offset) {
     TTextPosition position;

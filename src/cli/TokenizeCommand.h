@@ -21,6 +21,12 @@ inline constexpr int ExitUsageError = 2;
 int RunTokenizeCommand(const std::vector<std::string>& arguments, std::istream& in,
                        std::ostream& out, std::ostream& err, TTokenizer& tokenizer);
 
+// The reports of a tokenizer run, as `tokenize` prints them: the one-line
+// summary of a successful call and the whole result as one JSON object.
+// Other commands that compile text print the same.
+std::string Summary(const std::string& fileName, const TTokenizer& tokenizer);
+std::string JsonReport(const TTokenizer& tokenizer);
+
 // 1-based line and column of a byte offset in text.
 struct TTextPosition {
     int Line = 1;
