@@ -9,6 +9,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QTest>
 
 #include <memory>
@@ -159,6 +160,23 @@ private Q_SLOTS:
         QVERIFY(!row->SpinEdit()->UpDown()->isVisible());
         row->ApplyBinding({}, nullptr); // saKeep
         QVERIFY(!row->IsShown());
+    }
+
+    void RowGoingAwayWhileTypedInReportsNothing() {
+        // The window's rows die before the window; a focused edit must not
+        // call back into it on the way out.
+        TWindow window;
+        window.Main.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window.Main));
+        auto row = window.Row(window.Grid, 1);
+        row->Show(true);
+        QPointer<QLineEdit> edit = row->SpinEdit()->Edit();
+        edit->setFocus();
+        QVERIFY(edit->hasFocus());
+        QTest::keyClicks(edit, QStringLiteral("7"));
+        row.reset();
+        QVERIFY(edit.isNull());
+        QVERIFY(window.Changes.empty());
     }
 
     void SensorRowFollowsTheShownSensorGrid() {

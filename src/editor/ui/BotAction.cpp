@@ -61,6 +61,11 @@ TBotAction::TBotAction(TDrawGrid* grid, int slot, QWidget* mainWindow, const TAc
     Show(false);
 }
 
+TBotAction::~TBotAction() {
+    delete FSpinEdit;
+    delete FIcon;
+}
+
 void TBotAction::SetKind(std::uint8_t kind) {
     if (kind >= ActionKindCount) {
         return;

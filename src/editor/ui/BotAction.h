@@ -5,14 +5,14 @@
 #include "editor/core/VisibleActions.h"
 #include "editor/ui/SuperSpinEdit.h"
 
+#include <QLabel>
 #include <QObject>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 
 #include <array>
 #include <vector>
-
-class QLabel;
 
 namespace wayline {
 
@@ -55,6 +55,8 @@ public:
     // a descendant of mainWindow and have its column widths set.
     TBotAction(TDrawGrid* grid, int slot, QWidget* mainWindow, const TActionLooks& looks,
                QChar decimalSeparator, QChar negativeSign, TSuperSpinEdit::TChangeHandler onChange);
+    // The picture and the spin edit go with the row.
+    ~TBotAction() override;
 
     QLabel* Icon() const { return FIcon; }
     TSuperSpinEdit* SpinEdit() const { return FSpinEdit; }
@@ -90,8 +92,8 @@ private:
     TDrawGrid* FGrid;
     int FSlot;
     const TActionLooks& Looks;
-    QLabel* FIcon;
-    TSuperSpinEdit* FSpinEdit;
+    QPointer<QLabel> FIcon;
+    QPointer<TSuperSpinEdit> FSpinEdit;
     std::uint8_t FKind = akMoveForward;
     bool Shown = false;
 };

@@ -110,6 +110,16 @@ TSuperSpinEdit::TSuperSpinEdit(QWidget* parent)
     Refresh(true);
 }
 
+TSuperSpinEdit::~TSuperSpinEdit() {
+    // Deleting a focused edit makes it lose the focus; that must not run
+    // the change callback into a window that is going away.
+    if (FEdit) {
+        FEdit->removeEventFilter(this);
+        delete FEdit;
+    }
+    delete FUpDown;
+}
+
 void TSuperSpinEdit::SetNumberCharacters(QChar decimalSeparator, QChar negativeSign) {
     Format.DecimalSeparator = Utf8(QString(decimalSeparator));
     Format.NegativeSign = Utf8(QString(negativeSign));

@@ -2,7 +2,9 @@
 
 #include "editor/core/SpinRules.h"
 
+#include <QLineEdit>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -10,7 +12,6 @@
 #include <cstdint>
 #include <functional>
 
-class QLineEdit;
 class QTimer;
 
 namespace wayline {
@@ -69,6 +70,8 @@ public:
     using TChangeHandler = std::function<void(std::int16_t position)>;
 
     explicit TSuperSpinEdit(QWidget* parent);
+    // Takes its edit and arrows along, without reading the edit once more.
+    ~TSuperSpinEdit() override;
 
     QLineEdit* Edit() const { return FEdit; }
     TUpDown* UpDown() const { return FUpDown; }
@@ -133,8 +136,8 @@ private:
     // number, so that leaving it reads back what it shows.
     void RefreshForState();
 
-    QLineEdit* FEdit;
-    TUpDown* FUpDown;
+    QPointer<QLineEdit> FEdit;
+    QPointer<TUpDown> FUpDown;
     TSpinState Spin{DefaultAccelThreshold, DefaultAccelFactor};
     TNumberFormat Format;
     QString FPrefix;
