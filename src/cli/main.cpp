@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/GenerateCommand.h"
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -9,7 +10,9 @@ namespace {
 
 void PrintUsage(std::ostream& err) {
     err << "usage: wayline-cli tokenize [--json] [--directives-only] "
-           "[--target KM2|KM2A|KM2B|KM2C|KM2D] [--any-version] FILE\n";
+           "[--target KM2|KM2A|KM2B|KM2C|KM2D] [--any-version] FILE\n"
+           "       wayline-cli generate [--beginner|--advanced] [--sensors] [--compile] "
+           "[--json] FILE.wyl\n";
 }
 
 } // namespace
@@ -25,6 +28,10 @@ int main(int argc, char** argv) {
     if (command == "tokenize") {
         return wayline::RunTokenizeCommand(arguments, std::cin, std::cout, std::cerr,
                                            wayline::TheTokenizer());
+    }
+    if (command == "generate") {
+        return wayline::RunGenerateCommand(arguments, std::cout, std::cerr, wayline::TheTokenizer(),
+                                           wayline::RobotProgramTemplateText());
     }
     if (command == "--help" || command == "-h" || command == "help") {
         PrintUsage(std::cout);
