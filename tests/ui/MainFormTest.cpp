@@ -468,6 +468,25 @@ private Q_SLOTS:
         QVERIFY(program.Dialogs.Errors.isEmpty());
     }
 
+    void ArrowKeysMoveAndExtendTheSelectedRows() {
+        TProgram program(false);
+        program.AddSteps(1, 12);
+        TDrawGrid* grid = program.Main().Grid(1);
+        program.SelectRows(2, 2);
+        program.Key(Qt::Key_Down);
+        QCOMPARE(grid->Selection().Top, 3);
+        program.Key(Qt::Key_Down, Qt::ShiftModifier);
+        program.Key(Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(grid->Selection().Top, 3);
+        QCOMPARE(grid->Selection().Bottom, 5);
+        program.Key(Qt::Key_Delete);
+        QCOMPARE(program.State.Editor.StepCount(1), 9);
+        program.Key(Qt::Key_End); // the append row, scrolled into view
+        QCOMPARE(grid->Selection().Top, 10);
+        QVERIFY(grid->TopRow() > 1);
+        QVERIFY(program.Disabled(7));
+    }
+
     void HelpFollowsTheMouseOverTheMainGrid() {
         TProgram program(true);
         program.AddSteps(1, 1);

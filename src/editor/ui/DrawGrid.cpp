@@ -61,6 +61,7 @@ void TDrawGrid::SetTopRow(int row) {
 }
 
 void TDrawGrid::SetSelection(const TSelection& selection) {
+    AnchorRow = selection.Top;
     Sel = selection;
     update();
 }
@@ -156,6 +157,45 @@ void TDrawGrid::mouseReleaseEvent(QMouseEvent* event) {
     Q_EMIT MouseReleased(this, event);
 }
 void TDrawGrid::keyPressEvent(QKeyEvent* event) {
+    // Arrow keys move the selected row as in any list; Shift extends it.
+    int target = -1;
+    const int current = Sel.Top == AnchorRow ? Sel.Bottom : Sel.Top;
+    switch (event->key()) {
+    case Qt::Key_Up:
+        target = current - 1;
+        break;
+    case Qt::Key_Down:
+        target = current + 1;
+        break;
+    case Qt::Key_PageUp:
+        target = current - VisibleRowCount();
+        break;
+    case Qt::Key_PageDown:
+        target = current + VisibleRowCount();
+        break;
+    case Qt::Key_Home:
+        target = 1;
+        break;
+    case Qt::Key_End:
+        target = Rows - 1;
+        break;
+    default:
+        break;
+    }
+    if (target >= 0 && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        target = std::clamp(target, 1, Rows - 1);
+        const bool extend = event->modifiers() & Qt::ShiftModifier;
+        if (!extend) {
+            AnchorRow = target;
+        }
+        Sel = {1, std::min(AnchorRow, target), ColCount() - 1, std::max(AnchorRow, target)};
+        update();
+        if (target < Top) {
+            SetTopRow(target);
+        } else if (target >= Top + VisibleRowCount()) {
+            SetTopRow(target - VisibleRowCount() + 1);
+        }
+    }
     Q_EMIT KeyPressed(this, event);
 }
 void TDrawGrid::dragEnterEvent(QDragEnterEvent* event) {

@@ -96,6 +96,7 @@ private:
     int Top = 1;
     std::vector<int> ColWidths{64, 64};
     TSelection Sel;
+    int AnchorRow = 1; // the end of the selection that Shift+arrow keeps
     TDrawCell DrawCell;
 };
 
