@@ -25,6 +25,7 @@ void TTokenizer::CountGosubs() {
 // Fills the 14-bit fields of labels that were not yet defined when their
 // reference was compiled.
 void TTokenizer::ResolveLabelReferences() {
+    const std::uint16_t programEnd = CodeBitAddress;
     for (int i = 0; i < LabelReferenceCount; ++i) {
         ElementIndex = LabelReferences[i].ElementIndex;
         CodeBitAddress = LabelReferences[i].BitAddress;
@@ -35,6 +36,8 @@ void TTokenizer::ResolveLabelReferences() {
         }
         EmitAddress(e.Value);
     }
+    // Leave the address at the end of the program for those who report it.
+    CodeBitAddress = programEnd;
 }
 
 // One packet per 16-byte block that holds DATA values or program bits:

@@ -66,6 +66,7 @@ TEST_F(StatementsTest, ForwardReferencesAreFilledAfterThePass) {
     EXPECT_EQ(Run("GOTO later\nEND\nlater: END\n"), "succeeded");
     // GOTO at 14 (7 + 14 bits), END at 35, later at 42.
     EXPECT_EQ(Address(21), 42);
+    EXPECT_EQ(Tok->CodeBitAddress, 56);
     EXPECT_EQ(Run("GOTO nowhere\n"), "111-Undefined label");
     EXPECT_EQ(SpanText(), "nowhere");
     EXPECT_EQ(Run("GOTO 5\n"), "148-Expected a label");
