@@ -128,17 +128,7 @@ TEST_F(GenerateCommandTest, BeginnerFileGivesTheWholeProgramJoinedByCrLf) {
 TEST_F(GenerateCommandTest, RobotTemplateOutputIsTheCompileStepSourceWithNoFinalLineEnd) {
     const std::string file = SaveExample(false);
     EXPECT_EQ(Run({file}, RobotProgramTemplateText()), ExitSucceeded);
-    ASSERT_TRUE(Out.starts_with("'{$KEYSTONE KM2}\r\n'{$HBASIC 2.5}\r\n")) << Out.substr(0, 40);
-    EXPECT_NE(Out.find("ActionList\tDATA\t\"F\",20   ,\"R\",5   ,\"F\",15   ,\"S\",10   \r\n"
-                       "\t\tDATA \t\"G\",4   ,\"Q\"\r\n"),
-              std::string::npos);
     EXPECT_FALSE(Out.ends_with("\r\n"));
-    for (std::size_t i = 0; i < Out.size(); ++i) {
-        if (Out[i] == '\n' || Out[i] == '\r') {
-            ASSERT_TRUE(Out.compare(i, 2, "\r\n") == 0) << "lone line end at " << i;
-            ++i;
-        }
-    }
     TBuildCodeResult built = BuildCode(RobotProgramTemplateText(), *State, false);
     ASSERT_TRUE(built.Succeeded);
     EXPECT_EQ(Out, TokenizerSourceText(built.Lines).value());
