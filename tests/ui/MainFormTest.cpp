@@ -16,6 +16,7 @@
 #include "editor/ui/BotAction.h"
 #include "editor/ui/Dragger.h"
 #include "editor/ui/DrawGrid.h"
+#include "editor/ui/SensorPanelDrag.h"
 #include "editor/ui/SuperSpinEdit.h"
 
 #include "TestEnvironment.h"
@@ -427,7 +428,9 @@ private Q_SLOTS:
         main.ActionDblClick(akRotateLeft);
         QCOMPARE(program.State.Editor.StepCount(5), 1);
         TDrawGrid* grid = main.Grid(1);
-        main.ToDoListDragDrop(grid, -1, grid->CellRect(3, 2).center()); // "+" on Left of step 2
+        // The "+" panel dropped on Left of step 2 stores the shown set.
+        QVERIFY(main.SensorSetDrag());
+        Q_EMIT main.SensorSetDrag()->PanelDropped(grid, grid->CellRect(3, 2).center());
         QCOMPARE(int(program.State.Editor.Step(1, 2).LeftSet), 3);
         main.ToDoListDragDrop(grid, -1, grid->CellRect(1, 2).center()); // refused on Actions
         QCOMPARE(int(program.State.Editor.Step(1, 2).BothSet), 0);

@@ -159,11 +159,12 @@ private Q_SLOTS:
         QCOMPARE(main.HelpMemo()->toPlainText(), Resources().LoadText(430));
         // The palette pictures belong to the palette, tagged by kind and
         // hinted with the action's name.
+        const int kinds[] = {0, 1, 2, 3, 4, 5, 7, 6}; // Loop Back before Stop and Wait
         for (int n = 14; n <= 21; ++n) {
             TSkinImage* picture = main.Image(n);
             QCOMPARE(picture->parentWidget(), main.ActionScrollBox());
-            QCOMPARE(picture->Tag(), n - 14);
-            QCOMPARE(picture->toolTip(), Resources().LoadText(398 + n - 14));
+            QCOMPARE(picture->Tag(), kinds[n - 14]);
+            QCOMPARE(picture->toolTip(), Resources().LoadText(398 + kinds[n - 14]));
         }
         QCOMPARE(main.Image(43)->cursor().shape(), Qt::PointingHandCursor);
         // Grid names, tags and the empty lists' row counts.

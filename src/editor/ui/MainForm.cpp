@@ -12,6 +12,7 @@
 #include "editor/ui/Dragger.h"
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/Palette.h"
+#include "editor/ui/SensorPanelDrag.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -66,6 +67,11 @@ constexpr int GoNormal = 42;
 constexpr int FirstPalettePicture = 14;
 constexpr int LastPalettePicture = 21;
 constexpr std::array<int, 6> WindowDragPictures{1, 2, 3, 5, 6, 11};
+// The palette's kinds in picture order: the last row holds Loop Back left
+// of Stop and Wait.
+constexpr std::array<TActionKind, 8> PaletteKinds{akMoveForward, akMoveBackward, akTurnLeft,
+                                                  akTurnRight,   akRotateLeft,   akRotateRight,
+                                                  akLoopBack,    akStopAndWait};
 
 const char* const GridNames[] = {"",           "ToDoList",   "SensorSetAll", "SensorSet1",
                                  "SensorSet2", "SensorSet3", "SensorSet4"};
@@ -239,7 +245,7 @@ void TMainForm::ConnectSkin() {
         picture->setParent(Palette);
         picture->setGeometry(placed);
         picture->show();
-        const auto kind = static_cast<TActionKind>(n - FirstPalettePicture);
+        const TActionKind kind = PaletteKinds[static_cast<std::size_t>(n - FirstPalettePicture)];
         picture->SetTag(kind);
         picture->setToolTip(Res.LoadText(ActionNameTextId(kind)));
     }
@@ -370,8 +376,11 @@ void TMainForm::ToDoListDragDrop(TDrawGrid* grid, int kind, const QPoint& point)
     int col = 0;
     int row = -1;
     if (!grid->CellAt(point, col, row)) {
-        row = -1;
+        col = -1;
     }
+    // The row the drop animation aimed at; a point right of the columns
+    // still names its row.
+    row = GridRowAt(*grid, point);
     if (kind >= 0) {
         const TDropResult result = DropAction(State.Editor, State.UndoRing, list, row,
                                               static_cast<std::uint8_t>(kind), grid->TopRow());
@@ -426,6 +435,13 @@ void TMainForm::ConnectPalette() {
     targets.FrameEdgeWidth = FrameEdge;
     targets.FrameEdgeHeight = FrameEdge;
     DraggerWindow->SetDropTargets(std::move(targets));
+
+    // The "+" panel attaches the shown sensor set to a step (advanced mode).
+    if (State.Editor.AdvancedMode) {
+        SensorPanelDrag = std::make_unique<TSensorPanelDrag>(SensorPanel, Grids[MainList]);
+        connect(SensorPanelDrag.get(), &TSensorPanelDrag::PanelDropped, this,
+                [this](TDrawGrid* grid, QPoint point) { ToDoListDragDrop(grid, -1, point); });
+    }
     connect(
         DraggerWindow, &TDragger::Dropped, this,
         [this](TDrawGrid* grid, QPoint point, int kind) { ToDoListDragDrop(grid, kind, point); });

@@ -26,6 +26,7 @@ class TCodeForm;
 class TDragger;
 class TDrawGrid;
 class TPalette;
+class TSensorPanelDrag;
 class TPortComboBox;
 class TPortDiscovery;
 class TSkinImage;
@@ -115,6 +116,7 @@ public:
     // Double click on a palette picture: appends the action to the current list.
     void ActionDblClick(int kind);
     TPalette* ActionPalette() const { return PaletteControl.get(); }
+    TSensorPanelDrag* SensorSetDrag() const { return SensorPanelDrag.get(); }
     // Row control of slot 1..7 (list 1) or 1..6 (the shown sensor list).
     TBotAction* RowControl(int list, int slot) const;
 
@@ -208,6 +210,7 @@ private:
     std::array<TDrawGrid*, 7> Grids{}; // index = list number 1..6
     std::unique_ptr<TActionLooks> Looks;
     std::unique_ptr<TPalette> PaletteControl;
+    std::unique_ptr<TSensorPanelDrag> SensorPanelDrag;
     std::array<std::unique_ptr<TBotAction>, 8> MainRows;   // slots 1..7
     std::array<std::unique_ptr<TBotAction>, 7> SensorRows; // slots 1..6
 
