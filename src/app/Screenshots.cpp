@@ -6,6 +6,7 @@
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
 #include "app/Resources.h"
+#include "editor/core/EditOperations.h"
 #include "editor/ui/MainForm.h"
 
 #include <QApplication>
@@ -49,6 +50,24 @@ bool ShootMainWindow(bool advanced, const QString& path) {
     windows.IntroForm->show();
     QApplication::processEvents();
     (advanced ? windows.IntroForm->AdvancedButton() : windows.IntroForm->BeginnerButton())->click();
+    QApplication::processEvents();
+    // A small example list, so the pictures show the rows as well.
+    using namespace wayline;
+    const TActionKind steps[] = {akMoveForward, akTurnLeft, akMoveForward, akStopAndWait,
+                                 akLoopBack};
+    for (TActionKind kind : steps) {
+        InsertIntoList(state.Editor, MainList, state.Editor.StepCount(MainList) + 1, kind,
+                       DefaultValue(kind));
+    }
+    if (advanced) {
+        InsertIntoList(state.Editor, 2, 1, akMoveBackward, DefaultValue(akMoveBackward));
+        InsertIntoList(state.Editor, 2, 2, akRotateRight, DefaultValue(akRotateRight));
+        state.Editor.Step(MainList, 2).LeftSet = 1;
+    }
+    windows.MainForm->SyncRowCounts();
+    windows.MainForm->DisplayVisibleActions(MainList, 1);
+    windows.MainForm->DisplayVisibleActions(2, 1);
+    windows.MainForm->AutoEnableDisable();
     QApplication::processEvents();
     return Save(Grab(*windows.MainForm), path);
 }

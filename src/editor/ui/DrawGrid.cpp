@@ -107,8 +107,15 @@ int TDrawGrid::ClientWidthBesideScrollBar() const {
 
 void TDrawGrid::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    // Grid lines show where nothing is drawn over them.
-    painter.fillRect(rect(), QColor(0xc0, 0xc0, 0xc0));
+    // Grid lines show between the cells; below the last row the grid is
+    // plain white.
+    const int shownRows = std::min(Rows - 1, Top + VisibleRowCount()) - Top + 2;
+    int cellsWidth = 0;
+    for (int col = 0; col < ColCount(); ++col) {
+        cellsWidth += ColWidth(col) + GridLineWidth;
+    }
+    painter.fillRect(rect(), Qt::white);
+    painter.fillRect(QRect(0, 0, cellsWidth, shownRows * RowPitch), QColor(0xc0, 0xc0, 0xc0));
     const auto paintRow = [&](int row) {
         for (int col = 0; col < ColCount(); ++col) {
             const bool selected =
