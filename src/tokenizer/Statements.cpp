@@ -5,7 +5,16 @@ namespace wayline {
 namespace {
 
 // Instruction numbers of the keywords (the symbol table's values).
+constexpr std::uint16_t insDo = 8;
+constexpr std::uint16_t insElse = 10;
+constexpr std::uint16_t insElseIf = 11;
 constexpr std::uint16_t insEnd = 12;
+constexpr std::uint16_t insEndIf = 13;
+constexpr std::uint16_t insExit = 16;
+constexpr std::uint16_t insFor = 17;
+constexpr std::uint16_t insIf = 25;
+constexpr std::uint16_t insLoop = 33;
+constexpr std::uint16_t insNext = 37;
 constexpr std::uint16_t insGosub = 20;
 constexpr std::uint16_t insGoto = 21;
 constexpr std::uint16_t insHigh = 22;
@@ -48,6 +57,7 @@ void TTokenizer::CompileStatements() {
     ElementIndex = 0;
     LabelReferenceCount = 0;
     NestingCount = 0;
+    IfDepth = ForDepth = DoDepth = SelectDepth = 0;
     Result.DebugFlag = false;
     CodeBitAddress = static_cast<std::uint16_t>(AddressBits * (GosubCount + 1));
     GosubCount = 0;
@@ -84,22 +94,68 @@ void TTokenizer::CompileStatements() {
             StatementCompiled = true;
         }
         if (e.Type == etInstruction) {
-            CompileInstruction(e);
+            CompileInstruction(e, LastReadIndex);
         } else if (e.Type == etVariable || e.Type == etPinSymbol) {
             StepBack();
             CompileAssignment();
         } else {
             RaiseError(149);
         }
-        ExpectEnd();
+        EndStatement();
     }
     if (StatementCompiled) {
         EmitInstruction(tkEnd);
     }
+    if (Version25 && NestingCount > 0) {
+        const TNestingEntry& open = NestingStack[NestingCount - 1];
+        const TElement& keyword = Elements[open.DirectiveIndex];
+        SetErrorSpan(keyword.Start, keyword.Length);
+        switch (open.Kind) {
+        case 6:
+            RaiseError(169);
+        case 7:
+            RaiseError(170);
+        case nkSelect:
+            RaiseError(184);
+        case 1:
+        case 3:
+            break;
+        default:
+            RaiseError(168);
+        }
+    }
+    NestingCount = 0;
 }
 
-void TTokenizer::CompileInstruction(const TElement& keyword) {
+void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
     switch (keyword.Value) {
+    case insIf:
+        CompileIf(keywordIndex, false);
+        break;
+    case insElseIf:
+        CompileElseIf();
+        break;
+    case insElse:
+        CompileElse();
+        break;
+    case insEndIf:
+        CompileEndIf();
+        break;
+    case insDo:
+        CompileDo(keywordIndex);
+        break;
+    case insLoop:
+        CompileLoop();
+        break;
+    case insExit:
+        CompileExit();
+        break;
+    case insFor:
+        CompileFor(keywordIndex);
+        break;
+    case insNext:
+        CompileNext();
+        break;
     case insEnd:
         EmitInstruction(tkEnd);
         break;

@@ -270,12 +270,30 @@ private:
     void DefinePendingLabel(bool& pending, const TSymbolName& name);
 
     // statement internals
-    void CompileInstruction(const TElement& keyword);
+    void CompileInstruction(const TElement& keyword, int keywordIndex);
+    void CompileElseIf();
     void CompileAssignment();
     void CompilePinInstruction(int token);
     void CompileValueInstruction(int token);
     void CompileGosub();
     void CompileRandom();
+    std::uint16_t ReserveAddress();
+    void FillBlockJumps(TNestingEntry& entry);
+    void CheckBlockMismatch();
+    void CompileIf(int keywordIndex, bool elseIf);
+    void CompileElse();
+    void CompileEndIf();
+    void CompileDo(int keywordIndex);
+    void CompileLoop();
+    void CompileExit();
+    void CompileFor(int keywordIndex);
+    void CompileNext();
+    void CompileLoopCondition();
+    void EndStatement();
+    int IfDepth = 0;
+    int ForDepth = 0;
+    int DoDepth = 0;
+    int SelectDepth = 0;
 
     // conditional internals
     TNestingEntry& PushNesting(std::uint8_t kind, int directiveIndex);

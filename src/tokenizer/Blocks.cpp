@@ -1,0 +1,421 @@
+#include "tokenizer/Tokenizer.h"
+
+namespace wayline {
+
+namespace {
+
+constexpr std::uint16_t insElse = 10;
+constexpr std::uint16_t insElseIf = 11;
+constexpr std::uint16_t insGoto = 21;
+
+constexpr int tkJump = 9;
+constexpr int tkConditionalJump = 13;
+constexpr int tkForStep = 14;
+
+constexpr std::uint8_t nkOneLineElsePart = 0;
+constexpr std::uint8_t nkOneLineAfterElse = 1;
+constexpr std::uint8_t nkOneLineThenPart = 2;
+constexpr std::uint8_t nkOneLineAfterThen = 3;
+constexpr std::uint8_t nkFor = 6;
+constexpr std::uint8_t nkDo = 7;
+
+constexpr int AddressBits = 14;
+constexpr int MaxExits = 16;
+
+} // namespace
+
+// A 14-bit field skipped now and filled later with PatchAddress.
+std::uint16_t TTokenizer::ReserveAddress() {
+    if (CodeBitAddress + AddressBits > ProgramBitCapacity) {
+        RaiseError(127);
+    }
+    const std::uint16_t at = CodeBitAddress;
+    CodeBitAddress = static_cast<std::uint16_t>(CodeBitAddress + AddressBits);
+    return at;
+}
+
+// Points the block's pending jump and its exits at the current address.
+void TTokenizer::FillBlockJumps(TNestingEntry& entry) {
+    for (std::uint16_t& exit : entry.ExitAddresses) {
+        if (exit == 0) {
+            break;
+        }
+        PatchAddress(exit);
+        exit = 0;
+    }
+    if (entry.PendingAddress != 0) {
+        PatchAddress(entry.PendingAddress);
+        entry.PendingAddress = 0;
+    }
+}
+
+// A closing or continuing keyword found another block on top.
+void TTokenizer::CheckBlockMismatch() {
+    if (NestingCount == 0) {
+        return;
+    }
+    switch (NestingStack[NestingCount - 1].Kind) {
+    case nkFor:
+        RaiseError(176);
+    case nkDo:
+        RaiseError(177);
+    case nkSelect:
+        RaiseError(182);
+    case nkOneLineAfterElse:
+    case nkOneLineAfterThen:
+        return;
+    default:
+        RaiseError(161);
+    }
+}
+
+// IF condition THEN label | IF condition THEN [statements] (also ELSEIF)
+void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
+    if (!elseIf && IfDepth >= MaxNestingLevel) {
+        RaiseError(158);
+    }
+    // Look ahead past the condition to what follows THEN.
+    bool jumpForm = !Version25;
+    bool blockForm = false;
+    int i = ElementIndex;
+    auto nextLive = [&](int from) {
+        while (from < ElementCount && Elements[from].Type == etCancelled) {
+            ++from;
+        }
+        return from;
+    };
+    for (i = nextLive(i); i < ElementCount; i = nextLive(i + 1)) {
+        if (Elements[i].Type == etThen || Elements[i].Type == etEnd) {
+            break;
+        }
+    }
+    if (i < ElementCount && Elements[i].Type == etThen) {
+        const int after = nextLive(i + 1);
+        if (after < ElementCount) {
+            TElement e = Elements[after];
+            if (e.Type == etUndefined && Symbols.FindSymbol(ElementName(e))) {
+                e.Type = Symbols.CurrentSymbol.Type;
+            }
+            if (e.Type == etLabel || e.Type == etUndefined) {
+                jumpForm = true;
+            } else if (e.Type == etInstruction && e.Value == insGoto) {
+                const int name = nextLive(after + 1);
+                const int end = nextLive(name + 1);
+                if (name < ElementCount && end < ElementCount &&
+                    (Elements[name].Type == etUndefined || Elements[name].Type == etLabel) &&
+                    Elements[end].Type == etEnd && Elements[end].Value == 0) {
+                    jumpForm = true;
+                }
+            }
+            blockForm = e.Type == etEnd;
+        }
+    }
+    StackDepth = 0;
+    CompileExpression(true, false, 0);
+    WriteBuffer(0, true);
+    EmitInstruction(tkConditionalJump);
+    TElement e;
+    NextElement(e);
+    if (e.Type != etThen) {
+        RaiseError(151);
+    }
+    if (jumpForm) {
+        TElement next;
+        if (Version25 && PreviewElement(next) && next.Type == etInstruction &&
+            next.Value == insGoto) {
+            NextElement(next);
+        }
+        EmitLabelAddress();
+        return;
+    }
+    const std::uint16_t conditional = ReserveAddress();
+    EmitInstruction(tkJump);
+    const std::uint16_t pending = ReserveAddress();
+    PatchAddress(conditional);
+    if (!elseIf) {
+        if (NestingCount >= NestingStackSize) {
+            RaiseError(158);
+        }
+        TNestingEntry& entry = NestingStack[NestingCount++];
+        entry = TNestingEntry{};
+        entry.Kind = blockForm ? nkIfBeforeElse : nkOneLineAfterThen;
+        entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
+        entry.PendingAddress = pending;
+        ++IfDepth;
+    } else {
+        TNestingEntry& entry = NestingStack[NestingCount - 1];
+        entry.PendingAddress = pending;
+        if (entry.Kind == nkOneLineThenPart) {
+            entry.Kind = nkOneLineAfterThen;
+        }
+    }
+}
+
+// ELSEIF condition THEN ...
+void TTokenizer::CompileElseIf() {
+    if (IfDepth == 0) {
+        RaiseError(228);
+    }
+    TNestingEntry* entry = &NestingStack[NestingCount - 1];
+    int slot = 0;
+    while (slot < MaxExits && entry->ExitAddresses[slot] != 0) {
+        ++slot;
+    }
+    if (slot == MaxExits) {
+        RaiseError(229);
+    }
+    if (entry->Kind > nkIfBeforeElse) {
+        CheckBlockMismatch();
+    }
+    if (entry->Kind == nkIfAfterElse) {
+        RaiseError(230);
+    }
+    // The previous branch jumps to the end; the condition starts here.
+    EmitInstruction(tkJump);
+    entry->ExitAddresses[slot] = ReserveAddress();
+    if (entry->PendingAddress != 0) {
+        PatchAddress(entry->PendingAddress);
+        entry->PendingAddress = 0;
+    }
+    CompileIf(entry->DirectiveIndex, true);
+}
+
+// ELSE
+void TTokenizer::CompileElse() {
+    if (IfDepth == 0) {
+        RaiseError(159);
+    }
+    if (NestingStack[NestingCount - 1].Kind > nkIfBeforeElse) {
+        CheckBlockMismatch();
+    }
+    TNestingEntry& entry = NestingStack[NestingCount - 1];
+    if (entry.Kind == nkOneLineThenPart || entry.Kind == nkIfBeforeElse) {
+        EmitInstruction(tkJump);
+        const std::uint16_t jump = ReserveAddress();
+        PatchAddress(entry.PendingAddress);
+        entry.PendingAddress = jump;
+        --entry.Kind;
+        return;
+    }
+    if (entry.Kind == nkIfAfterElse) {
+        RaiseError(161);
+    }
+    RaiseError(162);
+}
+
+void TTokenizer::CompileEndIf() {
+    if (IfDepth == 0) {
+        RaiseError(160);
+    }
+    if (NestingStack[NestingCount - 1].Kind > nkIfBeforeElse) {
+        CheckBlockMismatch();
+    }
+    FillBlockJumps(NestingStack[NestingCount - 1]);
+    --NestingCount;
+    --IfDepth;
+}
+
+// The condition after WHILE or UNTIL, written and followed by T13.
+void TTokenizer::CompileLoopCondition() {
+    StackDepth = 0;
+    CompileExpression(true, false, 0);
+    WriteBuffer(0, true);
+    EmitInstruction(tkConditionalJump);
+}
+
+// DO [WHILE | UNTIL condition]
+void TTokenizer::CompileDo(int keywordIndex) {
+    if (DoDepth >= MaxNestingLevel) {
+        RaiseError(163);
+    }
+    if (NestingCount >= NestingStackSize) {
+        RaiseError(163);
+    }
+    const int entryIndex = NestingCount++;
+    TNestingEntry& entry = NestingStack[entryIndex];
+    entry = TNestingEntry{};
+    entry.Kind = nkDo;
+    entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
+    entry.LoopAddress = CodeBitAddress;
+    ++DoDepth;
+    TElement e;
+    if (PreviewElement(e) && e.Type == etEnd) {
+        return;
+    }
+    NextElement(e);
+    if (e.Type != etWhile && e.Type != etUntil) {
+        RaiseError(166);
+    }
+    CompileLoopCondition();
+    if (e.Type == etUntil) {
+        NestingStack[entryIndex].PendingAddress = ReserveAddress();
+    } else {
+        const std::uint16_t enter = ReserveAddress();
+        EmitInstruction(tkJump);
+        NestingStack[entryIndex].PendingAddress = ReserveAddress();
+        PatchAddress(enter);
+    }
+}
+
+// LOOP [WHILE | UNTIL condition]
+void TTokenizer::CompileLoop() {
+    if (DoDepth == 0) {
+        RaiseError(164);
+    }
+    if (NestingStack[NestingCount - 1].Kind != nkDo) {
+        CheckBlockMismatch();
+    }
+    TNestingEntry& entry = NestingStack[NestingCount - 1];
+    TElement e;
+    if (!PreviewElement(e) || e.Type == etEnd) {
+        EmitInstruction(tkJump);
+        EmitAddress(entry.LoopAddress);
+    } else {
+        NextElement(e);
+        if (e.Type != etWhile && e.Type != etUntil) {
+            RaiseError(166);
+        }
+        if (entry.PendingAddress != 0) {
+            RaiseError(165);
+        }
+        CompileLoopCondition();
+        if (e.Type == etWhile) {
+            EmitAddress(entry.LoopAddress);
+        } else {
+            const std::uint16_t leave = ReserveAddress();
+            EmitInstruction(tkJump);
+            EmitAddress(entry.LoopAddress);
+            PatchAddress(leave);
+        }
+    }
+    FillBlockJumps(entry);
+    --NestingCount;
+    --DoDepth;
+}
+
+void TTokenizer::CompileExit() {
+    if (ForDepth == 0 && DoDepth == 0) {
+        RaiseError(167);
+    }
+    int index = NestingCount - 1;
+    while (index >= 0 && NestingStack[index].Kind != nkFor && NestingStack[index].Kind != nkDo) {
+        --index;
+    }
+    if (index < 0) {
+        RaiseError(167);
+    }
+    TNestingEntry& entry = NestingStack[index];
+    int slot = 0;
+    while (slot < MaxExits && entry.ExitAddresses[slot] != 0) {
+        ++slot;
+    }
+    if (slot == MaxExits) {
+        RaiseError(171);
+    }
+    EmitInstruction(tkJump);
+    entry.ExitAddresses[slot] = ReserveAddress();
+}
+
+// FOR variable = start TO end [STEP step]
+void TTokenizer::CompileFor(int keywordIndex) {
+    if (ForDepth >= MaxNestingLevel || NestingCount >= NestingStackSize) {
+        RaiseError(146);
+    }
+    CompileAssignment();
+    TNestingEntry& entry = NestingStack[NestingCount++];
+    entry = TNestingEntry{};
+    entry.Kind = nkFor;
+    entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
+    entry.LoopAddress = CodeBitAddress;
+    ++ForDepth;
+    ExpectTo();
+    // End and step are written at NEXT; here only their form is checked.
+    StackDepth = 0;
+    CompileExpression(false, false, 0);
+    TElement e;
+    if (PreviewElement(e) && e.Type == etEnd) {
+        return;
+    }
+    NextElement(e);
+    if (e.Type != etStep) {
+        RaiseError(131);
+    }
+    StackDepth = 0;
+    CompileExpression(false, false, 0);
+}
+
+// NEXT: the loop's test and step, compiled again from the FOR statement
+void TTokenizer::CompileNext() {
+    if (ForDepth == 0) {
+        RaiseError(132);
+    }
+    if (NestingStack[NestingCount - 1].Kind != nkFor) {
+        CheckBlockMismatch();
+    }
+    TNestingEntry& entry = NestingStack[NestingCount - 1];
+    const int resume = ElementIndex;
+    const int variable = entry.DirectiveIndex + 1;
+    ElementIndex = variable;
+    StackDepth = 2;
+    CompileReadVariableInto(1);
+    ElementIndex = variable;
+    StackDepth = 3;
+    CompileWriteVariableInto(2);
+    ExpectEquals();
+    StackDepth = 1;
+    CompileExpressionInto(3, false);
+    ExpectTo();
+    StackDepth = 0;
+    CompileExpression(false, false, 0);
+    WriteBuffer(0, true);
+    WriteBuffer(3, true);
+    EmitInstruction(tkForStep);
+    WriteBuffer(1, false);
+    TElement e;
+    if (PreviewElement(e) && e.Type == etStep) {
+        NextElement(e);
+        StackDepth = 3;
+        CompileAndWriteExpression(true, false);
+    } else {
+        WriteConstant(1, true);
+    }
+    EmitBits(1, 0);
+    WriteBuffer(2, false);
+    EmitBits(1, 0);
+    EmitAddress(entry.LoopAddress);
+    FillBlockJumps(entry);
+    --NestingCount;
+    --ForDepth;
+    ElementIndex = resume;
+}
+
+// After each statement: one-line IF parts run to the line end.
+void TTokenizer::EndStatement() {
+    if (IfDepth > 0 && NestingCount > 0 && NestingStack[NestingCount - 1].Kind < nkIfAfterElse) {
+        TNestingEntry& top = NestingStack[NestingCount - 1];
+        if (top.Kind == nkOneLineAfterThen || top.Kind == nkOneLineAfterElse) {
+            // The IF or ELSE itself: its first statement follows on the line.
+            --top.Kind;
+            return;
+        }
+        TElement e;
+        if (top.Kind == nkOneLineThenPart && PreviewElement(e) && e.Type == etInstruction &&
+            (e.Value == insElse || e.Value == insElseIf)) {
+            return;
+        }
+        if (ExpectEnd() == 1) {
+            return;
+        }
+        // The line ends every one-line IF open on it.
+        while (NestingCount > 0 && NestingStack[NestingCount - 1].Kind < nkIfAfterElse &&
+               IfDepth > 0) {
+            FillBlockJumps(NestingStack[NestingCount - 1]);
+            --NestingCount;
+            --IfDepth;
+        }
+        return;
+    }
+    ExpectEnd();
+}
+
+} // namespace wayline
