@@ -3,6 +3,8 @@
 #include "app/AppState.h"
 #include "app/Resources.h"
 
+#include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -59,7 +61,18 @@ void TIntroForm::paintEvent(QPaintEvent*) {
     painter.drawText(QRect(0, 8, width(), 44), Qt::AlignCenter, QStringLiteral("Wayline"));
 }
 
+void TIntroForm::closeEvent(QCloseEvent* event) {
+    // Closed through the window manager before a mode was chosen: there is
+    // nothing to go on to, so the program ends instead of running on
+    // without a window.
+    QWidget::closeEvent(event);
+    if (!Chosen) {
+        QCoreApplication::quit();
+    }
+}
+
 void TIntroForm::Choose(bool advanced) {
+    Chosen = true;
     hide();
     Q_EMIT ModeChosen(advanced);
 }

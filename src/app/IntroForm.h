@@ -25,6 +25,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Choose(bool advanced);
@@ -32,6 +33,7 @@ private:
     const TResources& Res;
     QPushButton* Beginner;
     QPushButton* Advanced;
+    bool Chosen = false;
 };
 
 } // namespace wayline

@@ -272,6 +272,20 @@ private Q_SLOTS:
         QCOMPARE(quit.count(), 1);
     }
 
+    void ClosingTheWindowGoesThroughQuit() {
+        TProgram program(false);
+        QSignalSpy quit(&program.Main(), &TMainForm::QuitRequested);
+        program.AddSteps(1, 1);
+        TakeUndoSnapshot(program.State.Editor, program.State.UndoRing);
+        program.Dialogs.Answers = {saCancel};
+        QVERIFY(!program.Main().close()); // refused: the user cancelled
+        QVERIFY(program.Main().isVisible());
+        QCOMPARE(quit.count(), 0);
+        program.Dialogs.Answers = {saNo};
+        program.Main().close();
+        QCOMPARE(quit.count(), 1);
+    }
+
     void QuitWithUnmodifiedListsDoesNotAskAndStoresTheSettings() {
         TProgram program(false);
         QSignalSpy quit(&program.Main(), &TMainForm::QuitRequested);

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QPlainTextEdit>
@@ -326,6 +327,13 @@ void TMainForm::Quit() {
     QApplication::processEvents();
     SaveSettings();
     Q_EMIT QuitRequested();
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // The window has no close box; a close from the window manager (or the
+    // session ending) goes the way of Quit, save prompt included.
+    event->ignore();
+    Quit();
 }
 
 void TMainForm::LoadSettings() {
