@@ -419,3 +419,99 @@ void TTokenizer::EndStatement() {
 }
 
 } // namespace wayline
+
+namespace wayline {
+
+namespace {
+
+constexpr std::uint16_t insCaseKeyword = 3;
+constexpr std::uint16_t insElseKeyword = 10;
+
+} // namespace
+
+// SELECT expression
+void TTokenizer::CompileSelect(int keywordIndex) {
+    if (SelectDepth >= MaxNestingLevel || NestingCount >= NestingStackSize) {
+        RaiseError(178);
+    }
+    TNestingEntry& entry = NestingStack[NestingCount++];
+    entry = TNestingEntry{};
+    entry.Kind = nkSelect;
+    entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
+    entry.ExprStart = static_cast<std::uint16_t>(ElementIndex);
+    ++SelectDepth;
+    // Only its form is checked here; every CASE compiles it again.
+    StackDepth = 0;
+    CompileExpression(false, false, 0);
+    TElement e;
+    NextElement(e);
+    if (e.Type != etEnd) {
+        RaiseError(129);
+    }
+    const int end = LastReadIndex;
+    TElement next;
+    if (!PreviewElement(next) || next.Type != etInstruction || next.Value != insCaseKeyword) {
+        NextElement(next);
+        RaiseError(179);
+    }
+    ElementIndex = end;
+}
+
+// CASE value, ... | CASE ELSE
+void TTokenizer::CompileCase() {
+    if (SelectDepth == 0) {
+        RaiseError(180);
+    }
+    if (NestingStack[NestingCount - 1].Kind != nkSelect) {
+        CheckBlockMismatch();
+    }
+    const int entryIndex = NestingCount - 1;
+    TNestingEntry& entry = NestingStack[entryIndex];
+    if (entry.PendingAddress != 0) {
+        if (CodeBitAddress == entry.PendingAddress + 14) {
+            RaiseError(226);
+        }
+        int slot = 0;
+        while (slot < 16 && entry.ExitAddresses[slot] != 0) {
+            ++slot;
+        }
+        if (slot == 16) {
+            RaiseError(181);
+        }
+        EmitInstruction(9);
+        entry.ExitAddresses[slot] = ReserveAddress();
+        PatchAddress(entry.PendingAddress);
+        entry.PendingAddress = 0;
+    }
+    TElement e;
+    if (PreviewElement(e) && e.Type == etInstruction && e.Value == insElseKeyword) {
+        NextElement(e);
+        return;
+    }
+    int lineEnd = 0;
+    BuildCaseCondition(entryIndex, true, lineEnd);
+    WriteBuffer(0, true);
+    EmitInstruction(13);
+    const std::uint16_t taken = ReserveAddress();
+    EmitInstruction(9);
+    NestingStack[entryIndex].PendingAddress = ReserveAddress();
+    PatchAddress(taken);
+}
+
+void TTokenizer::CompileEndSelect() {
+    if (SelectDepth == 0) {
+        RaiseError(183);
+    }
+    if (NestingStack[NestingCount - 1].Kind != nkSelect) {
+        CheckBlockMismatch();
+    }
+    TNestingEntry& entry = NestingStack[NestingCount - 1];
+    if (entry.PendingAddress != 0 && CodeBitAddress == entry.PendingAddress + 14) {
+        RaiseError(226);
+    }
+    FillBlockJumps(entry);
+    --NestingCount;
+    --SelectDepth;
+}
+
+} // namespace wayline

@@ -56,11 +56,23 @@ std::uint16_t TTokenizer::EvaluateCondition(int firstElement, int endElement) {
     return value;
 }
 
-// case value[, value ...]: value is expr, expr TO expr, or comparison expr
-bool TTokenizer::CompileCaseValues(int entryIndex, int& lineEnd) {
-    const int firstValue = ElementIndex;
+// case value[, value ...]: value is expr, expr TO expr, or comparison expr.
+// Leaves the joined condition in buffer 0. The conditional-compile form
+// reads the line end (its index goes to lineEnd); the run-time form leaves
+// the statement end for the statement pass.
+void TTokenizer::BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd) {
     bool any = false;
     TElement e;
+    auto compile = [&](int stopIndex) {
+        ElementIndex = NestingStack[entryIndex].ExprStart;
+        if (runTime) {
+            // An earlier part of the condition is on the module's stack.
+            StackDepth = any ? 1 : 0;
+            CompileExpression(true, false, stopIndex);
+        } else {
+            CompileCondExpression(stopIndex);
+        }
+    };
     for (;;) {
         PreviewElement(e);
         const int valueStart = ElementIndex;
@@ -78,16 +90,14 @@ bool TTokenizer::CompileCaseValues(int entryIndex, int& lineEnd) {
         // The select expression is compiled again and continues, at its
         // line end, with the value's elements.
         NestingStack[entryIndex].ImpliedCompare = isRange ? opAtLeast : opEqual;
-        ElementIndex = NestingStack[entryIndex].ExprStart;
-        CompileCondExpression(valueStart);
+        compile(valueStart);
         if (isRange) {
             CopyBuffer(0, 2);
             ExpectTo();
             PreviewElement(e);
             const int upperStart = ElementIndex;
             NestingStack[entryIndex].ImpliedCompare = opAtMost;
-            ElementIndex = NestingStack[entryIndex].ExprStart;
-            CompileCondExpression(upperStart);
+            compile(upperStart);
             CopyBuffer(0, 3);
             CopyBuffer(2, 0);
             AppendBufferWithOperator(3, opAnd);
@@ -99,6 +109,9 @@ bool TTokenizer::CompileCaseValues(int entryIndex, int& lineEnd) {
         }
         CopyBuffer(0, 1);
         any = true;
+        if (runTime && PreviewElement(e) && e.Type == etEnd) {
+            break;
+        }
         NextElement(e);
         if (e.Type == etEnd) {
             lineEnd = LastReadIndex;
@@ -110,6 +123,11 @@ bool TTokenizer::CompileCaseValues(int entryIndex, int& lineEnd) {
     }
     NestingStack[entryIndex].ImpliedCompare = opEqual;
     CopyBuffer(1, 0);
+}
+
+bool TTokenizer::CompileCaseValues(int entryIndex, int& lineEnd) {
+    const int firstValue = ElementIndex;
+    BuildCaseCondition(entryIndex, false, lineEnd);
     return EvaluateCondition(firstValue, lineEnd) != 0;
 }
 

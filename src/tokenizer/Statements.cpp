@@ -5,7 +5,10 @@ namespace wayline {
 namespace {
 
 // Instruction numbers of the keywords (the symbol table's values).
+constexpr std::uint16_t insCase = 3;
 constexpr std::uint16_t insDo = 8;
+constexpr std::uint16_t insEndSelect = 14;
+constexpr std::uint16_t insSelect = 59;
 constexpr std::uint16_t insElse = 10;
 constexpr std::uint16_t insElseIf = 11;
 constexpr std::uint16_t insEnd = 12;
@@ -155,6 +158,15 @@ void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
         break;
     case insNext:
         CompileNext();
+        break;
+    case insSelect:
+        CompileSelect(keywordIndex);
+        break;
+    case insCase:
+        CompileCase();
+        break;
+    case insEndSelect:
+        CompileEndSelect();
         break;
     case insEnd:
         EmitInstruction(tkEnd);

@@ -289,6 +289,9 @@ private:
     void CompileFor(int keywordIndex);
     void CompileNext();
     void CompileLoopCondition();
+    void CompileSelect(int keywordIndex);
+    void CompileCase();
+    void CompileEndSelect();
     void EndStatement();
     int IfDepth = 0;
     int ForDepth = 0;
@@ -298,6 +301,7 @@ private:
     // conditional internals
     TNestingEntry& PushNesting(std::uint8_t kind, int directiveIndex);
     bool CompileCaseValues(int entryIndex, int& lineEnd);
+    void BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd);
     void SkipToLineEnd();
     void DefineConditional(int directiveIndex);
     void RaiseUserErrorDirective(int directiveIndex);

@@ -118,5 +118,40 @@ TEST_F(BlocksTest, ExitLeavesTheInnermostLoop) {
     EXPECT_EQ(Run("EXIT\n"), "167-'EXIT' only allowed within FOR-NEXT and DO-LOOP structures");
 }
 
+TEST_F(BlocksTest, SelectComparesTheExpressionAgainEveryCase) {
+    EXPECT_EQ(Run("SELECT B0\nCASE 5\nB1 = 1\nCASE 2 TO 4, > 9\nB1 = 2\nCASE ELSE\nB1 = 3\n"
+                  "ENDSELECT\n"),
+              "succeeded");
+    std::string bits;
+    for (int b = 14; b < 14 + 29; ++b) {
+        bits += static_cast<char>('0' + ((R().EEPROM[2047 - b / 8] >> (7 - b % 8)) & 1));
+    }
+    // B0, 5, = with a leading 1 bit, then the conditional jump.
+    EXPECT_EQ(bits, "1"
+                    "11001000110"
+                    "1100010101"
+                    "1011100");
+}
+
+TEST_F(BlocksTest, SelectErrors) {
+    EXPECT_EQ(Run("SELECT B0\nCASE 1\nCASE 2\nENDSELECT\n"),
+              "226-Expected statements to follow previous 'CASE'");
+    EXPECT_EQ(SpanText(), "CASE");
+    EXPECT_EQ(Run("SELECT B0\nCASE 1\nENDSELECT\n"),
+              "226-Expected statements to follow previous 'CASE'");
+    EXPECT_EQ(Run("SELECT B0\nB1 = 1\n"), "179-Expected 'CASE'");
+    EXPECT_EQ(Run("CASE 1\n"), "180-'CASE' must be preceded by 'SELECT'");
+    EXPECT_EQ(Run("ENDSELECT\n"), "183-'ENDSELECT' must be preceded by 'SELECT'");
+    EXPECT_EQ(Run("B1 = 1\nSELECT B0\nCASE 1\nB1 = 2\n"), "184-'SELECT' without 'ENDSELECT'");
+    EXPECT_EQ(SpanText(), "SELECT");
+    EXPECT_EQ(Run("SELECT B0\nCASE 1 2\nB1 = 1\nENDSELECT\n"),
+              "142-Expected a binary operator or ')'");
+    EXPECT_EQ(Run("SELECT B0\nCASE 1 THEN\nB1 = 1\nENDSELECT\n"),
+              "130-Expected ',', end-of-line, or ':'");
+    EXPECT_EQ(Run("SELECT B0\nCASE 1\nB1 = 1\nNEXT\n"), "132-'NEXT' must be preceded by 'FOR'");
+    EXPECT_EQ(Run("FOR B2 = 1 TO 2\nSELECT B0\nCASE 1\nB1 = 1\nNEXT\n"),
+              "182-Expected a label, variable, instruction, or 'ENDSELECT'");
+}
+
 } // namespace
 } // namespace wayline::testing
