@@ -12,7 +12,6 @@ constexpr int tkJump = 9;
 constexpr int tkConditionalJump = 13;
 constexpr int tkForStep = 14;
 
-constexpr std::uint8_t nkOneLineElsePart = 0;
 constexpr std::uint8_t nkOneLineAfterElse = 1;
 constexpr std::uint8_t nkOneLineThenPart = 2;
 constexpr std::uint8_t nkOneLineAfterThen = 3;
