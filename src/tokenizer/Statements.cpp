@@ -51,6 +51,44 @@ constexpr int tkRandom = 18;
 constexpr int tkPause = 21;
 constexpr int tkAssign = 26;
 
+constexpr int tkBranch = 15;
+constexpr int tkLookup = 16;
+constexpr int tkMainio = 30;
+constexpr int tkAuxio = 31;
+constexpr int tkPulsout = 36;
+constexpr int tkPulsin = 37;
+constexpr int tkCount = 38;
+constexpr int tkRctime = 41;
+constexpr int tkPwm = 43;
+constexpr int tkLcdcmd = 46;
+constexpr int tkPollrun = 51;
+constexpr int tkPollmode = 52;
+constexpr int tkPollin = 53;
+constexpr int tkPollout = 54;
+constexpr int tkPollwait = 55;
+constexpr int tkIoterm = 58;
+constexpr int tkRun = 29;
+constexpr int tkStore = 59;
+
+constexpr std::uint16_t insAuxio = 0;
+constexpr std::uint16_t insBranch = 1;
+constexpr std::uint16_t insCount = 4;
+constexpr std::uint16_t insIoterm = 27;
+constexpr std::uint16_t insLcdcmd = 28;
+constexpr std::uint16_t insLookup = 32;
+constexpr std::uint16_t insMainio = 35;
+constexpr std::uint16_t insPollin = 43;
+constexpr std::uint16_t insPollmode = 44;
+constexpr std::uint16_t insPollout = 45;
+constexpr std::uint16_t insPollrun = 46;
+constexpr std::uint16_t insPollwait = 47;
+constexpr std::uint16_t insPulsin = 48;
+constexpr std::uint16_t insPulsout = 49;
+constexpr std::uint16_t insPwm = 51;
+constexpr std::uint16_t insRctime = 54;
+constexpr std::uint16_t insRun = 58;
+constexpr std::uint16_t insStore = 65;
+
 constexpr int AddressBits = 14;
 
 } // namespace
@@ -214,6 +252,60 @@ void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
     case insRandom:
         CompileRandom();
         break;
+    case insAuxio:
+        EmitInstruction(tkAuxio);
+        break;
+    case insMainio:
+        EmitInstruction(tkMainio);
+        break;
+    case insIoterm:
+        CompileValueInstruction(tkIoterm);
+        break;
+    case insPollmode:
+        CompileValueInstruction(tkPollmode);
+        break;
+    case insPollrun:
+        CompileValueInstruction(tkPollrun);
+        break;
+    case insPollwait:
+        CompileValueInstruction(tkPollwait);
+        break;
+    case insRun:
+        CompileValueInstruction(tkRun);
+        break;
+    case insStore:
+        CompileValueInstruction(tkStore);
+        break;
+    case insLcdcmd:
+        CompilePinAndValue(tkLcdcmd, false);
+        break;
+    case insPollin:
+        CompilePinAndValue(tkPollin, false);
+        break;
+    case insPollout:
+        CompilePinAndValue(tkPollout, false);
+        break;
+    case insPulsout:
+        CompilePinAndValue(tkPulsout, false);
+        break;
+    case insPulsin:
+        CompilePinAndValue(tkPulsin, true);
+        break;
+    case insRctime:
+        CompilePinAndValue(tkRctime, true);
+        break;
+    case insCount:
+        CompilePinAndValue(tkCount, true);
+        break;
+    case insPwm:
+        CompilePwm();
+        break;
+    case insBranch:
+        CompileBranch();
+        break;
+    case insLookup:
+        CompileLookup();
+        break;
     default:
         // The span is the keyword, read last.
         RaiseTokenizeError(msgProgramNotCompiled);
@@ -253,6 +345,88 @@ void TTokenizer::CompileGosub() {
     EmitBits(8, static_cast<std::uint16_t>(GosubCount));
     EmitLabelAddress();
     PatchAddress(static_cast<std::uint16_t>(AddressBits * GosubCount));
+}
+
+// PULSOUT pin, duration (and LCDCMD, POLLIN, POLLOUT); with a variable:
+// PULSIN pin, state, variable (and RCTIME, COUNT). The pin is held in
+// buffer 1 and written behind the value.
+void TTokenizer::CompilePinAndValue(int token, bool withVariable) {
+    StackDepth = 1;
+    CompileExpressionInto(1, true);
+    ExpectComma();
+    StackDepth = 0;
+    CompileAndWriteExpression(true, false);
+    WriteBuffer(1, true);
+    EmitInstruction(token);
+    if (withVariable) {
+        ExpectComma();
+        StackDepth = 1;
+        CompileAndWriteWriteVariable();
+    }
+}
+
+// PWM pin, duty, cycles
+void TTokenizer::CompilePwm() {
+    StackDepth = 2;
+    CompileExpressionInto(1, true);
+    ExpectComma();
+    StackDepth = 0;
+    CompileAndWriteExpression(true, false);
+    ExpectComma();
+    StackDepth = 1;
+    CompileAndWriteExpression(true, false);
+    WriteBuffer(1, true);
+    EmitInstruction(tkPwm);
+}
+
+// Behind each element of a bracketed list: 1 before a comma, 0 at ']'.
+void TTokenizer::EmitListSeparator() {
+    TElement e;
+    NextElement(e);
+    if (e.Type == etComma) {
+        EmitBits(1, 1);
+    } else if (e.Type == etRightBracket) {
+        EmitBits(1, 0);
+    } else {
+        RaiseError(134);
+    }
+}
+
+// BRANCH index, [label, ...]
+void TTokenizer::CompileBranch() {
+    StackDepth = 0;
+    CompileAndWriteExpression(true, false);
+    ExpectComma();
+    ExpectLeftBracket();
+    EmitInstruction(tkBranch);
+    for (;;) {
+        EmitLabelAddress();
+        EmitListSeparator();
+        if (Elements[LastReadIndex].Type == etRightBracket) {
+            break;
+        }
+    }
+}
+
+// LOOKUP index, [value, ...], variable
+void TTokenizer::CompileLookup() {
+    StackDepth = 0;
+    CompileAndWriteExpression(true, false);
+    ExpectComma();
+    ExpectLeftBracket();
+    EmitInstruction(tkLookup);
+    for (;;) {
+        StackDepth = 2;
+        CompileAndWriteExpression(false, false);
+        EmitBits(1, 0);
+        EmitListSeparator();
+        if (Elements[LastReadIndex].Type == etRightBracket) {
+            break;
+        }
+    }
+    ExpectComma();
+    StackDepth = 1;
+    CompileAndWriteWriteVariable();
 }
 
 // RANDOM variable: read and written back from the same elements

@@ -277,6 +277,11 @@ private:
     void CompileValueInstruction(int token);
     void CompileGosub();
     void CompileRandom();
+    void CompilePinAndValue(int token, bool withVariable);
+    void CompilePwm();
+    void CompileBranch();
+    void CompileLookup();
+    void EmitListSeparator();
     std::uint16_t ReserveAddress();
     void FillBlockJumps(TNestingEntry& entry);
     void CheckBlockMismatch();

@@ -133,5 +133,44 @@ TEST_F(StatementsTest, RandomReadsAndWritesTheSameVariable) {
                                            "0");
 }
 
+TEST_F(StatementsTest, PinInstructionsWriteTheirValueBeforeThePin) {
+    EXPECT_EQ(Run("PULSOUT 3, 100\n"), "succeeded");
+    EXPECT_EQ(Stream(14, 14 + 9 + 7), "1100110"
+                                      "1100100"
+                                      "1100001"
+                                      "11"
+                                      "0100100");
+    EXPECT_EQ(Run("PULSIN 3, 1, W1\n"), "succeeded");
+    EXPECT_EQ(Stream(14, 8 + 9 + 7 + 11), "1100000"
+                                          "0"
+                                          "1100001"
+                                          "11"
+                                          "0100101"
+                                          "111011"
+                                          "0100"
+                                          "0");
+    EXPECT_EQ(Run("PULSOUT 3 THEN 100\n"), "133-Expected ','");
+    EXPECT_EQ(Run("PWM 1, 128, 10\nCOUNT 2, 100, B0\nRCTIME 1, 0, W2\n"), "succeeded");
+}
+
+TEST_F(StatementsTest, ModuleWordsUseTheModulesTokens) {
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2C}\nMAINIO\n"), "succeeded");
+    // Logical token 30 is 29 on the KM2C.
+    EXPECT_EQ(Stream(14, 7), "0011101");
+    // Elsewhere the word is a plain name, here taken for a label.
+    EXPECT_EQ(Run("MAINIO\n"), "174-Label is missing ':'");
+}
+
+TEST_F(StatementsTest, BracketedListsEndWithTheirSeparatorBits) {
+    EXPECT_EQ(Run("BRANCH B0, [one, two]\none: END\ntwo: END\n"), "succeeded");
+    // index, T15, address of one, 1, address of two, 0
+    EXPECT_EQ(Stream(14 + 11 + 7 + 14, 1), "1");
+    EXPECT_EQ(Stream(14 + 11 + 7 + 29, 1), "0");
+    EXPECT_EQ(Run("BRANCH B0, [one two]\none: END\n"), "134-Expected ',' or ']'");
+    EXPECT_EQ(Run("BRANCH B0, one\n"), "121-Expected '['");
+    EXPECT_EQ(Run("LOOKUP B0, [1, 2, 3], B1\n"), "succeeded");
+    EXPECT_EQ(Run("LOOKUP B0, [1, 2, 3] B1\n"), "133-Expected ','");
+}
+
 } // namespace
 } // namespace wayline::testing
