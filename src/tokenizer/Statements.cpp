@@ -52,6 +52,7 @@ constexpr int tkPause = 21;
 constexpr int tkAssign = 26;
 
 constexpr int tkBranch = 15;
+constexpr int tkLookdown = 17;
 constexpr int tkLookup = 16;
 constexpr int tkMainio = 30;
 constexpr int tkAuxio = 31;
@@ -71,6 +72,8 @@ constexpr int tkRun = 29;
 constexpr int tkStore = 59;
 
 constexpr std::uint16_t insAuxio = 0;
+constexpr std::uint16_t insLookdown = 31;
+constexpr std::uint16_t insOn = 38;
 constexpr std::uint16_t insBranch = 1;
 constexpr std::uint16_t insCount = 4;
 constexpr std::uint16_t insIoterm = 27;
@@ -306,6 +309,12 @@ void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
     case insLookup:
         CompileLookup();
         break;
+    case insLookdown:
+        CompileLookdown();
+        break;
+    case insOn:
+        CompileOn();
+        break;
     default:
         // The span is the keyword, read last.
         RaiseTokenizeError(msgProgramNotCompiled);
@@ -427,6 +436,85 @@ void TTokenizer::CompileLookup() {
     ExpectComma();
     StackDepth = 1;
     CompileAndWriteWriteVariable();
+}
+
+// LOOKDOWN value, [comparison] [value, ...], variable
+void TTokenizer::CompileLookdown() {
+    StackDepth = 0;
+    CompileAndWriteExpression(true, false);
+    ExpectComma();
+    EmitInstruction(tkLookdown);
+    TElement e;
+    NextElement(e);
+    int comparison = opEqual;
+    if (e.Type == etCompare) {
+        comparison = e.Value;
+        NextElement(e);
+    }
+    if (e.Type != etLeftBracket) {
+        RaiseError(143);
+    }
+    // The comparison travels as its code minus 24 (>= is 2 ... < is 7).
+    EmitBits(3, static_cast<std::uint16_t>(comparison - 24));
+    for (;;) {
+        StackDepth = 3;
+        CompileAndWriteExpression(false, false);
+        EmitBits(1, 0);
+        EmitListSeparator();
+        if (Elements[LastReadIndex].Type == etRightBracket) {
+            break;
+        }
+    }
+    ExpectComma();
+    StackDepth = 1;
+    CompileAndWriteWriteVariable();
+}
+
+// ON expression GOTO label, ... | ON expression GOSUB label, ...
+void TTokenizer::CompileOn() {
+    const int expressionIndex = ElementIndex;
+    // Find the GOTO or GOSUB behind the expression first: GOSUB wraps the
+    // branch into a call of its own.
+    StackDepth = 0;
+    CompileExpression(false, false, 0);
+    TElement e;
+    NextElement(e);
+    if (e.Type != etInstruction || (e.Value != insGoto && e.Value != insGosub)) {
+        RaiseError(185);
+    }
+    const bool gosub = e.Value == insGosub;
+    const int labelsIndex = ElementIndex;
+    int number = 0;
+    if (gosub) {
+        number = ++GosubCount;
+        EmitInstruction(tkGosub);
+        EmitBits(8, static_cast<std::uint16_t>(number));
+        EmitAddress(static_cast<std::uint16_t>(CodeBitAddress + AddressBits));
+    }
+    ElementIndex = expressionIndex;
+    StackDepth = 0;
+    CompileAndWriteExpression(true, false);
+    ElementIndex = labelsIndex;
+    EmitInstruction(tkBranch);
+    for (;;) {
+        EmitLabelAddress();
+        TElement next;
+        if (PreviewElement(next) && next.Type == etComma) {
+            NextElement(next);
+            EmitBits(1, 1);
+            continue;
+        }
+        if (next.Type != etEnd) {
+            NextElement(next);
+            RaiseError(130);
+        }
+        EmitBits(1, 0);
+        break;
+    }
+    if (gosub) {
+        EmitInstruction(tkReturn);
+        PatchAddress(static_cast<std::uint16_t>(AddressBits * number));
+    }
 }
 
 // RANDOM variable: read and written back from the same elements

@@ -281,6 +281,8 @@ private:
     void CompilePwm();
     void CompileBranch();
     void CompileLookup();
+    void CompileLookdown();
+    void CompileOn();
     void EmitListSeparator();
     std::uint16_t ReserveAddress();
     void FillBlockJumps(TNestingEntry& entry);

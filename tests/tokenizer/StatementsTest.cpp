@@ -164,12 +164,36 @@ TEST_F(StatementsTest, ModuleWordsUseTheModulesTokens) {
 TEST_F(StatementsTest, BracketedListsEndWithTheirSeparatorBits) {
     EXPECT_EQ(Run("BRANCH B0, [one, two]\none: END\ntwo: END\n"), "succeeded");
     // index, T15, address of one, 1, address of two, 0
-    EXPECT_EQ(Stream(14 + 11 + 7 + 14, 1), "1");
-    EXPECT_EQ(Stream(14 + 11 + 7 + 29, 1), "0");
+    EXPECT_EQ(Stream(14 + 12 + 7 + 14, 1), "1");
+    EXPECT_EQ(Stream(14 + 12 + 7 + 29, 1), "0");
     EXPECT_EQ(Run("BRANCH B0, [one two]\none: END\n"), "134-Expected ',' or ']'");
     EXPECT_EQ(Run("BRANCH B0, one\n"), "121-Expected '['");
     EXPECT_EQ(Run("LOOKUP B0, [1, 2, 3], B1\n"), "succeeded");
     EXPECT_EQ(Run("LOOKUP B0, [1, 2, 3] B1\n"), "133-Expected ','");
+}
+
+TEST_F(StatementsTest, OnGosubCallsAHiddenBranch) {
+    EXPECT_EQ(Run("ON B0 GOSUB one, two\nEND\none: RETURN\ntwo: RETURN\n"), "succeeded");
+    // One GOSUB slot: code starts at 28. T10, number 1, then the address
+    // right behind itself (28 + 15 + 14).
+    EXPECT_EQ(Address(0), 28);
+    EXPECT_EQ(Stream(28, 15), "0001010"
+                              "00000001");
+    EXPECT_EQ(Address(43), 57);
+    // Behind it: B0, T15, two labels with separators, T11; the slot
+    // points behind that RETURN.
+    EXPECT_EQ(Address(14), 57 + 12 + 7 + 15 + 15 + 7);
+    EXPECT_EQ(Run("ON B0 GOTO one, two\none: END\ntwo: END\n"), "succeeded");
+    EXPECT_EQ(Run("ON B0 RETURN\n"), "185-Expected 'GOTO' or 'GOSUB'");
+    EXPECT_EQ(Run("ON B0 GOTO one two\none: END\n"), "130-Expected ',', end-of-line, or ':'");
+}
+
+TEST_F(StatementsTest, LookdownCarriesItsComparisonInThreeBits) {
+    EXPECT_EQ(Run("LOOKDOWN B0, >= [1, 2], B1\n"), "succeeded");
+    EXPECT_EQ(Stream(14 + 12 + 7, 3), "010");
+    EXPECT_EQ(Run("LOOKDOWN B0, [1, 2], B1\n"), "succeeded");
+    EXPECT_EQ(Stream(14 + 12 + 7, 3), "100");
+    EXPECT_EQ(Run("LOOKDOWN B0, 1, B1\n"), "143-Expected a comparison operator or '['");
 }
 
 } // namespace
