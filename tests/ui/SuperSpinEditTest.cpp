@@ -6,6 +6,8 @@
 
 #include "editor/ui/SuperSpinEdit.h"
 
+#include <QApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <QWidget>
@@ -141,6 +143,26 @@ private Q_SLOTS:
         QCOMPARE(signedHost.Spin->Edit()->text(), QStringLiteral("-7"));
         signedHost.Other->setFocus();
         QCOMPARE(signedHost.Spin->Position(), std::int16_t(-7));
+    }
+
+    void DeleteAndCtrlShortcutsStillEditTheText() {
+        THost host;
+        QLineEdit* edit = host.Spin->Edit();
+        edit->setFocus();
+        edit->setText(QStringLiteral("12.5"));
+        edit->setCursorPosition(0);
+        // As the X server delivers them: Delete with DEL as its text, Ctrl+A
+        // with the control character.
+        QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier, QStringLiteral("\x7f"));
+        QApplication::sendEvent(edit, &del);
+        QCOMPARE(edit->text(), QStringLiteral("2.5"));
+        QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier,
+                            QStringLiteral("\x01"));
+        QApplication::sendEvent(edit, &selectAll);
+        QTest::keyClicks(edit, QStringLiteral("4"));
+        QCOMPARE(edit->text(), QStringLiteral("4"));
+        host.Other->setFocus();
+        QCOMPARE(host.Spin->Position(), std::int16_t(40));
     }
 
     void EnterEndsTheEditOnTheArrows() {

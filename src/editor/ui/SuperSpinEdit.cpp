@@ -209,6 +209,12 @@ bool TSuperSpinEdit::eventFilter(QObject* watched, QEvent* event) {
             FUpDown->setFocus(Qt::OtherFocusReason);
             return true;
         }
+        // Delete and the Ctrl shortcuts (select all, copy, paste) carry
+        // control characters as their text; they are editing commands, not
+        // typed characters, and go to the edit untouched.
+        if (key->key() == Qt::Key_Delete || (key->modifiers() & Qt::ControlModifier)) {
+            break;
+        }
         switch (FilterSpinKey(Utf8(key->text()), MinValue(), Format)) {
         case skAccept:
             break;
