@@ -129,24 +129,29 @@ void TTokenizer::ApplyModifiers(TElement& element) {
     Symbols.NewSymbol.Value = element.Value;
 }
 
+// [(index)] behind a variable: the index goes in front of its code
+bool TTokenizer::CompileVariableIndex() {
+    TElement e;
+    if (!PreviewElement(e) || e.Type != etLeftParen) {
+        return false;
+    }
+    NextElement(e);
+    PushOperator(OperatorMarker);
+    ++MarkerCount;
+    CompileExpressionBody(false, true, 0);
+    if (OperatorHeight > 0 && OperatorStack[OperatorHeight - 1] == OperatorMarker) {
+        --OperatorHeight;
+        --MarkerCount;
+    }
+    ExpectRightParen();
+    return true;
+}
+
 // variable[.modifiers][(index)]
 void TTokenizer::EmitVariableToken(const TElement& element, bool write) {
     TElement variable = element;
     ApplyModifiers(variable);
-    bool indexed = false;
-    TElement e;
-    if (PreviewElement(e) && e.Type == etLeftParen) {
-        NextElement(e);
-        PushOperator(OperatorMarker);
-        ++MarkerCount;
-        CompileExpressionBody(false, true, 0);
-        if (OperatorHeight > 0 && OperatorStack[OperatorHeight - 1] == OperatorMarker) {
-            --OperatorHeight;
-            --MarkerCount;
-        }
-        ExpectRightParen();
-        indexed = true;
-    }
+    const bool indexed = CompileVariableIndex();
     const int size = (variable.Value >> 8) & 3;
     EmitOperatorToken(48 + 8 * (write ? 1 : 0) + 4 * (indexed ? 1 : 0) + size);
     AppendBits(VariableAddressBits[size], variable.Value & 0xFF);
@@ -412,6 +417,27 @@ void TTokenizer::CompileVariable(bool write) {
         RaiseError(135);
     }
     EmitVariableToken(e, write);
+}
+
+// word variable[(index)] as the target of its high byte: the byte behind
+// the low one. An index counts words, so it is doubled to count bytes.
+void TTokenizer::CompileHighByteWriteVariable() {
+    OperatorHeight = 0;
+    OperatorBase = 0;
+    MarkerCount = 0;
+    ExpressionBuffer[0].Length = 0;
+    TElement e;
+    NextElement(e);
+    const bool indexed = CompileVariableIndex();
+    if (indexed) {
+        EmitConstantToken(2);
+        EmitOperatorToken(opMultiply);
+    }
+    constexpr int byteSize = 2;
+    EmitOperatorToken(48 + 8 + 4 * (indexed ? 1 : 0) + byteSize);
+    AppendBits(VariableAddressBits[byteSize], static_cast<std::uint16_t>(2 * (e.Value & 0xFF) + 1));
+    WriteBuffer(0, false);
+    EmitBits(1, 0);
 }
 
 void TTokenizer::CopyBuffer(int from, int to) {

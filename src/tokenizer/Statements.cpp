@@ -69,6 +69,10 @@ constexpr int tkPollout = 54;
 constexpr int tkPollwait = 55;
 constexpr int tkIoterm = 58;
 constexpr int tkRun = 29;
+constexpr int tkRead = 19;
+constexpr int tkWrite = 20;
+constexpr int tkGet = 27;
+constexpr int tkPut = 28;
 constexpr int tkStore = 59;
 
 constexpr std::uint16_t insAuxio = 0;
@@ -91,6 +95,12 @@ constexpr std::uint16_t insPwm = 51;
 constexpr std::uint16_t insRctime = 54;
 constexpr std::uint16_t insRun = 58;
 constexpr std::uint16_t insStore = 65;
+constexpr std::uint16_t insGet = 19;
+constexpr std::uint16_t insPut = 50;
+constexpr std::uint16_t insRead = 55;
+constexpr std::uint16_t insWrite = 67;
+
+constexpr std::uint16_t sizeWord = 3;
 
 constexpr int AddressBits = 14;
 
@@ -315,6 +325,18 @@ void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
     case insOn:
         CompileOn();
         break;
+    case insRead:
+        CompileByteRead(tkRead, true);
+        break;
+    case insGet:
+        CompileByteRead(tkGet, false);
+        break;
+    case insWrite:
+        CompileByteWrite(tkWrite, true);
+        break;
+    case insPut:
+        CompileByteWrite(tkPut, false);
+        break;
     default:
         // The span is the keyword, read last.
         RaiseTokenizeError(msgProgramNotCompiled);
@@ -527,6 +549,132 @@ void TTokenizer::CompileRandom() {
     ElementIndex = variableIndex;
     StackDepth = 1;
     CompileAndWriteWriteVariable();
+}
+
+// Byte k of a transfer: the address held in buffer 1, with k added at run
+// time for every byte after the first.
+void TTokenizer::WriteByteAddress(int offset, int depth) {
+    if (offset == 0) {
+        WriteBuffer(1, true);
+        return;
+    }
+    CopyBuffer(1, 0);
+    StackDepth = depth + 1;
+    EmitConstantToken(static_cast<std::uint16_t>(offset));
+    EmitOperatorToken(opAdd);
+    WriteBuffer(0, true);
+}
+
+// In 2.5 mode an item may carry the size WORD; no other size is allowed.
+bool TTokenizer::CheckWordItem(int sizeError) {
+    TElement e;
+    if (!Version25 || !PreviewElement(e) || e.Type != etSize) {
+        return false;
+    }
+    NextElement(e);
+    if (e.Value != sizeWord) {
+        RaiseError(sizeError);
+    }
+    return true;
+}
+
+// A WORD item read from memory must be a whole word variable: its high
+// byte is addressed as the byte behind the low one.
+void TTokenizer::CheckWordVariable() {
+    const int variableIndex = ElementIndex;
+    TElement e;
+    NextElement(e);
+    if (e.Type != etVariable || ((e.Value >> 8) & 3) != sizeWord) {
+        RaiseError(173);
+    }
+    TElement period;
+    if (PreviewElement(period) && period.Type == etPeriod) {
+        NextElement(period);
+        TElement modifier;
+        NextElement(modifier);
+        SetErrorSpan(e.Start, modifier.Start + modifier.Length - e.Start);
+        RaiseError(173);
+    }
+    ElementIndex = variableIndex;
+}
+
+// READ address, item {, item} (with a return address behind each token)
+// and GET location, item {, item}: one byte to each variable
+void TTokenizer::CompileByteRead(int token, bool withNextAddress) {
+    StackDepth = 0;
+    CompileExpressionInto(1, false);
+    ExpectComma();
+    int offset = 0;
+    auto readByte = [&](bool highByte) {
+        WriteByteAddress(offset++, 0);
+        EmitInstruction(token);
+        if (withNextAddress) {
+            EmitAddress(static_cast<std::uint16_t>(CodeBitAddress + AddressBits));
+        }
+        StackDepth = 1;
+        if (highByte) {
+            CompileHighByteWriteVariable();
+        } else {
+            CompileAndWriteWriteVariable();
+        }
+    };
+    TElement e;
+    do {
+        const bool word = CheckWordItem(172);
+        const int variableIndex = ElementIndex;
+        if (word) {
+            CheckWordVariable();
+        }
+        readByte(false);
+        if (word) {
+            ElementIndex = variableIndex;
+            readByte(true);
+        }
+    } while (Version25 && PreviewElement(e) && e.Type == etComma && NextElement(e));
+}
+
+// WRITE address, item {, item} (value first, a return address behind each
+// token) and PUT location, item {, item} (location first): one byte each;
+// a WORD value gives its low byte, then the value shifted right by 8.
+void TTokenizer::CompileByteWrite(int token, bool valueFirst) {
+    const int addressDepth = valueFirst ? 1 : 0;
+    const int valueDepth = valueFirst ? 0 : 1;
+    StackDepth = addressDepth;
+    CompileExpressionInto(1, false);
+    ExpectComma();
+    int offset = 0;
+    auto writeByte = [&](bool highByte) {
+        if (!valueFirst) {
+            WriteByteAddress(offset, addressDepth);
+        }
+        if (highByte) {
+            CopyBuffer(2, 0);
+            StackDepth = valueDepth + 1;
+            EmitConstantToken(8);
+            EmitOperatorToken(opShiftRight);
+            WriteBuffer(0, true);
+        } else {
+            WriteBuffer(2, true);
+        }
+        if (valueFirst) {
+            WriteByteAddress(offset, addressDepth);
+        }
+        ++offset;
+        EmitInstruction(token);
+        if (valueFirst) {
+            EmitAddress(static_cast<std::uint16_t>(CodeBitAddress + AddressBits));
+        }
+    };
+    TElement e;
+    do {
+        const bool word = CheckWordItem(227);
+        StackDepth = valueDepth;
+        CompileExpressionInto(2, false);
+        writeByte(false);
+        if (word) {
+            writeByte(true);
+        }
+    } while (Version25 && PreviewElement(e) && e.Type == etComma && NextElement(e));
 }
 
 } // namespace wayline

@@ -229,6 +229,7 @@ public:
     void CompileWriteVariableInto(int n);
     void CompileAndWriteExpression(bool leadingOneBit, bool pinsAsNumbers);
     void CompileAndWriteWriteVariable();
+    void CompileHighByteWriteVariable();
     bool EvaluateConstant(bool final, bool conditional);
     std::uint16_t EvaluateBuffer();
 
@@ -259,6 +260,7 @@ private:
     void WriteOperatorsToMarker();
     void RemoveMarkerAndWrite();
     void AppendBuffer(const TExpressionBuffer& buffer);
+    bool CompileVariableIndex();
 
     // declaration internals
     void ResolvePinsOrConstants(bool final, bool pins);
@@ -284,6 +286,11 @@ private:
     void CompileLookdown();
     void CompileOn();
     void EmitListSeparator();
+    void CompileByteRead(int token, bool withNextAddress);
+    void CompileByteWrite(int token, bool valueFirst);
+    void WriteByteAddress(int offset, int depth);
+    bool CheckWordItem(int sizeError);
+    void CheckWordVariable();
     std::uint16_t ReserveAddress();
     void FillBlockJumps(TNestingEntry& entry);
     void CheckBlockMismatch();

@@ -13,6 +13,12 @@ protected:
         return TokenizeError(text + std::string(body));
     }
 
+    // The same in 2.5 mode for another module.
+    std::string RunOn(std::string_view module, std::string_view body) {
+        return TokenizeError("'{$KEYSTONE " + std::string(module) + "}\n'{$HBASIC 2.5}\n" +
+                             std::string(body));
+    }
+
     // Program bits from..from+count of the image, as 0 and 1.
     std::string Stream(int from, int count) {
         std::string bits;
@@ -117,8 +123,8 @@ TEST_F(StatementsTest, ProgramAndDataMustNotOverlap) {
 TEST_F(StatementsTest, StatementErrors) {
     EXPECT_EQ(Run("5\n"), "149-Expected a label, variable, or instruction");
     EXPECT_EQ(Run("END 5\n"), "129-Expected ':' or end-of-line");
-    EXPECT_EQ(Run("DEBUG 5\n"), "242-This instruction cannot be compiled yet");
-    EXPECT_EQ(SpanText(), "DEBUG");
+    EXPECT_EQ(Run("XOUT 1, 2, [3\\4]\n"), "242-This instruction cannot be compiled yet");
+    EXPECT_EQ(SpanText(), "XOUT");
     EXPECT_EQ(Run("x CON 1\ny VAR BYTE\n"), "157-Nothing to tokenize");
 }
 
@@ -194,6 +200,99 @@ TEST_F(StatementsTest, LookdownCarriesItsComparisonInThreeBits) {
     EXPECT_EQ(Run("LOOKDOWN B0, [1, 2], B1\n"), "succeeded");
     EXPECT_EQ(Stream(14 + 12 + 7, 3), "100");
     EXPECT_EQ(Run("LOOKDOWN B0, 1, B1\n"), "143-Expected a comparison operator or '['");
+}
+
+// Address expressions and return addresses of the byte transfers.
+const std::string Address14 = "1100011"
+                              "1110";
+const std::string Plus1 = "1100000"
+                          "0"
+                          "1001111";
+const std::string WriteB0 = "111010"
+                            "00110"
+                            "0";
+
+TEST_F(StatementsTest, ReadGivesEachItemTheNextAddress) {
+    EXPECT_EQ(Run("READ 14, B0, B1\n"), "succeeded");
+    // address, T19, the address behind itself, the target
+    EXPECT_EQ(Stream(14, 11 + 7), Address14 + "0010011");
+    EXPECT_EQ(Address(32), 46);
+    EXPECT_EQ(Stream(46, 12), WriteB0);
+    EXPECT_EQ(Stream(58, 11 + 15 + 7), Address14 + Plus1 + "0010011");
+    EXPECT_EQ(Address(91), 105);
+    EXPECT_EQ(Stream(105, 12), "111010"
+                               "00111"
+                               "0");
+    EXPECT_EQ(Run("READ 0, B0, B1\n", false), "129-Expected ':' or end-of-line");
+    EXPECT_EQ(SpanText(), ",");
+    EXPECT_EQ(Run("READ 0, B0\n", false), "succeeded");
+}
+
+TEST_F(StatementsTest, ReadWordFillsTheLowThenTheHighByte) {
+    EXPECT_EQ(Run("READ 4, WORD W1\n"), "succeeded");
+    EXPECT_EQ(Stream(14, 8 + 7), "1100010"
+                                 "0"
+                                 "0010011");
+    EXPECT_EQ(Stream(43, 11), "111011"
+                              "0100"
+                              "0");
+    // 4 + 1 into byte 9, the high byte of W1
+    EXPECT_EQ(Stream(54, 8 + 15 + 7), "1100010"
+                                      "0" +
+                                          Plus1 + "0010011");
+    EXPECT_EQ(Stream(98, 12), "111010"
+                              "01001"
+                              "0");
+    EXPECT_EQ(Run("READ 4, WORD W1(B0)\n"), "succeeded");
+    // The index counts words: doubled, it selects the indexed high byte.
+    EXPECT_EQ(Stream(110, 11 + 8 + 7 + 12), "110010"
+                                            "00110"
+                                            "1100001"
+                                            "0"
+                                            "1010010"
+                                            "1111110"
+                                            "01001");
+}
+
+TEST_F(StatementsTest, ReadWordNeedsAPlainWordVariable) {
+    EXPECT_EQ(Run("READ 4, WORD B0\n"), "173-Expected a word variable");
+    EXPECT_EQ(SpanText(), "B0");
+    EXPECT_EQ(Run("READ 4, WORD W1.LOWBYTE\n"), "173-Expected a word variable");
+    EXPECT_EQ(SpanText(), "W1.LOWBYTE");
+    EXPECT_EQ(Run("READ 4, BYTE B0\n"), "172-Expected variable or 'WORD'");
+    EXPECT_EQ(RunOn("KM2A", "GET 4, NIB B0\n"), "172-Expected variable or 'WORD'");
+    EXPECT_EQ(Run("WRITE 4, BIT 1\n"), "227-Expected a constant, variable or 'WORD'");
+    EXPECT_EQ(RunOn("KM2A", "PUT 4, BYTE 1\n"), "227-Expected a constant, variable or 'WORD'");
+}
+
+TEST_F(StatementsTest, WriteWordWritesTheValueThenItsHighByte) {
+    EXPECT_EQ(Run("WRITE 0, WORD 1000\n"), "succeeded");
+    const std::string value = "1101001"
+                              "1111101000";
+    const std::string address0 = "1100000"
+                                 "1";
+    EXPECT_EQ(Stream(14, 17 + 8 + 7), value + address0 + "0010100");
+    EXPECT_EQ(Address(46), 60);
+    EXPECT_EQ(Stream(60, 17 + 15 + 8 + 15 + 7), value +
+                                                    "1100011"
+                                                    "0"
+                                                    "1011000" +
+                                                    address0 + Plus1 + "0010100");
+    EXPECT_EQ(Address(122), 136);
+}
+
+TEST_F(StatementsTest, PutAndGetMoveBytesWithoutReturnAddress) {
+    EXPECT_EQ(RunOn("KM2A", "PUT 2, B0\nGET 2, B0\n"), "succeeded");
+    const std::string address2 = "1100001"
+                                 "0";
+    // The KM2A's tokens: PUT (logical 28) is 27, GET (logical 27) is 26.
+    EXPECT_EQ(Stream(14, 8 + 12 + 7 + 8 + 7 + 12), address2 +
+                                                       "1110010"
+                                                       "00110"
+                                                       "0011011" +
+                                                       address2 + "0011010" + WriteB0);
+    EXPECT_EQ(RunOn("KM2A", "PUT 2, WORD W1, B0\n"), "succeeded");
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2A}\nPUT 2, 1, 2\n"), "129-Expected ':' or end-of-line");
 }
 
 } // namespace
