@@ -73,6 +73,8 @@ constexpr int tkRead = 19;
 constexpr int tkWrite = 20;
 constexpr int tkGet = 27;
 constexpr int tkPut = 28;
+constexpr int tkSerout = 32;
+constexpr int tkSerin = 34;
 constexpr int tkStore = 59;
 
 constexpr std::uint16_t insAuxio = 0;
@@ -99,6 +101,11 @@ constexpr std::uint16_t insGet = 19;
 constexpr std::uint16_t insPut = 50;
 constexpr std::uint16_t insRead = 55;
 constexpr std::uint16_t insWrite = 67;
+constexpr std::uint16_t insDebug = 5;
+constexpr std::uint16_t insDebugin = 6;
+
+// The programming port is serial pin 16.
+constexpr std::uint16_t debugPin = 16;
 
 constexpr std::uint16_t sizeWord = 3;
 
@@ -337,6 +344,21 @@ void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
     case insPut:
         CompileByteWrite(tkPut, false);
         break;
+    case insDebug: // DEBUG items
+        Result.DebugFlag = true;
+        WriteConstant(DebugBaud(), true);
+        WriteConstant(debugPin, true);
+        EmitInstruction(tkSerout);
+        CompileOutputItems();
+        break;
+    case insDebugin: // DEBUGIN items
+        Result.DebugFlag = true;
+        WriteConstant(1, true);
+        WriteConstant(DebugBaud(), true);
+        WriteConstant(debugPin, true);
+        EmitInstruction(tkSerin);
+        CompileInputItems();
+        break;
     default:
         // The span is the keyword, read last.
         RaiseTokenizeError(msgProgramNotCompiled);
@@ -549,6 +571,11 @@ void TTokenizer::CompileRandom() {
     ElementIndex = variableIndex;
     StackDepth = 1;
     CompileAndWriteWriteVariable();
+}
+
+// The baud constant of the programming port, which differs by module.
+std::uint16_t TTokenizer::DebugBaud() const {
+    return Result.TargetModule == tmKM2B || Result.TargetModule == tmKM2C ? 240 : 84;
 }
 
 // Byte k of a transfer: the address held in buffer 1, with k added at run

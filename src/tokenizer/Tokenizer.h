@@ -291,6 +291,17 @@ private:
     void WriteByteAddress(int offset, int depth);
     bool CheckWordItem(int sizeError);
     void CheckWordVariable();
+    std::uint16_t DebugBaud() const;
+
+    // item list internals (ItemLists.cpp)
+    void CompileOutputItems();
+    void CompileInputItems();
+    void CompileWaitItem();
+    void EmitLiteralCharacter(char ch);
+    void EmitSourceEcho(bool quote);
+    std::uint16_t GetByteVariable();
+    void EmitCharacterItem(std::uint16_t ch);
+    void EmitConstantAndExpression(std::uint16_t constant, int depth);
     std::uint16_t ReserveAddress();
     void FillBlockJumps(TNestingEntry& entry);
     void CheckBlockMismatch();

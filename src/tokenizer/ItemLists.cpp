@@ -1,0 +1,276 @@
+#include "tokenizer/Tokenizer.h"
+
+namespace wayline {
+
+namespace {
+
+constexpr std::uint16_t byteSize = 2;
+constexpr std::uint16_t decimalFormat = 0x1B6;
+constexpr std::uint16_t prefixedFormat = 0x800;
+constexpr std::uint16_t stringWithoutCount = 0x200;
+constexpr std::uint16_t waitForString = 0x800;
+constexpr std::uint16_t waitForStringOfLength = 0xA00;
+constexpr std::uint16_t waitForSequence = 0xC44;
+constexpr std::uint16_t repeatOrSkip = 1024;
+constexpr std::uint16_t skipSpaces = 4096;
+constexpr int MaxWaitValues = 6;
+
+} // namespace
+
+// One character printed as an item of its own, announcing the next item.
+void TTokenizer::EmitLiteralCharacter(char ch) {
+    WriteConstant(static_cast<unsigned char>(ch), false);
+    EmitBits(1, 0);
+    EmitBits(1, 1);
+}
+
+// The expression that follows, as typed, then " = " (and a quote): the
+// elements are compiled once, unwritten, to find where the text ends.
+void TTokenizer::EmitSourceEcho(bool quote) {
+    const int first = ElementIndex;
+    TElement e;
+    if (!PreviewElement(e)) {
+        return;
+    }
+    const int start = e.Start;
+    StackDepth = 1;
+    CompileExpression(false, false, 0);
+    int last = ElementIndex - 1;
+    while (last > first && Elements[last].Type == etCancelled) {
+        --last;
+    }
+    const int end = Elements[last].Start + Elements[last].Length;
+    for (int at = start; at < end; ++at) {
+        EmitLiteralCharacter(Result.Source[at]);
+    }
+    EmitLiteralCharacter(' ');
+    EmitLiteralCharacter('=');
+    EmitLiteralCharacter(' ');
+    if (quote) {
+        EmitLiteralCharacter('"');
+    }
+    ElementIndex = first;
+}
+
+// A byte-sized variable (modifiers allowed), reduced to its byte address.
+std::uint16_t TTokenizer::GetByteVariable() {
+    TElement e;
+    NextElement(e);
+    if (e.Type != etVariable) {
+        RaiseError(136);
+    }
+    const int start = e.Start;
+    ApplyModifiers(e);
+    if (((e.Value >> 8) & 3) != byteSize) {
+        SetErrorSpan(start, Result.ErrorStart + Result.ErrorLength - start);
+        RaiseError(136);
+    }
+    return e.Value & 0xFF;
+}
+
+// Appends "1 [c] 0", an item that prints one character.
+void TTokenizer::EmitCharacterItem(std::uint16_t ch) {
+    EmitBits(1, 1);
+    WriteConstant(ch, false);
+    EmitBits(1, 0);
+}
+
+// [c] 1 [e] 0: a constant and the expression that follows, ending the
+// run-time expression
+void TTokenizer::EmitConstantAndExpression(std::uint16_t constant, int depth) {
+    WriteConstant(constant, false);
+    StackDepth = depth;
+    CompileAndWriteExpression(true, false);
+    EmitBits(1, 0);
+}
+
+// output items: expression | ASC ? e | format [?] e | ? e | STR [?] bytevar [\ count]
+// | REP e \ count, separated by commas
+void TTokenizer::CompileOutputItems() {
+    TElement e;
+    for (;;) {
+        NextElement(e);
+        switch (e.Type) {
+        case etAsc:
+            ExpectQuestion();
+            EmitSourceEcho(true);
+            StackDepth = 1;
+            CompileAndWriteExpression(false, false);
+            EmitBits(1, 0);
+            EmitCharacterItem('"');
+            EmitCharacterItem('\r');
+            break;
+        case etFormat: {
+            std::uint16_t format = e.Value;
+            const bool echo = CheckQuestion();
+            if (echo) {
+                EmitSourceEcho(false);
+                if ((format & 0xF) != 6) {
+                    format = static_cast<std::uint16_t>(format + prefixedFormat);
+                }
+            }
+            EmitConstantAndExpression(format, 1);
+            if (echo) {
+                EmitCharacterItem('\r');
+            }
+            break;
+        }
+        case etQuestion:
+            EmitSourceEcho(false);
+            EmitConstantAndExpression(decimalFormat, 1);
+            EmitCharacterItem('\r');
+            break;
+        case etStr: {
+            const bool echo = CheckQuestion();
+            if (echo) {
+                EmitSourceEcho(true);
+            }
+            const std::uint16_t address = GetByteVariable();
+            if (CheckBackslash()) {
+                EmitConstantAndExpression(address, 1);
+            } else {
+                WriteConstant(static_cast<std::uint16_t>(address + stringWithoutCount), false);
+                WriteConstant(32, true);
+                EmitBits(1, 0);
+            }
+            if (echo) {
+                EmitCharacterItem('"');
+                EmitCharacterItem('\r');
+            }
+            break;
+        }
+        case etRep:
+            StackDepth = 0;
+            CompileAndWriteExpression(false, false);
+            ExpectBackslash();
+            WriteConstant(repeatOrSkip, true);
+            StackDepth = 2;
+            CompileAndWriteExpression(true, false);
+            EmitBits(1, 0);
+            break;
+        default:
+            StepBack();
+            StackDepth = 1;
+            CompileAndWriteExpression(false, false);
+            EmitBits(1, 0);
+        }
+        if (!PreviewElement(e) || e.Type != etComma) {
+            break;
+        }
+        NextElement(e);
+        EmitBits(1, 1);
+    }
+    EmitBits(1, 0);
+}
+
+// WAIT ( value, ... ): the values go out last first
+void TTokenizer::CompileWaitItem() {
+    ExpectLeftParen();
+    int starts[MaxWaitValues] = {};
+    int count = 0;
+    TElement e;
+    for (;;) {
+        if (count == MaxWaitValues) {
+            NextElement(e);
+            RaiseError(147);
+        }
+        starts[count] = ElementIndex;
+        // Checked at the depth it will have on the module's stack.
+        StackDepth = MaxWaitValues - 1 - count;
+        CompileExpression(false, false, 0);
+        ++count;
+        NextElement(e);
+        if (e.Type == etRightParen) {
+            break;
+        }
+        if (e.Type != etComma) {
+            RaiseError(120);
+        }
+    }
+    const int resume = ElementIndex;
+    EmitBits(1, 1);
+    for (int i = count - 1; i >= 0; --i) {
+        ElementIndex = starts[i];
+        StackDepth = 0;
+        CompileAndWriteExpression(false, false);
+        EmitBits(1, 1);
+    }
+    ElementIndex = resume;
+    WriteConstant(waitForSequence, false);
+    WriteConstant(static_cast<std::uint16_t>(count), true);
+    EmitBits(1, 0);
+}
+
+// input items: variable | format variable | STR bytevar \ count [\ end]
+// | WAITSTR bytevar [\ length] | WAIT (values) | SKIP count | SPSTR count
+void TTokenizer::CompileInputItems() {
+    TElement e;
+    for (;;) {
+        NextElement(e);
+        switch (e.Type) {
+        case etFormat:
+        case etNumFormat:
+            EmitBits(1, 1);
+            WriteConstant(e.Value, false);
+            WriteConstant(0, true);
+            EmitBits(1, 0);
+            StackDepth = 1;
+            CompileAndWriteWriteVariable();
+            break;
+        case etStr: {
+            const std::uint16_t address = GetByteVariable();
+            ExpectBackslash();
+            StackDepth = 2;
+            CompileExpressionInto(1, false);
+            EmitBits(1, 1);
+            if (CheckBackslash()) {
+                StackDepth = 0;
+                CompileAndWriteExpression(false, false);
+                WriteConstant(static_cast<std::uint16_t>(address + stringWithoutCount), true);
+            } else {
+                WriteConstant(address, false);
+            }
+            WriteBuffer(1, true);
+            EmitBits(1, 0);
+            break;
+        }
+        case etWaitstr: {
+            const std::uint16_t address = GetByteVariable();
+            EmitBits(1, 1);
+            if (CheckBackslash()) {
+                EmitConstantAndExpression(
+                    static_cast<std::uint16_t>(address + waitForStringOfLength), 1);
+            } else {
+                WriteConstant(static_cast<std::uint16_t>(address + waitForString), false);
+                WriteConstant(32, true);
+                EmitBits(1, 0);
+            }
+            break;
+        }
+        case etWait:
+            CompileWaitItem();
+            break;
+        case etSkip:
+            EmitBits(1, 1);
+            EmitConstantAndExpression(repeatOrSkip, 1);
+            break;
+        case etSpstr:
+            EmitBits(1, 1);
+            EmitConstantAndExpression(skipSpaces, 1);
+            break;
+        default:
+            StepBack();
+            EmitBits(1, 0);
+            StackDepth = 1;
+            CompileAndWriteWriteVariable();
+        }
+        if (!PreviewElement(e) || e.Type != etComma) {
+            break;
+        }
+        NextElement(e);
+        EmitBits(1, 1);
+    }
+    EmitBits(1, 0);
+}
+
+} // namespace wayline
