@@ -34,8 +34,11 @@ void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& re
 
     TMainForm* main = windows.MainForm.get();
     main->SetCompanions(windows.TestForm.get(), windows.CodeForm.get(), windows.Dragger.get());
-    QObject::connect(main, &TMainForm::QuitRequested, qApp, &QCoreApplication::quit,
-                     Qt::QueuedConnection);
+    // exit() rather than quit(): quit() would first ask every window to
+    // close, and the editor window answers a close by running Quit again.
+    QObject::connect(
+        main, &TMainForm::QuitRequested, qApp, [] { QCoreApplication::exit(0); },
+        Qt::QueuedConnection);
     QObject::connect(windows.IntroForm.get(), &TIntroForm::ModeChosen, main,
                      [&state, main](bool advanced) {
                          state.Editor.AdvancedMode = advanced;

@@ -10,7 +10,6 @@
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wayline"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Wayline"));
     QApplication::setApplicationVersion(wayline::ProductVersion());
     // The skin's texts are laid out for Arial; Liberation Sans has its metrics.
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));

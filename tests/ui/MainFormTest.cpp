@@ -32,6 +32,8 @@
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
 
 #include <deque>
 
@@ -284,6 +286,28 @@ private Q_SLOTS:
         program.Dialogs.Answers = {saNo};
         program.Main().close();
         QCOMPARE(quit.count(), 1);
+    }
+
+    void QuitEndsTheProgram() {
+        TProgram program(false);
+        QTimer::singleShot(0, &program.Main(), [&] { program.Main().Quit(); });
+        // The event loop ends with Quit; a hang here would time the test out.
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(program.Main().close()); // after Quit a close goes through
+    }
+
+    void WheelOverARowControlScrollsItsGrid() {
+        TProgram program(false);
+        program.AddSteps(1, 20);
+        TMainForm& main = program.Main();
+        main.DisplayVisibleActions(1, 1);
+        QWidget* edit = main.RowControl(1, 3)->SpinEdit()->Edit();
+        const QPoint at = edit->rect().center();
+        QWheelEvent wheel(QPointF(at), QPointF(edit->mapToGlobal(at)), QPoint(), QPoint(0, -240),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(edit, &wheel);
+        QCOMPARE(main.Grid(1)->TopRow(), 3);
+        QCOMPARE(main.RowControl(1, 1)->SpinEdit()->Bound(), &program.State.Editor.Step(1, 3));
     }
 
     void QuitWithUnmodifiedListsDoesNotAskAndStoresTheSettings() {

@@ -13,12 +13,14 @@
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/Palette.h"
 #include "editor/ui/SensorPanelDrag.h"
+#include "editor/ui/SuperSpinEdit.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -328,6 +330,12 @@ void TMainForm::CreateRowControls() {
     for (int slot = 1; slot <= SensorListSlots; ++slot) {
         SensorRows[static_cast<std::size_t>(slot)] = std::make_unique<TBotAction>(
             Grids[2], slot, this, *Looks, State.DecimalSeparator, State.NegativeSign, onChange);
+    }
+    for (int list : {MainList, 2}) {
+        for (int slot = 1; slot <= SlotCount(list); ++slot) {
+            RowControl(list, slot)->SpinEdit()->Edit()->installEventFilter(this);
+            RowControl(list, slot)->SpinEdit()->UpDown()->installEventFilter(this);
+        }
     }
     DisplayVisibleActions(MainList, 1);
     if (State.Editor.AdvancedMode) {

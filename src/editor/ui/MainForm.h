@@ -158,6 +158,7 @@ private:
     void ConnectControls();
     void ConnectGrid(TDrawGrid* grid);
     void ConnectHelpPictures();
+    bool ForwardWheelToGrid(QObject* watched, QEvent* event);
     void SetShape(const QRegion& region);
     void ShowPicture(int n, bool visible);
 
@@ -193,6 +194,7 @@ private:
     TCodeForm* CodeWindow = nullptr;
     TDragger* DraggerWindow = nullptr;
     bool SetUp = false;
+    bool Quitting = false; // Quit has run: the program is ending
 
     QCheckBox* HyperHelpBox;
     QCheckBox* SensorsEnabledBox;

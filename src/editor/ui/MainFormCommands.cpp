@@ -326,12 +326,18 @@ void TMainForm::Quit() {
     ShowPicture(PressedPicture(QuitTag), false);
     QApplication::processEvents();
     SaveSettings();
+    Quitting = true;
     Q_EMIT QuitRequested();
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     // The window has no close box; a close from the window manager (or the
-    // session ending) goes the way of Quit, save prompt included.
+    // session ending) goes the way of Quit, save prompt included. Once Quit
+    // has run, the program is ending and the close is let through.
+    if (Quitting) {
+        event->accept();
+        return;
+    }
     event->ignore();
     Quit();
 }

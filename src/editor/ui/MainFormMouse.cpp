@@ -9,15 +9,18 @@
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/MainForm.h"
 #include "editor/ui/Palette.h"
+#include "editor/ui/SuperSpinEdit.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTabBar>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -104,7 +107,34 @@ void TMainForm::ConnectHelpPictures() {
     }
 }
 
+bool TMainForm::ForwardWheelToGrid(QObject* watched, QEvent* event) {
+    // The row controls lie over the grids, so a wheel turned over them is
+    // meant for the list below.
+    for (int list : {MainList, 2}) {
+        for (int slot = 1; slot <= SlotCount(list); ++slot) {
+            TBotAction* row = RowControl(list, slot);
+            if (row &&
+                (watched == row->SpinEdit()->Edit() || watched == row->SpinEdit()->UpDown())) {
+                auto* wheel = static_cast<QWheelEvent*>(event);
+                TDrawGrid* grid = row->Grid();
+                QWidget* from = static_cast<QWidget*>(watched);
+                const QPoint inGrid =
+                    grid->mapFromGlobal(from->mapToGlobal(wheel->position().toPoint()));
+                QWheelEvent forwarded(QPointF(inGrid), wheel->globalPosition(), wheel->pixelDelta(),
+                                      wheel->angleDelta(), wheel->buttons(), wheel->modifiers(),
+                                      wheel->phase(), wheel->inverted());
+                QApplication::sendEvent(grid, &forwarded);
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel && ForwardWheelToGrid(watched, event)) {
+        return true;
+    }
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
         if (watched == HyperHelpBox) {
             ShowHelp(HyperHelpHelpText);
