@@ -75,6 +75,8 @@ constexpr int tkGet = 27;
 constexpr int tkPut = 28;
 constexpr int tkSerout = 32;
 constexpr int tkSerin = 34;
+constexpr int tkSeroutWithFlowPin = 33;
+constexpr int tkSerinWithFlowPin = 35;
 constexpr int tkStore = 59;
 
 constexpr std::uint16_t insAuxio = 0;
@@ -103,6 +105,11 @@ constexpr std::uint16_t insRead = 55;
 constexpr std::uint16_t insWrite = 67;
 constexpr std::uint16_t insDebug = 5;
 constexpr std::uint16_t insDebugin = 6;
+constexpr std::uint16_t insSerin = 60;
+constexpr std::uint16_t insSerout = 61;
+
+// Written in front of the label of a serial time-out or parity branch.
+constexpr std::uint16_t serialBranchMark = 221;
 
 // The programming port is serial pin 16.
 constexpr std::uint16_t debugPin = 16;
@@ -351,6 +358,12 @@ void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
         EmitInstruction(tkSerout);
         CompileOutputItems();
         break;
+    case insSerout:
+        CompileSerout();
+        break;
+    case insSerin:
+        CompileSerin();
+        break;
     case insDebugin: // DEBUGIN items
         Result.DebugFlag = true;
         WriteConstant(1, true);
@@ -571,6 +584,99 @@ void TTokenizer::CompileRandom() {
     ElementIndex = variableIndex;
     StackDepth = 1;
     CompileAndWriteWriteVariable();
+}
+
+// value, label, of a serial instruction: the mark and the label's address
+// go out first, then the value
+void TTokenizer::CompileSerialBranch(int depth) {
+    const int valueIndex = ElementIndex;
+    StackDepth = depth;
+    CompileExpression(false, false, 0);
+    ExpectComma();
+    EmitBits(8, serialBranchMark);
+    EmitLabelAddress();
+    ExpectComma();
+    const int resume = ElementIndex;
+    ElementIndex = valueIndex;
+    StackDepth = depth;
+    CompileAndWriteExpression(true, false);
+    ElementIndex = resume;
+}
+
+// pin{\flowpin}, baud, of SERIN and SEROUT into buffers 1, 2 and 3; says
+// whether a flow pin is given
+bool TTokenizer::CompileSerialPins(int pinDepth) {
+    StackDepth = pinDepth;
+    CompileExpressionInto(1, true);
+    const bool flowPin = CheckBackslash();
+    if (flowPin) {
+        StackDepth = pinDepth + 1;
+        CompileExpressionInto(2, true);
+    }
+    ExpectComma();
+    StackDepth = pinDepth - 1;
+    CompileExpressionInto(3, false);
+    ExpectComma();
+    return flowPin;
+}
+
+// SEROUT tpin{\fpin}, baud, {pace, | timeout, tlabel,} [items]
+void TTokenizer::CompileSerout() {
+    const bool flowPin = CompileSerialPins(3);
+    TElement e;
+    if (PreviewElement(e) && e.Type != etLeftBracket) {
+        if (flowPin) {
+            CompileSerialBranch(1);
+        } else {
+            StackDepth = 1;
+            CompileAndWriteExpression(true, false);
+            ExpectComma();
+        }
+    }
+    WriteBuffer(3, true);
+    WriteBuffer(1, true);
+    if (flowPin) {
+        WriteBuffer(2, true);
+        EmitInstruction(tkSeroutWithFlowPin);
+    } else {
+        EmitInstruction(tkSerout);
+    }
+    ExpectLeftBracket();
+    CompileOutputItems();
+    ExpectRightBracket();
+}
+
+// SERIN rpin{\fpin}, baud, {plabel,} {timeout, tlabel,} [items]
+void TTokenizer::CompileSerin() {
+    const bool flowPin = CompileSerialPins(4);
+    TElement e;
+    if (PreviewElement(e) && e.Type == etLeftBracket) {
+        WriteConstant(1, true);
+    } else {
+        if (e.Type == etLabel || e.Type == etUndefined) {
+            // The parity-error branch.
+            EmitBits(8, serialBranchMark);
+            EmitLabelAddress();
+            ExpectComma();
+        }
+        if (PreviewElement(e) && e.Type == etLeftBracket) {
+            WriteConstant(0, true);
+            WriteConstant(1, true);
+        } else {
+            CompileSerialBranch(2);
+        }
+    }
+    WriteBuffer(3, true);
+    WriteBuffer(1, true);
+    if (flowPin) {
+        WriteBuffer(2, true);
+        EmitInstruction(tkSerinWithFlowPin);
+    } else {
+        EmitInstruction(tkSerin);
+    }
+    ExpectLeftBracket();
+    CompileInputItems();
+    ExpectRightBracket();
 }
 
 // The baud constant of the programming port, which differs by module.

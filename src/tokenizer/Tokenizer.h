@@ -292,6 +292,10 @@ private:
     bool CheckWordItem(int sizeError);
     void CheckWordVariable();
     std::uint16_t DebugBaud() const;
+    void CompileSerialBranch(int depth);
+    bool CompileSerialPins(int pinDepth);
+    void CompileSerout();
+    void CompileSerin();
 
     // item list internals (ItemLists.cpp)
     void CompileOutputItems();

@@ -173,5 +173,46 @@ TEST_F(ItemListsTest, WaitSendsItsValuesLastFirstAndTakesSix) {
     EXPECT_EQ(Run("DEBUGIN WAIT(1, 2\n"), "120-Expected ')'");
 }
 
+// Serial instructions: mark 221 and a label's 14 bits before the values.
+const std::string Mark = "11011101";
+
+TEST_F(ItemListsTest, SeroutWritesPaceOrTimeoutBeforeBaudAndPins) {
+    const std::string items = "[B0]\nEND\ndone: END\n";
+    const std::string list = ReadB0 + "00";
+    EXPECT_EQ(Run("SEROUT 1, 84, " + items), "succeeded");
+    std::string expected = "1" + C(84) + "1" + C(1) + "0100000" + list;
+    EXPECT_EQ(Stream(expected.size()), expected);
+    EXPECT_EQ(Run("SEROUT 1, 84, 10, " + items), "succeeded");
+    expected = "1" + C(10) + "1" + C(84) + "1" + C(1) + "0100000" + list;
+    EXPECT_EQ(Stream(expected.size()), expected);
+    EXPECT_EQ(Run("SEROUT 1\\2, 84, 100, done, " + items), "succeeded");
+    EXPECT_EQ(Stream(8), Mark);
+    expected = "1" + C(100) + "1" + C(84) + "1" + C(1) + "1" + C(2) + "0100001" + list;
+    EXPECT_EQ(Stream(expected.size(), 14 + 8 + 14), expected);
+    EXPECT_EQ(Run("SEROUT 1, 84, B0\n"), "133-Expected ','");
+    EXPECT_EQ(Run("SEROUT 1, 84, [B0\n"), "122-Expected ']'");
+}
+
+TEST_F(ItemListsTest, SerinWritesItsBranchesBeforeBaudAndPins) {
+    const std::string items = "[B0]\nEND\nbad: END\nlate: END\n";
+    const std::string tail = "1" + C(84) + "1" + C(1);
+    const std::string list = "0" + WriteB0 + "00";
+    EXPECT_EQ(Run("SERIN 1, 84, " + items), "succeeded");
+    std::string expected = "1" + C(1) + tail + "0100010" + list;
+    EXPECT_EQ(Stream(expected.size()), expected);
+    EXPECT_EQ(Run("SERIN 1\\2, 84, bad, " + items), "succeeded");
+    EXPECT_EQ(Stream(8), Mark);
+    expected = "1" + C(0) + "1" + C(1) + tail + "1" + C(2) + "0100011" + list;
+    EXPECT_EQ(Stream(expected.size(), 14 + 22), expected);
+    EXPECT_EQ(Run("SERIN 1, 84, 1000, late, " + items), "succeeded");
+    EXPECT_EQ(Stream(8), Mark);
+    expected = "1" + C(1000) + tail + "0100010" + list;
+    EXPECT_EQ(Stream(expected.size(), 14 + 22), expected);
+    EXPECT_EQ(Run("SERIN 1, 84, bad, 1000, late, " + items), "succeeded");
+    EXPECT_EQ(Stream(8, 14 + 22), Mark);
+    EXPECT_EQ(Stream(expected.size(), 14 + 44), expected);
+    EXPECT_EQ(Run("SERIN 1, 84, 1000, [B0]\n"), "148-Expected a label");
+}
+
 } // namespace
 } // namespace wayline::testing
