@@ -76,6 +76,21 @@ constexpr int tkPut = 28;
 constexpr int tkSerout = 32;
 constexpr int tkSerin = 34;
 constexpr int tkSeroutWithFlowPin = 33;
+constexpr int tkFreqout = 22;
+constexpr int tkFreqoutTwoTones = 23;
+constexpr int tkDtmfout = 24;
+constexpr int tkXout = 25;
+constexpr int tkShiftin = 39;
+constexpr int tkShiftout = 40;
+constexpr int tkButton = 42;
+constexpr int tkLcdin = 44;
+constexpr int tkLcdout = 45;
+constexpr int tkI2cinWithLowAddress = 47;
+constexpr int tkI2cin = 48;
+constexpr int tkI2coutWithLowAddress = 49;
+constexpr int tkI2cout = 50;
+constexpr int tkOwout = 56;
+constexpr int tkOwin = 57;
 constexpr int tkSerinWithFlowPin = 35;
 constexpr int tkStore = 59;
 
@@ -107,6 +122,24 @@ constexpr std::uint16_t insDebug = 5;
 constexpr std::uint16_t insDebugin = 6;
 constexpr std::uint16_t insSerin = 60;
 constexpr std::uint16_t insSerout = 61;
+constexpr std::uint16_t insButton = 2;
+constexpr std::uint16_t insDtmfout = 9;
+constexpr std::uint16_t insFreqout = 18;
+constexpr std::uint16_t insI2cin = 23;
+constexpr std::uint16_t insI2cout = 24;
+constexpr std::uint16_t insLcdin = 29;
+constexpr std::uint16_t insLcdout = 30;
+constexpr std::uint16_t insOwin = 40;
+constexpr std::uint16_t insOwout = 41;
+constexpr std::uint16_t insShiftin = 62;
+constexpr std::uint16_t insShiftout = 63;
+constexpr std::uint16_t insXout = 68;
+
+// Expression codes of the X-10 house and command arithmetic.
+constexpr int codeAdd = 15;
+constexpr int codeMultiply = 18;
+constexpr int codeModulo = 20;
+constexpr int codeInvert = 2;
 
 // Written in front of the label of a serial time-out or parity branch.
 constexpr std::uint16_t serialBranchMark = 221;
@@ -360,6 +393,42 @@ void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
         break;
     case insSerout:
         CompileSerout();
+        break;
+    case insFreqout:
+        CompileFreqout();
+        break;
+    case insButton:
+        CompileButton();
+        break;
+    case insDtmfout:
+        CompileDtmfout();
+        break;
+    case insShiftin:
+        CompileShift(true);
+        break;
+    case insShiftout:
+        CompileShift(false);
+        break;
+    case insXout:
+        CompileXout();
+        break;
+    case insLcdin:
+        CompilePinAndItems(tkLcdin, false);
+        break;
+    case insLcdout:
+        CompilePinAndItems(tkLcdout, true);
+        break;
+    case insOwin:
+        CompilePinAndItems(tkOwin, false);
+        break;
+    case insOwout:
+        CompilePinAndItems(tkOwout, true);
+        break;
+    case insI2cin:
+        CompileI2c(tkI2cin, tkI2cinWithLowAddress, false);
+        break;
+    case insI2cout:
+        CompileI2c(tkI2cout, tkI2coutWithLowAddress, true);
         break;
     case insSerin:
         CompileSerin();
@@ -677,6 +746,215 @@ void TTokenizer::CompileSerin() {
     ExpectLeftBracket();
     CompileInputItems();
     ExpectRightBracket();
+}
+
+// [items] of an instruction: output or input items between brackets
+void TTokenizer::CompileBracketedItems(bool output) {
+    ExpectLeftBracket();
+    if (output) {
+        CompileOutputItems();
+    } else {
+        CompileInputItems();
+    }
+    ExpectRightBracket();
+}
+
+// FREQOUT pin, duration, freq1 {, freq2}
+void TTokenizer::CompileFreqout() {
+    StackDepth = 0;
+    CompileAndWriteExpression(true, true);
+    ExpectComma();
+    StackDepth = 1;
+    CompileAndWriteExpression(true, false);
+    ExpectComma();
+    StackDepth = 2;
+    CompileAndWriteExpression(true, false);
+    TElement e;
+    if (PreviewElement(e) && e.Type == etComma) {
+        NextElement(e);
+        StackDepth = 3;
+        CompileAndWriteExpression(true, false);
+        EmitInstruction(tkFreqoutTwoTones);
+    } else {
+        EmitInstruction(tkFreqout);
+    }
+}
+
+// BUTTON pin, downstate, delay, rate, workspace, targetstate, label: the
+// workspace is read before the token and written back behind it
+void TTokenizer::CompileButton() {
+    StackDepth = 5;
+    CompileExpressionInto(1, true);
+    for (int depth = 0; depth < 3; ++depth) {
+        ExpectComma();
+        StackDepth = depth;
+        CompileAndWriteExpression(true, false);
+    }
+    ExpectComma();
+    const int workspaceIndex = ElementIndex;
+    StackDepth = 4;
+    CompileReadVariableInto(2);
+    ElementIndex = workspaceIndex;
+    StackDepth = 1;
+    CompileWriteVariableInto(3);
+    ExpectComma();
+    StackDepth = 3;
+    CompileAndWriteExpression(true, false);
+    ExpectComma();
+    WriteBuffer(2, true);
+    WriteBuffer(1, true);
+    EmitInstruction(tkButton);
+    WriteBuffer(3, false);
+    EmitBits(1, 0);
+    EmitLabelAddress();
+}
+
+// DTMFOUT pin, {ontime, offtime,} [tone, ...]: off time before on time
+void TTokenizer::CompileDtmfout() {
+    StackDepth = 0;
+    CompileAndWriteExpression(true, true);
+    ExpectComma();
+    TElement e;
+    if (PreviewElement(e) && e.Type == etLeftBracket) {
+        WriteConstant(50, true);
+        WriteConstant(200, true);
+    } else {
+        StackDepth = 2;
+        CompileExpressionInto(1, false);
+        ExpectComma();
+        StackDepth = 1;
+        CompileAndWriteExpression(true, false);
+        WriteBuffer(1, true);
+        ExpectComma();
+    }
+    EmitInstruction(tkDtmfout);
+    ExpectLeftBracket();
+    do {
+        StackDepth = 3;
+        CompileAndWriteExpression(false, false);
+        EmitBits(1, 0);
+        EmitListSeparator();
+    } while (Elements[LastReadIndex].Type != etRightBracket);
+}
+
+// SHIFTIN dpin, cpin, mode, [variable{\bits}, ...] and
+// SHIFTOUT dpin, cpin, mode, [value{\bits}, ...]
+void TTokenizer::CompileShift(bool in) {
+    StackDepth = 1;
+    CompileExpressionInto(1, true);
+    ExpectComma();
+    StackDepth = 2;
+    CompileExpressionInto(2, true);
+    ExpectComma();
+    StackDepth = 0;
+    CompileAndWriteExpression(true, false);
+    WriteBuffer(1, true);
+    WriteBuffer(2, true);
+    EmitInstruction(in ? tkShiftin : tkShiftout);
+    ExpectComma();
+    ExpectLeftBracket();
+    do {
+        if (in) {
+            StackDepth = 5;
+            CompileWriteVariableInto(3);
+        } else {
+            StackDepth = 4;
+            CompileExpressionInto(3, false);
+        }
+        if (CheckBackslash()) {
+            StackDepth = 3;
+            CompileAndWriteExpression(false, false);
+        } else {
+            WriteConstant(8, false);
+        }
+        if (in) {
+            WriteConstant(0, true);
+            EmitBits(1, 0);
+            WriteBuffer(3, false);
+        } else {
+            WriteBuffer(3, true);
+        }
+        EmitBits(1, 0);
+        EmitListSeparator();
+    } while (Elements[LastReadIndex].Type != etRightBracket);
+}
+
+// XOUT mpin, zpin, [house\command{\cycles}, ...]: house and command are
+// folded into one value at run time
+void TTokenizer::CompileXout() {
+    StackDepth = 0;
+    CompileAndWriteExpression(true, true);
+    ExpectComma();
+    StackDepth = 1;
+    CompileAndWriteExpression(true, true);
+    EmitInstruction(tkXout);
+    ExpectComma();
+    ExpectLeftBracket();
+    do {
+        StackDepth = 2;
+        CompileAndWriteExpression(false, false);
+        WriteConstant(16, true);
+        EmitFlaggedCode(codeModulo);
+        ExpectBackslash();
+        StackDepth = 3;
+        CompileAndWriteExpression(true, false);
+        WriteConstant(16, true);
+        EmitFlaggedCode(codeMultiply);
+        EmitFlaggedCode(codeAdd);
+        if (CheckBackslash()) {
+            StackDepth = 3;
+            CompileAndWriteExpression(true, false);
+        } else {
+            WriteConstant(2, true);
+        }
+        EmitFlaggedCode(codeInvert);
+        EmitBits(1, 0);
+        EmitListSeparator();
+    } while (Elements[LastReadIndex].Type != etRightBracket);
+}
+
+// LCDIN pin, command, [items] and the like: the value before the pin
+void TTokenizer::CompilePinAndItems(int token, bool output) {
+    StackDepth = 1;
+    CompileExpressionInto(1, true);
+    ExpectComma();
+    StackDepth = 0;
+    CompileAndWriteExpression(true, false);
+    WriteBuffer(1, true);
+    EmitInstruction(token);
+    ExpectComma();
+    CompileBracketedItems(output);
+}
+
+// I2CIN pin, slave, {address{\lowaddress},} [items] and I2COUT
+void TTokenizer::CompileI2c(int token, int tokenWithLowAddress, bool output) {
+    StackDepth = 3;
+    CompileExpressionInto(1, true);
+    ExpectComma();
+    StackDepth = 2;
+    CompileExpressionInto(2, false);
+    ExpectComma();
+    TElement e;
+    if (PreviewElement(e) && e.Type == etLeftBracket) {
+        WriteBuffer(2, true);
+        WriteConstant(0, true);
+        WriteBuffer(1, true);
+        EmitInstruction(token);
+    } else {
+        StackDepth = 1;
+        CompileExpressionInto(3, false);
+        const bool lowAddress = CheckBackslash();
+        if (lowAddress) {
+            StackDepth = 0;
+            CompileAndWriteExpression(true, false);
+        }
+        ExpectComma();
+        WriteBuffer(3, true);
+        WriteBuffer(2, true);
+        WriteBuffer(1, true);
+        EmitInstruction(lowAddress ? tokenWithLowAddress : token);
+    }
+    CompileBracketedItems(output);
 }
 
 // The baud constant of the programming port, which differs by module.

@@ -296,6 +296,14 @@ private:
     bool CompileSerialPins(int pinDepth);
     void CompileSerout();
     void CompileSerin();
+    void CompileBracketedItems(bool output);
+    void CompileFreqout();
+    void CompileButton();
+    void CompileDtmfout();
+    void CompileShift(bool in);
+    void CompileXout();
+    void CompilePinAndItems(int token, bool output);
+    void CompileI2c(int token, int tokenWithLowAddress, bool output);
 
     // item list internals (ItemLists.cpp)
     void CompileOutputItems();

@@ -3,29 +3,6 @@
 namespace wayline::testing {
 namespace {
 
-// A constant as the module reads it: code 32 + k, then 0 for a power of
-// two, 1 for zero, or all k + 1 bits of the value.
-std::string C(unsigned value) {
-    int k = 0;
-    while ((value >> (k + 1)) != 0) {
-        ++k;
-    }
-    std::string bits;
-    for (int i = 5; i >= 0; --i) {
-        bits += static_cast<char>('0' + (((32 + k) >> i) & 1));
-    }
-    if (value == 0) {
-        return bits + "1";
-    }
-    if ((value & (value - 1)) == 0) {
-        return bits + "0";
-    }
-    for (int i = k; i >= 0; --i) {
-        bits += static_cast<char>('0' + ((value >> i) & 1));
-    }
-    return bits;
-}
-
 // A character printed by itself, announcing the next item.
 std::string Echo(std::string_view text) {
     std::string bits;

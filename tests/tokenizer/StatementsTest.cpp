@@ -123,8 +123,6 @@ TEST_F(StatementsTest, ProgramAndDataMustNotOverlap) {
 TEST_F(StatementsTest, StatementErrors) {
     EXPECT_EQ(Run("5\n"), "149-Expected a label, variable, or instruction");
     EXPECT_EQ(Run("END 5\n"), "129-Expected ':' or end-of-line");
-    EXPECT_EQ(Run("XOUT 1, 2, [3\\4]\n"), "242-This instruction cannot be compiled yet");
-    EXPECT_EQ(SpanText(), "XOUT");
     EXPECT_EQ(Run("x CON 1\ny VAR BYTE\n"), "157-Nothing to tokenize");
 }
 
@@ -293,6 +291,96 @@ TEST_F(StatementsTest, PutAndGetMoveBytesWithoutReturnAddress) {
                                                        address2 + "0011010" + WriteB0);
     EXPECT_EQ(RunOn("KM2A", "PUT 2, WORD W1, B0\n"), "succeeded");
     EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2A}\nPUT 2, 1, 2\n"), "129-Expected ':' or end-of-line");
+}
+
+TEST_F(StatementsTest, FreqoutTakesOneOrTwoTones) {
+    EXPECT_EQ(Run("FREQOUT 1, 100, 2000\n"), "succeeded");
+    std::string expected = "1" + C(1) + "1" + C(100) + "1" + C(2000) + "0010110";
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
+    EXPECT_EQ(Run("FREQOUT 1, 100, 2000, 3000\n"), "succeeded");
+    expected = "1" + C(1) + "1" + C(100) + "1" + C(2000) + "1" + C(3000) + "0010111";
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
+}
+
+TEST_F(StatementsTest, ButtonReadsItsWorkspaceBeforeAndWritesItAfterTheToken) {
+    EXPECT_EQ(Run("BUTTON 3, 0, 200, 20, B0, 1, pressed\npressed: END\n"), "succeeded");
+    const std::string expected = "1" + C(0) + "1" + C(200) + "1" + C(20) + "1" + C(1) + "1" +
+                                 "110010"
+                                 "00110" +
+                                 "1" + C(3) + "0101010" +
+                                 "111010"
+                                 "00110" +
+                                 "0";
+    const int length = static_cast<int>(expected.size());
+    EXPECT_EQ(Stream(14, length), expected);
+    EXPECT_EQ(Address(14 + length), 14 + length + 14);
+    EXPECT_EQ(Run("BUTTON 3, 0, 200, 20, 5, 1, pressed\npressed: END\n"),
+              "135-Expected a variable");
+}
+
+TEST_F(StatementsTest, DtmfoutTimesDefaultWhenTheTonesFollowThePin) {
+    EXPECT_EQ(Run("DTMFOUT 1, [5, 6]\n"), "succeeded");
+    std::string tones = C(5) + "0" + "1" + C(6) + "0" + "0";
+    std::string expected = "1" + C(1) + "1" + C(50) + "1" + C(200) + "0011000" + tones;
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
+    EXPECT_EQ(Run("DTMFOUT 1, 300, 100, [5, 6]\n"), "succeeded");
+    expected = "1" + C(1) + "1" + C(100) + "1" + C(300) + "0011000" + tones;
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
+}
+
+TEST_F(StatementsTest, ShiftItemsCarryTheirBitCount) {
+    EXPECT_EQ(Run("SHIFTOUT 1, 2, 0, [B0, 5\\4]\n"), "succeeded");
+    const std::string head = "1" + C(0) + "1" + C(1) + "1" + C(2);
+    std::string expected = head + "0101000" + C(8) + "1" +
+                           "110010"
+                           "00110" +
+                           "0" + "1" + C(4) + "1" + C(5) + "0" + "0";
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
+    EXPECT_EQ(Run("SHIFTIN 1, 2, 0, [B0\\4]\n"), "succeeded");
+    expected = head + "0100111" + C(4) + "1" + C(0) + "0" +
+               "111010"
+               "00110" +
+               "0" + "0";
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
+}
+
+TEST_F(StatementsTest, XoutFoldsHouseAndCommand) {
+    EXPECT_EQ(Run("XOUT 1, 2, [3\\4]\n"), "succeeded");
+    const std::string expected = "1" + C(1) + "1" + C(2) + "0011001" + C(3) + "1" + C(16) +
+                                 "1010100" + "1" + C(4) + "1" + C(16) + "1010010" + "1001111" +
+                                 "1" + C(2) + "1000010" + "0" + "0";
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
+    EXPECT_EQ(Run("XOUT 1, 2, [3]\n"), "118-Expected '\\'");
+}
+
+TEST_F(StatementsTest, ModuleItemInstructionsWriteTheValueBeforeThePin) {
+    EXPECT_EQ(RunOn("KM2C", "LCDOUT 1, 2, [B0]\nOWIN 1, 2, [B0]\n"), "succeeded");
+    const std::string head = "1" + C(2) + "1" + C(1);
+    // The KM2C's tokens are the logical ones from 32 up.
+    std::string expected = head + "0101101" +
+                           "110010"
+                           "00110" +
+                           "00" + head + "0111001" + "0" +
+                           "111010"
+                           "00110" +
+                           "00";
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
+    EXPECT_EQ(RunOn("KM2C", "LCDIN 1, 2, B0\n"), "121-Expected '['");
+}
+
+TEST_F(StatementsTest, I2cAddressesGoInFrontOfSlaveAndPin) {
+    EXPECT_EQ(RunOn("KM2C", "I2COUT 1, 160, [B0]\n"), "succeeded");
+    const std::string item = "110010"
+                             "00110"
+                             "00";
+    std::string expected = "1" + C(160) + "1" + C(0) + "1" + C(1) + "0110010" + item;
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
+    EXPECT_EQ(RunOn("KM2C", "I2COUT 1, 160, 5\\6, [B0]\n"), "succeeded");
+    expected = "1" + C(6) + "1" + C(5) + "1" + C(160) + "1" + C(1) + "0110001" + item;
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
+    EXPECT_EQ(RunOn("KM2C", "I2CIN 1, 160, 5, [B0]\n"), "succeeded");
+    expected = "1" + C(5) + "1" + C(160) + "1" + C(1) + "0110000" + "0";
+    EXPECT_EQ(Stream(14, static_cast<int>(expected.size())), expected);
 }
 
 } // namespace

@@ -84,11 +84,6 @@ TEST_F(TokenizeTest, ErrorsPointIntoTheCallersText) {
     EXPECT_EQ(R().ErrorLength, 1);
 }
 
-TEST_F(TokenizeTest, InstructionsNotYetBuiltAreRefused) {
-    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}\nXOUT 1, 2, [3\\4]\n"),
-              "242-This instruction cannot be compiled yet");
-}
-
 TEST_F(TokenizeTest, ResultsAreReinitialisedOnEveryCall) {
     EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2A, one}\n'{$PORT COM3}", true), "succeeded");
     ASSERT_NE(R().Port, nullptr);
