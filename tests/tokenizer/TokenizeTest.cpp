@@ -111,6 +111,23 @@ TEST_F(TokenizeTest, TokenizeAllocatesNothing) {
     EXPECT_EQ(AllocationCount.load(), beforeSecond);
 }
 
+TEST_F(TokenizeTest, WholeProgramsCompileWithoutAllocating) {
+    const std::string text = "'{$KEYSTONE KM2D}\n'{$HBASIC 2.5}\nCmd VAR BYTE\nDur VAR WORD\n"
+                             "READ 14, Cmd, WORD Dur\nWRITE 0, WORD 1000, Cmd\n"
+                             "DEBUG \"x=\", DEC ? Cmd, ASC ? Cmd, STR Cmd \\ 2, REP 45 \\ 5\n"
+                             "DEBUGIN DEC Cmd, WAIT(\"OK\"), STR Cmd \\ 4 \\ 13, SKIP 2\n"
+                             "SEROUT 1\\2, 84, 100, late, [SDEC Dur]\n"
+                             "SERIN 3, 84, late, 1000, late, [NUM Dur]\n"
+                             "BUTTON 3, 0, 200, 20, Cmd, 1, late\nFREQOUT 1, 100, 2000, 3000\n"
+                             "SHIFTIN 1, 2, 0, [Cmd\\4]\nXOUT 1, 2, [3\\4\\2]\n"
+                             "I2CIN 1, 160, 5\\6, [STR Cmd \\ 2]\nlate: END\n";
+    ASSERT_TRUE(Tok->SetSource(text));
+    const long before = AllocationCount.load();
+    EXPECT_TRUE(Tok->Tokenize(false, true, false));
+    EXPECT_EQ(AllocationCount.load(), before);
+    EXPECT_TRUE(R().DebugFlag);
+}
+
 TEST_F(TokenizeTest, TheProgramHasOneInstance) {
     EXPECT_EQ(&TheTokenizer(), &TheTokenizer());
 }
