@@ -528,6 +528,21 @@ private Q_SLOTS:
         QVERIFY(program.Disabled(7));
     }
 
+    void GoCompilesTheGeneratedProgram() {
+        TProgram program(true);
+        program.AddSteps(1, 4, akMoveForward);
+        program.AddSteps(3, 2, akRotateLeft);
+        program.Main().Go();
+        QVERIFY2(program.Dialogs.Errors.isEmpty(), qPrintable(program.Dialogs.Errors.join('\n')));
+        const TDownloadImages& images = program.Main().LastCompile();
+        QCOMPARE(images.DownloadTargetType, 2);
+        QCOMPARE(images.ProgramImageCount, 1);
+        QVERIFY(images.ImagePacketCounts[0] > 0);
+        // Go leaves the program it compiled in the code window, unshown.
+        QVERIFY(program.Windows.CodeForm->BASICMemo()->toPlainText().contains("Configure"));
+        QVERIFY(!program.Windows.CodeForm->isVisible());
+    }
+
     void HelpFollowsTheMouseOverTheMainGrid() {
         TProgram program(true);
         program.AddSteps(1, 1);
