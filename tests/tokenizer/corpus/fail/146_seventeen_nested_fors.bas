@@ -1,0 +1,39 @@
+' expect: 146 at 365+3
+'{$KEYSTONE KM2C}
+'{$HBASIC 2.5}
+v VAR Byte(17)
+FOR v(0) = 1 TO 2
+FOR v(1) = 1 TO 2
+FOR v(2) = 1 TO 2
+FOR v(3) = 1 TO 2
+FOR v(4) = 1 TO 2
+FOR v(5) = 1 TO 2
+FOR v(6) = 1 TO 2
+FOR v(7) = 1 TO 2
+FOR v(8) = 1 TO 2
+FOR v(9) = 1 TO 2
+FOR v(10) = 1 TO 2
+FOR v(11) = 1 TO 2
+FOR v(12) = 1 TO 2
+FOR v(13) = 1 TO 2
+FOR v(14) = 1 TO 2
+FOR v(15) = 1 TO 2
+FOR v(16) = 1 TO 2
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+NEXT
+END

@@ -1,0 +1,24 @@
+' expect: 171 at 430+4
+'{$KEYSTONE KM2A}
+'{$HBASIC 2.5}
+x VAR Byte
+DO
+  IF x = 1 THEN EXIT
+  IF x = 2 THEN EXIT
+  IF x = 3 THEN EXIT
+  IF x = 4 THEN EXIT
+  IF x = 5 THEN EXIT
+  IF x = 6 THEN EXIT
+  IF x = 7 THEN EXIT
+  IF x = 8 THEN EXIT
+  IF x = 9 THEN EXIT
+  IF x = 10 THEN EXIT
+  IF x = 11 THEN EXIT
+  IF x = 12 THEN EXIT
+  IF x = 13 THEN EXIT
+  IF x = 14 THEN EXIT
+  IF x = 15 THEN EXIT
+  IF x = 16 THEN EXIT
+  IF x = 17 THEN EXIT
+LOOP
+END

@@ -1,0 +1,10 @@
+' expect: 226 at 86+4
+'{$KEYSTONE KM2B}
+'{$HBASIC 2.5}
+x VAR Byte
+SELECT x
+  CASE 1
+  CASE 2
+    x = 3
+ENDSELECT
+END
