@@ -1,8 +1,9 @@
-// Throughput of Tokenize on sources of growing size. Until the statement
-// passes exist the programs are conditional-compilation blocks, which run
-// the scanner, the expression compiler and the condition evaluator.
+// Throughput of Tokenize: the directive and conditional passes over
+// generated conditional-compilation blocks, and whole programs compiled
+// into packets - one of typical size and one close to the source limit.
 #include <benchmark/benchmark.h>
 
+#include <memory>
 #include <string>
 
 #include "tokenizer/Tokenizer.h"
@@ -48,5 +49,108 @@ void BM_DirectivesOnly(benchmark::State& state) {
                             static_cast<std::int64_t>(text.size()));
 }
 BENCHMARK(BM_DirectivesOnly);
+
+// One subroutine of a robot-like program: a commented head, a loop with a
+// block IF and a SELECT, serial output and a table read.
+std::string Routine(int i, bool wideComments) {
+    const std::string n = std::to_string(i);
+    std::string text;
+    text += "' ---- Routine " + n + ": drive the wheels for step " + n + " ----\n";
+    if (wideComments) {
+        text += "' The wheels ramp to the speed of this step, hold it for its duration\n"
+                "' and report the position on the debug terminal; the whiskers stop\n"
+                "' the ramp early. Speeds are pulse widths in units of two us.\n";
+    }
+    text += "Routine" + n + ":\n";
+    text += "  FOR idx = 0 TO " + std::to_string(i % 7 + 2) + "          ' ramp steps\n";
+    text += "    speed = Centre + idx * " + std::to_string(i % 5 + 1) + "\n";
+    text += "    IF IN5 = 0 THEN\n      EXIT\n    ELSE\n      PULSOUT LServo, speed\n    ENDIF\n";
+    text += "  NEXT\n";
+    text += "  SELECT cmd\n    CASE \"F\", \"B\"\n      PAUSE " + std::to_string(i % 20 + 1) +
+            "\n    CASE ELSE\n      LOW RServo\n  ENDSELECT\n";
+    text += "  READ Table + " + std::to_string(i % 8) + ", cmd\n";
+    text += "  RETURN\n\n";
+    return text;
+}
+
+std::string WholeProgramHead() {
+    return "'{$KEYSTONE KM2}\n'{$HBASIC 2.5}\n"
+           "' Generated robot-like program for the tokenizer benchmark.\n"
+           "LServo  PIN 13\nRServo  PIN 12\nCentre  CON 750\n"
+           "Table   DATA \"FBLRSEQ\", 0\n"
+           "speed   VAR Word\nidx     VAR Byte\ncmd     VAR Byte\n\n";
+}
+
+// A program of routines called from a main loop, filled with comment
+// lines up to just below the source limit: the image stays within the
+// EEPROM, so most of the text is what real programs carry too, comments.
+std::string LargeProgram() {
+    constexpr int routines = 24;
+    std::string text = WholeProgramHead();
+    text += "Main:\n";
+    for (int i = 0; i < routines; ++i) {
+        text += "  GOSUB Routine" + std::to_string(i) + "\n";
+    }
+    text += "  GOTO Main\n\n";
+    for (int i = 0; i < routines; ++i) {
+        text += Routine(i, true);
+    }
+    const std::string filler =
+        "' Notes: the calibration bytes sit in the first EEPROM cells; keep them.\n";
+    while (text.size() + filler.size() < static_cast<std::size_t>(wayline::MaxSourceSize)) {
+        text += filler;
+    }
+    return text;
+}
+
+// About 300 lines: the same routines without the wide comments.
+std::string TypicalProgram() {
+    constexpr int routines = 16;
+    std::string text = WholeProgramHead();
+    text += "Main:\n";
+    for (int i = 0; i < routines; ++i) {
+        text += "  GOSUB Routine" + std::to_string(i) + "\n";
+    }
+    text += "  GOTO Main\n\n";
+    for (int i = 0; i < routines; ++i) {
+        text += Routine(i, false);
+    }
+    return text;
+}
+
+void RunWholeProgram(benchmark::State& state, const std::string& text) {
+    auto tokenizer = std::make_unique<wayline::TTokenizer>();
+    if (!tokenizer->SetSource(text) || !tokenizer->Tokenize(false, true, false)) {
+        const char* error = tokenizer->Result.ErrorText;
+        state.SkipWithError(error != nullptr ? error : "source refused");
+        return;
+    }
+    int lines = 0;
+    for (char c : text) {
+        lines += c == '\n' ? 1 : 0;
+    }
+    for (auto _ : state) {
+        tokenizer->SetSource(text);
+        tokenizer->Tokenize(false, true, false);
+        benchmark::DoNotOptimize(tokenizer->Result.PacketCount);
+    }
+    state.counters["chars"] = static_cast<double>(text.size());
+    state.counters["lines"] = lines;
+    state.counters["packets"] = tokenizer->Result.PacketCount;
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                            static_cast<std::int64_t>(text.size()));
+}
+
+void BM_TokenizeLargeProgram(benchmark::State& state) {
+    static const std::string text = LargeProgram();
+    RunWholeProgram(state, text);
+}
+BENCHMARK(BM_TokenizeLargeProgram)->Unit(benchmark::kMicrosecond);
+
+void BM_TokenizeTypicalProgram(benchmark::State& state) {
+    static const std::string text = TypicalProgram();
+    RunWholeProgram(state, text);
+}
+BENCHMARK(BM_TokenizeTypicalProgram)->Unit(benchmark::kMicrosecond);
 
 } // namespace
