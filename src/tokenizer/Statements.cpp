@@ -550,18 +550,7 @@ void TTokenizer::CompileLookup() {
     ExpectComma();
     ExpectLeftBracket();
     EmitInstruction(tkLookup);
-    for (;;) {
-        StackDepth = 2;
-        CompileAndWriteExpression(false, false);
-        EmitBits(1, 0);
-        EmitListSeparator();
-        if (Elements[LastReadIndex].Type == etRightBracket) {
-            break;
-        }
-    }
-    ExpectComma();
-    StackDepth = 1;
-    CompileAndWriteWriteVariable();
+    CompileValueListAndTarget(2);
 }
 
 // LOOKDOWN value, [comparison] [value, ...], variable
@@ -582,8 +571,15 @@ void TTokenizer::CompileLookdown() {
     }
     // The comparison travels as its code minus 24 (>= is 2 ... < is 7).
     EmitBits(3, static_cast<std::uint16_t>(comparison - 24));
+    CompileValueListAndTarget(3);
+}
+
+// [value, ...], variable — the bracketed values of LOOKUP and LOOKDOWN and
+// the variable that receives the result; `depth` is the stack the values
+// are evaluated on.
+void TTokenizer::CompileValueListAndTarget(int depth) {
     for (;;) {
-        StackDepth = 3;
+        StackDepth = depth;
         CompileAndWriteExpression(false, false);
         EmitBits(1, 0);
         EmitListSeparator();

@@ -284,6 +284,7 @@ private:
     void CompileBranch();
     void CompileLookup();
     void CompileLookdown();
+    void CompileValueListAndTarget(int depth);
     void CompileOn();
     void EmitListSeparator();
     void CompileByteRead(int token, bool withNextAddress);
