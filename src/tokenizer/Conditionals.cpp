@@ -35,8 +35,7 @@ bool TTokenizer::SectionExcluded() const {
 
 void TTokenizer::SkipToLineEnd() {
     TElement e;
-    while (NextElement(e) && e.Type != etEnd) {
-    }
+    SeekScannedElement(etEnd, e);
 }
 
 // Evaluates buffer 0; a division by zero points at the elements
@@ -214,10 +213,7 @@ void TTokenizer::ResolveConditionals() {
     CondSelectDepth = 0;
     ElementIndex = 0;
     TElement e;
-    while (NextElement(e)) {
-        if (e.Type != etCondDirective) {
-            continue;
-        }
+    while (SeekScannedElement(etCondDirective, e)) {
         const int index = LastReadIndex;
         TNestingEntry* top = NestingCount > 0 ? &NestingStack[NestingCount - 1] : nullptr;
         switch (e.Value) {

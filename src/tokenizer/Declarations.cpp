@@ -10,24 +10,71 @@ constexpr std::uint16_t sizeWord = 3;
 
 } // namespace
 
-// Finds the next statement whose second element is keyword; first is the
-// index of its first element. The cursor is left behind the keyword.
-bool TTokenizer::FindStatement(std::uint8_t keyword, int& first) {
-    TElement a;
-    while (NextElement(a)) {
-        if (a.Type == etEnd) {
+// Finds the next statement whose second element is keyword (or, with
+// keywordFirst, whose first one is); first is the index of its first
+// element. The cursor is left behind the keyword, or at
+// the end of the list, as reading statement by statement would leave it;
+// the walk itself only looks at element types, as each declaration pass
+// makes one over the whole list.
+bool TTokenizer::FindStatement(std::uint8_t keyword, int& first, bool keywordFirst) {
+    const auto live = [this](int i) {
+        while (i < ElementCount && Elements[i].Type == etCancelled) {
+            ++i;
+        }
+        return i;
+    };
+    int last = -1; // the last element passed over: it holds the error span
+    int i = ElementIndex;
+    for (;;) {
+        i = live(i);
+        if (i >= ElementCount) {
+            break;
+        }
+        last = i;
+        if (Elements[i].Type == etEnd) {
+            ++i;
             continue;
         }
-        first = LastReadIndex;
-        TElement b;
-        NextElement(b);
-        if (b.Type == keyword) {
+        const int a = i;
+        if (keywordFirst && Elements[a].Type == keyword) {
+            first = a;
+            LastReadIndex = a;
+            ElementIndex = a + 1;
+            SetElementSpan(Elements[a]);
             return true;
         }
-        if (b.Type != etEnd) {
-            SkipToLineEnd();
+        i = live(i + 1);
+        if (i >= ElementCount) {
+            break;
+        }
+        last = i;
+        const std::uint8_t type = Elements[i].Type;
+        if (type == keyword) {
+            first = a;
+            LastReadIndex = i;
+            ElementIndex = i + 1;
+            SetElementSpan(Elements[i]);
+            return true;
+        }
+        ++i;
+        if (type == etEnd) {
+            continue;
+        }
+        while (i < ElementCount && Elements[i].Type != etEnd) {
+            if (Elements[i].Type != etCancelled) {
+                last = i;
+            }
+            ++i;
+        }
+        if (i < ElementCount) {
+            last = i++;
         }
     }
+    if (last >= 0) {
+        SetElementSpan(Elements[last]);
+    }
+    ElementIndex = ElementCount;
+    LastReadIndex = ElementCount;
     return false;
 }
 
@@ -118,24 +165,14 @@ void TTokenizer::StoreData(std::uint16_t value, bool word, bool reserved, bool f
 void TTokenizer::ResolveData(bool final) {
     DataPointer = 0;
     ElementIndex = 0;
-    TElement a;
-    while (NextElement(a)) {
-        if (a.Type == etEnd) {
-            continue;
-        }
-        const int first = LastReadIndex;
+    int first = 0;
+    while (FindStatement(etData, first, true)) {
         bool pending = false;
         TSymbolName label;
-        if (a.Type != etData) {
-            TElement b;
-            NextElement(b);
-            if (b.Type != etData) {
-                if (b.Type != etEnd) {
-                    SkipToLineEnd();
-                }
-                continue;
-            }
+        if (first != LastReadIndex) {
+            // The keyword is the second element: the first is the label.
             label = GetUndefinedSymbol(first);
+            TElement b;
             NextElement(b);
             pending = true;
             // The next pass sees the statement without its label.

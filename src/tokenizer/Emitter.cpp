@@ -48,21 +48,27 @@ void TTokenizer::EmitBits(int count, std::uint16_t value) {
     if (CodeBitAddress + count > ProgramBitCapacity) {
         RaiseError(127);
     }
-    for (int i = count - 1; i >= 0; --i) {
+    // A byte at a time: the bits of value that fall into the same byte are
+    // written together (count is at most 16).
+    int remaining = count;
+    while (remaining > 0) {
         const int address = EEPROMSize - 1 - CodeBitAddress / 8;
         const std::uint8_t kind = Result.EEPROMFlags[address] & 3;
         if (kind == efReserved || kind == efData) {
             SetErrorSpan(DataSpanStart[address], DataSpanLength[address]);
             RaiseError(124);
         }
-        const auto mask = static_cast<std::uint8_t>(0x80 >> (CodeBitAddress % 8));
-        if ((value >> i) & 1) {
-            Result.EEPROM[address] |= mask;
-        } else {
-            Result.EEPROM[address] &= static_cast<std::uint8_t>(~mask);
-        }
+        const int used = CodeBitAddress % 8;
+        const int take = remaining < 8 - used ? remaining : 8 - used;
+        const unsigned field = (1u << take) - 1;
+        const int shift = 8 - used - take;
+        const unsigned bits = (static_cast<unsigned>(value) >> (remaining - take)) & field;
+        const auto mask = static_cast<std::uint8_t>(field << shift);
+        Result.EEPROM[address] =
+            static_cast<std::uint8_t>((Result.EEPROM[address] & ~mask) | (bits << shift));
         Result.EEPROMFlags[address] = efProgram;
-        ++CodeBitAddress;
+        CodeBitAddress = static_cast<std::uint16_t>(CodeBitAddress + take);
+        remaining -= take;
     }
 }
 

@@ -13,8 +13,8 @@ void TTokenizer::CountGosubs() {
     GosubCount = 0;
     ElementIndex = 0;
     TElement e;
-    while (NextElement(e)) {
-        if (e.Type == etInstruction && e.Value == insGosub) {
+    while (SeekScannedElement(etInstruction, e)) {
+        if (e.Value == insGosub) {
             if (++GosubCount > MaxGosubs) {
                 RaiseError(145);
             }

@@ -1,5 +1,7 @@
 #include "tokenizer/Tokenizer.h"
 
+#include <cstring>
+
 namespace wayline {
 
 namespace {
@@ -63,6 +65,7 @@ void TTokenizer::AppendElement(std::uint8_t type, std::uint16_t value, int start
         SetErrorSpan(start, length);
         RaiseError(107);
     }
+    ElementLookups[ElementCount] = TSymbolTable::TLookup{};
     TElement& e = Elements[ElementCount++];
     e.Type = type;
     e.Value = value;
@@ -310,17 +313,23 @@ void TTokenizer::ScanSource(bool full) {
     ElementIndex = 0;
     LastWasEnd = true;
     ScanPos = 0;
-    while (ScanPos < size) {
+    if (!full) {
+        // Directives live in comments only: go from apostrophe to apostrophe.
+        while (ScanPos < size) {
+            const void* quote = std::memchr(s + ScanPos, '\'', static_cast<std::size_t>(size - ScanPos));
+            if (quote == nullptr) {
+                ScanPos = size;
+                break;
+            }
+            ScanElementStart = static_cast<int>(static_cast<const char*>(quote) - s);
+            ScanPos = ScanElementStart + 1;
+            AddElement(etEnd, 0, true);
+            ScanDirectiveLine();
+        }
+    }
+    while (full && ScanPos < size) {
         ScanElementStart = ScanPos;
         const auto c = static_cast<unsigned char>(s[ScanPos]);
-        if (!full) {
-            ++ScanPos;
-            if (c == '\'') {
-                AddElement(etEnd, 0, true);
-                ScanDirectiveLine();
-            }
-            continue;
-        }
         if (c == '\0' || IsBlank(c)) {
             ++ScanPos;
         } else if (c == static_cast<unsigned char>(LineEndMark)) {
@@ -361,9 +370,11 @@ void TTokenizer::ScanSource(bool full) {
         } else if (c == '\'') {
             ++ScanPos;
             AddElement(etEnd, 0, true);
-            while (s[ScanPos] != LineEndMark) {
-                ++ScanPos;
-            }
+            // The mark behind the text ends the search.
+            ScanPos = static_cast<int>(
+                static_cast<const char*>(std::memchr(s + ScanPos, LineEndMark,
+                                                     static_cast<std::size_t>(size + 1 - ScanPos))) -
+                s);
         } else if (c == ',') {
             ++ScanPos;
             AddElement(etComma, 0, false);
@@ -390,7 +401,7 @@ void TTokenizer::ScanSource(bool full) {
     AddElement(etEnd, 0, true);
 }
 
-bool TTokenizer::NextElement(TElement& e) {
+bool TTokenizer::NextScannedElement(TElement& e) {
     while (ElementIndex < ElementCount && Elements[ElementIndex].Type == etCancelled) {
         ++ElementIndex;
     }
@@ -402,16 +413,52 @@ bool TTokenizer::NextElement(TElement& e) {
         LastReadIndex = ElementIndex;
         return false;
     }
-    LastReadIndex = ElementIndex;
-    e = Elements[ElementIndex++];
+    const TElement& next = Elements[ElementIndex];
+    LastReadIndex = ElementIndex++;
+    SetElementSpan(next);
+    e = next;
+    return true;
+}
+
+bool TTokenizer::SeekScannedElement(std::uint8_t type, TElement& e) {
+    // Only the last element passed over leaves a trace (the error span),
+    // so the walk itself touches nothing but the types.
+    int last = -1;
+    int i = ElementIndex;
+    for (; i < ElementCount; ++i) {
+        const std::uint8_t t = Elements[i].Type;
+        if (t == type) {
+            break;
+        }
+        if (t != etCancelled) {
+            last = i;
+        }
+    }
+    if (last >= 0) {
+        SetElementSpan(Elements[last]);
+    }
+    ElementIndex = i;
+    return NextScannedElement(e);
+}
+
+bool TTokenizer::NextElement(TElement& e) {
+    if (!NextScannedElement(e)) {
+        return false;
+    }
     if (e.Type == etUndefined) {
-        // The name may have been defined since it was scanned.
-        if (Symbols.FindSymbol(ElementName(e))) {
+        // The name may have been defined since it was scanned. A found
+        // entry is read again, so a value set since is seen too.
+        TSymbolTable::TLookup& lookup = ElementLookups[LastReadIndex];
+        bool found = false;
+        if (!Symbols.Repeat(lookup, found)) {
+            found = Symbols.FindSymbol(ElementName(e));
+            lookup = Symbols.LastLookup();
+        }
+        if (found) {
             e.Type = Symbols.CurrentSymbol.Type;
             e.Value = Symbols.CurrentSymbol.Value;
         }
     }
-    SetErrorSpan(e.Start, e.Type == etFileName ? e.Value : e.Length);
     return true;
 }
 

@@ -4,6 +4,8 @@
 
 namespace wayline {
 
+static_assert(TSymbolTable::MissingType == etUndefined);
+
 TSymbolName TSymbolName::From(std::string_view text) {
     TSymbolName name;
     for (char c : text) {
@@ -28,10 +30,12 @@ int HashName(std::string_view name) {
 
 void TSymbolTable::Clear() {
     SymbolCount = 0;
+    Last = TLookup{};
     DeclaredNameCount = 0;
     for (int i = 0; i < SymbolTableSize; ++i) {
         Heads[i] = -1;
         DeclaredHeads[i] = -1;
+        BucketVersions[i] = 0;
     }
     CurrentSymbol = TSymbol{};
     NewSymbol = TSymbol{};
@@ -45,7 +49,9 @@ bool TSymbolTable::AddSymbol(const TSymbol& symbol) {
     const int index = SymbolCount++;
     Symbols[index] = symbol;
     Symbols[index].Next = -1;
-    std::int32_t* link = &Heads[HashName(symbol.Name.View())];
+    const int bucket = HashName(symbol.Name.View());
+    ++BucketVersions[bucket];
+    std::int32_t* link = &Heads[bucket];
     while (*link != -1) {
         link = &Symbols[*link].Next;
     }
@@ -63,10 +69,15 @@ int TSymbolTable::FindIndex(const TSymbolName& name) const {
 }
 
 bool TSymbolTable::FindSymbol(const TSymbolName& name) {
+    const int bucket = HashName(name.View());
+    Last.Bucket = static_cast<std::int16_t>(bucket);
+    Last.Version = BucketVersions[bucket];
     const int index = FindIndex(name);
     if (index >= 0) {
         CurrentSymbol = Symbols[index];
         IsDeclared = false;
+        Last.Index = static_cast<std::int16_t>(index);
+        Last.Declared = false;
         return true;
     }
     CurrentSymbol = TSymbol{};
@@ -74,6 +85,8 @@ bool TSymbolTable::FindSymbol(const TSymbolName& name) {
     CurrentSymbol.Type = etUndefined;
     CurrentSymbol.Value = 0;
     IsDeclared = IsDeclaredName(name);
+    Last.Index = -1;
+    Last.Declared = IsDeclared;
     return false;
 }
 
@@ -93,7 +106,9 @@ bool TSymbolTable::AddDeclaredName(const TSymbolName& name) {
     const int index = DeclaredNameCount++;
     DeclaredNames[index].Name = name;
     DeclaredNames[index].Next = -1;
-    std::int32_t* link = &DeclaredHeads[HashName(name.View())];
+    const int bucket = HashName(name.View());
+    ++BucketVersions[bucket];
+    std::int32_t* link = &DeclaredHeads[bucket];
     while (*link != -1) {
         link = &DeclaredNames[*link].Next;
     }

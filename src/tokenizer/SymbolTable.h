@@ -43,6 +43,39 @@ public:
     // Fills CurrentSymbol: the entry found, or etUndefined with IsDeclared
     // telling whether the source declares the name.
     bool FindSymbol(const TSymbolName& name);
+
+    // What a FindSymbol found, kept so that the same name can be looked up
+    // again without hashing and comparing it. Entries are only appended and
+    // the first entry of a name wins, so a found name keeps its entry until
+    // Clear; a missing name stays missing while nothing joins its chain.
+    struct TLookup {
+        std::int16_t Index = -1; // the entry, or -1 for a missing name
+        std::int16_t Bucket = -1; // -1: nothing kept
+        std::uint16_t Version = 0;
+        bool Declared = false;
+    };
+    TLookup LastLookup() const { return Last; }
+    // The type a missing name gets (etUndefined; this header stays free of
+    // the element list).
+    static constexpr std::uint8_t MissingType = 46;
+    // Repeats the FindSymbol that gave lookup, if its answer still holds:
+    // CurrentSymbol and IsDeclared are filled as that call would fill them,
+    // except that the name of a missing symbol is not copied.
+    bool Repeat(const TLookup& lookup, bool& found) {
+        if (lookup.Bucket < 0 || (lookup.Index < 0 && BucketVersions[lookup.Bucket] != lookup.Version)) {
+            return false;
+        }
+        found = lookup.Index >= 0;
+        if (found) {
+            CurrentSymbol = Symbols[lookup.Index];
+        } else {
+            CurrentSymbol = TSymbol{};
+            CurrentSymbol.Type = MissingType;
+        }
+        IsDeclared = lookup.Declared;
+        Last = lookup;
+        return true;
+    }
     bool SetSymbolValue(const TSymbolName& name, std::uint16_t value);
     bool AddDeclaredName(const TSymbolName& name);
     bool IsDeclaredName(const TSymbolName& name) const;
@@ -61,6 +94,9 @@ private:
 
     TSymbol Symbols[SymbolTableSize];
     int SymbolCount = 0;
+    TLookup Last;
+    // Counts the names added to each chain of either table since Clear.
+    std::uint16_t BucketVersions[SymbolTableSize];
     std::int32_t Heads[SymbolTableSize];
 
     struct TDeclaredName {

@@ -32,13 +32,6 @@ void TTokenizer::AddDeclaredName(const TSymbolName& name) {
     }
 }
 
-void TTokenizer::PrepareNewSymbol() {
-    Symbols.NewSymbol = Symbols.CurrentSymbol;
-    if (Symbols.IsFull()) {
-        RaiseError(128);
-    }
-}
-
 TSymbolName TTokenizer::ElementName(const TElement& e) const {
     const int start = e.Start;
     int length = e.Length;

@@ -25,11 +25,6 @@ bool TTokenizer::SetSource(std::string_view text) {
     return true;
 }
 
-void TTokenizer::SetErrorSpan(int start, int length) {
-    Result.ErrorStart = start;
-    Result.ErrorLength = length;
-}
-
 void TTokenizer::RaiseTokenizeError(int n) {
     const char* text = MessageText(n);
     if (text == nullptr) {

@@ -128,7 +128,10 @@ public:
     // Raises the message with the given printed number.
     [[noreturn]] void RaiseError(int number);
     [[noreturn]] void RaiseUserError(const char* characters, int count);
-    void SetErrorSpan(int start, int length);
+    void SetErrorSpan(int start, int length) {
+        Result.ErrorStart = start;
+        Result.ErrorLength = length;
+    }
 
     // ---- symbol table (Symbols.cpp)
     TSymbolTable Symbols;
@@ -137,15 +140,31 @@ public:
     void InitBuiltinSymbols();
     void AddSymbol(const TSymbol& symbol);
     void AddDeclaredName(const TSymbolName& name);
-    void PrepareNewSymbol();
     TSymbolName ElementName(const TElement& e) const;
 
     // ---- scanner and element list (Scanner.cpp)
     TElement Elements[MaxElements];
+    // For a name scanned as undefined, its last lookup: every pass reads
+    // the list again, and looking the same names up on each pass was most
+    // of a compile.
+    TSymbolTable::TLookup ElementLookups[MaxElements];
     int ElementCount = 0;
     int ElementIndex = 0;
     void ScanSource(bool full);
     bool NextElement(TElement& e);
+    // Reads the next element as NextElement does, but a name that was
+    // undefined when scanned is not looked up again. For the passes that
+    // only look for what the scanner fixes: keywords, instructions,
+    // directives and line ends (no declaration can give a name those types).
+    bool NextScannedElement(TElement& e);
+    // Reads on with NextScannedElement up to the next element of the given
+    // scanned type; false, having read to the end, if there is none. The
+    // passes over the whole list that look for one type use it.
+    bool SeekScannedElement(std::uint8_t type, TElement& e);
+    // Sets the error span to the element's.
+    void SetElementSpan(const TElement& e) {
+        SetErrorSpan(e.Start, e.Type == etFileName ? e.Value : e.Length);
+    }
     bool PreviewElement(TElement& e);
     // Moves the cursor back onto the element the last NextElement read.
     void StepBack();
@@ -264,7 +283,7 @@ private:
 
     // declaration internals
     void ResolvePinsOrConstants(bool final, bool pins);
-    bool FindStatement(std::uint8_t keyword, int& first);
+    bool FindStatement(std::uint8_t keyword, int& first, bool keywordFirst = false);
     void DefineSymbol(const TSymbolName& name, std::uint8_t type, std::uint16_t value);
     TSymbolName GetUndefinedSymbol(int index);
     void StoreData(std::uint16_t value, bool word, bool reserved, bool final, int spanStart,
