@@ -38,16 +38,24 @@ bool IsCondCompileOperator(std::uint16_t code) {
 
 void TTokenizer::AppendBits(int count, std::uint16_t value) {
     TExpressionBuffer& buffer = ExpressionBuffer[0];
-    for (int i = count - 1; i >= 0; --i) {
-        if (buffer.Length >= ExpressionBufferLimit - 1) {
-            RaiseError(144);
-        }
+    if (count > 0 && buffer.Length + count > ExpressionBufferLimit - 1) {
+        RaiseError(144);
+    }
+    // A word at a time: the bits that fall into the same word are shifted
+    // in together (count is at most 16).
+    int remaining = count;
+    while (remaining > 0) {
+        const int used = buffer.Length % 16;
         std::uint16_t& word = buffer.Words[buffer.Length / 16];
-        if (buffer.Length % 16 == 0) {
+        if (used == 0) {
             word = 0;
         }
-        word = static_cast<std::uint16_t>((word << 1) | ((value >> i) & 1));
-        ++buffer.Length;
+        const int take = remaining < 16 - used ? remaining : 16 - used;
+        const unsigned bits =
+            (static_cast<unsigned>(value) >> (remaining - take)) & ((1u << take) - 1);
+        word = static_cast<std::uint16_t>((static_cast<unsigned>(word) << take) | bits);
+        buffer.Length = static_cast<std::uint16_t>(buffer.Length + take);
+        remaining -= take;
     }
 }
 

@@ -8,15 +8,19 @@ static_assert(TSymbolTable::MissingType == etUndefined);
 
 TSymbolName TSymbolName::From(std::string_view text) {
     TSymbolName name;
-    for (char c : text) {
-        if (name.Length == MaxSymbolLength) {
-            break;
-        }
+    const std::size_t length =
+        text.size() < static_cast<std::size_t>(MaxSymbolLength) ? text.size() : MaxSymbolLength;
+    unsigned sum = 0;
+    for (std::size_t i = 0; i < length; ++i) {
+        char c = text[i];
         if (c >= 'a' && c <= 'z') {
             c = static_cast<char>(c - 'a' + 'A');
         }
-        name.Text[name.Length++] = c;
+        name.Text[i] = c;
+        sum += static_cast<unsigned char>(c);
     }
+    name.Length = static_cast<std::uint8_t>(length);
+    name.Hash = static_cast<std::uint16_t>(sum % SymbolTableSize);
     return name;
 }
 
@@ -49,7 +53,7 @@ bool TSymbolTable::AddSymbol(const TSymbol& symbol) {
     const int index = SymbolCount++;
     Symbols[index] = symbol;
     Symbols[index].Next = -1;
-    const int bucket = HashName(symbol.Name.View());
+    const int bucket = symbol.Name.Hash;
     ++BucketVersions[bucket];
     std::int32_t* link = &Heads[bucket];
     while (*link != -1) {
@@ -60,7 +64,7 @@ bool TSymbolTable::AddSymbol(const TSymbol& symbol) {
 }
 
 int TSymbolTable::FindIndex(const TSymbolName& name) const {
-    for (std::int32_t i = Heads[HashName(name.View())]; i != -1; i = Symbols[i].Next) {
+    for (std::int32_t i = Heads[name.Hash]; i != -1; i = Symbols[i].Next) {
         if (Symbols[i].Name == name) {
             return i;
         }
@@ -69,7 +73,7 @@ int TSymbolTable::FindIndex(const TSymbolName& name) const {
 }
 
 bool TSymbolTable::FindSymbol(const TSymbolName& name) {
-    const int bucket = HashName(name.View());
+    const int bucket = name.Hash;
     Last.Bucket = static_cast<std::int16_t>(bucket);
     Last.Version = BucketVersions[bucket];
     const int index = FindIndex(name);
@@ -106,7 +110,7 @@ bool TSymbolTable::AddDeclaredName(const TSymbolName& name) {
     const int index = DeclaredNameCount++;
     DeclaredNames[index].Name = name;
     DeclaredNames[index].Next = -1;
-    const int bucket = HashName(name.View());
+    const int bucket = name.Hash;
     ++BucketVersions[bucket];
     std::int32_t* link = &DeclaredHeads[bucket];
     while (*link != -1) {
@@ -117,7 +121,7 @@ bool TSymbolTable::AddDeclaredName(const TSymbolName& name) {
 }
 
 bool TSymbolTable::IsDeclaredName(const TSymbolName& name) const {
-    for (std::int32_t i = DeclaredHeads[HashName(name.View())]; i != -1;
+    for (std::int32_t i = DeclaredHeads[name.Hash]; i != -1;
          i = DeclaredNames[i].Next) {
         if (DeclaredNames[i].Name == name) {
             return true;

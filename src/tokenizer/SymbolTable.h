@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace wayline {
@@ -8,15 +9,21 @@ namespace wayline {
 inline constexpr int MaxSymbolLength = 32;
 inline constexpr int SymbolTableSize = 1024;
 
-// An upper-case name of at most 32 characters, stored without allocation.
+// An upper-case name of at most 32 characters, stored without allocation,
+// with its hash. The bytes behind Length are zero, so names compare as
+// fixed-size blocks (lookups are a large part of a compile).
 struct TSymbolName {
     std::uint8_t Length = 0;
+    std::uint16_t Hash = 0; // HashName(View())
     char Text[MaxSymbolLength] = {};
 
     // Upper-cases the text; anything beyond 32 characters is dropped.
     static TSymbolName From(std::string_view text);
     std::string_view View() const { return {Text, Length}; }
-    bool operator==(const TSymbolName& other) const { return View() == other.View(); }
+    bool operator==(const TSymbolName& other) const {
+        return Hash == other.Hash && Length == other.Length &&
+               std::memcmp(Text, other.Text, MaxSymbolLength) == 0;
+    }
 };
 
 struct TSymbol {
