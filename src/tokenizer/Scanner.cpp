@@ -490,7 +490,24 @@ void TTokenizer::CancelElements(int first, int last) {
     }
     for (int i = first; i <= last; ++i) {
         Elements[i].Type = etCancelled;
+        CancelledLinks[i] = static_cast<std::int16_t>(i - 1);
     }
+}
+
+int TTokenizer::PreviousLiveElement(int index) {
+    int live = index;
+    while (live >= 0 && Elements[live].Type == etCancelled) {
+        live = CancelledLinks[live];
+    }
+    // Point the run just walked straight at its live element, so that the
+    // long cancelled stretches conditional compilation leaves are crossed
+    // once, not once per directive.
+    for (int i = index; i > live;) {
+        const int next = CancelledLinks[i];
+        CancelledLinks[i] = static_cast<std::int16_t>(live);
+        i = next;
+    }
+    return live;
 }
 
 void TTokenizer::CancelElementsAndLine(int first, int last) {
@@ -505,10 +522,7 @@ void TTokenizer::CancelElementsAndLine(int first, int last) {
     if (after >= ElementCount || Elements[after].Type != etEnd) {
         return;
     }
-    int before = first - 1;
-    while (before >= 0 && Elements[before].Type == etCancelled) {
-        --before;
-    }
+    const int before = PreviousLiveElement(first - 1);
     if (before < 0 || Elements[before].Type == etEnd) {
         // Leave no empty statement behind.
         Elements[after].Type = etCancelled;

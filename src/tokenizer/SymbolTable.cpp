@@ -34,6 +34,7 @@ int HashName(std::string_view name) {
 
 void TSymbolTable::Clear() {
     SymbolCount = 0;
+    ++Epoch;
     Last = TLookup{};
     DeclaredNameCount = 0;
     for (int i = 0; i < SymbolTableSize; ++i) {
@@ -76,6 +77,7 @@ bool TSymbolTable::FindSymbol(const TSymbolName& name) {
     const int bucket = name.Hash;
     Last.Bucket = static_cast<std::int16_t>(bucket);
     Last.Version = BucketVersions[bucket];
+    Last.Epoch = Epoch;
     const int index = FindIndex(name);
     if (index >= 0) {
         CurrentSymbol = Symbols[index];

@@ -59,6 +59,7 @@ public:
         std::int16_t Index = -1; // the entry, or -1 for a missing name
         std::int16_t Bucket = -1; // -1: nothing kept
         std::uint16_t Version = 0;
+        std::uint16_t Epoch = 0; // the Clear it belongs to
         bool Declared = false;
     };
     TLookup LastLookup() const { return Last; }
@@ -69,7 +70,8 @@ public:
     // CurrentSymbol and IsDeclared are filled as that call would fill them,
     // except that the name of a missing symbol is not copied.
     bool Repeat(const TLookup& lookup, bool& found) {
-        if (lookup.Bucket < 0 || (lookup.Index < 0 && BucketVersions[lookup.Bucket] != lookup.Version)) {
+        if (lookup.Bucket < 0 || lookup.Epoch != Epoch ||
+            (lookup.Index < 0 && BucketVersions[lookup.Bucket] != lookup.Version)) {
             return false;
         }
         found = lookup.Index >= 0;
@@ -102,6 +104,7 @@ private:
     TSymbol Symbols[SymbolTableSize];
     int SymbolCount = 0;
     TLookup Last;
+    std::uint16_t Epoch = 0;
     // Counts the names added to each chain of either table since Clear.
     std::uint16_t BucketVersions[SymbolTableSize];
     std::int32_t Heads[SymbolTableSize];

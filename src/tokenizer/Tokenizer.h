@@ -170,6 +170,11 @@ public:
     void StepBack();
     void CancelElements(int first, int last);
     void CancelElementsAndLine(int first, int last);
+    // The nearest element at or before index that is not cancelled, or -1.
+    int PreviousLiveElement(int index);
+    // For a cancelled element, an earlier index such that every element
+    // between the two is cancelled too (elements are never revived).
+    std::int16_t CancelledLinks[MaxElements];
     std::uint16_t ExpectEnd();
     void ExpectLeftParen();
     void ExpectRightParen();
@@ -184,6 +189,10 @@ public:
     bool CheckBackslash();
     // Index of the element the last NextElement returned.
     int LastReadIndex = -1;
+    // Reads up to and including the next line end.
+    void SkipToLineEnd();
+    // The statement search of the declaration passes (Declarations.cpp).
+    bool FindStatement(std::uint8_t keyword, int& first, bool keywordFirst = false);
 
     // ---- directives and conditional compilation (Directives.cpp, Conditionals.cpp)
     void ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVersion);
@@ -283,7 +292,6 @@ private:
 
     // declaration internals
     void ResolvePinsOrConstants(bool final, bool pins);
-    bool FindStatement(std::uint8_t keyword, int& first, bool keywordFirst = false);
     void DefineSymbol(const TSymbolName& name, std::uint8_t type, std::uint16_t value);
     TSymbolName GetUndefinedSymbol(int index);
     void StoreData(std::uint16_t value, bool word, bool reserved, bool final, int spanStart,
@@ -359,7 +367,6 @@ private:
     TNestingEntry& PushNesting(std::uint8_t kind, int directiveIndex);
     bool CompileCaseValues(int entryIndex, int& lineEnd);
     void BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd);
-    void SkipToLineEnd();
     void DefineConditional(int directiveIndex);
     void RaiseUserErrorDirective(int directiveIndex);
     std::uint16_t EvaluateCondition(int firstElement, int endElement);

@@ -52,6 +52,32 @@ TEST_F(ConditionalsTest, NoEmptyStatementIsLeftBehind) {
     EXPECT_EQ(list[3].Type, etEnd);
 }
 
+// Excluded sections are cancelled and the cancelled runs are crossed
+// through shortcuts: a long run of nested sections must leave exactly the
+// list its kept lines give, without empty statements.
+TEST_F(ConditionalsTest, LongRunsOfSectionsLeaveTheListOfTheirKeptLines) {
+    std::string sections;
+    std::string kept;
+    for (int i = 0; i < 240; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string kind = std::to_string(i % 3);
+        sections += "#IF " + kind + " = 0 #THEN\nB1 = " + n + "\n#ELSE\n#IF " + kind +
+                    " = 1 #THEN\nB2 = " + n + "\n#ENDIF\n#ENDIF\n";
+        sections += "#SELECT " + kind + "\n#CASE 2\nB3 = " + n + "\n#CASE #ELSE\n#ENDSELECT\n";
+        kept += std::string(i % 3 == 0 ? "B1" : i % 3 == 1 ? "B2" : "B3") + " = " + n + "\n";
+    }
+    const auto shape = [this](std::string_view body) {
+        std::string list = Kept(body) + ":";
+        for (const TElement& e : LiveElements()) {
+            list += " " + std::to_string(e.Type) + "/" + std::to_string(e.Value);
+        }
+        return list;
+    };
+    const std::string expected = shape(kept);
+    ASSERT_EQ(expected.rfind("B1 B2 B3 B1", 0), 0u) << expected;
+    EXPECT_EQ(shape(sections), expected);
+}
+
 TEST_F(ConditionalsTest, SelectKeepsExactlyTheFirstMatchingCase) {
     const std::string select = "#SELECT $KEYSTONE\n"
                                "#CASE KM2, KM2A\nB1 = 1\n"

@@ -186,6 +186,62 @@ TEST_F(ScannerTest, CancellingAWholeStatementTakesItsLineEndAlong) {
     EXPECT_EQ(list[1].Type, etEnd);
 }
 
+// The declaration passes use shortcuts over cancelled runs; they must
+// always land on the nearest live element, however the runs were made.
+TEST_F(ScannerTest, PreviousLiveElementCrossesCancelledRunsOfAnyShape) {
+    std::string text;
+    for (int i = 0; i < 150; ++i) {
+        text += "B0 = 1\n";
+    }
+    Prepare(text);
+    const int count = Tok->ElementCount;
+    ASSERT_GT(count, 500);
+    const auto expected = [this](int index) {
+        while (index >= 0 && Tok->Elements[index].Type == etCancelled) {
+            --index;
+        }
+        return index;
+    };
+    unsigned seed = 12345;
+    const auto next = [&seed](int range) {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 8) % static_cast<unsigned>(range));
+    };
+    for (int round = 0; round < 400; ++round) {
+        const int first = next(count);
+        Tok->CancelElements(first, first + next(12));
+        for (int query = 0; query < 4; ++query) {
+            const int index = next(count);
+            ASSERT_EQ(Tok->PreviousLiveElement(index), expected(index)) << "round " << round;
+        }
+    }
+}
+
+TEST_F(ScannerTest, StatementSearchFindsDeclarationsBehindColonsAndStopsAtTheEnd) {
+    Prepare("x VAR BYTE\ny = 1 : z VAR WORD\nB0 = 2");
+    int first = -1;
+    ASSERT_TRUE(Tok->FindStatement(etVar, first));
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(SpanText(), "VAR");
+    Tok->SkipToLineEnd();
+    ASSERT_TRUE(Tok->FindStatement(etVar, first));
+    EXPECT_EQ(std::string(R().Source + Tok->Elements[first].Start, 1), "z");
+    EXPECT_EQ(Tok->LastReadIndex, first + 1);
+    EXPECT_EQ(Tok->ElementIndex, first + 2);
+    EXPECT_FALSE(Tok->FindStatement(etVar, first));
+    EXPECT_EQ(Tok->ElementIndex, Tok->ElementCount);
+    EXPECT_EQ(Tok->LastReadIndex, Tok->ElementCount);
+    // The span is that of the last element passed over: the final line end.
+    EXPECT_EQ(R().ErrorStart, Tok->Elements[Tok->ElementCount - 1].Start);
+    // A keyword in first place is found only when asked for.
+    Prepare("DATA 1\nB0 = 2");
+    EXPECT_FALSE(Tok->FindStatement(etData, first));
+    Tok->ElementIndex = 0;
+    ASSERT_TRUE(Tok->FindStatement(etData, first, true));
+    EXPECT_EQ(first, 0);
+    EXPECT_EQ(Tok->LastReadIndex, 0);
+}
+
 TEST_F(ScannerTest, ReadingPastTheEndGivesAnEndElement) {
     Prepare("B0");
     TElement e;

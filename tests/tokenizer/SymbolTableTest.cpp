@@ -17,6 +17,12 @@ TEST(SymbolTable, HashIsTheCharacterSumModulo1024) {
     EXPECT_EQ(HashName("A"), 65);
     EXPECT_EQ(HashName("AB"), 131);
     EXPECT_EQ(HashName(std::string(20, 'z')), (20 * 'z') % 1024);
+    // A name carries the hash of its stored (upper-case, cut) text.
+    EXPECT_EQ(TSymbolName::From("routine7").Hash, HashName("ROUTINE7"));
+    const std::string longName(40, 'q');
+    EXPECT_EQ(TSymbolName::From(longName).Hash, HashName(std::string(32, 'Q')));
+    EXPECT_EQ(TSymbolName::From(longName), TSymbolName::From(longName.substr(0, 32)));
+    EXPECT_FALSE(TSymbolName::From("AB") == TSymbolName::From("BA"));
 }
 
 TEST(SymbolTable, EarlierEntryOfTheSameNameIsFoundFirst) {
@@ -33,6 +39,41 @@ TEST(SymbolTable, EarlierEntryOfTheSameNameIsFoundFirst) {
     ASSERT_TRUE(table->SetSymbolValue(TSymbolName::From("X"), 9));
     table->FindSymbol(TSymbolName::From("X"));
     EXPECT_EQ(table->CurrentSymbol.Value, 9);
+}
+
+TEST(SymbolTable, RepeatedLookupHoldsUntilItsChainOrTheTableChanges) {
+    auto table = std::make_unique<TSymbolTable>();
+    ASSERT_TRUE(table->AddDeclaredName(TSymbolName::From("AB")));
+    EXPECT_FALSE(table->FindSymbol(TSymbolName::From("AB")));
+    const TSymbolTable::TLookup missing = table->LastLookup();
+    bool found = true;
+    table->IsDeclared = false;
+    ASSERT_TRUE(table->Repeat(missing, found));
+    EXPECT_FALSE(found);
+    EXPECT_TRUE(table->IsDeclared);
+    EXPECT_EQ(table->CurrentSymbol.Type, etUndefined);
+    // A name in another chain leaves the answer standing; one in its own
+    // chain does not, even if it is another name.
+    ASSERT_TRUE(table->AddSymbol(Symbol("CD", etConstant, 1)));
+    EXPECT_TRUE(table->Repeat(missing, found));
+    ASSERT_TRUE(table->AddSymbol(Symbol("BA", etConstant, 2)));
+    EXPECT_FALSE(table->Repeat(missing, found));
+
+    ASSERT_TRUE(table->AddSymbol(Symbol("AB", etConstant, 3)));
+    ASSERT_TRUE(table->FindSymbol(TSymbolName::From("ab")));
+    const TSymbolTable::TLookup hit = table->LastLookup();
+    // A found entry is read again, so a new value shows; a later entry of
+    // the same name never takes its place.
+    ASSERT_TRUE(table->SetSymbolValue(TSymbolName::From("AB"), 7));
+    ASSERT_TRUE(table->AddSymbol(Symbol("AB", etConstant, 8)));
+    table->CurrentSymbol = TSymbol{};
+    table->IsDeclared = true;
+    ASSERT_TRUE(table->Repeat(hit, found));
+    EXPECT_TRUE(found);
+    EXPECT_EQ(table->CurrentSymbol.Value, 7);
+    EXPECT_FALSE(table->IsDeclared);
+    table->Clear();
+    EXPECT_FALSE(table->Repeat(hit, found));
 }
 
 TEST(SymbolTable, UndefinedNameTellsWhetherTheSourceDeclaresIt) {

@@ -32,7 +32,17 @@ void operator delete(void* p, std::size_t) noexcept {
 namespace wayline::testing {
 namespace {
 
-class TokenizeTest : public TokenizerTest {};
+class TokenizeTest : public TokenizerTest {
+protected:
+    // The packets of text as bytes, or the error text.
+    std::string Image(std::string_view text) {
+        if (!Tok->SetSource(text) || !Tok->Tokenize(false, true, false)) {
+            return R().ErrorText != nullptr ? R().ErrorText : "refused";
+        }
+        return std::string(reinterpret_cast<const char*>(R().PacketBuffer),
+                           static_cast<std::size_t>(R().PacketCount) * PacketSize);
+    }
+};
 
 TEST_F(TokenizeTest, EmptySourceWithoutTargetRaises156WithAnEmptySpan) {
     EXPECT_EQ(TokenizeError(""), "156-Unknown target module.  $KEYSTONE directive not found");
@@ -126,6 +136,21 @@ TEST_F(TokenizeTest, WholeProgramsCompileWithoutAllocating) {
     EXPECT_TRUE(Tok->Tokenize(false, true, false));
     EXPECT_EQ(AllocationCount.load(), before);
     EXPECT_TRUE(R().DebugFlag);
+}
+
+// Names are looked up once and their answer kept per element; a missing
+// name must be looked up again once a name joins its hash chain.
+TEST_F(TokenizeTest, ForwardReferencesFindNamesDefinedAfterOthersOfTheirChain) {
+    // AB and BA share a chain; CD does not.
+    const std::string toBA = Image("'{$KEYSTONE KM2}\nGOTO BA\nAB:\nB1 = 1\nBA:\nEND\n");
+    ASSERT_EQ(toBA.size() % PacketSize, 0u) << toBA;
+    EXPECT_EQ(toBA, Image("'{$KEYSTONE KM2}\nGOTO BA\nCD:\nB1 = 1\nBA:\nEND\n"));
+    EXPECT_NE(toBA, Image("'{$KEYSTONE KM2}\nGOTO AB\nAB:\nB1 = 1\nBA:\nEND\n"));
+    // The same for a variable used before its declaration, behind a
+    // constant of its chain declared in an earlier pass.
+    EXPECT_EQ(Image("'{$KEYSTONE KM2}\nBA = 1\nAB CON 2\nBA VAR BYTE\nEND\n"),
+              Image("'{$KEYSTONE KM2}\nBA = 1\nCD CON 2\nBA VAR BYTE\nEND\n"));
+    EXPECT_EQ(Image("'{$KEYSTONE KM2}\nGOTO BA\nAB:\nEND\n"), "111-Undefined label");
 }
 
 TEST_F(TokenizeTest, TheProgramHasOneInstance) {
