@@ -118,6 +118,24 @@ std::string TypicalProgram() {
     return text;
 }
 
+// The typical program followed by trace sections that the build leaves
+// out, up to just below the source limit: the heaviest case for
+// conditional compilation that is still a valid program.
+std::string LargeConditionalProgram() {
+    std::string text = "'{$KEYSTONE KM2}\n'{$HBASIC 2.5}\n#DEFINE Verbose = 0\n";
+    text += TypicalProgram().substr(std::string("'{$KEYSTONE KM2}\n'{$HBASIC 2.5}\n").size());
+    // Commented like real trace code, which also keeps the element list
+    // within its capacity.
+    const std::string section =
+        "#IF Verbose #THEN          ' trace output while the ramp is being tuned\n"
+        "  DEBUG \"v \", DEC speed, CR  ' the pulse width reached by this ramp step\n"
+        "#ENDIF\n";
+    while (text.size() + section.size() < static_cast<std::size_t>(wayline::MaxSourceSize)) {
+        text += section;
+    }
+    return text;
+}
+
 void RunWholeProgram(benchmark::State& state, const std::string& text) {
     auto tokenizer = std::make_unique<wayline::TTokenizer>();
     if (!tokenizer->SetSource(text) || !tokenizer->Tokenize(false, true, false)) {
@@ -152,5 +170,11 @@ void BM_TokenizeTypicalProgram(benchmark::State& state) {
     RunWholeProgram(state, text);
 }
 BENCHMARK(BM_TokenizeTypicalProgram)->Unit(benchmark::kMicrosecond);
+
+void BM_TokenizeLargeConditionalProgram(benchmark::State& state) {
+    static const std::string text = LargeConditionalProgram();
+    RunWholeProgram(state, text);
+}
+BENCHMARK(BM_TokenizeLargeConditionalProgram)->Unit(benchmark::kMicrosecond);
 
 } // namespace
