@@ -316,7 +316,8 @@ void TTokenizer::ScanSource(bool full) {
     if (!full) {
         // Directives live in comments only: go from apostrophe to apostrophe.
         while (ScanPos < size) {
-            const void* quote = std::memchr(s + ScanPos, '\'', static_cast<std::size_t>(size - ScanPos));
+            const void* quote =
+                std::memchr(s + ScanPos, '\'', static_cast<std::size_t>(size - ScanPos));
             if (quote == nullptr) {
                 ScanPos = size;
                 break;
@@ -372,8 +373,8 @@ void TTokenizer::ScanSource(bool full) {
             AddElement(etEnd, 0, true);
             // The mark behind the text ends the search.
             ScanPos = static_cast<int>(
-                static_cast<const char*>(std::memchr(s + ScanPos, LineEndMark,
-                                                     static_cast<std::size_t>(size + 1 - ScanPos))) -
+                static_cast<const char*>(std::memchr(
+                    s + ScanPos, LineEndMark, static_cast<std::size_t>(size + 1 - ScanPos))) -
                 s);
         } else if (c == ',') {
             ++ScanPos;

@@ -123,8 +123,7 @@ bool TSymbolTable::AddDeclaredName(const TSymbolName& name) {
 }
 
 bool TSymbolTable::IsDeclaredName(const TSymbolName& name) const {
-    for (std::int32_t i = DeclaredHeads[name.Hash]; i != -1;
-         i = DeclaredNames[i].Next) {
+    for (std::int32_t i = DeclaredHeads[name.Hash]; i != -1; i = DeclaredNames[i].Next) {
         if (DeclaredNames[i].Name == name) {
             return true;
         }

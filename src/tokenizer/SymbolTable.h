@@ -56,7 +56,7 @@ public:
     // the first entry of a name wins, so a found name keeps its entry until
     // Clear; a missing name stays missing while nothing joins its chain.
     struct TLookup {
-        std::int16_t Index = -1; // the entry, or -1 for a missing name
+        std::int16_t Index = -1;  // the entry, or -1 for a missing name
         std::int16_t Bucket = -1; // -1: nothing kept
         std::uint16_t Version = 0;
         std::uint16_t Epoch = 0; // the Clear it belongs to
