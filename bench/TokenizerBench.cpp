@@ -81,11 +81,8 @@ std::string WholeProgramHead() {
            "speed   VAR Word\nidx     VAR Byte\ncmd     VAR Byte\n\n";
 }
 
-// A program of routines called from a main loop, filled with comment
-// lines up to just below the source limit: the image stays within the
-// EEPROM, so most of the text is what real programs carry too, comments.
-std::string LargeProgram() {
-    constexpr int routines = 24;
+// The head, a main loop calling every routine, and the routines.
+std::string RoutineProgram(int routines, bool wideComments) {
     std::string text = WholeProgramHead();
     text += "Main:\n";
     for (int i = 0; i < routines; ++i) {
@@ -93,8 +90,16 @@ std::string LargeProgram() {
     }
     text += "  GOTO Main\n\n";
     for (int i = 0; i < routines; ++i) {
-        text += Routine(i, true);
+        text += Routine(i, wideComments);
     }
+    return text;
+}
+
+// 24 routines filled with comment lines up to just below the source limit:
+// the image stays within the EEPROM, so most of the text is what real
+// programs carry too, comments.
+std::string LargeProgram() {
+    std::string text = RoutineProgram(24, true);
     const std::string filler =
         "' Notes: the calibration bytes sit in the first EEPROM cells; keep them.\n";
     while (text.size() + filler.size() < static_cast<std::size_t>(wayline::MaxSourceSize)) {
@@ -103,19 +108,9 @@ std::string LargeProgram() {
     return text;
 }
 
-// About 300 lines: the same routines without the wide comments.
+// About 300 lines: 16 routines without the wide comments.
 std::string TypicalProgram() {
-    constexpr int routines = 16;
-    std::string text = WholeProgramHead();
-    text += "Main:\n";
-    for (int i = 0; i < routines; ++i) {
-        text += "  GOSUB Routine" + std::to_string(i) + "\n";
-    }
-    text += "  GOTO Main\n\n";
-    for (int i = 0; i < routines; ++i) {
-        text += Routine(i, false);
-    }
-    return text;
+    return RoutineProgram(16, false);
 }
 
 // The typical program followed by trace sections that the build leaves
