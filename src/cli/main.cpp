@@ -1,7 +1,9 @@
+#include <cstdlib>
 #include <iostream>
 #include <string>
 #include <vector>
 
+#include "cli/DoctorCommand.h"
 #include "cli/GenerateCommand.h"
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
@@ -12,7 +14,8 @@ void PrintUsage(std::ostream& err) {
     err << "usage: wayline-cli tokenize [--json] [--directives-only] "
            "[--target KM2|KM2A|KM2B|KM2C|KM2D] [--any-version] FILE\n"
            "       wayline-cli generate [--beginner|--advanced] [--sensors] [--compile] "
-           "[--json] FILE.wyl\n";
+           "[--json] FILE.wyl\n"
+           "       wayline-cli doctor [--json]\n";
 }
 
 } // namespace
@@ -32,6 +35,10 @@ int main(int argc, char** argv) {
     if (command == "generate") {
         return wayline::RunGenerateCommand(arguments, std::cout, std::cerr, wayline::TheTokenizer(),
                                            wayline::RobotProgramTemplateText());
+    }
+    if (command == "doctor") {
+        return wayline::RunDoctorCommand(arguments, std::cout, std::cerr,
+                                         std::getenv(wayline::DoctorRootVariable));
     }
     if (command == "--help" || command == "-h" || command == "help") {
         PrintUsage(std::cout);

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace wayline {
+
+struct TFinding;
+
+// Exit status of doctor when a finding keeps downloads from working.
+inline constexpr int ExitDownloadBlocked = 1;
+
+// The environment variable that points doctor at another root (a test's
+// tree); unset, doctor looks at this computer.
+inline constexpr const char* DoctorRootVariable = "WAYLINE_DOCTOR_ROOT";
+
+// wayline-cli doctor [--json] [--root DIR]
+// Diagnoses why a robot may not be found on this computer and prints the
+// findings, most serious first, with the command that mends each where there
+// is one. `rootFromEnvironment` is the value of WAYLINE_DOCTOR_ROOT or null;
+// --root wins over it. Exits 0 when nothing blocks a download, 1 otherwise.
+int RunDoctorCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                     std::ostream& err, const char* rootFromEnvironment);
+
+// The reports doctor prints: readable text, and one JSON object
+// {"blocksDownload":..., "findings":[{"kind","severity","port","text","command"}...]}.
+std::string DoctorTextReport(const std::vector<TFinding>& findings);
+std::string DoctorJsonReport(const std::vector<TFinding>& findings);
+
+} // namespace wayline
