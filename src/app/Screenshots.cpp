@@ -6,6 +6,7 @@
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
 #include "app/Resources.h"
+#include "doctor/ui/ConnectionHelpForm.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/MainForm.h"
 
@@ -72,6 +73,34 @@ bool ShootMainWindow(bool advanced, const QString& path) {
     return Save(Grab(*windows.MainForm), path);
 }
 
+// The connection help as a teacher meets it after "No robot found.": an
+// adapter the session may not open yet, the modem service, a slow FTDI
+// adapter and what the scan saw.
+bool ShootConnectionHelp(const QString& path) {
+    using namespace wayline;
+    TConnectionHelpForm form(Resources());
+    const TDoctorTexts& texts = form.FindingTexts();
+    const auto sentence =
+        [&texts](TFindingKind kind,
+                 std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+            return FillText(texts.Sentences[kind], values);
+        };
+    form.ShowFindings({
+        {fkNotInGroup, fsBlocking, "ttyUSB0",
+         sentence(fkNotInGroup, {{"user", "pupil"}, {"group", "dialout"}, {"port", "ttyUSB0"}}),
+         "sudo usermod -aG dialout pupil"},
+        {fkNoModuleAnswers, fsBlocking, "ttyUSB0",
+         sentence(fkNoModuleAnswers, {{"port", "ttyUSB0"}}), ""},
+        {fkModemManager, fsWarning, "ttyUSB0", sentence(fkModemManager, {{"port", "ttyUSB0"}}),
+         "sudo systemctl disable --now ModemManager"},
+        {fkFtdiLatency, fsInformation, "ttyUSB1",
+         sentence(fkFtdiLatency, {{"port", "ttyUSB1"}, {"ms", "16"}}),
+         "echo 1 | sudo tee /sys/bus/usb-serial/devices/ttyUSB1/latency_timer"},
+    });
+    QApplication::processEvents();
+    return Save(form.grab().toImage(), path);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -100,5 +129,6 @@ int main(int argc, char* argv[]) {
     }
     ok &= ShootMainWindow(false, dir.filePath(QStringLiteral("main-window-beginner.png")));
     ok &= ShootMainWindow(true, dir.filePath(QStringLiteral("main-window-advanced.png")));
+    ok &= ShootConnectionHelp(dir.filePath(QStringLiteral("connection-help.png")));
     return ok ? 0 : 1;
 }
