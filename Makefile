@@ -5,10 +5,11 @@ SANITIZE   ?= build-sanitize
 BENCHDIR   ?= build-bench
 FUZZDIR    ?= build-fuzz
 FUZZ_SECONDS ?= 60
+PREFIX     ?= /usr/local
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test sanitize bench fuzz screenshots clean
+.PHONY: all deps configure build run test sanitize bench fuzz screenshots install package clean
 
 all: build
 
@@ -55,6 +56,15 @@ fuzz: deps
 
 screenshots: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bin/wayline-screenshots $(BUILD)/screenshots
+
+# The programs, the desktop entry, the icons and the udev rule, under
+# PREFIX (DESTDIR is honoured).
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# A Debian package of the same, in $(BUILD)/.
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE) $(BENCHDIR) $(FUZZDIR)

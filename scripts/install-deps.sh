@@ -11,6 +11,7 @@ packages=(
   fonts-liberation
   clang libclang-rt-14-dev
   xvfb xauth
+  desktop-file-utils dpkg-dev file
 )
 
 missing=()

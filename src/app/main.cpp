@@ -5,12 +5,20 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLocale>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wayline"));
     QApplication::setApplicationVersion(wayline::ProductVersion());
+    // The installed desktop entry and the icon drawn for it in every size.
+    QGuiApplication::setDesktopFileName(QStringLiteral("wayline"));
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/ICON/%1").arg(size), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
     // The skin's texts are laid out for Arial; Liberation Sans has its metrics.
     QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
     QFont::insertSubstitution(QStringLiteral("Courier"), QStringLiteral("Liberation Mono"));
