@@ -10,8 +10,10 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace wayline;
@@ -117,6 +119,34 @@ private Q_SLOTS:
         QTest::mouseClick(form.CheckAgainButton(), Qt::LeftButton);
         QCOMPARE(form.FindingCount(), 0);
         QVERIFY(form.IntroLabel()->text().startsWith(QStringLiteral("Wayline found nothing")));
+    }
+
+    // A person's click through the X server, with the pointer moved there
+    // by xdotool. The doctor_ui_x11_tests entry runs this under Xvfb; on the
+    // offscreen platform it is skipped.
+    void ClickOnCopyThroughTheXServer() {
+        if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+            QSKIP("needs an X server");
+        }
+        const QString xdotool = QStandardPaths::findExecutable(QStringLiteral("xdotool"));
+        if (xdotool.isEmpty()) {
+            QSKIP("xdotool is not installed");
+        }
+        TConnectionHelpForm form(Resources());
+        form.ShowFindings(SampleFindings());
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QApplication::clipboard()->setText(QStringLiteral("before"));
+        QPushButton* copy = form.CopyButton(2);
+        const QPoint centre = copy->mapToGlobal(copy->rect().center());
+        QCOMPARE(
+            QProcess::execute(xdotool, {QStringLiteral("mousemove"), QString::number(centre.x()),
+                                        QString::number(centre.y()), QStringLiteral("click"),
+                                        QStringLiteral("1")}),
+            0);
+        QTRY_COMPARE(QApplication::clipboard()->text(),
+                     QStringLiteral("echo 1 | sudo tee /sys/bus/usb-serial/devices/ttyUSB1/"
+                                    "latency_timer"));
+        QCOMPARE(copy->text(), QStringLiteral("Copied"));
     }
 
     void WithoutADiagnosisCheckAgainIsOff() {
