@@ -269,12 +269,23 @@ private Q_SLOTS:
         QTest::keyClick(grid, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(gauge->Use().Percent(), thirty);
 
-        // A sensor column change costs entries in advanced mode.
+        // In advanced mode a change of sensor column costs an entry, and
+        // one more to change back: Set3 dropped on Left of steps 2 and 6.
+        grid->SetTopRow(1);
+        main.SensorTabs()->setCurrentIndex(3);
         const int before = gauge->Use().DataBytes;
-        run.Editor().Step(MainList, 5).LeftSet = 3;
-        main.ToDoListDragDrop(grid, -1, grid->CellRect(3, 6).center()); // the "+" panel
+        main.ToDoListDragDrop(grid, -1, grid->CellRect(3, 2).center()); // the "+" panel
+        main.ToDoListDragDrop(grid, -1, grid->CellRect(3, 6).center());
+        QCOMPARE(int(run.Editor().Step(MainList, 6).LeftSet), 3);
+        QCOMPARE(gauge->Use().DataBytes, before + 4 * 2);
+        // Step 6 dragged by its number up to row 3: the two steps with Set3
+        // now follow each other, and two entries are saved.
+        QTest::mousePress(grid, Qt::LeftButton, {}, grid->CellRect(0, 6).center());
+        QTest::mouseMove(grid, grid->CellRect(0, 3).center());
+        QTest::mouseRelease(grid, Qt::LeftButton, {}, grid->CellRect(0, 3).center());
+        QCOMPARE(int(run.Editor().Step(MainList, 3).LeftSet), 3);
+        QCOMPARE(gauge->Use().DataBytes, before + 2 * 2);
         QCOMPARE(gauge->Use().DataBytes, ListDataBytes(run.Editor()));
-        QVERIFY(gauge->Use().DataBytes > before);
 
         for (int list = 2; list <= ListCount; ++list) {
             run.Fill(list, 100, 0);

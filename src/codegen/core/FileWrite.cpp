@@ -220,6 +220,9 @@ TFileWriteResult WriteWholeFile(const fs::path& path, std::span<const std::uint8
     const fs::path target = ResolveLinks(path);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) {
+        return {false, errno, false}; // a loop of links, a folder that cannot be searched
+    }
     if (exists && S_ISDIR(old.st_mode)) {
         return {false, EISDIR, false};
     }

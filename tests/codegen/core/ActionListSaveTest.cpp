@@ -134,6 +134,16 @@ TEST_F(ActionListSave, ThroughLinksTheRealFileIsWrittenAndTheLinksStay) {
     ASSERT_TRUE(SaveActionListFile(Folder / "new.wyl", *State).Saved);
     EXPECT_TRUE(fs::is_symlink(Folder / "new.wyl"));
     EXPECT_EQ(ReadAll(Folder / "lists" / "new.wyl"), Record());
+
+    // Links in a loop name no file: refused, and every link stays.
+    fs::create_symlink("loop b.wyl", Folder / "loop a.wyl");
+    fs::create_symlink("loop a.wyl", Folder / "loop b.wyl");
+    const TSaveResult loop = SaveActionListFile(Folder / "loop a.wyl", *State);
+    EXPECT_FALSE(loop.Saved);
+    EXPECT_EQ(loop.Error, "Can not save " + (Folder / "loop a.wyl").string() +
+                              ": Too many levels of symbolic links");
+    EXPECT_TRUE(fs::is_symlink(Folder / "loop a.wyl"));
+    EXPECT_TRUE(fs::is_symlink(Folder / "loop b.wyl"));
 }
 
 TEST_F(ActionListSave, PermissionsGroupAndHardLinksAreKept) {
