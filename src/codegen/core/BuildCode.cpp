@@ -77,8 +77,6 @@ std::optional<std::size_t> FindActionListLine(const TCodeLines& lines) {
 // The three sensor columns of a main-list step, as the robot holds them.
 struct TColumns {
     std::array<int, 3> Sets{}; // Both, Left, Right
-
-    friend bool operator==(const TColumns&, const TColumns&) = default;
 };
 
 TColumns ColumnsOf(const TActionStep& step) {
