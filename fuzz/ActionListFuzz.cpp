@@ -39,7 +39,7 @@ void LoadIn(bool advanced, const std::uint8_t* data, std::size_t size) {
         Check(std::memcmp(&state->Document, &before->Document, DocumentSize) == 0);
         Check(state->StepCounts == before->StepCounts);
         Check(state->ListModified);
-        Check(result.Status == TLoadStatus::lsNotLoaded || !result.Message.empty());
+        Check(!result.Message.empty());
         return;
     }
     Check(size >= DocumentSize);

@@ -266,16 +266,25 @@ GetAdvCmd:
   GOTO GetCmd                           ' skip a letter sets do not use
 
 AdvRotRight:
+#IF Verbose #THEN
+  DEBUG "AdvRotRight", CR
+#ENDIF
   Ract = 120
   Lact = Standstill
   GOTO DoMove
 
 AdvRotLeft:
+#IF Verbose #THEN
+  DEBUG "AdvRotLeft", CR
+#ENDIF
   Ract = Standstill
   Lact = 80
   GOTO DoMove
 
 AdvStop:
+#IF Verbose #THEN
+  DEBUG "AdvStop", CR
+#ENDIF
   Ract = Standstill
   Lact = Standstill
   Wt = Value
@@ -283,6 +292,9 @@ AdvStop:
   GOTO GetCmd
 
 AdvEnd:
+#IF Verbose #THEN
+  DEBUG "AdvEnd", CR
+#ENDIF
   ' The interrupted command waits in the queue and resumes from there.
   Dur = 0
   ProcAdv = 0
@@ -305,6 +317,9 @@ RampCode:
   GOTO Drive
 
 AtSpeed:
+#IF Verbose #THEN
+  DEBUG "AtSpeed", CR
+#ENDIF
   ' Cycles spent ramping do not count toward the duration.
   IF Dur = 0 THEN GetCmd
   PAUSE SpeedPause
@@ -341,38 +356,62 @@ RegSenses:
   BRANCH Tmp, [UTurn, BackLeft, BackRight, VeerLeft, VeerRight]
 
 UTurn:
+#IF Verbose #THEN
+  DEBUG "UTurn", CR
+#ENDIF
   ' Back up, then rotate right; the interrupted command is dropped.
   QueCmd = "I"
   QueDur = UTurnTime * DurMFactor
   GOTO BackUp
 
 BackLeft:
+#IF Verbose #THEN
+  DEBUG "BackLeft", CR
+#ENDIF
   QueCmd = "E"
   GOTO BackAndRotate
 
 BackRight:
+#IF Verbose #THEN
+  DEBUG "BackRight", CR
+#ENDIF
   QueCmd = "I"
 
 BackAndRotate:
+#IF Verbose #THEN
+  DEBUG "BackAndRotate", CR
+#ENDIF
   QueDur = RotateTime * DurMFactor
   Ract = Standstill
   Lact = Standstill
 
 BackUp:
+#IF Verbose #THEN
+  DEBUG "BackUp", CR
+#ENDIF
   Dur = BackTime * DurMFactor
   Tmp = IdxBackward
   GOSUB SetSpeeds
   GOTO RampCode
 
 VeerLeft:
+#IF Verbose #THEN
+  DEBUG "VeerLeft", CR
+#ENDIF
   ' The interrupted command resumes afterwards with its cycles left.
   Tmp = IdxLeft
   GOTO Veer
 
 VeerRight:
+#IF Verbose #THEN
+  DEBUG "VeerRight", CR
+#ENDIF
   Tmp = IdxRight
 
 Veer:
+#IF Verbose #THEN
+  DEBUG "Veer", CR
+#ENDIF
   Dur = VeerTime * DurMFactor
   GOSUB SetSpeeds
   GOTO RampCode

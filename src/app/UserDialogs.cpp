@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QStandardPaths>
 
 namespace wayline {
 
@@ -61,6 +63,18 @@ QString TUserDialogs::GetOpenFileName(QWidget* parent, const TFileDialogSpec& sp
 TUserDialogs& SystemDialogs() {
     static TUserDialogs dialogs;
     return dialogs;
+}
+
+QString StartFolderForFiles(const QString& programFolder) {
+    const QFileInfo folder(programFolder);
+    if (folder.isDir() && folder.isWritable()) {
+        return programFolder;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) {
+        return documents;
+    }
+    return QDir::homePath();
 }
 
 } // namespace wayline

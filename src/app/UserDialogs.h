@@ -36,4 +36,9 @@ public:
 // The real dialogs.
 TUserDialogs& SystemDialogs();
 
+// Where the file dialogs start when nothing else is known: the program's
+// own folder, as long as the user may write there. Installed, it is
+// read-only (/usr/bin); then the user's documents folder, or home.
+QString StartFolderForFiles(const QString& programFolder);
+
 } // namespace wayline

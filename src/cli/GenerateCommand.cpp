@@ -1,17 +1,22 @@
 #include "cli/GenerateCommand.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <sstream>
 
 #include "cli/TokenizeCommand.h"
 #include "codegen/core/ActionListFile.h"
 #include "codegen/core/BuildCode.h"
+#include "codegen/core/MemoryUse.h"
 #include "editor/core/ActionDocument.h"
 #include "tokenizer/Tokenizer.h"
+
+#include <nlohmann/json.hpp>
 
 namespace wayline {
 
@@ -69,38 +74,74 @@ bool ParseOptions(const std::vector<std::string>& arguments, TOptions& options, 
     return true;
 }
 
-// The loader says only that nothing was loaded; tell the user which of its
-// two reasons it was.
-void ReportNotLoaded(const std::string& fileName, std::ostream& err) {
-    std::error_code ignored;
-    std::ifstream file(fileName, std::ios::binary);
-    if (!file || std::filesystem::is_directory(fileName, ignored)) {
-        err << "wayline-cli generate: cannot read '" << fileName << "'\n";
-        return;
+// Every failure about the file names the command and the file first.
+std::string AboutFile(const std::string& fileName, const std::string& message) {
+    return "wayline-cli generate: '" + fileName + "': " + message;
+}
+
+// Why a file did not load, in the command line's words: the loader's own
+// message for a refused file, the system's reason for an unreadable one,
+// and the byte count for a short one.
+std::string NotLoadedMessage(const std::string& fileName, const TLoadResult& loaded) {
+    switch (loaded.Status) {
+    case TLoadStatus::lsTooShort: {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(fileName, error);
+        if (!error) {
+            return AboutFile(fileName, "not an action list: it has " + std::to_string(size) +
+                                           " bytes, an action list has " +
+                                           std::to_string(DocumentSize));
+        }
+        return AboutFile(fileName, loaded.Message);
     }
-    std::vector<char> bytes(DocumentSize);
-    file.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file.bad()) {
-        err << "wayline-cli generate: cannot read '" << fileName << "'\n";
-        return;
+    case TLoadStatus::lsUnreadable: {
+        // The loader's message repeats the name; the reason is what counts.
+        const std::size_t reason = loaded.Message.rfind(": ");
+        return AboutFile(fileName, reason == std::string::npos ? loaded.Message
+                                                               : loaded.Message.substr(reason + 2));
     }
-    err << "wayline-cli generate: '" << fileName << "' is not an action list: it has "
-        << file.gcount() << " bytes, an action list has " << DocumentSize << "\n";
+    default:
+        return AboutFile(fileName, loaded.Message);
+    }
 }
 
 // Tokenizes the program as the compile step before a download does, and
-// reports as `tokenize` does.
-int CompileAndReport(const TOptions& options, const TCodeLines& lines, std::ostream& out,
+// reports as `tokenize` does. Lists that leave the robot program no room
+// are told as such, with the bytes and steps too many, rather than as the
+// tokenizer's error at a line of the generated text.
+int CompileAndReport(const TOptions& options, const TDocumentState& state,
+                     std::string_view templateText, const TCodeLines& lines, std::ostream& out,
                      std::ostream& err, TTokenizer& tokenizer) {
     const std::optional<std::string> text = TokenizerSourceText(lines);
-    if (!text || !tokenizer.SetSource(*text)) {
-        err << options.File << ": error: the generated program has " << JoinCodeLines(lines).size()
-            << " characters; at most "
-            << std::min<std::size_t>(MaxTokenizerSourceSize, MaxSourceSize)
-            << " can be tokenized\n";
+    if (!text) {
+        ReportFailure(options.Json,
+                      AboutFile(options.File, "the generated program has " +
+                                                  std::to_string(JoinCodeLines(lines).size()) +
+                                                  " characters; at most " +
+                                                  std::to_string(std::min<std::size_t>(
+                                                      MaxTokenizerSourceSize, MaxSourceSize)) +
+                                                  " can be tokenized"),
+                      out, err);
         return ExitTokenizeError;
     }
-    const bool ok = tokenizer.Tokenize(false, true, false);
+    if (const std::optional<int> start = RobotProgramStart(tokenizer, templateText)) {
+        const TMemoryUse use = MeasureMemoryUse(state, *start);
+        if (!use.Fits()) {
+            const std::string message = AboutFile(options.File, ListsTooLargeMessage(use));
+            if (options.Json) {
+                nlohmann::ordered_json report;
+                report["error"] = message;
+                report["excessBytes"] = use.ExcessBytes();
+                report["stepsToRemove"] = use.StepsToRemove();
+                out << report.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+                    << '\n';
+            } else {
+                err << message << '\n';
+            }
+            return ExitTokenizeError;
+        }
+    }
+    const bool ok = tokenizer.SetSource(*text) && tokenizer.Tokenize(false, true, false);
     if (options.Json) {
         out << JsonReport(tokenizer) << '\n';
     } else if (ok) {
@@ -119,8 +160,15 @@ int CompileAndReport(const TOptions& options, const TCodeLines& lines, std::ostr
 int RunGenerateCommand(const std::vector<std::string>& arguments, std::ostream& out,
                        std::ostream& err, TTokenizer& tokenizer, std::string_view templateText) {
     TOptions options;
-    if (!ParseOptions(arguments, options, err)) {
-        PrintUsage(err);
+    std::ostringstream usage;
+    if (!ParseOptions(arguments, options, usage)) {
+        if (WantsJson(arguments)) {
+            const std::string message = usage.str();
+            out << JsonError(message.substr(0, message.find('\n'))) << '\n';
+        } else {
+            err << usage.str();
+            PrintUsage(err);
+        }
         return ExitUsageError;
     }
 
@@ -131,12 +179,8 @@ int RunGenerateCommand(const std::vector<std::string>& arguments, std::ostream& 
     // run refuses an advanced file exactly as the program does.
     state->AdvancedMode = options.Mode != TModeChoice::mcBeginner;
     const TLoadResult loaded = LoadActionListFile(options.File, *state);
-    if (loaded.Status == TLoadStatus::lsRefused) {
-        err << loaded.Message << '\n';
-        return ExitNotGenerated;
-    }
     if (loaded.Status != TLoadStatus::lsLoaded) {
-        ReportNotLoaded(options.File, err);
+        ReportFailure(options.Json, NotLoadedMessage(options.File, loaded), out, err);
         return ExitNotGenerated;
     }
     if (options.Mode == TModeChoice::mcFileMode) {
@@ -145,11 +189,11 @@ int RunGenerateCommand(const std::vector<std::string>& arguments, std::ostream& 
 
     const TBuildCodeResult built = BuildCode(templateText, *state, options.SensorsEnabled);
     if (!built.Succeeded) {
-        err << built.ErrorText << '\n';
+        ReportFailure(options.Json, AboutFile(options.File, built.ErrorText), out, err);
         return ExitNotGenerated;
     }
     if (options.Compile) {
-        return CompileAndReport(options, built.Lines, out, err, tokenizer);
+        return CompileAndReport(options, *state, templateText, built.Lines, out, err, tokenizer);
     }
     out << JoinCodeLines(built.Lines);
     return ExitSucceeded;

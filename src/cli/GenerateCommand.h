@@ -10,8 +10,8 @@ namespace wayline {
 class TTokenizer;
 
 // Exit status of generate when the file is refused, unreadable or too short,
-// or the template has no place for the lists (tokenizer errors give
-// ExitTokenizeError, usage errors ExitUsageError).
+// or no program can be built from it (tokenizer errors and lists too large
+// for the robot give ExitTokenizeError, usage errors ExitUsageError).
 inline constexpr int ExitNotGenerated = 1;
 
 // The robot program template (resource DATA 362 of the Qt program), built
@@ -25,7 +25,9 @@ std::string_view RobotProgramTemplateText();
 // lines joined by CR LF with none after the last, exactly as Go compiles it.
 // With --compile (or --json) the text is tokenized instead and out gets what
 // `tokenize` prints: its summary line, or its JSON object with --json.
-// Refusals, read failures and tokenizer errors go to err.
+// Failures go to err as "wayline-cli generate: 'FILE': ..." (tokenizer
+// errors as compiler diagnostics), or with --json to out as JSON with
+// "error"; the exit status is the same either way.
 int RunGenerateCommand(const std::vector<std::string>& arguments, std::ostream& out,
                        std::ostream& err, TTokenizer& tokenizer, std::string_view templateText);
 

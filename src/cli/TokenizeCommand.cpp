@@ -1,9 +1,13 @@
 #include "cli/TokenizeCommand.h"
 
-#include <fstream>
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
 #include <iostream>
-#include <iterator>
+#include <memory>
 #include <sstream>
+#include <system_error>
 
 #include <nlohmann/json.hpp>
 
@@ -115,6 +119,11 @@ std::string JsonReport(const TTokenizer& tokenizer) {
     report["packets"] = packets;
     report["eeprom"] = Hex(r.EEPROM, EEPROMSize);
     report["eepromFlags"] = Hex(r.EEPROMFlags, EEPROMSize);
+    // Every failure a command reports in JSON carries "error".
+    if (!r.Succeeded) {
+        report["error"] =
+            r.ErrorText != nullptr ? std::string(r.ErrorText) : std::string("tokenization failed");
+    }
     // Directive arguments and #ERROR texts are 8-bit source characters;
     // anything that is not UTF-8 is replaced rather than refused.
     return report.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
@@ -191,33 +200,93 @@ std::string FormatDiagnostic(std::string_view fileName, std::string_view text, i
     return out;
 }
 
+std::string JsonError(const std::string& message) {
+    nlohmann::ordered_json report;
+    report["error"] = message;
+    return report.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
+
+bool WantsJson(const std::vector<std::string>& arguments) {
+    return std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
+}
+
+void ReportFailure(bool json, const std::string& message, std::ostream& out, std::ostream& err) {
+    if (json) {
+        out << JsonError(message) << '\n';
+    } else {
+        err << message << '\n';
+    }
+}
+
+TSourceRead ReadSourceText(std::istream& in, std::string& text) {
+    text.assign(static_cast<std::size_t>(MaxSourceSize) + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    const auto got = static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0));
+    if (in.bad()) {
+        text.clear();
+        return {false, EIO};
+    }
+    text.resize(got);
+    return {true, 0};
+}
+
+TSourceRead ReadSourceFile(const std::string& fileName, std::string& text) {
+    text.clear();
+    std::error_code ignored;
+    if (std::filesystem::is_directory(fileName, ignored)) {
+        return {false, EISDIR};
+    }
+    errno = 0;
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(fileName.c_str(), "rb"),
+                                                               &std::fclose);
+    if (!file) {
+        return {false, errno != 0 ? errno : EIO};
+    }
+    // One character past the limit tells a text that is too long; the rest
+    // is never read (a huge file, or a device without end).
+    text.assign(static_cast<std::size_t>(MaxSourceSize) + 1, '\0');
+    errno = 0;
+    const std::size_t got = std::fread(text.data(), 1, text.size(), file.get());
+    if (got < text.size() && std::ferror(file.get())) {
+        text.clear();
+        return {false, errno != 0 ? errno : EIO};
+    }
+    text.resize(got);
+    return {true, 0};
+}
+
 int RunTokenizeCommand(const std::vector<std::string>& arguments, std::istream& in,
                        std::ostream& out, std::ostream& err, TTokenizer& tokenizer) {
     TOptions options;
-    if (!ParseOptions(arguments, options, err)) {
-        PrintUsage(err);
+    std::ostringstream usage;
+    if (!ParseOptions(arguments, options, usage)) {
+        if (WantsJson(arguments)) {
+            std::string message = usage.str();
+            out << JsonError(message.substr(0, message.find('\n'))) << '\n';
+        } else {
+            err << usage.str();
+            PrintUsage(err);
+        }
         return ExitUsageError;
-    }
-    std::string text;
-    if (options.File == "-") {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    } else {
-        std::ifstream file(options.File, std::ios::binary);
-        if (!file) {
-            err << "wayline-cli tokenize: cannot read '" << options.File << "'\n";
-            return ExitUsageError;
-        }
-        text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-        if (file.bad()) {
-            err << "wayline-cli tokenize: cannot read '" << options.File << "'\n";
-            return ExitUsageError;
-        }
     }
     const std::string displayName = options.File == "-" ? "<stdin>" : options.File;
+    std::string text;
+    const TSourceRead read =
+        options.File == "-" ? ReadSourceText(in, text) : ReadSourceFile(options.File, text);
+    if (!read.Succeeded) {
+        ReportFailure(options.Json,
+                      "wayline-cli tokenize: cannot read '" + displayName +
+                          "': " + std::system_category().message(read.Error),
+                      out, err);
+        return ExitInputError;
+    }
     if (!tokenizer.SetSource(text)) {
-        err << displayName << ": error: the text has " << text.size() << " characters; at most "
-            << MaxSourceSize << " can be tokenized\n";
-        return ExitUsageError;
+        ReportFailure(options.Json,
+                      "wayline-cli tokenize: '" + displayName + "' has more than " +
+                          std::to_string(MaxSourceSize) + " characters; at most " +
+                          std::to_string(MaxSourceSize) + " can be tokenized",
+                      out, err);
+        return ExitInputError;
     }
     if (options.Target != tmNone) {
         tokenizer.Result.TargetModule = static_cast<std::uint8_t>(options.Target);

@@ -185,39 +185,42 @@ TEST_F(GenerateCommandTest, RefusedFilesGiveTheLoadersMessageAndNoProgram) {
     ASSERT_EQ(good.size(), DocumentSize);
 
     EXPECT_EQ(Run({"--beginner", advanced}), ExitNotGenerated);
-    EXPECT_EQ(Err, "This Wayline file was saved in Advanced Mode.  You must switch to Advanced "
-                   "Mode before opening this file.\n");
+    EXPECT_EQ(Err, "wayline-cli generate: '" + advanced +
+                       "': This Wayline file was saved in Advanced Mode.  You must switch to "
+                       "Advanced Mode before opening this file.\n");
     EXPECT_EQ(Out, "");
 
     std::string bytes = good;
     bytes[8] = 'a'; // "Wayline action List"
     WriteFile(Dir / "signature.wyl", bytes);
     EXPECT_EQ(Run({(Dir / "signature.wyl").string()}), ExitNotGenerated);
-    EXPECT_EQ(Err, "Not proper Wayline file format.\n");
+    EXPECT_EQ(Err, "wayline-cli generate: '" + (Dir / "signature.wyl").string() +
+                       "': Not proper Wayline file format.\n");
     EXPECT_EQ(Out, "");
 
     bytes = good;
     bytes[20] = 0x12;
     WriteFile(Dir / "old.wyl", bytes);
     EXPECT_EQ(Run({(Dir / "old.wyl").string()}), ExitNotGenerated);
-    EXPECT_EQ(Err, "Can not open Wayline file.  File format is version 1.2.  "
-                   "Expected version 1.3.\n");
+    EXPECT_EQ(Err, "wayline-cli generate: '" + (Dir / "old.wyl").string() +
+                       "': Can not open Wayline file.  File format is version 1.2.  "
+                       "Expected version 1.3.\n");
     EXPECT_EQ(Out, "");
 }
 
 TEST_F(GenerateCommandTest, UnreadableAndShortFilesAreNamedInTheMessage) {
     const std::string missing = (Dir / "missing.wyl").string();
     EXPECT_EQ(Run({missing}), ExitNotGenerated);
-    EXPECT_EQ(Err, "wayline-cli generate: cannot read '" + missing + "'\n");
+    EXPECT_EQ(Err, "wayline-cli generate: '" + missing + "': No such file or directory\n");
 
     EXPECT_EQ(Run({Dir.string()}), ExitNotGenerated);
-    EXPECT_EQ(Err, "wayline-cli generate: cannot read '" + Dir.string() + "'\n");
+    EXPECT_EQ(Err, "wayline-cli generate: '" + Dir.string() + "': Is a directory\n");
 
     const std::string shortFile = (Dir / "short.wyl").string();
     WriteFile(shortFile, ReadFile(Save("whole.wyl", false)).substr(0, 9239));
     EXPECT_EQ(Run({shortFile}), ExitNotGenerated);
     EXPECT_EQ(Err, "wayline-cli generate: '" + shortFile +
-                       "' is not an action list: it has 9239 bytes, an action list has 9240\n");
+                       "': not an action list: it has 9239 bytes, an action list has 9240\n");
     EXPECT_EQ(Out, "");
 }
 
@@ -242,10 +245,99 @@ TEST_F(GenerateCommandTest, UsageErrorsExitWithTwo) {
 TEST_F(GenerateCommandTest, TemplateWithoutItsActionListLineGivesTheErrorAndNoProgram) {
     const std::string file = Save("list.wyl", false);
     EXPECT_EQ(Run({file}, "'{$KEYSTONE KM2}\r\nActionList Q DATA \"Q\"\r\n"), ExitNotGenerated);
-    EXPECT_EQ(Err, "Can't find start of EEPROM data!\n");
+    EXPECT_EQ(Err, "wayline-cli generate: '" + file + "': Can't find start of EEPROM data!\n");
     EXPECT_EQ(Out, "");
     EXPECT_EQ(Run({"--compile", file}, ""), ExitNotGenerated);
-    EXPECT_EQ(Err, "Can't find start of EEPROM data!\n");
+    EXPECT_EQ(Err, "wayline-cli generate: '" + file + "': Can't find start of EEPROM data!\n");
+}
+
+// With --json every failure is one JSON object with "error", on out, and
+// the exit status does not change.
+TEST_F(GenerateCommandTest, WithJsonEveryFailureIsJsonWithTheSameStatus) {
+    const std::string missing = (Dir / "missing.wyl").string();
+    EXPECT_EQ(Run({"--json", missing}), ExitNotGenerated);
+    EXPECT_EQ(Out, "{\"error\":\"wayline-cli generate: '" + missing +
+                       "': No such file or directory\"}\n");
+    EXPECT_EQ(Err, "");
+
+    AddStep(akMoveForward, 20);
+    const std::string advanced = Save("advanced.wyl", true);
+    EXPECT_EQ(Run({"--beginner", "--json", advanced}), ExitNotGenerated);
+    EXPECT_EQ(Out, "{\"error\":\"wayline-cli generate: '" + advanced +
+                       "': This Wayline file was saved in Advanced Mode.  You must switch to "
+                       "Advanced Mode before opening this file.\"}\n");
+    EXPECT_EQ(Err, "");
+
+    EXPECT_EQ(Run({"--json", advanced}, "STOP\r\n"), ExitNotGenerated);
+    EXPECT_EQ(Out, "{\"error\":\"wayline-cli generate: '" + advanced +
+                       "': Can't find start of EEPROM data!\"}\n");
+
+    EXPECT_EQ(Run({"--json", "--verbose", advanced}), ExitUsageError);
+    EXPECT_EQ(Out, "{\"error\":\"wayline-cli generate: unknown option '--verbose'\"}\n");
+    EXPECT_EQ(Err, "");
+}
+
+// DATA keeps the low byte of a value: such a list is refused, not written.
+TEST_F(GenerateCommandTest, LoopBackTooFarForTheRobotIsRefusedNamingTheStep) {
+    for (int row = 1; row <= 100; ++row) {
+        const int set = row % 2 + 1;
+        AddStep(akMoveForward, 10, set, set, set);
+    }
+    AddStep(akLoopBack, 1, 1, 1, 1);
+    const std::string file = Save("long loop.wyl", true);
+    EXPECT_EQ(Run({file}), ExitNotGenerated);
+    EXPECT_EQ(Out, "");
+    EXPECT_TRUE(Err.starts_with("wayline-cli generate: '" + file +
+                                "': Step 101 loops back too far for the robot: it would jump back "
+                                "over 400 list entries"))
+        << Err;
+    // Beginner mode writes no configuration entries: the same list fits.
+    EXPECT_EQ(Run({"--beginner", file}), ExitNotGenerated); // an advanced file
+    EXPECT_EQ(Run({"--compile", Save("short loop.wyl", false)}), ExitSucceeded) << Err;
+}
+
+// Lists that leave the robot program no room are told as such: the bytes
+// too many and about how many steps to remove; removing that many helps.
+TEST_F(GenerateCommandTest, ListsTooLargeForTheRobotSayHowMuchToRemove) {
+    // Six lists of 100 plain steps, the main list with `mainSteps`.
+    const auto fill = [this](int mainSteps) {
+        InitialiseDocument(*State);
+        for (int list = 1; list <= ListCount; ++list) {
+            const int steps = list == MainList ? mainSteps : 100;
+            for (int row = 1; row <= steps; ++row) {
+                State->Step(list, row) = TActionStep{akTurnLeft, 13, 0, 0, 0};
+            }
+            State->SetStepCount(list, steps);
+        }
+        return Save("lists" + std::to_string(mainSteps) + ".wyl", false);
+    };
+    const std::string file = fill(100);
+    EXPECT_EQ(Run({"--compile", file}, RobotProgramTemplateText()), ExitTokenizeError);
+    EXPECT_EQ(Out, "");
+    const std::string start = "wayline-cli generate: '" + file +
+                              "': Your action lists do not fit into the robot's "
+                              "memory: ";
+    ASSERT_TRUE(Err.starts_with(start)) << Err;
+    std::istringstream figures(Err.substr(start.size()));
+    int bytes = 0;
+    int steps = 0;
+    std::string word;
+    figures >> bytes >> word >> word >> word >> word >> word >> steps;
+    EXPECT_EQ(Err, start + std::to_string(bytes) + " bytes too many.  Remove about " +
+                       std::to_string(steps) + " steps.\n");
+    EXPECT_EQ(steps, (bytes + 1) / 2);
+    // Plain steps: removing that many makes the lists fit, one fewer does
+    // not.
+    EXPECT_EQ(Run({"--compile", fill(100 - steps)}, RobotProgramTemplateText()), ExitSucceeded)
+        << Err;
+    EXPECT_EQ(Run({"--compile", fill(100 - steps + 1)}, RobotProgramTemplateText()),
+              ExitTokenizeError);
+
+    EXPECT_EQ(Run({"--json", file}, RobotProgramTemplateText()), ExitTokenizeError);
+    EXPECT_EQ(Out, "{\"error\":\"" + start + std::to_string(bytes) +
+                       " bytes too many.  Remove about " + std::to_string(steps) +
+                       " steps.\",\"excessBytes\":" + std::to_string(bytes) +
+                       ",\"stepsToRemove\":" + std::to_string(steps) + "}\n");
 }
 
 TEST_F(GenerateCommandTest, CompilePrintsTheTokenizeSummaryOrJson) {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <sstream>
+#include <streambuf>
 
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
@@ -85,15 +88,83 @@ TEST_F(TokenizeCommandTest, JsonErrorsGiveByteOffsetsAndSurviveNonUtf8Text) {
         << Out;
 }
 
-TEST_F(TokenizeCommandTest, UsageAndFileProblemsExitWith2) {
+TEST_F(TokenizeCommandTest, UsageErrorsExitWith2) {
     EXPECT_EQ(Run({}, ""), ExitUsageError);
     EXPECT_EQ(Run({"--target", "KM1", "-"}, ""), ExitUsageError);
     EXPECT_EQ(Run({"--target"}, ""), ExitUsageError);
     EXPECT_EQ(Run({"--bogus", "-"}, ""), ExitUsageError);
+    EXPECT_EQ(Err, "wayline-cli tokenize: unknown option '--bogus'\n"
+                   "usage: wayline-cli tokenize [--json] [--directives-only] "
+                   "[--target KM2|KM2A|KM2B|KM2C|KM2D] [--any-version] FILE\n");
     EXPECT_EQ(Run({"a", "b"}, ""), ExitUsageError);
-    EXPECT_EQ(Run({"/nonexistent/file.bas"}, ""), ExitUsageError);
-    EXPECT_EQ(Run({"-"}, std::string(65536, ' ')), ExitUsageError);
-    EXPECT_NE(Err.find("at most 65535"), std::string::npos);
+}
+
+// Input that cannot be read or is too long is the input's fault, not the
+// command line's: a message naming it, and status 1.
+TEST_F(TokenizeCommandTest, InputErrorsExitWith1AndNameTheInput) {
+    EXPECT_EQ(Run({"/nonexistent/file.bas"}, ""), ExitInputError);
+    EXPECT_EQ(Err, "wayline-cli tokenize: cannot read '/nonexistent/file.bas': No such file or "
+                   "directory\n");
+    // A folder opens like a file but cannot be read.
+    const std::string folder = ::testing::TempDir();
+    EXPECT_EQ(Run({folder}, ""), ExitInputError);
+    EXPECT_EQ(Err, "wayline-cli tokenize: cannot read '" + folder + "': Is a directory\n");
+    EXPECT_EQ(Out, "");
+
+    EXPECT_EQ(Run({"-"}, std::string(65536, ' ')), ExitInputError);
+    EXPECT_EQ(Err, "wayline-cli tokenize: '<stdin>' has more than 65535 characters; at most 65535 "
+                   "can be tokenized\n");
+    // The longest text the tokenizer takes is read whole.
+    EXPECT_EQ(Run({"-"}, "'{$KEYSTONE KM2}\n" + std::string(65535 - 17, ' ')), ExitTokenizeError);
+    EXPECT_NE(Err.find("157-Nothing to tokenize"), std::string::npos) << Err;
+}
+
+// An input without end (a device, a pipe that never closes) must not be
+// read whole: one character past the limit decides.
+TEST_F(TokenizeCommandTest, ReadsAtMostOneCharacterPastTheLimit) {
+    class TEndless : public std::streambuf {
+    public:
+        std::size_t Taken() const { return Supplied - static_cast<std::size_t>(egptr() - gptr()); }
+
+    protected:
+        int_type underflow() override {
+            std::fill(std::begin(Buffer), std::end(Buffer), ' ');
+            setg(Buffer, Buffer, Buffer + sizeof Buffer);
+            Supplied += sizeof Buffer;
+            return traits_type::to_int_type(' ');
+        }
+
+    private:
+        char Buffer[4096];
+        std::size_t Supplied = 0;
+    };
+    TEndless endless;
+    std::istream in(&endless);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunTokenizeCommand({"-"}, in, out, err, *Tok), ExitInputError);
+    EXPECT_EQ(endless.Taken(), 65536u);
+    if (std::ifstream("/dev/zero")) {
+        EXPECT_EQ(Run({"/dev/zero"}, ""), ExitInputError);
+        EXPECT_EQ(Err, "wayline-cli tokenize: '/dev/zero' has more than 65535 characters; at most "
+                       "65535 can be tokenized\n");
+    }
+}
+
+TEST_F(TokenizeCommandTest, WithJsonEveryFailureIsJsonWithTheSameStatus) {
+    EXPECT_EQ(Run({"--json", "/nonexistent/file.bas"}, ""), ExitInputError);
+    EXPECT_EQ(Out, "{\"error\":\"wayline-cli tokenize: cannot read '/nonexistent/file.bas': No "
+                   "such file or directory\"}\n");
+    EXPECT_EQ(Err, "");
+    EXPECT_EQ(Run({"--json", "-"}, std::string(70000, 'x')), ExitInputError);
+    EXPECT_EQ(Out, "{\"error\":\"wayline-cli tokenize: '<stdin>' has more than 65535 characters; "
+                   "at most 65535 can be tokenized\"}\n");
+    EXPECT_EQ(Run({"--bogus", "--json", "-"}, ""), ExitUsageError);
+    EXPECT_EQ(Out, "{\"error\":\"wayline-cli tokenize: unknown option '--bogus'\"}\n");
+    EXPECT_EQ(Err, "");
+    // A tokenizer error keeps the whole report and names the error too.
+    EXPECT_EQ(Run({"--json", "-"}, "'{$KEYSTONE KM2}\nB0 = 1 `\n"), ExitTokenizeError);
+    EXPECT_TRUE(Out.ends_with(",\"error\":\"103-Unrecognized character\"}\n")) << Out.substr(0, 60);
+    EXPECT_EQ(Err, "");
 }
 
 TEST_F(TokenizeCommandTest, ReadsNamedFiles) {

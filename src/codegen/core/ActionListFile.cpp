@@ -1,11 +1,11 @@
 #include "codegen/core/ActionListFile.h"
 
+#include "codegen/core/FileWrite.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -54,29 +54,6 @@ std::string SystemReason(int error) {
 struct TFileCloser {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
-using TFileHandle = std::unique_ptr<std::FILE, TFileCloser>;
-
-// A name beside the target that no other file has; "x" fails if it exists.
-TFileHandle CreateTemporaryBeside(const std::filesystem::path& target,
-                                  std::filesystem::path& created, int& error) {
-    const auto stamp = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::filesystem::path candidate = target;
-        candidate += ".~" + std::to_string((stamp + static_cast<unsigned>(attempt)) % 1000000u);
-        errno = 0;
-        TFileHandle file(std::fopen(candidate.string().c_str(), "wbx"));
-        if (file) {
-            created = candidate;
-            return file;
-        }
-        error = errno;
-        if (error != EEXIST) {
-            return nullptr;
-        }
-    }
-    return nullptr;
-}
 
 } // namespace
 
@@ -89,7 +66,8 @@ std::string WrongVersionMessage(std::uint8_t version) {
 
 TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& state) {
     if (bytes.size() < DocumentSize) {
-        return {TLoadStatus::lsNotLoaded, {}};
+        // A cut-off file is no action list either; it must not look loaded.
+        return {TLoadStatus::lsTooShort, std::string(NotProperFormatMessage)};
     }
     // Read into a record of its own: the document is touched only once every
     // check has passed.
@@ -129,13 +107,23 @@ TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& 
 }
 
 TLoadResult LoadActionListFile(const std::filesystem::path& path, TDocumentState& state) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return {TLoadStatus::lsNotLoaded, {}};
+    const auto unreadable = [&](int error) {
+        return TLoadResult{TLoadStatus::lsUnreadable,
+                           "Can not open " + path.string() + ": " + SystemReason(error)};
+    };
+    errno = 0;
+    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        return unreadable(errno != 0 ? errno : EIO);
     }
+    // One byte more than a record is enough to read: the rest is ignored.
     std::vector<std::uint8_t> bytes(DocumentSize);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    bytes.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    errno = 0;
+    const std::size_t got = std::fread(bytes.data(), 1, bytes.size(), file.get());
+    if (got < bytes.size() && std::ferror(file.get())) {
+        return unreadable(errno != 0 ? errno : EIO);
+    }
+    bytes.resize(got);
     return LoadActionList(bytes, state);
 }
 
@@ -158,32 +146,10 @@ std::array<std::uint8_t, DocumentSize> ActionListImage(TDocumentState& state) {
 
 TSaveResult SaveActionListFile(const std::filesystem::path& path, TDocumentState& state) {
     const std::array<std::uint8_t, DocumentSize> image = ActionListImage(state);
-    const std::string shownName = path.string();
-
-    std::filesystem::path temporary;
-    int error = 0;
-    TFileHandle file = CreateTemporaryBeside(path, temporary, error);
-    if (!file) {
-        return {false, "Can not save " + shownName + ": " + SystemReason(error)};
-    }
-    errno = 0;
-    const bool written = std::fwrite(image.data(), 1, image.size(), file.get()) == image.size() &&
-                         std::fflush(file.get()) == 0;
-    error = errno;
-    const bool closed = std::fclose(file.release()) == 0;
-    if (!closed && error == 0) {
-        error = errno;
-    }
-    std::error_code ignored;
-    if (!written || !closed) {
-        std::filesystem::remove(temporary, ignored);
-        return {false, "Can not save " + shownName + ": " + SystemReason(error != 0 ? error : EIO)};
-    }
-    std::error_code renamed;
-    std::filesystem::rename(temporary, path, renamed);
-    if (renamed) {
-        std::filesystem::remove(temporary, ignored);
-        return {false, "Can not save " + shownName + ": " + renamed.message()};
+    const TFileWriteResult written = WriteWholeFile(path, image);
+    if (!written.Written) {
+        return {false, "Can not save " + path.string() + ": " +
+                           SystemReason(written.Error != 0 ? written.Error : EIO)};
     }
     state.ListModified = false;
     return {true, {}};

@@ -36,25 +36,29 @@ inline constexpr std::string_view AdvancedModeFileMessage =
 // "Can not open Wayline file.  File format is version 1.2.  Expected version 1.3."
 std::string WrongVersionMessage(std::uint8_t version);
 
+// Whatever the status, the document is touched only when it is lsLoaded;
+// every other status comes with a Message to show.
 enum class TLoadStatus {
-    lsLoaded,    // the document now holds the file's lists
-    lsNotLoaded, // no file, unreadable or shorter than one record: no message
-    lsRefused,   // a check failed: show Message; the document is unchanged
+    lsLoaded,     // the document now holds the file's lists
+    lsTooShort,   // fewer bytes than one record: "Not proper Wayline file format."
+    lsRefused,    // a check failed: header, version, mode or a step
+    lsUnreadable, // the file could not be opened or read: "Can not open FILE: reason"
 };
 
 struct TLoadResult {
     TLoadStatus Status;
-    std::string Message; // set when refused
+    std::string Message; // empty only when loaded
 };
 
 // Checks one record and, only if every check passes, takes it over: the whole
 // record including the servo centres, the step counts found in it, and
-// ListModified cleared. Fewer than 9240 bytes are not loaded; bytes behind the
-// first record are ignored. The window then redisplays the lists and
-// recomputes the buttons.
+// ListModified cleared. Fewer than 9240 bytes are refused as not an action
+// list; bytes behind the first record are ignored. The window then
+// redisplays the lists and recomputes the buttons.
 TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& state);
 
-// Reads the file and loads it as LoadActionList does.
+// Reads the file (at most one record of it) and loads it as LoadActionList
+// does.
 TLoadResult LoadActionListFile(const std::filesystem::path& path, TDocumentState& state);
 
 // Prepares the record for writing (signature, version and the current mode;
@@ -67,9 +71,9 @@ struct TSaveResult {
     std::string Error; // the text to show when not saved
 };
 
-// Writes the record to path through a temporary file in the same folder that
-// replaces the target only when complete, so a failed save leaves the
-// previous file as it was. Clears ListModified only on success.
+// Writes the record to the file path names (through links) without losing
+// the old one on a failure and without changing its permissions, owner or
+// group (WriteWholeFile). Clears ListModified only on success.
 TSaveResult SaveActionListFile(const std::filesystem::path& path, TDocumentState& state);
 
 } // namespace wayline

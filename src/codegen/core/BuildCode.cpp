@@ -77,8 +77,6 @@ std::optional<std::size_t> FindActionListLine(const TCodeLines& lines) {
 // The three sensor columns of a main-list step, as the robot holds them.
 struct TColumns {
     std::array<int, 3> Sets{}; // Both, Left, Right
-
-    friend bool operator==(const TColumns&, const TColumns&) = default;
 };
 
 TColumns ColumnsOf(const TActionStep& step) {
@@ -115,12 +113,28 @@ struct TStoredStep {
     int FirstEntry = 0;            // index of the step's first stored entry
 };
 
+struct TListLayout {
+    std::vector<TStoredStep> Steps; // index = row; entry 0 unused
+    int Entries = 0;                // stored entries of all steps, "Q" not counted
+};
+
+bool WithConfiguration(const TDocumentState& state, int list) {
+    return list == MainList && state.AdvancedMode;
+}
+
+int StepCountOf(const TDocumentState& state, int list) {
+    return std::clamp(state.StepCount(list), 0, MaxSteps);
+}
+
 // Lays the steps of one list out in stored entries. The robot counts a "G"
 // jump in stored entries, so the entry index of every step must be known
 // before any Loop Back value can be written.
-std::vector<TStoredStep> LayOutList(const TDocumentState& state, int list, int stepCount,
-                                    bool withConfiguration) {
-    std::vector<TStoredStep> stored(static_cast<std::size_t>(stepCount) + 1);
+TListLayout LayOutList(const TDocumentState& state, int list) {
+    const int stepCount = StepCountOf(state, list);
+    const bool withConfiguration = WithConfiguration(state, list);
+    TListLayout layout;
+    std::vector<TStoredStep>& stored = layout.Steps;
+    stored.resize(static_cast<std::size_t>(stepCount) + 1);
 
     // A Loop Back target can be entered from below; it therefore sets all
     // three columns so the robot shows the configuration of the list
@@ -152,13 +166,54 @@ std::vector<TStoredStep> LayOutList(const TDocumentState& state, int list, int s
         }
         entry += static_cast<int>(out.ConfigValues.size()) + 1;
     }
-    return stored;
+    layout.Entries = entry;
+    return layout;
+}
+
+// The value byte of the step in row s: a duration, or for a Loop Back the
+// entries from the target step's first entry up to the "G" entry itself,
+// "C" entries of both steps included.
+int StoredValue(const TActionStep& step, int s, const TListLayout& layout) {
+    if (KindOf(step) != akLoopBack) {
+        return Duration(step);
+    }
+    const TStoredStep& own = layout.Steps[static_cast<std::size_t>(s)];
+    const int loopEntry = own.FirstEntry + static_cast<int>(own.ConfigValues.size());
+    return loopEntry - layout.Steps[static_cast<std::size_t>(LoopTarget(step, s))].FirstEntry;
+}
+
+// Bytes of one list: two per entry and the end mark.
+int ListBytes(const TListLayout& layout) {
+    return 2 * layout.Entries + 1;
+}
+
+struct TLoopTooFar {
+    int List = 0;
+    int Step = 0;
+    int Entries = 0;
+};
+
+// The first Loop Back, in list order, whose jump does not fit its byte.
+std::optional<TLoopTooFar> FindLoopBackTooFar(const TDocumentState& state) {
+    for (int list = 1; list <= ListCount; ++list) {
+        const TListLayout layout = LayOutList(state, list);
+        for (int s = 1; s <= StepCountOf(state, list); ++s) {
+            const TActionStep& step = state.Step(list, s);
+            if (KindOf(step) != akLoopBack) {
+                continue;
+            }
+            const int entries = StoredValue(step, s, layout);
+            if (entries > MaxLoopBackEntries) {
+                return TLoopTooFar{list, s, entries};
+            }
+        }
+    }
+    return std::nullopt;
 }
 
 // Appends one list's data lines at `at`, moving `at` behind them, and
 // returns the number of EEPROM bytes the list takes.
-int InsertList(TCodeLines& lines, std::size_t& at, const TDocumentState& state, int list,
-               bool withConfiguration) {
+int InsertList(TCodeLines& lines, std::size_t& at, const TDocumentState& state, int list) {
     const auto insert = [&](std::string line) {
         lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
         ++at;
@@ -167,36 +222,20 @@ int InsertList(TCodeLines& lines, std::size_t& at, const TDocumentState& state, 
     insert("");
     insert(std::string("' ----- ") + ListTitles[static_cast<std::size_t>(list - 1)] + " -----");
 
-    const int stepCount = std::clamp(state.StepCount(list), 0, MaxSteps);
-    const std::vector<TStoredStep> stored = LayOutList(state, list, stepCount, withConfiguration);
+    const int stepCount = StepCountOf(state, list);
+    const TListLayout layout = LayOutList(state, list);
 
     std::string line(list == MainList ? MainDataPrefix : DataPrefix);
-    int bytes = 0;
     int onLine = 0;
     for (int s = 1; s <= stepCount; ++s) {
         const TActionStep& step = state.Step(list, s);
-        const TStoredStep& layout = stored[static_cast<std::size_t>(s)];
-        for (const int config : layout.ConfigValues) {
+        for (const int config : layout.Steps[static_cast<std::size_t>(s)].ConfigValues) {
             line += "\"C\",$" + std::to_string(config / 16) + std::to_string(config % 16) + ",";
-            bytes += 2;
         }
-
-        const TActionKind kind = KindOf(step);
-        int value = 0;
-        if (kind == akLoopBack) {
-            // Entries from the target step's first entry up to the "G"
-            // entry itself, "C" entries of both steps included.
-            const int target = LoopTarget(step, s);
-            const int loopEntry = layout.FirstEntry + static_cast<int>(layout.ConfigValues.size());
-            value = loopEntry - stored[static_cast<std::size_t>(target)].FirstEntry;
-        } else {
-            value = Duration(step);
-        }
-        line += CommandLetter(kind);
+        line += CommandLetter(KindOf(step));
         line += ",";
-        line += std::to_string(value);
+        line += std::to_string(StoredValue(step, s, layout));
         line += ValueGap;
-        bytes += 2;
 
         if (++onLine == StepsPerLine) {
             insert(std::move(line));
@@ -207,9 +246,8 @@ int InsertList(TCodeLines& lines, std::size_t& at, const TDocumentState& state, 
         }
     }
     line += "\"Q\"";
-    bytes += 1;
     insert(std::move(line));
-    return bytes;
+    return ListBytes(layout);
 }
 
 } // namespace
@@ -260,7 +298,15 @@ TBuildCodeResult BuildCode(std::string_view templateText, const TDocumentState& 
 
     const std::optional<std::size_t> found = FindActionListLine(lines);
     if (!found) {
+        result.Error = bcNoDataLine;
         result.ErrorText = std::string(EepromStartNotFoundText);
+        return result;
+    }
+    if (const std::optional<TLoopTooFar> tooFar = FindLoopBackTooFar(state)) {
+        result.Error = bcLoopBackTooFar;
+        result.ErrorList = tooFar->List;
+        result.ErrorStep = tooFar->Step;
+        result.ErrorText = LoopBackTooFarMessage(tooFar->List, tooFar->Step, tooFar->Entries);
         return result;
     }
     const std::size_t insertionPoint = *found;
@@ -271,10 +317,8 @@ TBuildCodeResult BuildCode(std::string_view templateText, const TDocumentState& 
     addresses[0] = ActionListAddress;
     std::size_t at = insertionPoint;
     for (int list = 1; list <= ListCount; ++list) {
-        const bool withConfiguration = list == MainList && state.AdvancedMode;
         addresses[static_cast<std::size_t>(list)] =
-            addresses[static_cast<std::size_t>(list - 1)] +
-            InsertList(lines, at, state, list, withConfiguration);
+            addresses[static_cast<std::size_t>(list - 1)] + InsertList(lines, at, state, list);
     }
 
     std::string configure = "Configure\tDATA\t@0,";
@@ -290,7 +334,28 @@ TBuildCodeResult BuildCode(std::string_view templateText, const TDocumentState& 
 
     result.Succeeded = true;
     result.Lines = std::move(lines);
+    result.DataBytes = addresses[ListCount];
     return result;
+}
+
+std::string LoopBackTooFarMessage(int list, int step, int entries) {
+    std::string where = "Step " + std::to_string(step);
+    if (list != MainList && list >= 1 && list <= ListCount) {
+        where += std::string(" of ") + ListTitles[static_cast<std::size_t>(list - 1)];
+    }
+    return where + " loops back too far for the robot: it would jump back over " +
+           std::to_string(entries) + " list entries, and the robot can jump back over at most " +
+           std::to_string(MaxLoopBackEntries) +
+           " (every step is one entry, and every change in the Both, Left or Right column adds "
+           "one more).  Loop back to a later step, or remove steps in between.";
+}
+
+int ListDataBytes(const TDocumentState& state) {
+    int bytes = ActionListAddress;
+    for (int list = 1; list <= ListCount; ++list) {
+        bytes += ListBytes(LayOutList(state, list));
+    }
+    return bytes;
 }
 
 std::optional<std::string> TokenizerSourceText(const TCodeLines& lines) {

@@ -40,18 +40,44 @@ std::string JoinCodeLines(const TCodeLines& lines);
 // "Sensors Enabled" box is hidden there), else 1 or 0 by that box.
 int SensorModeByte(bool advancedMode, bool sensorsEnabled);
 
+// A "G" value is one DATA byte: the robot cannot jump back over more
+// entries than this.
+inline constexpr int MaxLoopBackEntries = 255;
+
+enum TBuildCodeError {
+    bcNone,
+    bcNoDataLine,     // the template has no ActionList line to replace
+    bcLoopBackTooFar, // a Loop Back jumps over more entries than a byte holds
+};
+
 struct TBuildCodeResult {
     bool Succeeded = false;
     TCodeLines Lines;      // the generated program; empty on failure
-    std::string ErrorText; // EepromStartNotFoundText on failure
+    std::string ErrorText; // the message to show on failure
+    TBuildCodeError Error = bcNone;
+    int ErrorList = 0; // bcLoopBackTooFar: the list and row of the step
+    int ErrorStep = 0;
+    int DataBytes = 0; // EEPROM bytes of the Configure line and the lists
 };
 
 // Generates the robot program: the template with its ActionList line
 // replaced by a Configure line and one set of DATA lines per list. Reads the
 // six lists (N from StepCounts), the servo centres and AdvancedMode of the
 // state; `sensorsEnabled` is the "Sensors Enabled" box (beginner mode only).
+// Fails with EepromStartNotFoundText when the template has no place for the
+// lists, and with LoopBackTooFarMessage for the first Loop Back whose jump
+// does not fit its value byte: the robot would jump to the wrong entry.
 TBuildCodeResult BuildCode(std::string_view templateText, const TDocumentState& state,
                            bool sensorsEnabled);
+
+// "Step 254 loops back too far ..." (for a sensor list "Step 3 of Sensor Set
+// 2 ..."): the step, its list and the entries its jump would span.
+std::string LoopBackTooFarMessage(int list, int step, int entries);
+
+// The EEPROM bytes the generated DATA takes from address 0: the 14
+// configuration bytes and the six lists with their end marks, laid out
+// exactly as BuildCode writes them. Cheap: no text is built.
+int ListDataBytes(const TDocumentState& state);
 
 // The compile step's source: the joined text, or nothing when it is too long
 // for the tokenizer (the caller then reports TokenizationFailedText, as for

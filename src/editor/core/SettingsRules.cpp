@@ -37,4 +37,12 @@ std::string PortNameToStore(std::string_view selectedPort) {
     return std::string(selectedPort);
 }
 
+std::string PortSettingToWrite(std::string_view storedAtStart, std::string_view selectedPort,
+                               bool chosenThisRun) {
+    if (!chosenThisRun && !storedAtStart.empty()) {
+        return PortNameToStore(storedAtStart);
+    }
+    return PortNameToStore(selectedPort);
+}
+
 } // namespace wayline

@@ -35,4 +35,12 @@ std::string PortNameFromSetting(std::string_view stored);
 // whenever it names one, otherwise "AUTO".
 std::string PortNameToStore(std::string_view selectedPort);
 
+// The "ComPort" value Quit writes. A stored port that is missing at start
+// (a USB adapter left unplugged) is shown and searched as AUTO, but unless
+// the user chose a port in this run the stored one is kept, so it comes
+// back at the next start that finds it. `storedAtStart` is empty when the
+// settings held no port.
+std::string PortSettingToWrite(std::string_view storedAtStart, std::string_view selectedPort,
+                               bool chosenThisRun);
+
 } // namespace wayline

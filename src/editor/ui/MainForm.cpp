@@ -136,8 +136,9 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
 
     State.Editor.ListModified = false;
     SetShape(RoundedRegion(0, 0, width(), height(), CreationCorner, CreationCorner));
-    // Both file dialogs start in the program's own folder.
-    OpenDirectory = QCoreApplication::applicationDirPath();
+    // Both file dialogs start in the program's own folder, or where the
+    // user may write when it is installed read-only.
+    OpenDirectory = StartFolderForFiles(QCoreApplication::applicationDirPath());
     SaveDirectory = OpenDirectory;
 }
 
@@ -179,6 +180,7 @@ void TMainForm::FormShow() {
 
     // 2. Controls by their records. The skin lies below them.
     PlaceControls();
+    SetUpMemoryGauge();
 
     // 3. The port box's first entry.
     PortCombo->setItemText(0, Res.LoadText(AutoText).toUpper());

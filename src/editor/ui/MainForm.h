@@ -11,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QLabel;
@@ -25,6 +26,7 @@ class TBotAction;
 class TCodeForm;
 class TDragger;
 class TDrawGrid;
+class TMemoryGauge;
 class TPalette;
 class TSensorPanelDrag;
 class TPortComboBox;
@@ -100,6 +102,11 @@ public:
     bool BuildProgram();
     // What the last successful compile left for the download.
     const TDownloadImages& LastCompile() const { return DownloadImages; }
+    // Whether the generated DATA leaves room for the robot program; if not,
+    // says by how much (Go asks right after building the program).
+    bool ListsFitTheRobot();
+    // Measures the lists for the memory gauge (after every edit).
+    void UpdateMemoryGauge();
 
     // The key handler of all six grids (and of the editing buttons).
     void ToDoListKeyDown(TDrawGrid* grid, int key, unsigned modifiers);
@@ -158,6 +165,7 @@ private:
     void ConnectControls();
     void ConnectGrid(TDrawGrid* grid);
     void ConnectHelpPictures();
+    void SetUpMemoryGauge();
     bool ForwardWheelToGrid(QObject* watched, QEvent* event);
     void SetShape(const QRegion& region);
     void ShowPicture(int n, bool visible);
@@ -216,6 +224,11 @@ private:
     std::unique_ptr<TSensorPanelDrag> SensorPanelDrag;
     std::array<std::unique_ptr<TBotAction>, 8> MainRows;   // slots 1..7
     std::array<std::unique_ptr<TBotAction>, 7> SensorRows; // slots 1..6
+
+    TMemoryGauge* MemoryGauge = nullptr;
+    std::optional<int> ProgramStart; // the robot program's lowest EEPROM byte
+    QString StoredPort;              // "ComPort" as the settings held it at start
+    bool PortChosen = false;         // the user chose in the port box this run
 
     int PressedTag = 0;  // button whose highlighted picture took the press
     int RowDragFrom = 0; // step-number press that may become a row move

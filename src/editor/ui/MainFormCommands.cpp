@@ -11,6 +11,7 @@
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/ButtonRules.h"
 #include "editor/core/EditOperations.h"
+#include "editor/core/SettingsRules.h"
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/MainForm.h"
 #include "testmode/TestForm.h"
@@ -122,6 +123,7 @@ void TMainForm::AutoEnableDisable() {
         ShowPicture(DisabledPicture(tag), !states.GoSaveClear);
     }
     ShowPicture(DisabledPicture(UndoTag), !State.UndoRing.CanUndo());
+    UpdateMemoryGauge();
 }
 
 void TMainForm::ToDoListKeyDown(TDrawGrid* grid, int key, unsigned modifiers) {
@@ -217,7 +219,7 @@ bool TMainForm::BuildProgram() {
 }
 
 void TMainForm::Go() {
-    if (!BuildProgram()) {
+    if (!BuildProgram() || !ListsFitTheRobot()) {
         return;
     }
     // The code window's text is the one source every compile reads.
@@ -302,11 +304,9 @@ void TMainForm::LoadFile() {
     FollowFileFolder(file);
     const TLoadResult loaded =
         LoadActionListFile(std::filesystem::path(file.toStdString()), State.Editor);
-    if (loaded.Status == TLoadStatus::lsRefused) {
-        Dialogs->ShowErrorBox(this, FromStd(loaded.Message));
-        return;
-    }
     if (loaded.Status != TLoadStatus::lsLoaded) {
+        // Refused, cut short or unreadable: say so; the lists stay.
+        Dialogs->ShowErrorBox(this, FromStd(loaded.Message));
         return;
     }
     SyncRowCounts();
@@ -356,6 +356,7 @@ void TMainForm::LoadSettings() {
     }
     if (stored.ComPort) {
         State.SelectedPort = *stored.ComPort;
+        StoredPort = *stored.ComPort;
     }
     if (stored.LastDirectory) {
         OpenDirectory = *stored.LastDirectory;
@@ -369,7 +370,10 @@ void TMainForm::SaveSettings() {
     values.HyperHelp = HyperHelpBox->isChecked();
     values.LeftServoCenter = State.Editor.Document.LeftServoCenter;
     values.RightServoCenter = State.Editor.Document.RightServoCenter;
-    values.SelectedPort = State.SelectedPort;
+    // A port missing at this start shows as AUTO, but the choice made in
+    // an earlier run stands until the user makes another.
+    values.SelectedPort = QString::fromStdString(
+        PortSettingToWrite(StoredPort.toStdString(), State.SelectedPort.toStdString(), PortChosen));
     values.CurrentDirectory = QDir::currentPath();
     TSettingsStore::Save(values);
 }

@@ -74,6 +74,7 @@ void TMainForm::ConnectControls() {
             [this] { PortList->RefreshPortCombo(); });
     connect(PortCombo, &QComboBox::activated, this, [this] {
         State.SelectedPort = PortList->GetSelectedPort();
+        PortChosen = true;
         if (TDrawGrid* grid = CurrentGrid())
             grid->setFocus();
     });
@@ -229,6 +230,7 @@ void TMainForm::ToDoListRowMoved(TDrawGrid* grid, int from, int to) {
         RebindAfterEdit(list);
         grid->SetSelection({1, std::min(to, grid->RowCount() - 2), grid->ColCount() - 1,
                             std::min(to, grid->RowCount() - 2)});
+        UpdateMemoryGauge(); // a moved step can change the sensor entries
     }
 }
 

@@ -222,17 +222,38 @@ TEST_F(ActionListFile, StrayHeaderEntryDoesNotBecomeStepsAtTheNextSave) {
     EXPECT_EQ(again->StepCount(1), 10);
 }
 
-TEST_F(ActionListFile, ShortFileIsNotLoadedAndLongFileReadsTheFirstRecord) {
+// A cut-off file is no action list: it must say so rather than look loaded.
+TEST_F(ActionListFile, ShortFileIsRefusedAsNotAnActionList) {
     std::vector<std::uint8_t> image = ValidImage(false);
     image.pop_back();
     const TLoadResult shortFile = LoadRefused(image, true);
-    EXPECT_EQ(shortFile.Status, TLoadStatus::lsNotLoaded);
-    EXPECT_EQ(shortFile.Message, "");
-    EXPECT_EQ(LoadRefused({}, true).Status, TLoadStatus::lsNotLoaded);
-    auto missing = NewState(false);
-    EXPECT_EQ(LoadActionListFile(Folder / "absent.wyl", *missing).Status, TLoadStatus::lsNotLoaded);
+    EXPECT_EQ(shortFile.Status, TLoadStatus::lsTooShort);
+    EXPECT_EQ(shortFile.Message, "Not proper Wayline file format.");
+    EXPECT_EQ(LoadRefused({}, true).Message, "Not proper Wayline file format.");
+}
 
-    image = ValidImage(false);
+TEST_F(ActionListFile, UnreadableFilesNameTheFileAndTheReason) {
+    auto state = NewState(false);
+    FillList(*state, 1, 4, 0);
+    const TLoadResult missing = LoadActionListFile(Folder / "absent.wyl", *state);
+    EXPECT_EQ(missing.Status, TLoadStatus::lsUnreadable);
+    EXPECT_EQ(missing.Message,
+              "Can not open " + (Folder / "absent.wyl").string() + ": No such file or directory");
+    const TLoadResult folder = LoadActionListFile(Folder, *state);
+    EXPECT_EQ(folder.Status, TLoadStatus::lsUnreadable);
+    EXPECT_EQ(folder.Message, "Can not open " + Folder.string() + ": Is a directory");
+    EXPECT_EQ(state->StepCount(1), 4);
+
+    std::vector<std::uint8_t> image = ValidImage(false);
+    image.resize(100);
+    std::ofstream(Folder / "cut.wyl", std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), 100);
+    EXPECT_EQ(LoadActionListFile(Folder / "cut.wyl", *state).Status, TLoadStatus::lsTooShort);
+    EXPECT_EQ(state->StepCount(1), 4);
+}
+
+TEST_F(ActionListFile, LongFileReadsTheFirstRecord) {
+    std::vector<std::uint8_t> image = ValidImage(false);
     image.resize(20000, 0xAB);
     auto state = NewState(false);
     EXPECT_EQ(LoadActionList(image, *state).Status, TLoadStatus::lsLoaded);

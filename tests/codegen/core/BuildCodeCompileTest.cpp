@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace wayline {
 namespace {
@@ -95,6 +97,44 @@ TEST_F(RobotProgramCompile, BareTemplateCompiles) {
     ASSERT_TRUE(Compile(Template)) << Error();
     // The placeholder list alone: the robot reads "Q" and stops.
     EXPECT_EQ(Byte(0), 'Q');
+}
+
+// The trace is a development aid: switched on it must compile into the
+// program, and switched off it must leave no bit behind.
+TEST_F(RobotProgramCompile, TraceCompilesWhenSwitchedOnAndToNothingWhenOff) {
+    ASSERT_TRUE(Compile(Template)) << Error();
+    const std::vector<std::uint8_t> off(Tokenizer->Result.EEPROM,
+                                        Tokenizer->Result.EEPROM + EEPROMSize);
+    const int offBits = Tokenizer->CodeBitAddress;
+    EXPECT_FALSE(Tokenizer->Result.DebugFlag);
+
+    // The same text with every trace block taken out.
+    std::string stripped;
+    std::size_t at = 0;
+    int blocks = 0;
+    while (at < Template.size()) {
+        const std::size_t end = Template.find("\r\n", at);
+        const std::string line = Template.substr(at, end - at);
+        const std::size_t next = end == std::string::npos ? Template.size() : end + 2;
+        if (line == "#IF Verbose #THEN") {
+            ++blocks;
+            at = Template.find("#ENDIF\r\n", next) + 8;
+            continue;
+        }
+        stripped += Template.substr(at, next - at);
+        at = next;
+    }
+    EXPECT_GE(blocks, 30);
+    ASSERT_TRUE(Compile(stripped)) << Error();
+    EXPECT_TRUE(std::equal(off.begin(), off.end(), Tokenizer->Result.EEPROM));
+
+    std::string on = Template;
+    const std::size_t define = on.find("' #DEFINE Verbose");
+    ASSERT_NE(define, std::string::npos);
+    on.erase(define, 2);
+    ASSERT_TRUE(Compile(on)) << Error();
+    EXPECT_TRUE(Tokenizer->Result.DebugFlag);
+    EXPECT_GT(Tokenizer->CodeBitAddress, offBits);
 }
 
 TEST_F(RobotProgramCompile, GeneratedListsLandWhereTheRobotReadsThem) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -101,6 +102,33 @@ TEST_F(RobotTemplate, KeepsTheTraceOutOfTheProgram) {
     EXPECT_TRUE(definitionCommentedOut);
     EXPECT_EQ(open, 0);
     EXPECT_GE(blocks, 8);
+}
+
+// Every label announces itself on the debug terminal when the trace is
+// switched on: the three lines right under it are the trace block, and its
+// DEBUG text begins with the label's own name.
+TEST_F(RobotTemplate, EveryLabelHasItsTraceLine) {
+    int labels = 0;
+    for (std::size_t i = 0; i < Lines.size(); ++i) {
+        const std::string& line = Lines[i];
+        const std::size_t colon = line.find(':');
+        if (line.empty() || !std::isalpha(static_cast<unsigned char>(line[0])) ||
+            colon == std::string::npos ||
+            line.find_first_not_of(" \t", colon + 1) != std::string::npos) {
+            continue;
+        }
+        const std::string label = line.substr(0, colon);
+        if (label.find_first_of(" \t'") != std::string::npos) {
+            continue;
+        }
+        ++labels;
+        ASSERT_LT(i + 3, Lines.size()) << label;
+        EXPECT_EQ(UpperTrimmed(Lines[i + 1]), "#IF VERBOSE #THEN") << label;
+        EXPECT_TRUE(Lines[i + 2].starts_with("  DEBUG \"" + label))
+            << label << ": " << Lines[i + 2];
+        EXPECT_EQ(UpperTrimmed(Lines[i + 3]), "#ENDIF") << label;
+    }
+    EXPECT_GE(labels, 30);
 }
 
 // The beginner example again, this time on the real template: the generated

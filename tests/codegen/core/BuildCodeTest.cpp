@@ -240,6 +240,69 @@ TEST_F(BuildCodeTest, LoopBackTargetIsKeptWithinTheShownLimits) {
                          ",\"Q\""});
 }
 
+// DATA keeps only the low byte of a value: a jump over more than 255
+// entries would send the robot to the wrong entry. Step 1 as a target in
+// advanced mode takes three "C" entries and its command, every plain step
+// one entry, so a Loop Back in row r jumps over r + 2 entries.
+TEST_F(BuildCodeTest, LoopBackOverMoreThan255EntriesIsRefusedNamingTheStep) {
+    State.AdvancedMode = true;
+    for (int row = 1; row <= 252; ++row) {
+        Add(MainList, akMoveForward, 10);
+    }
+    Add(MainList, akLoopBack, 1); // row 253: 255 entries, the most a byte holds
+    TBuildCodeResult result = BuildCode(SmallTemplate, State, false);
+    ASSERT_TRUE(result.Succeeded) << result.ErrorText;
+    EXPECT_TRUE(
+        DataLines(result.Lines, "Main Action List").back().starts_with("\t\tDATA \t\"G\",255   ,"));
+
+    State.Step(MainList, 253) = {akMoveForward, 10, 0, 0, 0};
+    Add(MainList, akLoopBack, 1); // row 254: 256 entries
+    result = BuildCode(SmallTemplate, State, false);
+    EXPECT_FALSE(result.Succeeded);
+    EXPECT_EQ(result.Error, bcLoopBackTooFar);
+    EXPECT_EQ(result.ErrorList, MainList);
+    EXPECT_EQ(result.ErrorStep, 254);
+    EXPECT_EQ(result.ErrorText,
+              "Step 254 loops back too far for the robot: it would jump back over 256 list "
+              "entries, and the robot can jump back over at most 255 (every step is one entry, "
+              "and every change in the Both, Left or Right column adds one more).  Loop back to "
+              "a later step, or remove steps in between.");
+    EXPECT_TRUE(result.Lines.empty());
+
+    // The case that was seen: a hundred steps that change every column.
+    InitialiseDocument(State);
+    State.AdvancedMode = true;
+    for (int row = 1; row <= 100; ++row) {
+        const int set = row % 2 + 1;
+        Add(MainList, akMoveForward, 10, set, set, set);
+    }
+    Add(MainList, akLoopBack, 1, 1, 1, 1);
+    result = BuildCode(SmallTemplate, State, false);
+    EXPECT_FALSE(result.Succeeded);
+    EXPECT_EQ(result.ErrorStep, 101);
+    EXPECT_NE(result.ErrorText.find("over 400 list entries"), std::string::npos)
+        << result.ErrorText;
+
+    // Beginner mode writes no "C" entries: the longest jump (254) fits.
+    State.AdvancedMode = false;
+    InitialiseDocument(State);
+    for (int row = 1; row <= 254; ++row) {
+        Add(MainList, akRotateLeft, 10);
+    }
+    Add(MainList, akLoopBack, 1);
+    EXPECT_NE(DataLines(Build(), "Main Action List").back().find("\"G\",254   "),
+              std::string::npos);
+}
+
+// A sensor list names its list in the message.
+TEST_F(BuildCodeTest, LoopBackTooFarInASensorListNamesTheList) {
+    State.AdvancedMode = true;
+    EXPECT_EQ(LoopBackTooFarMessage(4, 12, 300).substr(0, 45),
+              "Step 12 of Sensor Set 2 loops back too far fo");
+    EXPECT_EQ(LoopBackTooFarMessage(MainList, 12, 300).substr(0, 35),
+              "Step 12 loops back too far for the ");
+}
+
 TEST_F(BuildCodeTest, DamagedValuesAreWrittenWithinTheirLimits) {
     State.AdvancedMode = true;
     Add(MainList, akMoveForward, 0, 9, 5, 0);
@@ -286,6 +349,27 @@ TEST_F(BuildCodeTest, LongListsBreakEveryFourSteps) {
                       ",WORD " + std::to_string(set1 + 2) + ",WORD " + std::to_string(set1 + 3))
             << count;
     }
+}
+
+// The memory gauge counts the lists without building the text; it must
+// count what BuildCode writes, configuration entries and loops included.
+TEST_F(BuildCodeTest, DataBytesCountTheGeneratedEntries) {
+    EXPECT_EQ(ListDataBytes(State), 14 + 6);
+    State.AdvancedMode = true;
+    Add(MainList, akMoveForward, 10, 1, 2, 3); // C C C F
+    Add(MainList, akMoveForward, 10, 1, 2, 3); // F
+    Add(MainList, akLoopBack, 1, 0, 2, 3);     // C G
+    Add(5, akRotateLeft, 7);
+    Add(5, akStopAndWait, 7);
+    const TBuildCodeResult result = BuildCode(SmallTemplate, State, false);
+    ASSERT_TRUE(result.Succeeded);
+    EXPECT_EQ(result.DataBytes, 14 + (7 * 2 + 1) + 1 + 1 + 1 + (2 * 2 + 1) + 1);
+    EXPECT_EQ(ListDataBytes(State), result.DataBytes);
+    // Set 4, the last list, starts where its "Q" is the last byte.
+    EXPECT_TRUE(Configure(result.Lines).ends_with(",WORD " + std::to_string(result.DataBytes - 1)));
+    // Beginner mode leaves the configuration entries out.
+    State.AdvancedMode = false;
+    EXPECT_EQ(ListDataBytes(State), 14 + (3 * 2 + 1) + 1 + 1 + 1 + (2 * 2 + 1) + 1);
 }
 
 TEST_F(BuildCodeTest, FindsTheDataLineInAnyCaseAndIndent) {

@@ -25,5 +25,16 @@ TEST(SettingsRules, StoredPortIsTheSelectedPortWheneverItNamesOne) {
     EXPECT_EQ(PortNameFromSetting(PortNameToStore("ttyUSB1")), "ttyUSB1");
 }
 
+// A port missing at start is searched as AUTO, but the user's choice from
+// an earlier run is written back unless a new choice was made.
+TEST(SettingsRules, AStoredPortMissingAtStartIsKeptUntilTheUserChoosesAgain) {
+    EXPECT_EQ(PortSettingToWrite("ttyUSB0", "AUTO", false), "ttyUSB0");
+    EXPECT_EQ(PortSettingToWrite("ttyUSB0", "AUTO", true), "AUTO");
+    EXPECT_EQ(PortSettingToWrite("ttyUSB0", "ttyS0", true), "ttyS0");
+    EXPECT_EQ(PortSettingToWrite("", "AUTO", false), "AUTO");
+    EXPECT_EQ(PortSettingToWrite("", "COM3", true), "COM3");
+    EXPECT_EQ(PortSettingToWrite("auto", "AUTO", false), "AUTO");
+}
+
 } // namespace
 } // namespace wayline
