@@ -49,6 +49,12 @@ void Xdotool(const QStringList& arguments) {
     QVERIFY2(xdotool.exitCode() == 0, qPrintable(xdotool.readAllStandardError()));
 }
 
+// Entry i of a JSON array, undefined when there is none.
+QJsonValue At(const QJsonValue& array, int i) {
+    const QJsonArray a = array.toArray();
+    return i >= 0 && i < a.size() ? a.at(i) : QJsonValue(QJsonValue::Undefined);
+}
+
 QPoint Centre(const QJsonValue& rect) {
     const QJsonArray r = rect.toArray();
     if (r.size() < 4)
@@ -110,17 +116,21 @@ public:
     }
 
     QJsonObject Places() const { return State()["places"].toObject(); }
-    QJsonArray List(int list = 1) const { return State()["lists"].toArray()[list - 1].toArray(); }
+    QJsonArray List(int list = 1) const { return At(State()["lists"], list - 1).toArray(); }
     int StepCount() const { return List().size(); }
     QString Kinds() const {
         QString kinds;
         for (const QJsonValue& step : List())
-            kinds += QString::number(step.toArray()[0].toInt());
+            kinds += QString::number(At(step, 0).toInt());
         return kinds;
     }
-    int Value(int row) const { return List()[row - 1].toArray()[1].toInt(); }
-    QString Button(int tag) const { return State()["buttons"].toArray()[tag - 1].toString(); }
-    int Clicks(int tag) const { return State()["clicks"].toArray()[tag - 1].toInt(); }
+    // The value of step `row`, -1 when the list has no such step.
+    int Value(int row) const {
+        const QJsonArray list = List();
+        return row >= 1 && row <= list.size() ? list.at(row - 1).toArray().at(1).toInt() : -1;
+    }
+    QString Button(int tag) const { return At(State()["buttons"], tag - 1).toString(); }
+    int Clicks(int tag) const { return At(State()["clicks"], tag - 1).toInt(); }
 
     static void MoveTo(const QPoint& at) {
         Xdotool({"mousemove", QString::number(at.x()), QString::number(at.y())});
@@ -137,19 +147,19 @@ public:
         const int before = StepCount();
         // Palette pictures in screen order: Loop Back stands left of Stop.
         const int picture = kind == LoopBack ? 6 : kind == 6 ? 7 : kind;
-        MoveTo(Centre(Places()["palette"].toArray()[picture]));
+        MoveTo(Centre(At(Places()["palette"], picture)));
         Xdotool({"click", "--repeat", "2", "--delay", "60", "1"});
         return WaitFor([&](const QJsonObject&) { return StepCount() == before + 1; });
     }
 
-    QPoint ButtonCentre(int tag) const { return Centre(Places()["buttons"].toArray()[tag - 1]); }
-    QPoint StepNumber(int slot) const {
-        return Centre(Places()["stepNumbers"].toArray()[slot - 1]);
-    }
-    QPoint EditOf(int slot) const { return Centre(Places()["edits"].toArray()[slot - 1]); }
+    QPoint ButtonCentre(int tag) const { return Centre(At(Places()["buttons"], tag - 1)); }
+    QPoint StepNumber(int slot) const { return Centre(At(Places()["stepNumbers"], slot - 1)); }
+    QPoint EditOf(int slot) const { return Centre(At(Places()["edits"], slot - 1)); }
     // The upper (up) or lower (down) arrow of a row's value.
     QPoint ArrowOf(int slot, bool up) const {
-        const QJsonArray r = Places()["arrows"].toArray()[slot - 1].toArray();
+        const QJsonArray r = At(Places()["arrows"], slot - 1).toArray();
+        if (r.size() < 4)
+            return {};
         return {r[0].toInt() + r[2].toInt() / 2, r[1].toInt() + (up ? 4 : r[3].toInt() - 4)};
     }
 
@@ -229,7 +239,7 @@ private Q_SLOTS:
         QVERIFY(wayline.Append(TurnLeft));
         TWayline::Click(wayline.StepNumber(1));
         QVERIFY(wayline.WaitFor([&](const QJsonObject& s) {
-            return s["selection"].toArray()[0].toInt() == 1 && wayline.Button(Copy) == "normal";
+            return At(s["selection"], 0).toInt() == 1 && wayline.Button(Copy) == "normal";
         }));
 
         struct TStep {
