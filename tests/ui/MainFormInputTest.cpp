@@ -175,18 +175,18 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowActive(&main));
         TSuperSpinEdit* spin = main.RowControl(1, 2)->SpinEdit();
         QTest::mouseClick(spin->UpDown(), Qt::LeftButton, {}, QPoint(4, 3));
-        QCOMPARE(program.State.Editor.Step(1, 2).Value, 13);
+        QCOMPARE(int{program.State.Editor.Step(1, 2).Value}, 13);
         TypeIntoFocus(QStringLiteral("2.5"));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCOMPARE(program.State.Editor.StepCount(1), 3);
-        QCOMPARE(program.State.Editor.Step(1, 2).Value, 25);
+        QCOMPARE(int{program.State.Editor.Step(1, 2).Value}, 25);
         QCOMPARE(spin->Text(), QStringLiteral("2.5 sec"));
         // Without an arrow click just before, typing in the list edits nothing.
         QTest::mouseClick(main.CurrentGrid(), Qt::LeftButton, {},
                           main.CurrentGrid()->CellRect(0, 3).center());
         TypeIntoFocus(QStringLiteral("7"));
-        QCOMPARE(program.State.Editor.Step(1, 2).Value, 25);
-        QCOMPARE(program.State.Editor.Step(1, 3).Value, 12);
+        QCOMPARE(int{program.State.Editor.Step(1, 2).Value}, 25);
+        QCOMPARE(int{program.State.Editor.Step(1, 3).Value}, 12);
     }
 
     void LoopBackTargetSurvivesLeavingADurationForIt() {
@@ -205,17 +205,17 @@ private Q_SLOTS:
         duration->selectAll();
         QTest::keyClicks(duration, QStringLiteral("30"));
         QTest::keyClick(duration, Qt::Key_Tab);
-        QCOMPARE(program.State.Editor.Step(1, 4).Value, 255); // Tab ends the edit
+        QCOMPARE(int{program.State.Editor.Step(1, 4).Value}, 255); // Tab ends the edit
         QTest::mouseClick(duration, Qt::LeftButton, {}, QPoint(5, 5));
         QTest::keyClicks(duration, QStringLiteral("7"));
         // Straight from one value into the next: the first is read, the
         // second keeps its target and takes the focus it was clicked for.
         QTest::mouseClick(loopBack, Qt::LeftButton, {}, QPoint(5, 5));
-        QCOMPARE(program.State.Editor.Step(1, 5).Value, 4);
+        QCOMPARE(int{program.State.Editor.Step(1, 5).Value}, 4);
         QCOMPARE(QApplication::focusWidget(), loopBack);
         QCOMPARE(loopBack->text(), QStringLiteral("4"));
         QTest::keyClick(loopBack, Qt::Key_Return);
-        QCOMPARE(program.State.Editor.Step(1, 5).Value, 4);
+        QCOMPARE(int{program.State.Editor.Step(1, 5).Value}, 4);
         QCOMPARE(loopBack->text(), QStringLiteral("step 4"));
     }
 
@@ -258,13 +258,13 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitFor([&] { return grid->TopRow() >= 15; }, 5000));
         QTest::mouseRelease(grid, Qt::LeftButton, {}, grid->CellRect(0, 20).center());
         QCOMPARE(program.State.Editor.StepCount(1), 20);
-        QCOMPARE(program.State.Editor.Step(1, 20).Value, 99);
+        QCOMPARE(int{program.State.Editor.Step(1, 20).Value}, 99);
         // Back up at the top edge, and the scrolling stops with the release.
         QTest::mousePress(grid, Qt::LeftButton, {}, grid->CellRect(0, 20).center());
         DragTo(grid, QPoint(10, 5));
         QVERIFY(QTest::qWaitFor([&] { return grid->TopRow() == 1; }, 5000));
         QTest::mouseRelease(grid, Qt::LeftButton, {}, grid->CellRect(0, 1).center());
-        QCOMPARE(program.State.Editor.Step(1, 1).Value, 99);
+        QCOMPARE(int{program.State.Editor.Step(1, 1).Value}, 99);
     }
 
     void ShiftClickExtendsTheSelectionInEveryColumn() {

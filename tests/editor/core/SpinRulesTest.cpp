@@ -69,14 +69,14 @@ TEST(SpinRules, OnlyTextBeingTypedIsReadBack) {
     // The focus passed through without the edit being entered: its text
     // still carries the prefix and must not be read as a number.
     EXPECT_FALSE(spin.EndTyping("step 4", Dot));
-    EXPECT_EQ(step.Value, 4);
+    EXPECT_EQ(int{step.Value}, 4);
     spin.BeginTyping();
     EXPECT_TRUE(spin.Typing());
     EXPECT_TRUE(spin.EndTyping("3", Dot));
-    EXPECT_EQ(step.Value, 3);
+    EXPECT_EQ(int{step.Value}, 3);
     EXPECT_FALSE(spin.Typing());
     EXPECT_FALSE(spin.EndTyping("2", Dot)); // one focus-out per entry
-    EXPECT_EQ(step.Value, 3);
+    EXPECT_EQ(int{step.Value}, 3);
 }
 
 TEST(SpinRules, BindingClampsAndWritesBackAndEveryChangeReachesTheStep) {
