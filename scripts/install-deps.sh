@@ -5,12 +5,12 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config libxcb1-dev
   qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
   libgif-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   fonts-liberation
   clang libclang-rt-14-dev
-  xvfb xauth xdotool
+  xvfb xauth xdotool openbox x11-utils
   desktop-file-utils dpkg-dev file
 )
 

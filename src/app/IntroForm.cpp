@@ -2,6 +2,7 @@
 
 #include "app/AppState.h"
 #include "app/Resources.h"
+#include "app/WindowDecorations.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -43,6 +44,9 @@ void TIntroForm::showEvent(QShowEvent* event) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
+    // No buttons in the caption: the mode must be chosen with the two
+    // buttons of the window itself.
+    RequestTitleOnlyFrame(this);
     QWidget::showEvent(event);
 }
 

@@ -2,6 +2,8 @@
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
 #include "app/Resources.h"
+#include "app/StateProbe.h"
+#include "editor/ui/MainForm.h"
 
 #include <QApplication>
 #include <QFont>
@@ -29,6 +31,8 @@ int main(int argc, char* argv[]) {
 
     wayline::TMainWindows windows;
     wayline::CreateWindows(windows, wayline::App(), wayline::Resources());
+    // Only for the tests that drive the program from outside; inert otherwise.
+    wayline::StartStateProbe(wayline::App(), windows, windows.MainForm.get());
     windows.IntroForm->show();
     return QApplication::exec();
 }

@@ -19,6 +19,7 @@
 #include "editor/ui/SensorPanelDrag.h"
 #include "editor/ui/SuperSpinEdit.h"
 
+#include "MainFormTestSupport.h"
 #include "TestEnvironment.h"
 
 #include <QCheckBox>
@@ -39,78 +40,8 @@
 
 using namespace wayline;
 
-namespace {
-
-// Scripted boxes and dialogs: answers are queued, messages recorded.
-class TScriptedDialogs : public TUserDialogs {
-public:
-    std::deque<TSaveAnswer> Answers;
-    QStringList Errors;
-    QString SaveName;
-    QString OpenName;
-    int Prompts = 0;
-    QString SeenSaveTitle;
-    QString SeenOpenTitle;
-
-    void ShowErrorBox(QWidget*, const QString& text) override { Errors.append(text); }
-    TSaveAnswer AskToSave(QWidget*, const QString& text) override {
-        ++Prompts;
-        if (text != QStringLiteral("Current action list is not saved.  Save it now?"))
-            return saCancel;
-        if (Answers.empty())
-            return saCancel;
-        const TSaveAnswer answer = Answers.front();
-        Answers.pop_front();
-        return answer;
-    }
-    QString GetSaveFileName(QWidget*, const TFileDialogSpec& spec, const QString&,
-                            const QString&) override {
-        SeenSaveTitle = spec.Title;
-        return SaveName;
-    }
-    QString GetOpenFileName(QWidget*, const TFileDialogSpec& spec, const QString&,
-                            const QString&) override {
-        SeenOpenTitle = spec.Title;
-        return OpenName;
-    }
-};
-
-struct TProgram {
-    TAppState State;
-    TMainWindows Windows;
-    TScriptedDialogs Dialogs;
-    QStringList HostPorts{QStringLiteral("ttyS0"), QStringLiteral("COM3")};
-
-    explicit TProgram(bool advanced) {
-        InitialiseApp(State, Resources(), QLocale::c());
-        CreateWindows(Windows, State, Resources());
-        Main().SetDialogs(&Dialogs);
-        Main().Ports().SetEnumerator([this] { return HostPorts; });
-        Windows.IntroForm->show();
-        QPushButton* button =
-            advanced ? Windows.IntroForm->AdvancedButton() : Windows.IntroForm->BeginnerButton();
-        button->click();
-    }
-    TMainForm& Main() { return *Windows.MainForm; }
-    bool Disabled(int tag) { return Main().Image(TMainForm::DisabledPicture(tag))->isVisible(); }
-    // Steps put straight into a list, as drops would.
-    void AddSteps(int list, int count, TActionKind kind = akMoveForward) {
-        for (int i = 0; i < count; ++i) {
-            InsertIntoList(State.Editor, list, State.Editor.StepCount(list) + 1, kind, 12);
-        }
-        Main().SyncRowCounts();
-        Main().AutoEnableDisable();
-    }
-    void SelectRows(int top, int bottom) {
-        TDrawGrid* grid = Main().CurrentGrid();
-        grid->SetSelection({1, top, grid->ColCount() - 1, bottom});
-    }
-    void Key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(Main().CurrentGrid(), static_cast<Qt::Key>(key), modifiers);
-    }
-};
-
-} // namespace
+using test::TProgram;
+using test::TScriptedDialogs;
 
 class MainFormTest : public QObject {
     Q_OBJECT
@@ -203,12 +134,12 @@ private Q_SLOTS:
         QVERIFY(highlighted->isVisible());
         QCOMPARE(main.HelpMemo()->toPlainText(), Resources().LoadText(445));
         QTest::mousePress(highlighted, Qt::LeftButton, {}, highlighted->rect().center());
-        QVERIFY(!highlighted->isVisible());
         TSkinImage* pressed = main.Image(TMainForm::PressedPicture(2));
         QVERIFY(pressed->isVisible());
-        QTest::mouseRelease(pressed, Qt::LeftButton, {}, pressed->rect().center());
+        QTest::mouseRelease(highlighted, Qt::LeftButton, {}, highlighted->rect().center());
         QCOMPARE(program.State.Editor.StepCount(1), 0);
         QVERIFY(!pressed->isVisible());
+        QVERIFY(!highlighted->isVisible());
         QVERIFY(program.Disabled(2));
     }
 
@@ -499,9 +430,19 @@ private Q_SLOTS:
     void AltVShowsTheProgramThatGoWouldCompile() {
         TProgram program(false);
         program.AddSteps(1, 2, akRotateLeft);
-        program.Key(Qt::Key_V, Qt::AltModifier);
         TCodeForm& code = *program.Windows.CodeForm;
-        QVERIFY(code.isVisible());
+        // The window is modal: it is read and closed from within its own loop.
+        bool shown = false;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, &code, [&] {
+            if (code.isVisible()) {
+                shown = true;
+                code.close();
+            }
+        });
+        closer.start(10);
+        program.Key(Qt::Key_V, Qt::AltModifier);
+        QTRY_VERIFY(shown);
         const QString text = code.BASICMemo()->toPlainText();
         QVERIFY(text.startsWith(QStringLiteral("'{$KEYSTONE KM2}")));
         QVERIFY(text.contains(QStringLiteral("Configure")));

@@ -12,4 +12,19 @@ TButtonStates AutoEnableDisable(int selectionTop, int rowCount, bool clipboardEm
     return states;
 }
 
+int TButtonPress::Release(int tagUnderCursor) {
+    const int pressed = HeldTag;
+    HeldTag = 0;
+    return pressed != 0 && pressed == tagUnderCursor ? pressed : 0;
+}
+
+int TButtonPress::MoveSeen(bool leftButtonHeld) {
+    if (HeldTag == 0 || leftButtonHeld) {
+        return 0;
+    }
+    const int abandoned = HeldTag;
+    HeldTag = 0;
+    return abandoned;
+}
+
 } // namespace wayline

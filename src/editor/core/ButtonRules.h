@@ -18,4 +18,28 @@ struct TButtonStates {
 TButtonStates AutoEnableDisable(int selectionTop, int rowCount, bool clipboardEmpty,
                                 int mainListRowCount);
 
+// A left press on a picture button, followed to its release. The press
+// belongs to the button whose highlighted picture took it, and only a release
+// over that same button clicks it: a press that slides off runs nothing. A
+// release that never arrives (the window lost the mouse in between) is
+// noticed at the next move made with no button held, so no button stays
+// pressed.
+class TButtonPress {
+public:
+    // A left press on the highlighted picture of button `tag` (1..11).
+    void Press(int tag) { HeldTag = tag; }
+    // The release, over button tagUnderCursor (0: over no button). Ends the
+    // press and returns the button to click, 0 for none.
+    int Release(int tagUnderCursor);
+    // A mouse move with the left button held or not. Returns the button
+    // whose press is over without a release (its pressed picture must go), or
+    // 0 when nothing was pending.
+    int MoveSeen(bool leftButtonHeld);
+    // The button being held, 0 for none.
+    int Held() const { return HeldTag; }
+
+private:
+    int HeldTag = 0;
+};
+
 } // namespace wayline

@@ -31,6 +31,31 @@ TPoint DropAnimationTarget(int row, int topRow, int column0Width) {
     return {column0Width + 1, (row - topRow + 1) * GridRowPitch + 1};
 }
 
+int RowMoveTarget(int from, bool insideCells, int cellRow, int topRow, int rowCount) {
+    const int lastStep = rowCount - 2;
+    if (!insideCells || from < 1 || from > lastStep) {
+        return 0;
+    }
+    int to = cellRow;
+    if (cellRow == 0) {
+        to = topRow;
+    } else if (cellRow < 0 || cellRow > lastStep) {
+        to = lastStep;
+    }
+    to = std::clamp(to, 1, lastStep);
+    return to == from ? 0 : to;
+}
+
+int RowDragScroll(int y, int gridHeight) {
+    if (y < GridRowPitch) {
+        return -1;
+    }
+    if (y >= gridHeight - GridRowPitch / 2) {
+        return 1;
+    }
+    return 0;
+}
+
 TDropFrame DropAnimationFrame(int frame, TPoint start, TPoint target) {
     frame = std::clamp(frame, 0, DropAnimationFrames - 1);
     const int size = DropStartSize - frame;

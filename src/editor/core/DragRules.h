@@ -34,6 +34,21 @@ struct TPoint {
 // the row's icon place.
 TPoint DropAnimationTarget(int row, int topRow, int column0Width);
 
+// A row dragged by its step number and released at a point of its grid:
+// the row it moves to, or 0 for no move. insideCells is false when the point
+// lies outside the grid or over its scroll bar: the drag was taken away from
+// the rows, and the step stays where it is. Over the title row the step goes
+// to the first row shown; below the steps (the append row, the empty space)
+// to the last step. Dropping a row on itself is no move either.
+int RowMoveTarget(int from, bool insideCells, int cellRow, int topRow, int rowCount);
+
+// While a row is dragged, the grid scrolls when the cursor is at its top edge
+// (over the title row or above the grid: -1, one row up) or near its bottom
+// edge (within half a row of it, or below the grid: +1), so that every row
+// of a long list can be reached. y is in the grid's coordinates.
+int RowDragScroll(int y, int gridHeight);
+inline constexpr int RowDragScrollIntervalMs = 100;
+
 // One frame of the drop animation, frame 0..DropAnimationFrames - 1.
 struct TDropFrame {
     TPoint TopLeft;

@@ -19,6 +19,11 @@ constexpr std::array<TMainCommand, 7> AltCommands{mcGo,   mcView, mcClear, mcTes
 
 } // namespace
 
+bool IsLetterKey(int key) {
+    constexpr int Multiply = 0xD7;
+    return (key >= 'A' && key <= 'Z') || (key >= 0xC0 && key <= 0xDF && key != Multiply);
+}
+
 TKeyDispatch ToDoListKeyDown(int key, unsigned modifiers, std::string_view altLetters,
                              int selectionTop, int selectionBottom, int rowCount) {
     TKeyDispatch dispatch;
@@ -26,11 +31,10 @@ TKeyDispatch ToDoListKeyDown(int key, unsigned modifiers, std::string_view altLe
     // The append row is never part of an operation.
     dispatch.Bottom = std::min(selectionBottom, rowCount - 2);
 
-    if ((modifiers & kmAlt) != 0) {
-        const auto lowByte = static_cast<unsigned char>(static_cast<unsigned>(key) & 0xFFu);
+    if ((modifiers & kmAlt) != 0 && IsLetterKey(key)) {
         const std::size_t letters = std::min<std::size_t>(altLetters.size(), AltLetterCount);
         for (std::size_t p = 0; p < letters; ++p) {
-            if (static_cast<unsigned char>(altLetters[p]) != lowByte) {
+            if (static_cast<unsigned char>(altLetters[p]) != key) {
                 continue;
             }
             if (p == 0) {

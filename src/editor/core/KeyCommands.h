@@ -4,10 +4,17 @@
 
 namespace wayline {
 
-// Key codes as the grids' key handler takes them: letters and digits are
-// their upper-case character codes (as Qt's letter keys are), the Delete key
-// is KeyDelete. Keys without a meaning here may be passed as 0.
+// Key codes as the grids' key handler takes them: letter keys are their
+// upper-case character codes (A to Z, and the Latin-1 letters from 0xC0), the
+// Delete key is KeyDelete. Every other key is 0: the window translates its
+// toolkit's keys into these explicitly, so that no other key (the full stop,
+// a Windows key, the Menu key) can pass for Delete or for an Alt letter.
 inline constexpr int KeyDelete = 0x2E;
+inline constexpr int KeyNone = 0;
+
+// True for the keys an Alt letter can be: A to Z and the upper-case Latin-1
+// letters (0xC0 to 0xDE without the multiplication sign, and 0xDF).
+bool IsLetterKey(int key);
 
 // Modifier flags, combined with |.
 enum TKeyModifier : unsigned {
@@ -54,8 +61,8 @@ struct TKeyDispatch {
 };
 
 // Decides a key press in a grid with rowCount rows and the rows
-// selectionTop..selectionBottom selected. With Alt held the key's low byte is
-// looked up in altLetters (first match wins).
+// selectionTop..selectionBottom selected. With Alt held a letter key is looked
+// up in altLetters (first match wins); other keys match no Alt letter.
 TKeyDispatch ToDoListKeyDown(int key, unsigned modifiers, std::string_view altLetters,
                              int selectionTop, int selectionBottom, int rowCount);
 

@@ -123,6 +123,11 @@ TSpinKey FilterSpinKey(std::string_view typed, std::int16_t minValue, const TNum
     return skDrop;
 }
 
+bool StartsTypedNumber(std::string_view typed, const TNumberFormat& format) {
+    return (typed.size() == 1 && typed[0] >= '0' && typed[0] <= '9') ||
+           (!typed.empty() && typed == format.DecimalSeparator);
+}
+
 void TSpinState::SetLimits(const TSpinLimits& limits) {
     CurrentLimits = limits;
     if (CurrentLimits.MaxValue < CurrentLimits.MinValue) {
@@ -172,6 +177,15 @@ std::int16_t TSpinState::TakeText(std::string_view text, const TNumberFormat& fo
                               CurrentLimits.MaxValue, format));
     LastPosition = CurrentPosition;
     return CurrentPosition;
+}
+
+bool TSpinState::EndTyping(std::string_view text, const TNumberFormat& format) {
+    if (!IsTyping) {
+        return false;
+    }
+    IsTyping = false;
+    TakeText(text, format);
+    return true;
 }
 
 std::string TSpinState::Text(std::string_view prefix, std::string_view suffix, bool withAffixes,

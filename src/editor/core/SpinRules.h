@@ -64,6 +64,11 @@ enum TSpinKey {
 // not a typed character and passes.
 TSpinKey FilterSpinKey(std::string_view typed, std::int16_t minValue, const TNumberFormat& format);
 
+// True for a character that starts a typed number: a digit or the decimal
+// separator. Typed into a list right after a row's arrows were used, it goes
+// on into that row's value (a child clicks an arrow, then types 1.5).
+bool StartsTypedNumber(std::string_view typed, const TNumberFormat& format);
+
 // The value side of a row spin edit: limits, position, the bound step whose
 // Value receives every new position, and the arrow acceleration.
 class TSpinState {
@@ -106,6 +111,17 @@ public:
     // Takes typed text as the new position (see ParseSpinText).
     std::int16_t TakeText(std::string_view text, const TNumberFormat& format);
 
+    // The edit took the focus: from now on it shows the bare number, which
+    // the user edits.
+    void BeginTyping() { IsTyping = true; }
+    bool Typing() const { return IsTyping; }
+    // The edit lost the focus. Only text that was being typed is read back
+    // (true, the position is then taken from it); an edit that loses the
+    // focus without having had it (the focus passed through on its way
+    // elsewhere) still shows prefix and suffix, and reading "step 4" would
+    // give the minimum. Returns false then and changes nothing.
+    bool EndTyping(std::string_view text, const TNumberFormat& format);
+
     // The text to show; prefix and suffix are the looked-up affix texts.
     std::string Text(std::string_view prefix, std::string_view suffix, bool withAffixes,
                      const TNumberFormat& format) const;
@@ -121,6 +137,7 @@ private:
     std::int16_t AccelThreshold = 32767;
     std::uint8_t AccelFactor = 1;
     TActionStep* BoundStep = nullptr;
+    bool IsTyping = false;
 };
 
 } // namespace wayline

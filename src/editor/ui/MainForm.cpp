@@ -5,6 +5,7 @@
 #include "app/SkinImage.h"
 #include "app/UserDialogs.h"
 #include "comm/ui/PortDiscovery.h"
+#include "editor/core/DragRules.h"
 #include "editor/core/DropRules.h"
 #include "editor/core/EditOperations.h"
 #include "editor/core/VisibleActions.h"
@@ -26,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QTabBar>
 #include <QThread>
+#include <QTimer>
 
 #include <vector>
 
@@ -129,6 +131,10 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
     Help->setStyleSheet(QStringLiteral(
         "QPlainTextEdit { background: #fffbe8; color: #203040; border: 1px solid #b8a878; "
         "font: 12px 'Liberation Sans'; }"));
+
+    RowDragScroller = new QTimer(this);
+    RowDragScroller->setInterval(RowDragScrollIntervalMs);
+    connect(RowDragScroller, &QTimer::timeout, this, &TMainForm::RowDragScrollStep);
 
     PortCombo->setFocusPolicy(Qt::StrongFocus);
     PortList = std::make_unique<TPortDiscovery>(PortCombo);
@@ -267,8 +273,9 @@ void TMainForm::ConnectSkin() {
         for (int n : hover) {
             if (TSkinImage* picture = Images[static_cast<std::size_t>(n)]) {
                 picture->setMouseTracking(true);
-                connect(picture, &TSkinImage::MouseMoved, this,
-                        [this](TSkinImage* p, QMouseEvent*) { ButtonMouseMove(p); });
+                connect(
+                    picture, &TSkinImage::MouseMoved, this,
+                    [this](TSkinImage* p, QMouseEvent* e) { ButtonMouseMove(p, e->buttons()); });
             }
         }
         // The release after a press lands on the pressed picture, which now
@@ -335,8 +342,11 @@ void TMainForm::CreateRowControls() {
     }
     for (int list : {MainList, 2}) {
         for (int slot = 1; slot <= SlotCount(list); ++slot) {
-            RowControl(list, slot)->SpinEdit()->Edit()->installEventFilter(this);
-            RowControl(list, slot)->SpinEdit()->UpDown()->installEventFilter(this);
+            TSuperSpinEdit* spin = RowControl(list, slot)->SpinEdit();
+            spin->Edit()->installEventFilter(this);
+            spin->UpDown()->installEventFilter(this);
+            // Runs after the spin edit has taken the click.
+            connect(spin->UpDown(), &TUpDown::Clicked, this, [this, spin] { ArrowSpin = spin; });
         }
     }
     DisplayVisibleActions(MainList, 1);
@@ -364,6 +374,9 @@ void TMainForm::DisplayVisibleActions(int list, int firstSlot) {
     if (list != MainList && RowControl(list, 1)->Grid() != grid) {
         return;
     }
+    // The rows now show other steps: a number typed next is not meant for
+    // the value whose arrows were used.
+    ArrowSpin = nullptr;
     const TSlotPlan plan = BindVisibleActions(State.Editor, list, grid->TopRow(), firstSlot);
     for (int slot = 1; slot <= SlotCount(list); ++slot) {
         const TSlotBinding& binding = plan[static_cast<std::size_t>(slot - 1)];
@@ -376,6 +389,12 @@ void TMainForm::DisplayVisibleActions(int list, int firstSlot) {
 void TMainForm::RowValueChanged() {
     ValueChanged(State.Editor, State.UndoRing);
     AutoEnableDisable();
+    // The focus goes back to the list, unless the user is on the way into
+    // another row's value: a click there is what ended this edit, and the
+    // click must keep the focus it was made for.
+    if (IsRowEdit(QApplication::focusWidget())) {
+        return;
+    }
     if (TDrawGrid* grid = CurrentGrid()) {
         grid->setFocus();
     }
@@ -604,8 +623,11 @@ void TMainForm::ClearHighlights() {
     }
 }
 
-void TMainForm::ButtonMouseMove(TSkinImage* picture) {
-    if (PressedTag != 0) {
+void TMainForm::ButtonMouseMove(TSkinImage* picture, Qt::MouseButtons buttons) {
+    if (const int abandoned = ButtonPress.MoveSeen(buttons & Qt::LeftButton)) {
+        EndButtonPress(abandoned);
+    }
+    if (ButtonPress.Held() != 0) {
         return; // a button is held: keep its pressed picture
     }
     ClearHighlights();
@@ -627,25 +649,51 @@ void TMainForm::HighlightedMouseDown(TSkinImage* picture, QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || tag < 1 || tag > ButtonCount) {
         return;
     }
-    PressedTag = tag;
+    ButtonPress.Press(tag);
+    // The pressed picture lies above the highlighted one and hides it. The
+    // highlighted picture itself stays shown until the release: it holds the
+    // mouse for this press, and a widget hidden while it holds the mouse
+    // never hears of the release (the click would be lost).
     if (TSkinImage* pressed = Images[static_cast<std::size_t>(PressedPicture(tag))]) {
         pressed->show();
     }
-    picture->hide();
+}
+
+int TMainForm::ButtonAt(const QPoint& globalPos) const {
+    const QPoint at = mapFromGlobal(globalPos);
+    for (int tag = 1; tag <= ButtonCount; ++tag) {
+        const TSkinImage* normal = Images[static_cast<std::size_t>(NormalPicture(tag))];
+        if (normal && normal->geometry().contains(at)) {
+            return tag;
+        }
+    }
+    return 0;
+}
+
+void TMainForm::EndButtonPress(int tag) {
+    // The press ran nothing: no picture of it may stay behind.
+    ShowPicture(PressedPicture(tag), false);
+    ShowPicture(HighlightedPicture(tag), false);
 }
 
 void TMainForm::ButtonMouseUp(QMouseEvent* event) {
-    const int tag = PressedTag;
-    PressedTag = 0;
-    if (tag == 0 || event->button() != Qt::LeftButton) {
+    if (event->button() != Qt::LeftButton) {
         return;
     }
+    const int held = ButtonPress.Held();
     // A click is a release over the same button.
-    const TSkinImage* normal = Images[static_cast<std::size_t>(NormalPicture(tag))];
-    const QPoint at = mapFromGlobal(event->globalPosition().toPoint());
-    if (normal && normal->geometry().contains(at)) {
-        ButtonClick(tag);
+    const int clicked = ButtonPress.Release(ButtonAt(event->globalPosition().toPoint()));
+    if (held == 0) {
+        return;
     }
+    if (clicked == 0) {
+        EndButtonPress(held);
+        return;
+    }
+    // From here on the button shows its pressed picture until its command
+    // hides it.
+    ShowPicture(HighlightedPicture(clicked), false);
+    ButtonClick(clicked);
 }
 
 } // namespace wayline

@@ -2,6 +2,7 @@
 
 #include "app/Resources.h"
 #include "codegen/core/CompileStep.h"
+#include "editor/core/ButtonRules.h"
 #include "editor/core/KeyCommands.h"
 #include "editor/core/SavePrompt.h"
 
@@ -14,9 +15,11 @@
 #include <optional>
 
 class QCheckBox;
+class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
 class QTabBar;
+class QTimer;
 
 namespace wayline {
 
@@ -32,6 +35,7 @@ class TSensorPanelDrag;
 class TPortComboBox;
 class TPortDiscovery;
 class TSkinImage;
+class TSuperSpinEdit;
 class TTestForm;
 class TUserDialogs;
 
@@ -140,6 +144,8 @@ public:
 Q_SIGNALS:
     // Quit has run; the program ends.
     void QuitRequested();
+    // A click on picture button `tag` reached its command.
+    void ButtonClicked(int tag);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -175,18 +181,30 @@ private:
     void DrawGridMouseMove(TDrawGrid* grid, QMouseEvent* event);
     void DrawGridMouseUp(TDrawGrid* grid, QMouseEvent* event);
     void DrawGridTopLeftChanged(TDrawGrid* grid);
+    void GridKeyPressed(TDrawGrid* grid, QKeyEvent* event);
+    // A number typed right after a row's arrows were used goes on into that
+    // row's value; true when the key went there.
+    bool ForwardTypedNumber(TSuperSpinEdit* spin, QKeyEvent* event);
+    bool IsRowEdit(const QWidget* widget) const;
+    void RowDragScrollStep();
+    void StopRowDrag();
     void ToDoListRowMoved(TDrawGrid* grid, int from, int to);
     void SensorTabChanged(int index);
     void RebindAfterEdit(int list);
 
     // Help texts by what the mouse is over.
     void ShowHelp(int textId);
-    void GeneralMouseMove();
+    void GeneralMouseMove(Qt::MouseButtons buttons);
+    // The controls that show their own help text (check boxes, sensor tabs,
+    // the "+" panel), and what lies inside them.
+    bool HasOwnHelp(const QWidget* widget) const;
 
     // Picture button states: highlight on hover, pressed while held.
-    void ButtonMouseMove(TSkinImage* picture);
+    void ButtonMouseMove(TSkinImage* picture, Qt::MouseButtons buttons);
     void HighlightedMouseDown(TSkinImage* picture, QMouseEvent* event);
     void ButtonMouseUp(QMouseEvent* event);
+    void EndButtonPress(int tag);
+    int ButtonAt(const QPoint& globalPos) const;
     void ClearHighlights();
     void ClearEditingHighlights();
 
@@ -230,8 +248,13 @@ private:
     QString StoredPort;              // "ComPort" as the settings held it at start
     bool PortChosen = false;         // the user chose in the port box this run
 
-    int PressedTag = 0;  // button whose highlighted picture took the press
-    int RowDragFrom = 0; // step-number press that may become a row move
+    TButtonPress ButtonPress; // the picture button being held
+    int RowDragFrom = 0;      // step-number press that may become a row move
+    TDrawGrid* RowDragGrid = nullptr;
+    int RowDragDirection = 0; // -1 up, +1 down while at an edge of the grid
+    QTimer* RowDragScroller;
+    // The spin edit whose arrows were used last, while nothing else happened.
+    TSuperSpinEdit* ArrowSpin = nullptr;
     bool Moving = false;
     QPoint MoveLast;
 };

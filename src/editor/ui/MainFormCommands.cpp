@@ -68,6 +68,7 @@ void TMainForm::ShowPicture(int n, bool visible) {
 }
 
 void TMainForm::ButtonClick(int tag) {
+    Q_EMIT ButtonClicked(tag);
     switch (tag) {
     case GoTag:
         Go();
@@ -234,9 +235,9 @@ void TMainForm::Go() {
 }
 
 void TMainForm::ViewButtonClick() {
+    // Modal: the lists cannot change while the window shows their program.
     if (BuildProgram()) {
-        CodeWindow->show();
-        CodeWindow->raise();
+        CodeWindow->exec();
     }
 }
 

@@ -3,10 +3,14 @@
 #include "app/AppState.h"
 #include "app/SkinImage.h"
 #include "comm/ui/PortDiscovery.h"
+#include "editor/core/DragRules.h"
 #include "editor/core/EditOperations.h"
+#include "editor/core/GridSelection.h"
+#include "editor/core/SpinRules.h"
 #include "editor/core/VisibleActions.h"
 #include "editor/ui/BotAction.h"
 #include "editor/ui/DrawGrid.h"
+#include "editor/ui/KeyTranslation.h"
 #include "editor/ui/MainForm.h"
 #include "editor/ui/Palette.h"
 #include "editor/ui/SuperSpinEdit.h"
@@ -20,6 +24,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTabBar>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -40,26 +45,6 @@ constexpr int SensorPanelHelpText = 443;
 
 // Pictures whose mouse-over shows the blank help text.
 constexpr std::array<int, 9> BlankHelpPictures{1, 2, 3, 4, 8, 10, 25, 29, 37};
-
-unsigned Modifiers(Qt::KeyboardModifiers modifiers) {
-    unsigned result = kmNone;
-    if (modifiers & Qt::ShiftModifier)
-        result |= kmShift;
-    if (modifiers & Qt::ControlModifier)
-        result |= kmCtrl;
-    if (modifiers & Qt::AltModifier)
-        result |= kmAlt;
-    return result;
-}
-
-// Qt's letter keys are the upper-case character codes already; Delete is
-// the one other key the grids act on.
-int KeyCode(const QKeyEvent& event) {
-    if (event.key() == Qt::Key_Delete) {
-        return KeyDelete;
-    }
-    return event.key() & 0xFFFF;
-}
 
 } // namespace
 
@@ -91,17 +76,15 @@ void TMainForm::ConnectGrid(TDrawGrid* grid) {
     connect(grid, &TDrawGrid::MouseMoved, this, &TMainForm::DrawGridMouseMove);
     connect(grid, &TDrawGrid::MouseReleased, this, &TMainForm::DrawGridMouseUp);
     connect(grid, &TDrawGrid::TopLeftChanged, this, &TMainForm::DrawGridTopLeftChanged);
-    connect(grid, &TDrawGrid::KeyPressed, this, [this](TDrawGrid* g, QKeyEvent* event) {
-        ToDoListKeyDown(g, KeyCode(*event), Modifiers(event->modifiers()));
-    });
+    connect(grid, &TDrawGrid::KeyPressed, this, &TMainForm::GridKeyPressed);
 }
 
 void TMainForm::ConnectHelpPictures() {
     for (int n : BlankHelpPictures) {
         if (TSkinImage* picture = Images[static_cast<std::size_t>(n)]) {
             picture->setMouseTracking(true);
-            connect(picture, &TSkinImage::MouseMoved, this, [this](TSkinImage*, QMouseEvent*) {
-                GeneralMouseMove();
+            connect(picture, &TSkinImage::MouseMoved, this, [this](TSkinImage*, QMouseEvent* e) {
+                GeneralMouseMove(e->buttons());
                 ShowHelp(BlankHelpText);
             });
         }
@@ -132,8 +115,55 @@ bool TMainForm::ForwardWheelToGrid(QObject* watched, QEvent* event) {
     return false;
 }
 
+bool TMainForm::IsRowEdit(const QWidget* widget) const {
+    if (!widget) {
+        return false;
+    }
+    for (int list : {MainList, 2}) {
+        for (int slot = 1; slot <= SlotCount(list); ++slot) {
+            const TBotAction* row = RowControl(list, slot);
+            if (row && row->SpinEdit()->Edit() == widget)
+                return true;
+        }
+    }
+    return false;
+}
+
+bool TMainForm::ForwardTypedNumber(TSuperSpinEdit* spin, QKeyEvent* event) {
+    if (!spin || !spin->Edit()->isVisible() ||
+        (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) ||
+        !StartsTypedNumber(event->text().toStdString(),
+                           {QString(State.DecimalSeparator).toStdString(),
+                            QString(State.NegativeSign).toStdString()})) {
+        return false;
+    }
+    ArrowSpin = nullptr;
+    // Entering the edit shows the bare number; the typed character replaces it.
+    QLineEdit* edit = spin->Edit();
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+    QKeyEvent typed(event->type(), event->key(), event->modifiers(), event->text(),
+                    event->isAutoRepeat(), static_cast<ushort>(event->count()));
+    QApplication::sendEvent(edit, &typed);
+    return true;
+}
+
+void TMainForm::GridKeyPressed(TDrawGrid* grid, QKeyEvent* event) {
+    if (ForwardTypedNumber(ArrowSpin, event)) {
+        return;
+    }
+    ArrowSpin = nullptr;
+    ToDoListKeyDown(grid, ProgramKeyCode(event->key()), ProgramModifiers(event->modifiers()));
+}
+
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Wheel && ForwardWheelToGrid(watched, event)) {
+        return true;
+    }
+    // An arrow held at its limit keeps the focus on the arrows; a number
+    // typed there goes into the value as well.
+    if (event->type() == QEvent::KeyPress && ArrowSpin && watched == ArrowSpin->UpDown() &&
+        ForwardTypedNumber(ArrowSpin, static_cast<QKeyEvent*>(event))) {
         return true;
     }
     if (event->type() == QEvent::MouseMove || event->type() == QEvent::Enter) {
@@ -161,8 +191,21 @@ void TMainForm::ClearEditingHighlights() {
     }
 }
 
-void TMainForm::GeneralMouseMove() {
-    if (PressedTag == 0) {
+bool TMainForm::HasOwnHelp(const QWidget* widget) const {
+    for (; widget && widget != this; widget = widget->parentWidget()) {
+        if (widget == HyperHelpBox || widget == SensorsEnabledBox || widget == SensorNotebook ||
+            widget == SensorTabBar || widget == SensorPanel) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void TMainForm::GeneralMouseMove(Qt::MouseButtons buttons) {
+    if (const int abandoned = ButtonPress.MoveSeen(buttons & Qt::LeftButton)) {
+        EndButtonPress(abandoned);
+    }
+    if (ButtonPress.Held() == 0) {
         ClearHighlights();
     }
     // Only the hovered palette picture moves; over anything else none does.
@@ -173,31 +216,40 @@ void TMainForm::GeneralMouseMove() {
 
 void TMainForm::DrawGridMouseDown(TDrawGrid* grid, QMouseEvent* event) {
     State.Editor.CurrentList = grid->Tag();
+    ArrowSpin = nullptr;
     int col = 0;
     int row = 0;
     const bool onCell = grid->CellAt(event->position().toPoint(), col, row);
-    RowDragFrom = 0;
+    StopRowDrag();
     if (event->button() == Qt::LeftButton) {
         grid->setFocus();
         if (onCell && row > 0) {
-            TDrawGrid::TSelection selection = grid->Selection();
-            const int last = grid->ColCount() - 1;
-            if (col == 0) {
-                // Step numbers select whole rows; Shift extends from the top.
-                const int from = (event->modifiers() & Qt::ShiftModifier) ? selection.Top : row;
-                selection = {1, std::min(from, row), last, std::max(from, row)};
-                RowDragFrom = row < grid->RowCount() - 1 ? row : 0;
-            } else {
-                selection = {1, row, last, row};
+            // Whole rows; Shift extends from the top row in every column.
+            const TRowSelection rows =
+                PressSelection(row, event->modifiers() & Qt::ShiftModifier, grid->Selection().Top);
+            grid->SetSelection({1, rows.Top, grid->ColCount() - 1, rows.Bottom});
+            // A step number held down may be dragged to another row.
+            if (col == 0 && row < grid->RowCount() - 1) {
+                RowDragFrom = row;
+                RowDragGrid = grid;
             }
-            grid->SetSelection(selection);
         }
     }
     AutoEnableDisable();
 }
 
 void TMainForm::DrawGridMouseMove(TDrawGrid* grid, QMouseEvent* event) {
-    GeneralMouseMove();
+    GeneralMouseMove(event->buttons());
+    if (RowDragFrom > 0 && grid == RowDragGrid && (event->buttons() & Qt::LeftButton)) {
+        // At the top or bottom edge the grid scrolls until the cursor leaves it.
+        RowDragDirection = RowDragScroll(event->position().toPoint().y(), grid->height());
+        if (RowDragDirection == 0) {
+            RowDragScroller->stop();
+        } else if (!RowDragScroller->isActive()) {
+            RowDragScrollStep();
+            RowDragScroller->start();
+        }
+    }
     if (grid->Tag() == MainList) {
         int col = 0;
         int row = 0;
@@ -209,19 +261,39 @@ void TMainForm::DrawGridMouseMove(TDrawGrid* grid, QMouseEvent* event) {
 }
 
 void TMainForm::DrawGridMouseUp(TDrawGrid* grid, QMouseEvent* event) {
-    const int from = RowDragFrom;
-    RowDragFrom = 0;
+    const int from = grid == RowDragGrid ? RowDragFrom : 0;
+    StopRowDrag();
     if (from > 0 && event->button() == Qt::LeftButton) {
+        const QPoint at = event->position().toPoint();
+        // The rows end where the scroll bar begins.
+        const QRect rows(0, 0, grid->width() - grid->ScrollBarWidth(), grid->height());
         int col = 0;
-        int row = 0;
-        if (!grid->CellAt(event->position().toPoint(), col, row)) {
-            row = grid->RowCount() - 1;
+        int row = -1;
+        if (!grid->CellAt(at, col, row)) {
+            row = -1;
         }
-        if (row >= 1 && row != from) {
-            ToDoListRowMoved(grid, from, row);
+        const int to =
+            RowMoveTarget(from, rows.contains(at), row, grid->TopRow(), grid->RowCount());
+        if (to > 0) {
+            ToDoListRowMoved(grid, from, to);
         }
     }
     grid->update();
+}
+
+void TMainForm::RowDragScrollStep() {
+    if (RowDragFrom == 0 || !RowDragGrid || RowDragDirection == 0) {
+        RowDragScroller->stop();
+        return;
+    }
+    RowDragGrid->SetTopRow(RowDragGrid->TopRow() + RowDragDirection);
+}
+
+void TMainForm::StopRowDrag() {
+    RowDragFrom = 0;
+    RowDragGrid = nullptr;
+    RowDragDirection = 0;
+    RowDragScroller->stop();
 }
 
 void TMainForm::ToDoListRowMoved(TDrawGrid* grid, int from, int to) {
@@ -275,8 +347,12 @@ void TMainForm::mousePressEvent(QMouseEvent* event) {
 }
 
 void TMainForm::mouseMoveEvent(QMouseEvent* event) {
-    GeneralMouseMove();
-    ShowHelp(BlankHelpText);
+    // Moves that a control let through to the window are not moves over the
+    // background: the control has shown its own help text.
+    if (!HasOwnHelp(childAt(event->position().toPoint()))) {
+        GeneralMouseMove(event->buttons());
+        ShowHelp(BlankHelpText);
+    }
     ContinueMove(event->globalPosition().toPoint(), event->buttons());
 }
 

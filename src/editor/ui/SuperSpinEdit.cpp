@@ -183,7 +183,7 @@ void TSuperSpinEdit::Refresh(bool withAffixes) {
 }
 
 void TSuperSpinEdit::RefreshForState() {
-    Refresh(!FEdit->hasFocus());
+    Refresh(!Spin.Typing());
 }
 
 QString TSuperSpinEdit::Text() const {
@@ -215,6 +215,11 @@ bool TSuperSpinEdit::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Delete || (key->modifiers() & Qt::ControlModifier)) {
             break;
         }
+        // Tab and Shift+Tab move on to the next control, which ends the
+        // edit as leaving it with the mouse does.
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            break;
+        }
         switch (FilterSpinKey(Utf8(key->text()), MinValue(), Format)) {
         case skAccept:
             break;
@@ -234,13 +239,19 @@ bool TSuperSpinEdit::eventFilter(QObject* watched, QEvent* event) {
 
 void TSuperSpinEdit::EditFocusIn() {
     // The bare number is what the user edits.
+    Spin.BeginTyping();
     Refresh(false);
 }
 
 void TSuperSpinEdit::EditFocusOut() {
-    Spin.TakeText(Utf8(FEdit->text()), Format);
+    // Only an edit that was entered holds typed text. The focus can pass
+    // through an edit without entering it (it is moved on while still on
+    // its way there); its text then still shows prefix and suffix.
+    const bool typed = Spin.EndTyping(Utf8(FEdit->text()), Format);
     Refresh(true);
-    Changed();
+    if (typed) {
+        Changed();
+    }
 }
 
 void TSuperSpinEdit::ArrowClicked(bool up) {

@@ -29,6 +29,33 @@ TEST(ButtonRules, TitleRowDisablesEveryEditingButton) {
     EXPECT_TRUE(AutoEnableDisable(3, 5, false, 5).DeleteCopyCut);
 }
 
+TEST(ButtonPress, OnlyAReleaseOverThePressedButtonClicksIt) {
+    TButtonPress press;
+    press.Press(2);
+    EXPECT_EQ(press.Held(), 2);
+    EXPECT_EQ(press.Release(2), 2);
+    EXPECT_EQ(press.Held(), 0);
+    // Slid off onto another button or onto nothing: no click, no press left.
+    press.Press(2);
+    EXPECT_EQ(press.Release(6), 0);
+    EXPECT_EQ(press.Held(), 0);
+    press.Press(7);
+    EXPECT_EQ(press.Release(0), 0);
+    // A release without a press clicks nothing.
+    EXPECT_EQ(press.Release(7), 0);
+}
+
+TEST(ButtonPress, ALostReleaseEndsThePressAtTheNextMoveWithoutAButton) {
+    TButtonPress press;
+    EXPECT_EQ(press.MoveSeen(false), 0);
+    press.Press(9);
+    EXPECT_EQ(press.MoveSeen(true), 0); // still held: dragging over the window
+    EXPECT_EQ(press.Held(), 9);
+    EXPECT_EQ(press.MoveSeen(false), 9); // the button came up elsewhere
+    EXPECT_EQ(press.Held(), 0);
+    EXPECT_EQ(press.Release(9), 0); // a late release runs nothing
+}
+
 // Rows 1..3 hold steps, row 4 is the append row (R = 5).
 constexpr int Rows = 5;
 const std::string_view Letters = DefaultAltLetters;
@@ -77,10 +104,33 @@ TEST(KeyCommands, AltLettersMatchTheLowByteAndTheFirstPosition) {
     const std::string_view replaced = "XABCDEFGHIJX";
     EXPECT_EQ(ToDoListKeyDown('X', kmAlt, replaced, 1, 1, Rows).Edit, ecDelete);
     EXPECT_EQ(ToDoListKeyDown('X', kmAlt, replaced, 1, 1, Rows).Command, mcNone);
-    EXPECT_EQ(ToDoListKeyDown(0x100 | 'J', kmAlt, replaced, 1, 1, Rows).Command, mcSave);
+    EXPECT_EQ(ToDoListKeyDown('J', kmAlt, replaced, 1, 1, Rows).Command, mcSave);
     EXPECT_EQ(ToDoListKeyDown('J', kmNone, replaced, 1, 1, Rows).Command, mcNone);
     // A short string only has the positions it holds.
     EXPECT_EQ(ToDoListKeyDown('U', kmAlt, "DC", 1, 1, Rows).Edit, ecNone);
+}
+
+TEST(KeyCommands, OnlyLetterKeysAreAltLettersAndOnlyDeleteDeletes) {
+    // Keys whose low byte looks like a letter (a Windows key, the Menu key)
+    // or like Delete are not letters: no command, no edit.
+    EXPECT_EQ(ToDoListKeyDown(0x100 | 'S', kmAlt, Letters, 1, 2, Rows).Command, mcNone);
+    EXPECT_EQ(ToDoListKeyDown(0x100 | 'T', kmAlt, Letters, 1, 2, Rows).Edit, ecNone);
+    EXPECT_EQ(ToDoListKeyDown(KeyNone, kmAlt, Letters, 1, 2, Rows).Edit, ecNone);
+    // A string that holds a non-letter matches no key with it: Alt+Delete
+    // is the Delete key, not Quit.
+    EXPECT_EQ(ToDoListKeyDown(KeyDelete, kmAlt, "DCTPUGVRELS.", 1, 2, Rows).Command, mcNone);
+    EXPECT_EQ(ToDoListKeyDown(KeyNone, kmNone, Letters, 1, 2, Rows).Edit, ecNone);
+    EXPECT_EQ(ToDoListKeyDown(KeyDelete, kmNone, Letters, 1, 2, Rows).Edit, ecDelete);
+    // Latin-1 letters can be Alt letters of a translated string.
+    EXPECT_TRUE(IsLetterKey(0xC4));
+    EXPECT_FALSE(IsLetterKey(0xD7));
+    EXPECT_FALSE(IsLetterKey('5'));
+    EXPECT_EQ(ToDoListKeyDown(0xC4, kmAlt,
+                              "\xC4"
+                              "CTPUGVRELSQ",
+                              1, 2, Rows)
+                  .Edit,
+              ecDelete);
 }
 
 TEST(KeyCommands, AltPasteWorksOnTheAppendRowAndAltCommandKeepsItsKey) {

@@ -1,5 +1,6 @@
 #include "editor/core/DropRules.h"
 #include "editor/core/DragRules.h"
+#include "editor/core/GridSelection.h"
 #include "editor/core/VisibleActions.h"
 
 #include "EditTestSupport.h"
@@ -182,6 +183,49 @@ TEST(DragRules, DropAnimationShrinksOntoTheRowsIcon) {
     EXPECT_EQ(last.ShapeCorner, 14);
     EXPECT_EQ(last.TopLeft.X, 41);
     EXPECT_EQ(last.TopLeft.Y, 85);
+}
+
+} // namespace
+} // namespace wayline
+
+namespace wayline {
+namespace {
+
+// Rows 1..5 hold steps, row 6 is the append row (R = 7); the grid is
+// scrolled to top row 2.
+TEST(RowMove, ReleasedOutsideTheRowsTheStepStays) {
+    EXPECT_EQ(RowMoveTarget(2, false, -1, 2, 7), 0); // above the grid, or beside it
+    EXPECT_EQ(RowMoveTarget(2, false, 4, 2, 7), 0);  // over the scroll bar
+    EXPECT_EQ(RowMoveTarget(3, true, 3, 2, 7), 0);   // on itself
+}
+
+TEST(RowMove, InsideTheGridTheNearestRowTakesIt) {
+    EXPECT_EQ(RowMoveTarget(2, true, 4, 2, 7), 4);
+    EXPECT_EQ(RowMoveTarget(4, true, 0, 2, 7), 2);  // title row: the first row shown
+    EXPECT_EQ(RowMoveTarget(2, true, 6, 2, 7), 5);  // the append row: the last step
+    EXPECT_EQ(RowMoveTarget(2, true, -1, 2, 7), 5); // the empty space below the steps
+    EXPECT_EQ(RowMoveTarget(6, true, 2, 2, 7), 0);  // the append row holds no step
+}
+
+TEST(RowMove, DragAtTheGridsEdgesScrolls) {
+    constexpr int Height = 226;
+    EXPECT_EQ(RowDragScroll(-40, Height), -1);
+    EXPECT_EQ(RowDragScroll(10, Height), -1); // the title row
+    EXPECT_EQ(RowDragScroll(GridRowPitch, Height), 0);
+    EXPECT_EQ(RowDragScroll(Height - GridRowPitch / 2 - 1, Height), 0);
+    EXPECT_EQ(RowDragScroll(Height - GridRowPitch / 2, Height), 1);
+    EXPECT_EQ(RowDragScroll(Height + 50, Height), 1);
+}
+
+TEST(GridSelection, ShiftExtendsFromTheTopRowWhicheverWay) {
+    EXPECT_EQ(PressSelection(3, false, 1).Top, 3);
+    EXPECT_EQ(PressSelection(3, false, 1).Bottom, 3);
+    EXPECT_EQ(PressSelection(5, true, 2).Top, 2);
+    EXPECT_EQ(PressSelection(5, true, 2).Bottom, 5);
+    EXPECT_EQ(PressSelection(1, true, 4).Top, 1);
+    EXPECT_EQ(PressSelection(1, true, 4).Bottom, 4);
+    // Nothing selected before (the title row): Shift selects the row alone.
+    EXPECT_EQ(PressSelection(3, true, 0).Top, 3);
 }
 
 } // namespace

@@ -51,6 +51,34 @@ TEST(SpinRules, KeyFilterLetsOnlyNumberCharactersThrough) {
     EXPECT_EQ(FilterSpinKey("", 1, Dot), skAccept);
 }
 
+TEST(SpinRules, TypedNumbersStartWithADigitOrTheSeparator) {
+    EXPECT_TRUE(StartsTypedNumber("2", Dot));
+    EXPECT_TRUE(StartsTypedNumber(".", Dot));
+    EXPECT_FALSE(StartsTypedNumber(".", Comma));
+    EXPECT_TRUE(StartsTypedNumber(",", Comma));
+    EXPECT_FALSE(StartsTypedNumber("a", Dot));
+    EXPECT_FALSE(StartsTypedNumber("", Dot));
+    EXPECT_FALSE(StartsTypedNumber("\t", Dot));
+}
+
+TEST(SpinRules, OnlyTextBeingTypedIsReadBack) {
+    TActionStep step{akLoopBack, 4, 0, 0, 0};
+    TSpinState spin;
+    spin.SetLimits(SpinLimitsFor(akLoopBack, 5));
+    spin.Bind(&step);
+    // The focus passed through without the edit being entered: its text
+    // still carries the prefix and must not be read as a number.
+    EXPECT_FALSE(spin.EndTyping("step 4", Dot));
+    EXPECT_EQ(int{step.Value}, 4);
+    spin.BeginTyping();
+    EXPECT_TRUE(spin.Typing());
+    EXPECT_TRUE(spin.EndTyping("3", Dot));
+    EXPECT_EQ(int{step.Value}, 3);
+    EXPECT_FALSE(spin.Typing());
+    EXPECT_FALSE(spin.EndTyping("2", Dot)); // one focus-out per entry
+    EXPECT_EQ(int{step.Value}, 3);
+}
+
 TEST(SpinRules, BindingClampsAndWritesBackAndEveryChangeReachesTheStep) {
     TSpinState spin(RowAccelThreshold, RowAccelFactor);
     TActionStep target{akLoopBack, 8, 0, 0, 0};
