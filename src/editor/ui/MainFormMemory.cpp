@@ -10,6 +10,7 @@
 #include "tokenizer/Tokenizer.h"
 
 #include <QByteArray>
+#include <QGuiApplication>
 
 #include <memory>
 
@@ -29,7 +30,7 @@ void TMainForm::SetUpMemoryGauge() {
     MemoryGauge->SetCaption(Res.LoadText(MemoryGaugeCaptionText));
     MemoryGauge->raise();
     connect(MemoryGauge, &TMemoryGauge::Hovered, this, [this] {
-        GeneralMouseMove();
+        GeneralMouseMove(QGuiApplication::mouseButtons());
         ShowHelp(MemoryGaugeHelpText);
     });
 
