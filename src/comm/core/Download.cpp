@@ -13,6 +13,7 @@ TDownloadOutcome RunDownload(TSerialSlots& slots, const std::vector<std::string>
                                        [&frontEnd](int portIndex, const TPortScanRow& row) {
                                            frontEnd.ShowResult(portIndex, row);
                                        });
+    frontEnd.ScanFinished(outcome.Rows);
 
     std::vector<int> types;
     types.reserve(outcome.Rows.size());

@@ -23,6 +23,8 @@ public:
         (void)portIndex;
         (void)row;
     }
+    // Every port's row is complete (rows in port order).
+    virtual void ScanFinished(const std::vector<TPortScanRow>& rows) { (void)rows; }
     // Several modules of the target type answered: returns the index of the
     // port the user chose (one whose `choosable` entry is true), or any
     // other value when the user gave up.
