@@ -136,7 +136,9 @@ void TModuleFirmware::Handle(std::uint8_t byte, std::uint64_t timeUs) {
         break;
     case TFirmwareState::fsVersionRequest:
         if (byte == 0) {
-            Reply(Config.VersionByte, timeUs);
+            if (!Faults.SilentVersion) {
+                Reply(Config.VersionByte, timeUs);
+            }
             Current = TFirmwareState::fsDownload;
             PacketIndex = 0;
             PacketFill = 0;

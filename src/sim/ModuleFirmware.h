@@ -37,6 +37,7 @@ struct TModuleConfig {
 // Faults to inject. Packet numbers count from 0 after each handshake.
 struct TModuleFaults {
     std::optional<int> WrongComplementAt;  // handshake byte 0..2 gets a wrong answer
+    bool SilentVersion = false;            // no version byte after the handshake
     std::optional<int> StatusTwoAtPacket;  // the block is written wrongly: status 2
     std::optional<int> SilenceAtPacket;    // no status byte
     std::optional<int> GarbageAtPacket;    // Garbage instead of the status byte
