@@ -54,6 +54,7 @@ std::uint32_t SimulatedSerialDevice::Open(const std::string& name) {
         return OpenErrorInUse;
     }
     CatchUp();
+    Module->HostDiscardInput();
     IsOpen = true;
     return OpenErrorNone;
 }
@@ -76,6 +77,7 @@ void SimulatedSerialDevice::Close() {
     Module->HostSetBreak(false);
     Module->HostSetDtr(false);
     Module->HostSetRts(false);
+    Module->HostDiscardInput();
     Module->Detach();
     IsOpen = false;
 }
