@@ -42,7 +42,8 @@ struct TModuleFaults {
     std::optional<int> SilenceAtPacket;    // no status byte
     std::optional<int> GarbageAtPacket;    // Garbage instead of the status byte
     std::optional<int> DisconnectAtPacket; // the cable is pulled as the packet arrives
-    std::vector<std::uint8_t> Garbage{0x55, 0xAA, 0x3C};
+    // What GarbageAtPacket sends; empty: 0x55 0xAA 0x3C.
+    std::vector<std::uint8_t> Garbage;
     // Bytes the module sends while it boots after a reset (line noise).
     std::vector<std::uint8_t> NoiseAfterReset;
 };
