@@ -248,8 +248,10 @@ TEST(SerialTest, LooseStrToIntReadsDecimalTexts) {
 // Threads that claim slots at the same moment each get a different one, and
 // four at most.
 TEST(SerialTest, SlotsClaimedAtOnceByManyThreadsAreNeverShared) {
-    TFakeFactory fake;
-    TSerialSlots slots(fake.Make());
+    // Each port is a fake of its own: the threads share only the slot table.
+    TSerialSlots slots([](const std::string&) -> std::unique_ptr<SerialDevice> {
+        return std::make_unique<TFakeSerialDevice>(std::make_shared<TFakePort>());
+    });
     constexpr int Threads = 8;
     std::latch start(Threads);
     std::vector<int> claimed(Threads, NoSlot);
