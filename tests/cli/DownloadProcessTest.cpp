@@ -1,8 +1,6 @@
 // wayline-cli itself, run as a program, downloads to a simulated module
 // that a bridge in this test serves on a pseudo-terminal: the whole path
 // through the operating system's serial stack.
-#include "cli/GenerateCommand.h"
-#include "codegen/core/ActionListFile.h"
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/CompileStep.h"
 #include "sim/PtyBridge.h"
@@ -163,24 +161,6 @@ TEST_F(DownloadProcessTest, TheRobotProgramReachesTheModuleThroughAPseudoTermina
     EXPECT_EQ(Received(), packets);
 }
 
-TEST_F(DownloadProcessTest, AnActionListIsGeneratedCompiledAndDownloaded) {
-    auto state = std::make_unique<TDocumentState>();
-    InitialiseDocument(*state);
-    state->Step(MainList, 1) = TActionStep{akMoveForward, 15, 0, 0, 0};
-    state->Step(MainList, 2) = TActionStep{akRotateRight, 8, 0, 0, 0};
-    state->Step(MainList, 3) = TActionStep{akLoopBack, 1, 0, 0, 0};
-    state->SetStepCount(MainList, 3);
-    const fs::path file = Dir / "square.wyl";
-    ASSERT_TRUE(SaveActionListFile(file, *state).Saved);
-    const TBuildCodeResult built = BuildCode(RobotProgramTemplateText(), *state, false);
-    ASSERT_TRUE(built.Succeeded);
-    Serve();
-
-    const TRun run = RunCli({"download", "--port", Bridge.PortPath(), file.string()});
-    EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_EQ(Received(), CompiledPackets(built.Lines));
-}
-
 TEST_F(DownloadProcessTest, AFailureEndsWithTheMessageAndStatusOne) {
     Module->Faults().StatusTwoAtPacket = 0;
     Serve();
@@ -194,13 +174,6 @@ TEST_F(DownloadProcessTest, AFailureEndsWithTheMessageAndStatusOne) {
     EXPECT_EQ(missing.Status, 1);
     EXPECT_EQ(missing.Out, "/dev/ttyWaylineMissing0:  invalid port\n");
     EXPECT_EQ(missing.Err, "No robot found.\n");
-}
-
-TEST_F(DownloadProcessTest, PortsListsTheHostsPorts) {
-    const TRun run = RunCli({"ports"});
-    EXPECT_EQ(run.Status, 0) << run.Err;
-    EXPECT_TRUE(run.Out.starts_with("NAME") || run.Out == "No serial ports found.\n") << run.Out;
-    EXPECT_EQ(RunCli({"ports", "extra"}).Status, 2);
 }
 
 } // namespace

@@ -36,14 +36,5 @@ TEST(PortsCommandTest, EachPortIsListedWithWhatTheHostKnowsAboutIt) {
                    "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0\n");
 }
 
-TEST(PortsCommandTest, NoPortsAndStrayArguments) {
-    std::string out, err;
-    EXPECT_EQ(RunPorts({}, {}, out, err), ExitSucceeded);
-    EXPECT_EQ(out, "No serial ports found.\n");
-    EXPECT_EQ(RunPorts({"--all"}, {}, out, err), ExitUsageError);
-    EXPECT_EQ(err, "wayline-cli ports: unexpected argument '--all'\nusage: wayline-cli ports\n");
-    EXPECT_EQ(out, "");
-}
-
 } // namespace
 } // namespace wayline

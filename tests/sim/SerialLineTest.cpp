@@ -60,14 +60,6 @@ TEST(SerialLineTest, WithoutABoardNothingComesBackAndNothingArrives) {
     EXPECT_EQ(line.HostSent().size(), 1u); // what the host sent is still recorded
 }
 
-TEST(SerialLineTest, WithoutTheEchoTheModuleStillHearsTheHost) {
-    TSerialLine line;
-    line.EchoEnabled = false;
-    line.HostSend('K', 0);
-    EXPECT_EQ(line.HostWaiting(1'000'000), 0);
-    EXPECT_EQ(line.ModuleWaiting(1'000'000), 1);
-}
-
 TEST(SerialLineTest, APulledCableDropsWhatWasUnderwayAndCarriesNothingMore) {
     TSerialLine line;
     line.SetRts(true);
@@ -81,17 +73,6 @@ TEST(SerialLineTest, APulledCableDropsWhatWasUnderwayAndCarriesNothingMore) {
     line.ModuleSend('d', 0);
     EXPECT_EQ(line.HostWaiting(1'000'000), 0);
     EXPECT_EQ(line.ModuleWaiting(1'000'000), 0);
-}
-
-TEST(SerialLineTest, BytesTheModuleNeverReadsAreLostBeyondItsInputLimit) {
-    TSerialLine line;
-    line.EchoEnabled = false;
-    for (std::size_t i = 0; i < TSerialLine::ModuleInputLimit + 10; ++i) {
-        line.HostSend(static_cast<std::uint8_t>(i), 0);
-    }
-    EXPECT_EQ(static_cast<std::size_t>(line.ModuleWaiting(UINT64_MAX)),
-              TSerialLine::ModuleInputLimit);
-    EXPECT_EQ(line.ModuleTake(UINT64_MAX)->Value, 10); // the oldest ten went
 }
 
 } // namespace

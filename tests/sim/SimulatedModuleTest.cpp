@@ -166,20 +166,6 @@ TEST_F(SimulatedModuleTest, ABlankEepromRunsNothing) {
     EXPECT_EQ(Port.ReadByte(10), -1);
 }
 
-TEST_F(SimulatedModuleTest, ABoardWithoutAModuleOnlyEchoes) {
-    Port.ClosePort();
-    TModuleConfig config;
-    config.ModulePresent = false;
-    Module = std::make_shared<TSimulatedModule>(config);
-    ASSERT_TRUE(Port.OpenPort("ttyUSB0", "9600", "None", "8"));
-    Port.SetDTR(1);
-    Port.SetDTR(0);
-    EXPECT_EQ(Module->Firmware().ResetCount(), 0);
-    EXPECT_TRUE(Port.WriteByte('K', 10));
-    EXPECT_EQ(Port.ReadByte(10), 'K');
-    EXPECT_EQ(Port.ReadByte(240), -1);
-}
-
 TEST(SimulatedModuleBoardTest, TheRunTimeIsSteppedInTimeOrderWithTheLine) {
     TSimulatedModule module;
     auto runTime = std::make_unique<TStandInRunTime>();

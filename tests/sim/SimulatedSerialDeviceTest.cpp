@@ -41,31 +41,6 @@ TEST(SimulatedSerialDeviceTest, AReadReturnsAsSoonAsItsBytesHaveArrived) {
     EXPECT_EQ(errors, 0u);
 }
 
-TEST(SimulatedSerialDeviceTest, TheModuleTakesOneOpenAtATime) {
-    auto module = std::make_shared<sim::TSimulatedModule>();
-    SimulatedSerialDevice first(module);
-    SimulatedSerialDevice second(module);
-    ASSERT_EQ(first.Open("a"), OpenErrorNone);
-    EXPECT_EQ(first.Open("a"), OpenErrorInUse);
-    EXPECT_EQ(second.Open("a"), OpenErrorInUse);
-    first.Close();
-    EXPECT_EQ(second.Open("a"), OpenErrorNone);
-}
-
-TEST(SimulatedSerialDeviceTest, ClosingDropsTheOutputLines) {
-    auto module = std::make_shared<sim::TSimulatedModule>();
-    SimulatedSerialDevice device(module);
-    ASSERT_EQ(device.Open("a"), OpenErrorNone);
-    device.SetRts(true);
-    device.SetDtr(true);
-    EXPECT_EQ(device.ModemStatus(), ModemStatusDsr);
-    device.Close();
-    EXPECT_FALSE(module->Line().Rts());
-    EXPECT_FALSE(module->Line().Dtr());
-    EXPECT_EQ(device.ModemStatus(), 0u);
-    EXPECT_FALSE(device.Write(nullptr, 0, 0));
-}
-
 // With a pacer the module's time follows the host's clock: the exchange of
 // a real line takes as long as on the real line.
 TEST(SimulatedSerialDeviceTest, APacedModuleTakesTheRealLinesTime) {

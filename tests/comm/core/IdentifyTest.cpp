@@ -221,33 +221,5 @@ TEST(IdentifyLoopbackTest, DsrAlreadyOnWithRtsOffIsNoLoopback) {
         expected);
 }
 
-TEST(IdentifyTablesTest, DeviceNamesAndRequiredVersions) {
-    EXPECT_EQ(DeviceName(0, Texts), "Unknown");
-    EXPECT_EQ(DeviceName(1, Texts), "Keystone 1");
-    EXPECT_EQ(DeviceName(2, Texts), "Robot");
-    EXPECT_EQ(DeviceName(5, Texts), "Keystone 2c");
-    EXPECT_EQ(DeviceName(6, Texts), "");
-    EXPECT_STREQ(RequiredVersions[2], "v1.0");
-    EXPECT_STREQ(RequiredVersions[5], "v1.2");
-    EXPECT_STREQ(RequiredVersions[1], "v0.0");
-}
-
-TEST(IdentifyTablesTest, TypesThatAreNotProbedFailWithoutTouchingThePort) {
-    TFakeFactory fake;
-    TSerial port;
-    port.SetDeviceFactory(fake.Make());
-    ASSERT_TRUE(port.OpenPort("ttyS0", "9600", "None", "8"));
-    fake.Port->LineCalls.clear();
-    TIdentifyResult r;
-    r.DeviceText = "old";
-    for (const int type : {0, 1, 6, -1}) {
-        EXPECT_FALSE(Identify(port, type, Robot, Texts, r));
-    }
-    EXPECT_EQ(r.DeviceText, "");
-    EXPECT_EQ(r.EchoText, "Yes");
-    EXPECT_TRUE(fake.Port->LineCalls.empty());
-    EXPECT_TRUE(fake.Port->Written.empty());
-}
-
 } // namespace
 } // namespace wayline

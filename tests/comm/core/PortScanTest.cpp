@@ -127,24 +127,6 @@ TEST(PortScanTest, AtMostFourPortsAreExaminedAtOnceAndTheFifthWaitsForAHandover)
     }
 }
 
-TEST(PortScanTest, WithAPortSelectedTheOthersAreIgnoredAndNeverOpened) {
-    TFakeFactory fake;
-    TSerialSlots slots(fake.Make());
-    std::vector<int> handed;
-    const auto rows = ScanPortsInParallel(slots, {"ttyS0", "ttyUSB0", "ttyS1"}, "ttyUSB0", 2,
-                                          TIdentifyTexts{}, StdThreadStarter(),
-                                          [&](int i, const TPortScanRow&) { handed.push_back(i); });
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_TRUE(rows[0].Ignored);
-    EXPECT_EQ(rows[0].Result.DeviceText, "ignoring");
-    EXPECT_EQ(rows[0].Result.EchoText, "");
-    EXPECT_FALSE(rows[1].Ignored);
-    EXPECT_EQ(rows[1].Result.EchoText, "No");
-    EXPECT_TRUE(rows[2].Ignored);
-    EXPECT_EQ(*fake.Calls, 1);
-    EXPECT_EQ(handed.size(), 3u);
-}
-
 TEST(PortScanTest, WithoutThreadsThePortsAreExaminedOnTheCallingThread) {
     TFakeFactory fake;
     TSerialSlots slots(fake.Make());
@@ -154,13 +136,6 @@ TEST(PortScanTest, WithoutThreadsThePortsAreExaminedOnTheCallingThread) {
     ASSERT_EQ(rows.size(), 5u);
     EXPECT_EQ(rows[4].Result.EchoText, "No");
     EXPECT_EQ(*fake.Calls, 5);
-}
-
-TEST(PortScanTest, NoPortsIsAnEmptyScan) {
-    TFakeFactory fake;
-    TSerialSlots slots(fake.Make());
-    EXPECT_TRUE(
-        ScanPortsInParallel(slots, {}, "AUTO", 2, TIdentifyTexts{}, StdThreadStarter()).empty());
 }
 
 } // namespace

@@ -206,30 +206,5 @@ TEST_F(ProgramDownloadTest, APulledCableEndsTheTransferAtOnce) {
     EXPECT_TRUE(Slots.IsFree(0));
 }
 
-TEST_F(ProgramDownloadTest, AClosedPortIsACommunicationFailure) {
-    TSerial closed;
-    auto& module = Add();
-    TRecordingObserver observer(module);
-    EXPECT_FALSE(SendProgramImage(closed, Robot, 0, Packets.data(), 5, TIdentifyTexts{},
-                                  TDownloadTexts{}, observer));
-    EXPECT_EQ(observer.Boxes.size(), 1u);
-    EXPECT_EQ(observer.Steps, 0);
-}
-
-TEST_F(ProgramDownloadTest, TheDownloadsTextsAreThoseGiven) {
-    sim::TModuleFaults faults;
-    faults.StatusTwoAtPacket = 0;
-    auto& module = Add(faults);
-    TRecordingObserver observer(module);
-    std::uint32_t error = 0;
-    const int slot = Slots.OpenFreeSlot("ttyUSB0", error);
-    TDownloadTexts texts;
-    texts.VerifyFailure = "EEPROM-Prüffehler!";
-    EXPECT_FALSE(SendProgramImage(Slots.Slot(slot), Robot, 0, Packets.data(), 5, TIdentifyTexts{},
-                                  texts, observer));
-    EXPECT_EQ(observer.Boxes, (std::vector<std::string>{"EEPROM-Prüffehler!"}));
-    Slots.ClosePort(slot);
-}
-
 } // namespace
 } // namespace wayline

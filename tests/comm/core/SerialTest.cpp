@@ -95,15 +95,6 @@ TEST_F(SerialSlotsTest, OpeningAppliesTheLineSettingsAndClearsDtrAndRts) {
     EXPECT_EQ(Fake.Port->CloseCalls, 1);
 }
 
-TEST_F(SerialSlotsTest, ParityOtherThanNoneIsEven) {
-    TSerial port;
-    port.SetDeviceFactory(Fake.Make());
-    ASSERT_TRUE(port.OpenPort("ttyS0", "4800", "Even", "7"));
-    EXPECT_EQ(Fake.Port->Baud, 4800u);
-    EXPECT_TRUE(Fake.Port->EvenParity);
-    EXPECT_EQ(Fake.Port->DataBits, 7);
-}
-
 TEST_F(SerialSlotsTest, UnreadableSettingsFailTheOpenWithAnErrorOfTheirOwn) {
     Fake.Port->SettingsReadsBeforeFailure = 0;
     EXPECT_EQ(Open(), NoSlot);
@@ -158,26 +149,6 @@ protected:
     TSerial Port;
 };
 
-TEST_F(SerialPortTest, EachOperationAppliesItsOwnTimeoutSet) {
-    Fake.Port->Input = {7};
-    EXPECT_EQ(Port.ReadByte(340), 7);
-    EXPECT_EQ(Port.Timeouts, (std::array<std::uint32_t, 5>{0, 0, 340, 0, 0}));
-    EXPECT_EQ(Port.ReadByte(240), -1);
-    EXPECT_EQ(Fake.Port->Clock.Now, 240u);
-    EXPECT_TRUE(Port.WriteByte(0x4B, 1000));
-    EXPECT_EQ(Port.Timeouts, (std::array<std::uint32_t, 5>{0, 0, 0, 0, 1000}));
-    const std::uint8_t block[3] = {1, 2, 3};
-    EXPECT_TRUE(Port.WriteBlock(block, 3, 10));
-    EXPECT_EQ(Port.Timeouts, (std::array<std::uint32_t, 5>{0, 0, 0, 0, 10}));
-    EXPECT_EQ(Fake.Port->Written, (std::vector<std::uint8_t>{0x4B, 1, 2, 3}));
-    EXPECT_EQ(Port.ReadBlock(4, 100), 0);
-    EXPECT_EQ(Port.Timeouts, (std::array<std::uint32_t, 5>{0, 0, 100, 0, 0}));
-    EXPECT_EQ(Port.ReadBlock(0, 0), 0);
-    EXPECT_EQ(Port.Timeouts, (std::array<std::uint32_t, 5>{0xFFFFFFFF, 0, 0, 0, 0}));
-    EXPECT_FALSE(Port.WriteBlock(nullptr, 3, 10));
-    EXPECT_FALSE(Port.WriteBlock(block, -1, 10));
-}
-
 TEST_F(SerialPortTest, BlockReadsLandInTheBufferUpToTheirCount) {
     for (int i = 0; i < 20; ++i) {
         Fake.Port->Input.push_back(static_cast<std::uint8_t>(i));
@@ -223,12 +194,6 @@ TEST_F(SerialPortTest, LineStatesOtherThanZeroAndOneChangeNothing) {
     EXPECT_EQ(Fake.Port->LineCalls, (std::vector<std::string>{"DTR1", "BRK1", "RTS0", "BRK0"}));
     Fake.Port->ModemBits = 0x30;
     EXPECT_EQ(Port.ModemStatus(), 0x30u);
-}
-
-TEST_F(SerialPortTest, WaitsRunOnThePortsClock) {
-    Port.WaitMs(67);
-    EXPECT_EQ(Fake.Port->Clock.Now, 67u);
-    EXPECT_EQ(&Port.Clock(), &Fake.Port->Clock);
 }
 
 TEST(SerialTest, LooseStrToIntReadsDecimalTexts) {

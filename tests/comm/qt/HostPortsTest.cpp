@@ -30,18 +30,5 @@ TEST(HostPortsTest, TheStableNameIsTheByIdEntryThatLeadsToTheDevice) {
     fs::remove_all(dir);
 }
 
-TEST(HostPortsTest, TheHostsPortsComeInNaturalOrder) {
-    const std::vector<TPortDetails> ports = HostPortDetails();
-    const std::vector<std::string> names = HostPortNames();
-    ASSERT_EQ(names.size(), ports.size());
-    for (std::size_t i = 0; i < ports.size(); ++i) {
-        EXPECT_EQ(names[i], ports[i].Name);
-        EXPECT_FALSE(ports[i].SystemLocation.empty());
-        if (i > 0) {
-            EXPECT_FALSE(NaturalLess(ports[i].Name, ports[i - 1].Name));
-        }
-    }
-}
-
 } // namespace
 } // namespace wayline

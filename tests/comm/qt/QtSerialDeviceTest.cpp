@@ -64,18 +64,6 @@ TEST(QtSerialDeviceTest, WhyAPortDoesNotOpen) {
     EXPECT_EQ(other.Open(pty.Path), OpenErrorNone);
 }
 
-TEST(QtSerialDeviceTest, ErrnoCodesMapOntoTheOpenErrors) {
-    EXPECT_EQ(OpenErrorFromErrno(ENOENT), OpenErrorNoSuchPort);
-    EXPECT_EQ(OpenErrorFromErrno(ENODEV), OpenErrorNoSuchPort);
-    EXPECT_EQ(OpenErrorFromErrno(ENXIO), OpenErrorNoSuchPort);
-    EXPECT_EQ(OpenErrorFromErrno(EACCES), OpenErrorPermission);
-    EXPECT_EQ(OpenErrorFromErrno(EPERM), OpenErrorPermission);
-    EXPECT_EQ(OpenErrorFromErrno(EBUSY), OpenErrorInUse);
-    EXPECT_EQ(OpenErrorFromErrno(EIO), OpenErrorOther);
-    EXPECT_EQ(DevicePath("ttyUSB0"), "/dev/ttyUSB0");
-    EXPECT_EQ(DevicePath("/dev/pts/3"), "/dev/pts/3");
-}
-
 // A device that belongs to another user and group is refused as such, and
 // the advice names the device's group.
 TEST(QtSerialDeviceTest, APortTheUserMayNotOpenIsAPermissionError) {
@@ -126,19 +114,6 @@ TEST(QtSerialDeviceTest, APtyHasNoModemLinesAndTheirOperationsDoNothing) {
     EXPECT_EQ(device.ModemStatus(), 0u);
     EXPECT_FALSE(device.LowLatency()); // the pty driver has no such setting
     EXPECT_FALSE(device.Vanished());
-}
-
-TEST(QtSerialDeviceTest, AReadWaitsForItsTimeoutOnASilentPort) {
-    TPty pty;
-    QtSerialDevice device;
-    ASSERT_EQ(device.Open(pty.Path), OpenErrorNone);
-    std::uint8_t byte = 0;
-    const auto started = Clock::now();
-    EXPECT_EQ(device.Read(&byte, 1, 40), 0);
-    EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(40));
-    std::uint32_t errors = 1;
-    EXPECT_EQ(device.BytesWaiting(errors), 0);
-    EXPECT_EQ(errors, 0u);
 }
 
 // What the download observer does in the window, and here one thing more:
