@@ -5,6 +5,7 @@
 
 #include "cli/DoctorCommand.h"
 #include "cli/GenerateCommand.h"
+#include "cli/SerialCommands.h"
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -15,6 +16,8 @@ void PrintUsage(std::ostream& err) {
            "[--target KM2|KM2A|KM2B|KM2C|KM2D] [--any-version] FILE\n"
            "       wayline-cli generate [--beginner|--advanced] [--sensors] [--compile] "
            "[--json] FILE.wyl\n"
+           "       wayline-cli ports\n"
+           "       wayline-cli download [--port NAME|PATH|AUTO] [--sensors] FILE.wyl|FILE.hbs\n"
            "       wayline-cli doctor [--json]\n";
 }
 
@@ -39,6 +42,9 @@ int main(int argc, char** argv) {
     if (command == "doctor") {
         return wayline::RunDoctorCommand(arguments, std::cout, std::cerr,
                                          std::getenv(wayline::DoctorRootVariable));
+    }
+    if (wayline::IsSerialCommand(command)) {
+        return wayline::RunSerialCommand(argc, argv, command, arguments);
     }
     if (command == "--help" || command == "-h" || command == "help") {
         PrintUsage(std::cout);
