@@ -134,7 +134,6 @@ private:
     void Operands(int instruction, int count, std::uint16_t* out);
     // Pushes `value` and works the write reference that follows.
     void StoreThroughReference(std::uint16_t value);
-    void CheckStream();
     void Gosub();
     void Return();
     void ForStep();
