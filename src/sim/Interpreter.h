@@ -79,7 +79,8 @@ public:
     void SetTracing(bool on) { Trace = on; }
     bool Tracing() const { return Trace; }
     TStopReason StopReason() const { return Reason; }
-    // "END at bit address 123", "STOP ...", or what went wrong.
+    // "END (bit address 123)", "STOP (...)", or what went wrong, with the
+    // bit address of the instruction or statement.
     const std::string& StopMessage() const { return Message; }
     std::uint64_t NowUs() const { return Clock.NowUs(); }
     std::uint64_t InstructionCount() const { return Instructions; }
