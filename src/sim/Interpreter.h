@@ -47,7 +47,7 @@ enum TStopReason : std::uint8_t {
 // every statement whose start lies before its limit, so a statement may end
 // after it (NowUs then runs ahead until the next call). Inputs are read
 // when the expression reads them, partway through the statement: after a
-// FREQOUT, "IF IN0 = 0" reads pin 0 about 0.2 ms after the tone ended. A
+// FREQOUT, "IF IN0 = 0" reads pin 0 about 0.1 ms after the tone ended. A
 // wait for input (SERIN, PULSIN, RCTIME, COUNT) never looks beyond the
 // limit: it pauses there and goes on at the next call. Every statement
 // costs time, so a runaway program is bounded by the limit.
