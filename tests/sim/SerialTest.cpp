@@ -35,13 +35,15 @@ TEST_F(SerialTest, SeroutOnAnIoPinTakesTheBaudRatesTimeAndRecordsItsBytes) {
 
 TEST_F(SerialTest, SerinWaitsForTheHostsBytes) {
     Port.HostSends("AB", 20000);
-    Run("SERIN 16, 16468, [B10, B11]\nHIGH 1\n", 1.0);
+    Port.HostSends("C", 40000);
+    Run("SERIN 16, 16468, [B10, B11]\nHIGH 1\nDEBUGIN B12\n", 1.0);
     EXPECT_EQ(Byte(10), 'A');
     EXPECT_EQ(Byte(11), 'B');
     ASSERT_EQ(PinsHw.Outputs.size(), 1u);
     EXPECT_GE(PinsHw.Outputs[0].TimeUs, 20000u + 2 * TTestPort::ByteUs);
     EXPECT_LT(PinsHw.Outputs[0].TimeUs, 20000u + 2 * TTestPort::ByteUs + 1000);
-    EXPECT_EQ(EventsOf(ekSerialIn).size(), 2u);
+    EXPECT_EQ(Byte(12), 'C'); // DEBUGIN is SERIN on the programming port
+    EXPECT_EQ(EventsOf(ekSerialIn).size(), 3u);
 }
 
 TEST_F(SerialTest, SerinItemsParseNumbersStringsAndWaits) {
