@@ -52,14 +52,23 @@ void TSerial::SetDeviceFactory(TSerialDeviceFactory factory) {
 }
 
 bool TSerial::OpenPort(const std::string& comName, const std::string& baudText,
-                       const std::string& parityText, const std::string& dataBitsText) {
-    LastError = OpenErrorNone;
-    // Whatever happens, the slot is no longer merely reserved afterwards.
-    struct TReleaseReservation {
-        std::atomic<bool>& Flag;
-        ~TReleaseReservation() { Flag.store(false); }
-    } release{Reserved};
+                       const std::string& parityText, const std::string& dataBitsText,
+                       std::uint32_t* errorCode) {
+    const bool opened = OpenKeepingReservation(comName, baudText, parityText, dataBitsText);
+    // The error code is taken while the slot is still reserved: once the
+    // reservation ends another thread may claim the slot and reset it.
+    if (errorCode) {
+        *errorCode = LastError;
+    }
+    // Whatever happened, the slot is no longer merely reserved afterwards.
+    Reserved.store(false);
+    return opened;
+}
 
+bool TSerial::OpenKeepingReservation(const std::string& comName, const std::string& baudText,
+                                     const std::string& parityText,
+                                     const std::string& dataBitsText) {
+    LastError = OpenErrorNone;
     if (Opened.load() || IsOverlongComName(comName)) {
         return false;
     }
@@ -253,8 +262,9 @@ int TSerialSlots::OpenFreeSlot(const std::string& comName, std::uint32_t& errorC
         return NoSlot;
     }
     TSerial& serial = Slot(claimed);
-    if (!serial.OpenPort(comName, "9600", "None", "8")) {
-        errorCode = serial.LastError;
+    std::uint32_t openError = 0;
+    if (!serial.OpenPort(comName, "9600", "None", "8", &openError)) {
+        errorCode = openError;
         return NoSlot;
     }
     return claimed;

@@ -37,8 +37,11 @@ public:
     // Makes the device a port name opens on; set by the slot table.
     void SetDeviceFactory(TSerialDeviceFactory factory);
 
+    // Opens the port; `errorCode`, when given, receives LastError before the
+    // slot's reservation ends (after that another thread may claim it).
     bool OpenPort(const std::string& comName, const std::string& baudText,
-                  const std::string& parityText, const std::string& dataBitsText);
+                  const std::string& parityText, const std::string& dataBitsText,
+                  std::uint32_t* errorCode = nullptr);
     void ClosePort();
     void ApplySettings(const std::string& baudText, const std::string& parityText,
                        const std::string& dataBitsText);
@@ -74,6 +77,9 @@ public:
     std::uint32_t LastError = 0;
 
 private:
+    bool OpenKeepingReservation(const std::string& comName, const std::string& baudText,
+                                const std::string& parityText, const std::string& dataBitsText);
+
     TSerialDeviceFactory Factory;
 };
 
