@@ -2,13 +2,14 @@
 # Debian packages are there (quick when they are).
 BUILD      ?= build
 SANITIZE   ?= build-sanitize
+TSAN       ?= build-tsan
 BENCHDIR   ?= build-bench
 FUZZDIR    ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test sanitize bench fuzz screenshots clean
+.PHONY: all deps configure build run test sanitize tsan bench fuzz screenshots clean
 
 all: build
 
@@ -34,6 +35,18 @@ sanitize: deps
 	cd $(SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
+# The identification threads and the scan under ThreadSanitizer. Qt itself
+# is not instrumented; scripts/tsan.supp names the few reports from inside
+# it that are no race of ours.
+TSAN_TESTS = comm_scan_tests comm_core_tests
+tsan: deps
+	@cmake -S . -B $(TSAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAYLINE_TSAN=ON \
+	  $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(TSAN) -j $(JOBS) --target $(TSAN_TESTS)
+	@set -e; for t in $(TSAN_TESTS); do echo "== $$t"; \
+	  TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/scripts/tsan.supp" \
+	  QT_QPA_PLATFORM=offscreen $(TSAN)/bin/$$t --gtest_brief=1; done
+
 bench: deps
 	@cmake -S . -B $(BENCHDIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 	  -DWAYLINE_WITH_UI=OFF -DWAYLINE_BENCH=ON >/dev/null
@@ -57,4 +70,4 @@ screenshots: build
 	QT_QPA_PLATFORM=offscreen ./$(BUILD)/bin/wayline-screenshots $(BUILD)/screenshots
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE) $(BENCHDIR) $(FUZZDIR)
+	rm -rf $(BUILD) $(SANITIZE) $(TSAN) $(BENCHDIR) $(FUZZDIR)

@@ -2,6 +2,10 @@
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
 #include "app/Resources.h"
+#include "app/UserDialogs.h"
+#include "comm/core/Serial.h"
+#include "comm/qt/QtSerialDevice.h"
+#include "comm/ui/ErrorBoxBridge.h"
 
 #include <QApplication>
 #include <QFont>
@@ -18,6 +22,9 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     wayline::InitialiseApp(wayline::App(), wayline::Resources(), QLocale());
+    // The port slots open the host's real serial ports.
+    wayline::SerialSlots().SetDeviceFactory(wayline::QtSerialDeviceFactory());
+    wayline::InstallSerialErrorBox(wayline::SystemDialogs());
 
     wayline::TMainWindows windows;
     wayline::CreateWindows(windows, wayline::App(), wayline::Resources());

@@ -129,12 +129,6 @@ private Q_SLOTS:
         QCOMPARE(window.Grid().Cell(0, 0), QStringLiteral("Port:"));
         QCOMPARE(window.Grid().Cell(4, 0), QStringLiteral("Echo:"));
         QCOMPARE(window.Grid().Cell(0, 2), QStringLiteral("ttyS2:"));
-        // A longer host name widens the first column to fit it.
-        window.Form.CloseWindow();
-        window.HostPorts << QStringLiteral("ttyACM10");
-        window.Form.Open(true, QString());
-        QCOMPARE(window.Grid().ColWidth(0),
-                 metrics.horizontalAdvance(QStringLiteral("ttyACM10:")) + 5);
 
         const int gridWidth = 9 + window.GridColumnsWidth();
         QCOMPARE(window.Grid().width(), gridWidth);
@@ -157,6 +151,12 @@ private Q_SLOTS:
         QCOMPARE(form.PortStatusLabel()->text(), QStringLiteral("Port Status:"));
         QCOMPARE(form.DownloadStatusLabel()->text(), QStringLiteral("Download Status:"));
         QCOMPARE(form.ScanningLabel()->text(), QStringLiteral("Scanning..."));
+        // A longer host name widens the first column to fit it.
+        window.Form.CloseWindow();
+        window.HostPorts << QStringLiteral("ttyACM10");
+        window.Form.Open(true, QString());
+        QCOMPARE(window.Grid().ColWidth(0),
+                 metrics.horizontalAdvance(QStringLiteral("ttyACM10:")) + 5);
     }
 
     void TheChoiceDialogShowsItsMessageAndButtonAndHidesTheGauge() {
@@ -262,12 +262,6 @@ private Q_SLOTS:
         window.Form.Open(false, QString());
         QCOMPARE(window.Grid().RowCount(), 4);
         QCOMPARE(window.Grid().Cell(0, 2), QStringLiteral("ttyS2:"));
-        // A longer host name widens the first column to fit it.
-        window.Form.CloseWindow();
-        window.HostPorts << QStringLiteral("ttyACM10");
-        window.Form.Open(true, QString());
-        QCOMPARE(window.Grid().ColWidth(0),
-                 metrics.horizontalAdvance(QStringLiteral("ttyACM10:")) + 5);
         QCOMPARE(window.Grid().Cell(1, 2), QStringLiteral("Robot"));
         QCOMPARE(window.Form.RowPortNames(),
                  QStringList(

@@ -56,11 +56,6 @@ void TPortScanner::StartThread(int threadBit, int portIndex, const QString& port
         new TIdentificationThread(*this, threadBit, portIndex, portName.toStdString(), Work);
     BusyMask |= BitOf(threadBit);
     ++LiveThreads;
-    // Released here once it has ended; `finished` comes from the worker,
-    // so the call is queued to this thread.
-    connect(
-        thread, &QThread::finished, this, [this, thread] { ThreadEnded(thread); },
-        Qt::QueuedConnection);
     thread->start();
     Q_EMIT ThreadStarted(threadBit, portIndex);
 }
@@ -72,11 +67,27 @@ void TPortScanner::ShowResult(TIdentificationThread& thread) {
     if ((BusyMask & AllThreadBits) == 0) {
         Display.AllThreadsReported();
     }
+    thread.MarkShown();
 }
 
-void TPortScanner::ThreadEnded(TIdentificationThread* thread) {
-    thread->wait();
-    delete thread;
+bool TPortScanner::event(QEvent* event) {
+    if (event->type() != TScanEvent::EventType()) {
+        return QObject::event(event);
+    }
+    TIdentificationThread::TakeHandOver();
+    auto* scanEvent = static_cast<TScanEvent*>(event);
+    if (scanEvent->Kind == TScanEvent::skResultReady) {
+        ShowResult(scanEvent->Thread);
+    } else {
+        ThreadEnded(scanEvent->Thread);
+    }
+    return true;
+}
+
+void TPortScanner::ThreadEnded(TIdentificationThread& thread) {
+    // The thread has shown its result and is about to end, if it has not.
+    thread.wait();
+    delete &thread;
     --LiveThreads;
 }
 

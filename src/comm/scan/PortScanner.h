@@ -56,6 +56,9 @@ public:
     // while that thread waits.
     void ShowResult(TIdentificationThread& thread);
 
+protected:
+    bool event(QEvent* event) override;
+
 Q_SIGNALS:
     // A thread was created and started, on position `threadBit` (1..4).
     void ThreadStarted(int threadBit, int portIndex);
@@ -67,7 +70,8 @@ private:
     // than spinning.
     template <typename Done> void ProcessEventsUntil(Done done);
     void StartThread(int threadBit, int portIndex, const QString& portName);
-    void ThreadEnded(TIdentificationThread* thread);
+    // Releases a thread that has shown its result.
+    void ThreadEnded(TIdentificationThread& thread);
 
     TScanDisplay& Display;
     TIdentifyWork Work;

@@ -2,7 +2,9 @@
 
 #include "app/Resources.h"
 #include "app/UserDialogs.h"
+#include "comm/core/DownloadTarget.h"
 #include "comm/core/Serial.h"
+#include "comm/qt/QtSerialDevice.h"
 #include "comm/scan/PortScanner.h"
 #include "comm/ui/BusyCursor.h"
 #include "comm/ui/ProgressForm.h"
@@ -11,7 +13,8 @@
 
 #include <QFileInfo>
 
-#include <array>
+#include <string>
+#include <vector>
 
 namespace wayline {
 
@@ -30,8 +33,6 @@ constexpr int RobotText = 411;
 constexpr int NoRobotFoundText = 412;
 constexpr int MoreThanOneText = 413;
 
-const QString WrongVersionText = QStringLiteral("Cannot download to this version of the device.");
-
 std::string Std(const QString& text) {
     return text.toStdString();
 }
@@ -44,7 +45,6 @@ TIdentifyTexts LoadIdentifyTexts(const TResources& resources) {
     texts.InvalidPort = Std(resources.LoadText(InvalidPortText));
     texts.InUse = Std(resources.LoadText(InUseText));
     texts.CantOpen = Std(resources.LoadText(CantOpenText));
-    texts.NoPermission = Std(TDownloadFlow::NoPermissionText(QString()));
     texts.Robot = Std(resources.LoadText(RobotText));
     return texts;
 }
@@ -53,6 +53,8 @@ TDownloadTexts LoadDownloadTexts(const TResources& resources) {
     TDownloadTexts texts;
     texts.VerifyFailure = Std(resources.LoadText(VerifyFailureText));
     texts.CommunicationFailure = Std(resources.LoadText(CommunicationFailureText));
+    texts.NoRobotFound = Std(resources.LoadText(NoRobotFoundText));
+    texts.MoreThanOne = Std(resources.LoadText(MoreThanOneText));
     return texts;
 }
 
@@ -80,16 +82,11 @@ void TDownloadFlow::SetSerialSlots(TSerialSlots& slots) {
 }
 
 QString TDownloadFlow::NoPermissionText(const QString& portName) {
-    QString group;
-    if (!portName.isEmpty()) {
-        const QString path =
-            portName.startsWith(u'/') ? portName : QStringLiteral("/dev/") + portName;
-        group = QFileInfo(path).group();
-    }
+    QString group = QFileInfo(QString::fromStdString(DevicePath(Std(portName)))).group();
     if (group.isEmpty() || group == QStringLiteral("root")) {
         group = QStringLiteral("dialout");
     }
-    return QStringLiteral("not allowed; join group %1").arg(group);
+    return QStringLiteral("no access; join group %1").arg(group);
 }
 
 void TDownloadFlow::ShowError(const QString& text) {
@@ -116,36 +113,38 @@ void TDownloadFlow::ScanPorts(const QString& selectedPort) {
 
 int TDownloadFlow::FindDownloadTarget(int targetType) {
     TStringGrid& grid = *Progress.PortStatus();
-    std::array<int, ModuleTypeCount> counts{};
-    int target = NoTarget;
+    std::vector<std::string> typeCells;
     for (int row = 1; row < grid.RowCount(); ++row) {
-        int type = LooseStrToInt(Std(grid.Cell(TProgressForm::TypeColumn, row)));
-        if (type < 0 || type >= ModuleTypeCount) {
-            type = 0;
-        }
-        if (type == targetType) {
-            grid.SetCell(TProgressForm::ChoiceColumn, row, QStringLiteral("+"));
-            target = row - 1;
-        }
-        ++counts[static_cast<std::size_t>(type)];
+        typeCells.push_back(Std(grid.Cell(TProgressForm::TypeColumn, row)));
     }
-    const int found = targetType >= 0 && targetType < ModuleTypeCount
-                          ? counts[static_cast<std::size_t>(targetType)]
-                          : 0;
-    if (found == 0) {
-        ShowError(Res.LoadText(NoRobotFoundText));
+    const TDownloadTargetRule rule = DecideDownloadTarget(typeCells, targetType);
+    for (std::size_t port = 0; port < rule.Choosable.size(); ++port) {
+        if (rule.Choosable[port]) {
+            grid.SetCell(TProgressForm::ChoiceColumn, static_cast<int>(port) + 1,
+                         QStringLiteral("+"));
+        }
+    }
+    int target = rule.Target;
+    switch (rule.Decision) {
+    case TTargetDecision::tdNone:
+        ShowErrorBox(DlTexts.NoRobotFound);
         Progress.CloseWindow();
         return NoTarget;
-    }
-    if (found > 1) {
+    case TTargetDecision::tdOne:
+        break;
+    case TTargetDecision::tdChoose: {
         Progress.CloseWindow();
-        const int answer = Progress.Open(false, Res.LoadText(MoreThanOneText));
+        const int answer = Progress.Open(false, QString::fromStdString(DlTexts.MoreThanOne));
         const int chosenRow = grid.Selection().Top;
-        if (answer != TProgressForm::DownloadResult || chosenRow < 1) {
+        if (answer != TProgressForm::DownloadResult || chosenRow < 1 ||
+            chosenRow > static_cast<int>(rule.Choosable.size()) ||
+            !rule.Choosable[static_cast<std::size_t>(chosenRow - 1)]) {
             return NoTarget;
         }
         target = chosenRow - 1;
         Progress.Open(false, QString());
+        break;
+    }
     }
     Progress.ScrollRowIntoView(target + 1);
     return target;
@@ -180,7 +179,7 @@ int TDownloadFlow::DownloadIt(bool keepOpen, const TDownloadImages& images,
         const bool knownType = TargetType >= 0 && TargetType < ModuleTypeCount;
         if (!knownType || version != QString::fromLatin1(
                                          RequiredVersions[static_cast<std::size_t>(TargetType)])) {
-            ShowError(WrongVersionText);
+            ShowErrorBox(DlTexts.WrongVersion);
         } else {
             std::uint32_t errorCode = 0;
             // The port the row was filled for, even if the host's list has

@@ -3,6 +3,9 @@
 // ScanPorts returns.
 
 #include "comm/scan/PortScanner.h"
+#include "comm/core/Serial.h"
+
+#include "comm/core/SimulatedPorts.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -237,4 +240,45 @@ TEST(PortScanner, WorkThatThrowsShowsAnEmptyRowInsteadOfEndingTheProgram) {
     ASSERT_EQ(run.Display.Rows.size(), 2u);
     EXPECT_EQ(run.Display.Rows[1].DeviceType, 0);
     EXPECT_EQ(run.Display.Rows[2].DeviceType, 3);
+}
+
+TEST(PortScanner, RealIdentificationOfSimulatedModulesOnManyPortsAtOnce) {
+    TSimulatedPorts ports;
+    ports.Add("ttyUSB0");
+    ports.AddSilent("ttyS0");
+    sim::TModuleConfig typeFive;
+    typeFive.ModuleType = 5;
+    typeFive.ProbeVersion = 2;
+    typeFive.LowerCaseReply = true;
+    ports.Add("ttyUSB1", typeFive);
+    ports.Add("ttyUSB2");
+    ports.Add("ttyACM0");
+    ports.Faults("ttyACM0").OpenError = OpenErrorInUse;
+    TSerialSlots slots(ports.Factory());
+    const TIdentifyTexts texts;
+    TScanRun run([&](const std::string& name) { return IdentifyPort(slots, name, 2, texts); });
+    run.Scanner.ScanPorts({QStringLiteral("ttyUSB0"), QStringLiteral("ttyS0"),
+                           QStringLiteral("ttyUSB1"), QStringLiteral("ttyUSB2"),
+                           QStringLiteral("ttyACM0"), QStringLiteral("ttyS9")},
+                          QStringLiteral("AUTO"));
+
+    std::map<int, TIdentifyResult>& rows = run.Display.Rows;
+    ASSERT_EQ(rows.size(), 6u);
+    for (int row : {1, 4}) {
+        EXPECT_EQ(rows[row].DeviceText, "Robot");
+        EXPECT_EQ(rows[row].VersionText, "v1.0");
+        EXPECT_EQ(rows[row].EchoText, "Yes");
+        EXPECT_EQ(rows[row].DeviceType, 2);
+    }
+    EXPECT_EQ(rows[2].EchoText, "No");
+    EXPECT_EQ(rows[2].DeviceType, 0);
+    // Not the download's type: no name, but the suffix and the version.
+    EXPECT_EQ(rows[3].DeviceText, "N");
+    EXPECT_EQ(rows[3].VersionText, "v1.2");
+    EXPECT_EQ(rows[3].DeviceType, 5);
+    EXPECT_EQ(rows[5].DeviceText, "can't open port; in use");
+    EXPECT_EQ(rows[6].DeviceText, "invalid port");
+    for (int slot = FirstSlot; slot <= LastSlot; ++slot) {
+        EXPECT_TRUE(slots.IsFree(slot));
+    }
 }
