@@ -3,6 +3,7 @@
 // modules in simulated time. Every row of the failure table shows its exact
 // message, and every serial slot is free afterwards.
 
+#include "comm/ui/DownloadFlow.h"
 #include "app/AppState.h"
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
@@ -12,7 +13,6 @@
 #include "comm/core/Serial.h"
 #include "comm/scan/PortScanner.h"
 #include "comm/ui/BusyCursor.h"
-#include "comm/ui/DownloadFlow.h"
 #include "comm/ui/ErrorBoxBridge.h"
 #include "comm/ui/Gauge.h"
 #include "comm/ui/PortDiscovery.h"
@@ -202,7 +202,8 @@ private Q_SLOTS:
         for (const auto& packet : expected) {
             const int block = packet[0] - 0x80;
             for (int i = 0; i < 16; ++i) {
-                QCOMPARE(robot.Eeprom().Read(block * 16 + i), packet[static_cast<std::size_t>(1 + i)]);
+                QCOMPARE(robot.Eeprom().Read(block * 16 + i),
+                         packet[static_cast<std::size_t>(1 + i)]);
             }
         }
         // The closing 0 reaches the module once its time moves on.
@@ -456,7 +457,8 @@ private Q_SLOTS:
         program.Windows.CodeForm->BASICMemo()->setPlainText(
             QStringLiteral("'{$KEYSTONE KM2}\nGOTO Nowhere\n"));
         QCOMPARE(program.Main().DownloadTokenization(false), -4);
-        QCOMPARE(program.Dialogs.Errors, QStringList{QStringLiteral("Error! Tokenization Failed!")});
+        QCOMPARE(program.Dialogs.Errors,
+                 QStringList{QStringLiteral("Error! Tokenization Failed!")});
         QCOMPARE(robot.Firmware().ResetCount(), 0);
         QVERIFY(!program.Form().isVisible());
     }
@@ -516,8 +518,9 @@ private Q_SLOTS:
         worker.join();
         ShowErrorBox("from the window thread");
         RemoveSerialErrorBox();
-        QCOMPARE(dialogs.Errors, QStringList({QStringLiteral("Unable to set configuration on serial port."),
-                                              QStringLiteral("from the window thread")}));
+        QCOMPARE(dialogs.Errors,
+                 QStringList({QStringLiteral("Unable to set configuration on serial port."),
+                              QStringLiteral("from the window thread")}));
         QVERIFY(!dialogs.OffThread);
     }
 };

@@ -29,8 +29,8 @@ QEvent::Type TScanEvent::EventType() {
 
 TIdentificationThread::TIdentificationThread(TPortScanner& scanner, int threadBit, int portIndex,
                                              std::string portName, TIdentifyWork work)
-    : ThreadBit(threadBit), PortIndex(portIndex), PortName(std::move(portName)),
-      Scanner(scanner), Work(std::move(work)) {
+    : ThreadBit(threadBit), PortIndex(portIndex), PortName(std::move(portName)), Scanner(scanner),
+      Work(std::move(work)) {
     TScanEvent::EventType(); // registered on the user-interface thread
 }
 
