@@ -228,15 +228,6 @@ private Q_SLOTS:
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
-    void TheGoButtonDownloadsToo() {
-        TProgram program;
-        sim::TSimulatedModule& robot = program.Robot("ttyACM0");
-        program.Main().ButtonClick(1);
-        QVERIFY(program.Dialogs.Errors.isEmpty());
-        QCOMPARE(TProgram::Received(robot), program.CompiledPackets());
-        QVERIFY(program.AllSlotsFree());
-    }
-
     void NoRobotOnAnyPortSaysSoAndClosesTheWindow() {
         TProgram program;
         program.Silent("ttyS0");
@@ -249,13 +240,6 @@ private Q_SLOTS:
         QVERIFY(!program.Form().isVisible());
         QCOMPARE(program.RowText(1, 3), QStringLiteral("invalid port"));
         QVERIFY(program.AllSlotsFree());
-    }
-
-    void NoPortsAtAllIsNoRobotFound() {
-        TProgram program;
-        QCOMPARE(program.Go(), -4);
-        QCOMPARE(program.Dialogs.Errors, QStringList{NoRobotFound});
-        QCOMPARE(program.Grid().RowCount(), 2);
     }
 
     void TwoRobotsLetTheUserChooseAndTheChosenOneIsLoaded() {

@@ -203,15 +203,6 @@ TEST(PortScanner, ASelectedPortIsTheOnlyOneOpenedTheOthersShowIgnoring) {
     EXPECT_EQ(run.Display.Rows[2].DeviceText, "device COM2");
 }
 
-TEST(PortScanner, ASelectedPortThatIsGoneLeavesEveryRowIgnoredAndStartsNoThread) {
-    TGate gate(1);
-    TScanRun run([&gate](const std::string& name) { return gate.Enter(name); });
-    run.Scanner.ScanPorts(Ports(2), QStringLiteral("ttyUSB9"));
-    EXPECT_TRUE(gate.Seen().empty());
-    EXPECT_EQ(run.Display.Ignored, (std::set<int>{1, 2}));
-    EXPECT_EQ(run.Display.Events.back(), "finished");
-}
-
 TEST(PortScanner, NoPortsFinishAtOnce) {
     TScanRun run([](const std::string&) { return TIdentifyResult{}; });
     run.Scanner.ScanPorts({}, QStringLiteral("AUTO"));
