@@ -2,6 +2,7 @@
 # Debian packages are there (quick when they are).
 BUILD      ?= build
 SANITIZE   ?= build-sanitize
+TSAN       ?= build-tsan
 BENCHDIR   ?= build-bench
 FUZZDIR    ?= build-fuzz
 FUZZ_SECONDS ?= 60
@@ -9,7 +10,7 @@ PREFIX     ?= /usr/local
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps configure build run test sanitize bench fuzz screenshots install package clean
+.PHONY: all deps configure build run test sanitize tsan bench fuzz screenshots install package clean
 
 all: build
 
@@ -34,6 +35,20 @@ sanitize: deps
 	@cmake --build $(SANITIZE) -j $(JOBS)
 	cd $(SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
+
+# The identification threads and the scans under ThreadSanitizer: the
+# program's threads (comm_scan_tests) and the core's scan, identification
+# and download (comm_core_tests). Qt itself is not instrumented;
+# scripts/tsan.supp names the reports from inside it that are no race.
+TSAN_CORE_TESTS = PortScanTest.*:Identify*:DownloadTest.*
+tsan: deps
+	@cmake -S . -B $(TSAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAYLINE_TSAN=ON \
+	  $(CMAKE_ARGS) >/dev/null
+	@cmake --build $(TSAN) -j $(JOBS) --target comm_scan_tests comm_core_tests
+	@export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 \
+	  suppressions=$(CURDIR)/scripts/tsan.supp" QT_QPA_PLATFORM=offscreen; \
+	  set -e; $(TSAN)/bin/comm_scan_tests --gtest_brief=1; \
+	  $(TSAN)/bin/comm_core_tests --gtest_brief=1 --gtest_filter='$(TSAN_CORE_TESTS)'
 
 bench: deps
 	@cmake -S . -B $(BENCHDIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
@@ -67,4 +82,4 @@ package: build
 	cd $(BUILD) && cpack -G DEB
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE) $(BENCHDIR) $(FUZZDIR)
+	rm -rf $(BUILD) $(SANITIZE) $(TSAN) $(BENCHDIR) $(FUZZDIR)

@@ -34,6 +34,7 @@ void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& re
 
     TMainForm* main = windows.MainForm.get();
     main->SetCompanions(windows.TestForm.get(), windows.CodeForm.get(), windows.Dragger.get());
+    main->SetProgressForm(windows.ProgressForm.get());
     // exit() rather than quit(): quit() would first ask every window to
     // close, and the editor window answers a close by running Quit again.
     QObject::connect(

@@ -6,6 +6,11 @@
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
 #include "app/Resources.h"
+#include "comm/core/MsClock.h"
+#include "comm/ui/Gauge.h"
+#include "comm/ui/PortDiscovery.h"
+#include "comm/ui/ProgressForm.h"
+#include "comm/ui/StringGrid.h"
 #include "doctor/ui/ConnectionHelpForm.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/MainForm.h"
@@ -16,6 +21,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -101,6 +107,83 @@ bool ShootConnectionHelp(const QString& path) {
     return Save(form.grab().toImage(), path);
 }
 
+// The progress window's pause on closing is not needed for pictures.
+class TNoWaitClock final : public wayline::TMsClock {
+public:
+    std::uint64_t NowMs() override { return Now; }
+    void WaitMs(std::uint32_t milliseconds) override { Now += milliseconds; }
+
+private:
+    std::uint64_t Now = 0;
+};
+
+wayline::TIdentifyResult PortRow(const char* device, const char* version, const char* loopback,
+                                 const char* echo, int type) {
+    wayline::TIdentifyResult row;
+    row.DeviceText = device;
+    row.VersionText = version;
+    row.LoopbackText = loopback;
+    row.EchoText = echo;
+    row.DeviceType = type;
+    return row;
+}
+
+// The progress window after a scan of four ports: during the transfer
+// (one robot), or as the choice dialog (two robots).
+bool ShootProgressWindow(bool choice, const QString& path) {
+    using namespace wayline;
+    TAppState state;
+    InitialiseApp(state, Resources(), QLocale());
+    TMainWindows windows;
+    CreateWindows(windows, state, Resources());
+    windows.IntroForm->show();
+    QApplication::processEvents();
+    windows.IntroForm->BeginnerButton()->click();
+    QApplication::processEvents();
+    windows.MainForm->Ports().SetEnumerator([] {
+        return QStringList{QStringLiteral("ttyS0"), QStringLiteral("ttyS1"),
+                           QStringLiteral("ttyUSB0"), QStringLiteral("ttyUSB1")};
+    });
+    TNoWaitClock clock;
+    TProgressForm& form = *windows.ProgressForm;
+    form.SetClock(&clock);
+    TDownloadImages images;
+    images.DownloadTargetType = 2;
+    images.ProgramImageCount = 1;
+    images.ImagePacketCounts[0] = 63;
+    form.SetDownloadImages(images);
+    form.Open(true, QString());
+    form.ShowPortResult(1, PortRow("", "", "No", "No", 0));
+    form.ShowPortResult(2, PortRow("can't open port; in use", "", "", "", 0));
+    form.ShowPortResult(3, PortRow("Robot", "v1.0", "Yes", "Yes", 2));
+    form.ShowPortResult(4, choice ? PortRow("Robot", "v1.0", "Yes", "Yes", 2)
+                                  : PortRow("", "", "No", "Yes", 0));
+    if (!choice) {
+        form.PlaceIndicator(3);
+        form.ToggleIndicator(true);
+        for (int packet = 0; packet < 40; ++packet) {
+            form.StepIt(0);
+        }
+        QApplication::processEvents();
+        const bool saved = Save(form.grab().toImage(), path);
+        form.CloseWindow();
+        return saved;
+    }
+    form.CloseWindow();
+    for (int row : {3, 4}) {
+        form.PortStatus()->SetCell(TProgressForm::ChoiceColumn, row, QStringLiteral("+"));
+    }
+    bool saved = false;
+    QTimer::singleShot(0, &form, [&] {
+        form.PortStatus()->SelectRow(4);
+        QApplication::processEvents();
+        saved = Save(form.grab().toImage(), path);
+        form.reject();
+    });
+    form.Open(false, Resources().LoadText(413));
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -130,5 +213,7 @@ int main(int argc, char* argv[]) {
     ok &= ShootMainWindow(false, dir.filePath(QStringLiteral("main-window-beginner.png")));
     ok &= ShootMainWindow(true, dir.filePath(QStringLiteral("main-window-advanced.png")));
     ok &= ShootConnectionHelp(dir.filePath(QStringLiteral("connection-help.png")));
+    ok &= ShootProgressWindow(false, dir.filePath(QStringLiteral("progress-window.png")));
+    ok &= ShootProgressWindow(true, dir.filePath(QStringLiteral("progress-window-choice.png")));
     return ok ? 0 : 1;
 }

@@ -3,6 +3,10 @@
 #include "app/MainWindows.h"
 #include "app/Resources.h"
 #include "app/StateProbe.h"
+#include "app/UserDialogs.h"
+#include "comm/core/Serial.h"
+#include "comm/qt/QtSerialDevice.h"
+#include "comm/ui/ErrorBoxBridge.h"
 #include "editor/ui/MainForm.h"
 
 #include <QApplication>
@@ -28,6 +32,9 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     wayline::InitialiseApp(wayline::App(), wayline::Resources(), QLocale());
+    // The port slots open the host's real serial ports.
+    wayline::SerialSlots().SetDeviceFactory(wayline::QtSerialDeviceFactory());
+    wayline::InstallSerialErrorBox(wayline::SystemDialogs());
 
     wayline::TMainWindows windows;
     wayline::CreateWindows(windows, wayline::App(), wayline::Resources());

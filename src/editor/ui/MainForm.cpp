@@ -4,6 +4,7 @@
 #include "app/Shapes.h"
 #include "app/SkinImage.h"
 #include "app/UserDialogs.h"
+#include "comm/ui/DownloadFlow.h"
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/DragRules.h"
 #include "editor/core/DropRules.h"

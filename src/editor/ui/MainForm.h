@@ -27,6 +27,7 @@ struct TAppState;
 struct TActionLooks;
 class TBotAction;
 class TCodeForm;
+class TDownloadFlow;
 class TDragger;
 class TDrawGrid;
 class TMemoryGauge;
@@ -34,6 +35,7 @@ class TPalette;
 class TSensorPanelDrag;
 class TPortComboBox;
 class TPortDiscovery;
+class TProgressForm;
 class TSkinImage;
 class TSuperSpinEdit;
 class TTestForm;
@@ -57,6 +59,11 @@ public:
     void SetCompanions(TTestForm* testForm, TCodeForm* codeForm, TDragger* dragger);
     // Boxes and file dialogs; the system's by default, scripted in tests.
     void SetDialogs(TUserDialogs* dialogs);
+    // The progress window the downloads show; set once it exists.
+    void SetProgressForm(TProgressForm* form);
+    // The download behind Go and test mode; null before the progress
+    // window is set.
+    TDownloadFlow* Downloads() const { return DownloadFlow.get(); }
 
     // The controls by their window-definition names.
     QCheckBox* HyperHelp() const { return HyperHelpBox; }
@@ -111,6 +118,15 @@ public:
     bool ListsFitTheRobot();
     // Measures the lists for the memory gauge (after every edit).
     void UpdateMemoryGauge();
+
+    // Compiles the code window's text and downloads it: the slot used
+    // (-3..0), or -4 when the compile failed or nothing was sent. With
+    // `keepOpen` the slot stays open for the caller (test mode).
+    int DownloadTokenization(bool keepOpen);
+    // Downloads what the last compile produced.
+    int DownloadIt(bool keepOpen);
+    // The port row (grid row - 1) to download to after a scan, or -10.
+    int FindDownloadTarget();
 
     // The key handler of all six grids (and of the editing buttons).
     void ToDoListKeyDown(TDrawGrid* grid, int key, unsigned modifiers);
@@ -236,6 +252,7 @@ private:
 
     TSkinImages Images{};
     TDownloadImages DownloadImages;
+    std::unique_ptr<TDownloadFlow> DownloadFlow;
     std::array<TDrawGrid*, 7> Grids{}; // index = list number 1..6
     std::unique_ptr<TActionLooks> Looks;
     std::unique_ptr<TPalette> PaletteControl;

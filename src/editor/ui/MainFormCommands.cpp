@@ -223,15 +223,7 @@ void TMainForm::Go() {
     if (!BuildProgram() || !ListsFitTheRobot()) {
         return;
     }
-    // The code window's text is the one source every compile reads.
-    const QByteArray text = CodeWindow->BASICMemo()->toPlainText().toUtf8();
-    if (!CompileForDownload(TheTokenizer(),
-                            LoadTemplateLines(std::string_view(text.constData(), text.size())),
-                            DownloadImages)) {
-        Dialogs->ShowErrorBox(this, FromStd(TokenizationFailedText));
-        return;
-    }
-    // The download to the robot follows here once the serial side exists.
+    DownloadTokenization(false);
 }
 
 void TMainForm::ViewButtonClick() {

@@ -1,0 +1,213 @@
+#include "comm/ui/DownloadFlow.h"
+
+#include "app/Resources.h"
+#include "app/UserDialogs.h"
+#include "comm/core/DownloadTarget.h"
+#include "comm/core/Serial.h"
+#include "comm/qt/QtSerialDevice.h"
+#include "comm/scan/PortScanner.h"
+#include "comm/ui/BusyCursor.h"
+#include "comm/ui/ProgressForm.h"
+#include "comm/ui/StringGrid.h"
+#include "tokenizer/Tokenizer.h"
+
+#include <QFileInfo>
+
+#include <string>
+#include <vector>
+
+namespace wayline {
+
+namespace {
+
+// Interface texts.
+constexpr int IgnoringText = 386;
+constexpr int YesText = 387;
+constexpr int NoText = 388;
+constexpr int InvalidPortText = 389;
+constexpr int InUseText = 390;
+constexpr int CantOpenText = 391;
+constexpr int VerifyFailureText = 392;
+constexpr int CommunicationFailureText = 393;
+constexpr int RobotText = 411;
+constexpr int NoRobotFoundText = 412;
+constexpr int MoreThanOneText = 413;
+
+std::string Std(const QString& text) {
+    return text.toStdString();
+}
+
+TIdentifyTexts LoadIdentifyTexts(const TResources& resources) {
+    TIdentifyTexts texts;
+    texts.Ignoring = Std(resources.LoadText(IgnoringText));
+    texts.Yes = Std(resources.LoadText(YesText));
+    texts.No = Std(resources.LoadText(NoText));
+    texts.InvalidPort = Std(resources.LoadText(InvalidPortText));
+    texts.InUse = Std(resources.LoadText(InUseText));
+    texts.CantOpen = Std(resources.LoadText(CantOpenText));
+    texts.Robot = Std(resources.LoadText(RobotText));
+    return texts;
+}
+
+TDownloadTexts LoadDownloadTexts(const TResources& resources) {
+    TDownloadTexts texts;
+    texts.VerifyFailure = Std(resources.LoadText(VerifyFailureText));
+    texts.CommunicationFailure = Std(resources.LoadText(CommunicationFailureText));
+    texts.NoRobotFound = Std(resources.LoadText(NoRobotFoundText));
+    texts.MoreThanOne = Std(resources.LoadText(MoreThanOneText));
+    return texts;
+}
+
+} // namespace
+
+TDownloadFlow::TDownloadFlow(TProgressForm& form, const TResources& resources,
+                             TUserDialogs& dialogs, QWidget* owner)
+    : Progress(form), Res(resources), Dialogs(&dialogs), Owner(owner), SlotTable(&SerialSlots()),
+      IdTexts(LoadIdentifyTexts(resources)), DlTexts(LoadDownloadTexts(resources)) {
+    // Runs on the identification threads: reads only what no one changes
+    // while a scan runs (the slot table's lock guards the slots).
+    Scan = std::make_unique<TPortScanner>(form, [this](const std::string& portName) {
+        TIdentifyResult result = IdentifyPort(*SlotTable, portName, TargetType, IdTexts);
+        if (result.OpenError == OpenErrorPermission) {
+            result.DeviceText = Std(NoPermissionText(QString::fromStdString(portName)));
+        }
+        return result;
+    });
+}
+
+TDownloadFlow::~TDownloadFlow() = default;
+
+void TDownloadFlow::SetSerialSlots(TSerialSlots& slots) {
+    SlotTable = &slots;
+}
+
+QString TDownloadFlow::NoPermissionText(const QString& portName) {
+    QString group = QFileInfo(QString::fromStdString(DevicePath(Std(portName)))).group();
+    if (group.isEmpty() || group == QStringLiteral("root")) {
+        group = QStringLiteral("dialout");
+    }
+    return QStringLiteral("no access; join group %1").arg(group);
+}
+
+void TDownloadFlow::ShowError(const QString& text) {
+    // Above the progress window while it is shown, which stays on top.
+    QWidget* parent = Progress.isVisible() ? static_cast<QWidget*>(&Progress) : Owner;
+    Dialogs->ShowErrorBox(parent, text);
+}
+
+void TDownloadFlow::ShowErrorBox(const std::string& text) {
+    ShowError(QString::fromStdString(text));
+}
+
+void TDownloadFlow::ToggleIndicator(bool lime) {
+    Progress.ToggleIndicator(lime);
+}
+
+void TDownloadFlow::StepIt(int imageIndex) {
+    Progress.StepIt(imageIndex);
+}
+
+void TDownloadFlow::ScanPorts(const QString& selectedPort) {
+    Scan->ScanPorts(Progress.RowPortNames(), selectedPort);
+}
+
+int TDownloadFlow::FindDownloadTarget(int targetType) {
+    TStringGrid& grid = *Progress.PortStatus();
+    std::vector<std::string> typeCells;
+    for (int row = 1; row < grid.RowCount(); ++row) {
+        typeCells.push_back(Std(grid.Cell(TProgressForm::TypeColumn, row)));
+    }
+    const TDownloadTargetRule rule = DecideDownloadTarget(typeCells, targetType);
+    for (std::size_t port = 0; port < rule.Choosable.size(); ++port) {
+        if (rule.Choosable[port]) {
+            grid.SetCell(TProgressForm::ChoiceColumn, static_cast<int>(port) + 1,
+                         QStringLiteral("+"));
+        }
+    }
+    int target = rule.Target;
+    switch (rule.Decision) {
+    case TTargetDecision::tdNone:
+        ShowErrorBox(DlTexts.NoRobotFound);
+        Progress.CloseWindow();
+        return NoTarget;
+    case TTargetDecision::tdOne:
+        break;
+    case TTargetDecision::tdChoose: {
+        Progress.CloseWindow();
+        const int answer = Progress.Open(false, QString::fromStdString(DlTexts.MoreThanOne));
+        const int chosenRow = grid.Selection().Top;
+        if (answer != TProgressForm::DownloadResult || chosenRow < 1 ||
+            chosenRow > static_cast<int>(rule.Choosable.size()) ||
+            !rule.Choosable[static_cast<std::size_t>(chosenRow - 1)]) {
+            return NoTarget;
+        }
+        target = chosenRow - 1;
+        Progress.Open(false, QString());
+        break;
+    }
+    }
+    Progress.ScrollRowIntoView(target + 1);
+    return target;
+}
+
+int TDownloadFlow::DownloadIt(bool keepOpen, const TDownloadImages& images,
+                              const std::uint8_t* packets, const QString& selectedPort) {
+    if (Running) {
+        return NoSlot; // Go while a download runs: the first one goes on
+    }
+    Running = true;
+    int result = NoSlot;
+    SetHourglassCursor(true);
+    if (images.ProgramImageCount > 0 && packets) {
+        TargetType = images.DownloadTargetType;
+        Progress.SetDownloadImages(images);
+        Progress.Open(true, QString());
+        ScanPorts(selectedPort);
+        const int target = FindDownloadTarget(TargetType);
+        const QStringList& ports = Progress.RowPortNames();
+        if (target == NoTarget || target >= ports.size()) {
+            if (target != NoTarget) {
+                Progress.CloseWindow();
+            }
+            SetHourglassCursor(false);
+            Running = false;
+            return NoSlot;
+        }
+        const int row = target + 1;
+        Progress.PlaceIndicator(row);
+        const QString version = Progress.PortStatus()->Cell(TProgressForm::VersionColumn, row);
+        const bool knownType = TargetType >= 0 && TargetType < ModuleTypeCount;
+        if (!knownType || version != QString::fromLatin1(
+                                         RequiredVersions[static_cast<std::size_t>(TargetType)])) {
+            ShowErrorBox(DlTexts.WrongVersion);
+        } else {
+            std::uint32_t errorCode = 0;
+            // The port the row was filled for, even if the host's list has
+            // changed since the scan.
+            const int slot = SlotTable->OpenFreeSlot(Std(ports[target]), errorCode);
+            if (slot != NoSlot) {
+                const std::uint8_t* image = packets;
+                for (int i = 0; i < images.ProgramImageCount &&
+                                i < static_cast<int>(images.ImagePacketCounts.size());
+                     ++i) {
+                    const int count = images.ImagePacketCounts[static_cast<std::size_t>(i)];
+                    if (!SendProgramImage(SlotTable->Slot(slot), TargetType, i, image, count,
+                                          IdTexts, DlTexts, *this)) {
+                        break;
+                    }
+                    image += static_cast<std::ptrdiff_t>(count) * PacketSize;
+                }
+                if (!keepOpen) {
+                    SlotTable->ClosePort(slot);
+                }
+                result = slot;
+            }
+        }
+        Progress.CloseWindow();
+    }
+    SetHourglassCursor(false);
+    Running = false;
+    return result;
+}
+
+} // namespace wayline

@@ -1,0 +1,87 @@
+#pragma once
+
+#include "codegen/core/CompileStep.h"
+#include "comm/core/Identify.h"
+#include "comm/core/ProgramDownload.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+class QWidget;
+
+namespace wayline {
+
+class TPortScanner;
+class TProgressForm;
+class TResources;
+class TSerialSlots;
+class TUserDialogs;
+
+// The download as the user sees it: the progress window opens, every port
+// is identified at once, the target is chosen (the user picks one when
+// several modules qualify), the module's version is checked, the packets
+// go out one by one with the gauge counting and the indicator blinking,
+// and the window closes. Runs on the user-interface thread.
+class TDownloadFlow : public TDownloadObserver {
+public:
+    // Results besides a slot number.
+    static constexpr int NoTarget = -10;
+
+    TDownloadFlow(TProgressForm& form, const TResources& resources, TUserDialogs& dialogs,
+                  QWidget* owner);
+    ~TDownloadFlow() override;
+    TDownloadFlow(const TDownloadFlow&) = delete;
+    TDownloadFlow& operator=(const TDownloadFlow&) = delete;
+
+    // The slot table the scan and the transfer use (the program's own by
+    // default).
+    void SetSerialSlots(TSerialSlots& slots);
+    void SetDialogs(TUserDialogs& dialogs) { Dialogs = &dialogs; }
+    TSerialSlots& Slots() const { return *SlotTable; }
+    TPortScanner& Scanner() const { return *Scan; }
+    TProgressForm& Form() const { return Progress; }
+    const TIdentifyTexts& IdentifyTexts() const { return IdTexts; }
+
+    // The whole download of the compiled images (`packets` holds them one
+    // after the other, 18 bytes each). Returns the slot the transfer used
+    // (-3..0), whether or not it succeeded, or NoSlot when none was
+    // attempted. With `keepOpen` the slot stays open and belongs to the
+    // caller, who closes it with ClosePort.
+    int DownloadIt(bool keepOpen, const TDownloadImages& images, const std::uint8_t* packets,
+                   const QString& selectedPort);
+    // Chooses the port after a scan: the row index (grid row - 1) of the
+    // one module of the target type, or of the one the user picks among
+    // several; NoTarget when there is none or the user closed the choice.
+    int FindDownloadTarget(int targetType);
+    // Identifies the modules on the progress window's ports.
+    void ScanPorts(const QString& selectedPort);
+
+    bool IsRunning() const { return Running; }
+
+    // TDownloadObserver: the transfer's progress on the window.
+    void ToggleIndicator(bool lime) override;
+    void StepIt(int imageIndex) override;
+    void ShowErrorBox(const std::string& text) override;
+
+    // The device column's text for a port the user may not open: names the
+    // group that owns the device, whose members may open it.
+    static QString NoPermissionText(const QString& portName);
+
+private:
+    void ShowError(const QString& text);
+
+    TProgressForm& Progress;
+    const TResources& Res;
+    TUserDialogs* Dialogs;
+    QWidget* Owner;
+    TSerialSlots* SlotTable;
+    TIdentifyTexts IdTexts;
+    TDownloadTexts DlTexts;
+    std::unique_ptr<TPortScanner> Scan;
+    int TargetType = 2;
+    bool Running = false;
+};
+
+} // namespace wayline
