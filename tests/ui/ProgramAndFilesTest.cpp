@@ -12,11 +12,13 @@
 #include "codegen/core/BuildCode.h"
 #include "codegen/ui/CodeForm.h"
 #include "comm/ui/PortDiscovery.h"
+#include "comm/ui/ProgressForm.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/MainForm.h"
 #include "editor/ui/MemoryGauge.h"
 
+#include "FakeClock.h"
 #include "TestEnvironment.h"
 
 #include <QCheckBox>
@@ -126,10 +128,15 @@ private Q_SLOTS:
         QCOMPARE(run.Dialogs.Errors.size(), 2);
         QVERIFY(!run.Windows.CodeForm->isVisible());
 
-        // Loop back to a later step: the jump fits and Go compiles.
+        // Loop back to a later step: the jump fits, Go compiles and goes on
+        // to look for the robot, which a host without ports does not have.
+        TFakeClock clock; // the progress window's pause on closing
+        run.Windows.ProgressForm->SetClock(&clock);
+        run.HostPorts.clear();
         run.Editor().Step(MainList, 101).Value = 40;
         run.Main().Go();
-        QCOMPARE(run.Dialogs.Errors.size(), 2);
+        QCOMPARE(run.Dialogs.Errors.size(), 3);
+        QCOMPARE(run.Dialogs.Errors[2], QStringLiteral("No robot found."));
         QVERIFY(run.Main().LastCompile().ImagePacketCounts[0] > 0);
     }
 
