@@ -1,0 +1,172 @@
+#pragma once
+
+#include "sim/Robot.h"
+#include "sim/World.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace wayline::sim {
+
+class TEeprom;
+class TModuleRunTime;
+
+// Where the robot program finds its lists in the EEPROM: the main list at
+// 14, the five sensor sets at the addresses in the word table at 4..13.
+struct TListLayout {
+    static constexpr int MainList = 14;
+    static constexpr int SetCount = 5;
+    int SensorMode = 0;                   // byte 0
+    std::array<int, SetCount> SetStart{}; // All, Set1 .. Set4
+    int End = 0;                          // behind the "Q" of Set4
+
+    // The layout written into `eeprom`, when it holds one: every list where
+    // the table says, each closed by its "Q". A program that is not the
+    // robot program has none.
+    static std::optional<TListLayout> Read(const TEeprom& eeprom);
+};
+
+enum class TRunEventKind {
+    ekCommand,  // the program read an entry of the main list or a sensor set
+    ekSensor,   // the program read a sensor that reported something
+    ekReaction, // a sensor report set off a reaction
+    ekContact,  // the chassis came up against a wall or an obstacle
+    ekEnd,      // the program ended
+};
+
+// The reactions of the beginner sensors, and the playing of a sensor set.
+enum class TReaction {
+    rnSensorSet,
+    rnUTurn,
+    rnBackRotateLeft,
+    rnBackRotateRight,
+    rnVeerLeft,
+    rnVeerRight
+};
+
+// One thing that happened in a run, for the window and the command line.
+struct TRunEvent {
+    TRunEventKind Kind = TRunEventKind::ekCommand;
+    std::uint64_t TimeUs = 0; // since the program started
+    TPose Pose;               // of the robot at that moment
+    // ekCommand: the list (0 main, 1 sensor set All, 2..5 Set1..Set4), the
+    // entry's number in it from 1, its letter and value byte ("Q" has none).
+    int List = 0;
+    int Entry = 0;
+    char Letter = 0;
+    int Value = 0;
+    TSensor Sensor = TSensor::snLeftWhisker; // ekSensor
+    // ekReaction: what the robot does; for a beginner reaction also the
+    // sensor value that set it off (bit 0 right whisker, 1 left whisker,
+    // 2 right obstacle, 3 left obstacle); for a set the set's number (0 All,
+    // 1..4 Set1..Set4).
+    TReaction Reaction = TReaction::rnSensorSet;
+    int SensorValue = 0;
+    int Set = 0;
+    std::string Text; // ekEnd: how it ended ("" for an END or STOP)
+};
+
+// The beginner reaction the robot program picks for a sensor value 1..15.
+TReaction BeginnerReaction(int sensorValue);
+
+// The robot board for a run: the program's run-time, the robot on its pins
+// and the arena, stepped together on one clock in fixed steps, with the
+// events of the run and the robot's path. The window steps it on its own
+// timer (at any speed, reading the events after each step) and the command
+// line runs it flat out; both get the same run for the same program and
+// world, however they step it.
+//
+// Who starts the run-time (a download ending, or a test) tells the board
+// with ProgramStarted; the run-time (or what watches it) reports its
+// EEPROM reads with EepromRead, and its end with ProgramEnded when it knows
+// more than "it stopped running".
+class TRobotSimulation {
+public:
+    static constexpr std::uint64_t DefaultStepUs = 1000;
+
+    TRobotSimulation(TWorld world, TRobotParameters parameters = {});
+    TRobotSimulation(const TRobotSimulation&) = delete;
+    TRobotSimulation& operator=(const TRobotSimulation&) = delete;
+
+    TWorld& World() { return TheWorld; }
+    const TWorld& World() const { return TheWorld; }
+    TRobot& Robot() { return TheRobot; }
+    const TRobot& Robot() const { return TheRobot; }
+
+    // The run-time this board steps; until one is set (or after it stopped
+    // running) the robot alone goes on, which stops its wheels.
+    void SetRunTime(TModuleRunTime* runTime) { RunTime = runTime; }
+
+    // The program started at `timeUs` from `eeprom`: the robot goes back to
+    // the world's start, the events and the path begin again.
+    void ProgramStarted(const TEeprom& eeprom, std::uint64_t timeUs);
+    // The program read EEPROM byte `address` at `timeUs` (READ).
+    void EepromRead(int address, std::uint8_t value, std::uint64_t timeUs);
+    // The program ended at `timeUs`; `why` is empty for END or STOP,
+    // otherwise the run-time's message.
+    void ProgramEnded(std::uint64_t timeUs, const std::string& why);
+
+    // Runs everything up to `timeUs` in fixed steps.
+    void RunUntil(std::uint64_t timeUs);
+    // Runs everything `durationUs` further.
+    void RunFor(std::uint64_t durationUs) { RunUntil(Now + durationUs); }
+    std::uint64_t NowUs() const { return Now; }
+
+    bool Started() const { return HasStarted; }
+    std::uint64_t StartUs() const { return ProgramStart; }
+    // When the program ended, counted from its start; nothing while it runs.
+    std::optional<std::uint64_t> EndUs() const { return EndTime; }
+    const std::optional<TListLayout>& Layout() const { return ListLayout; }
+
+    // The events so far, oldest first. The list only grows at its end; an
+    // event joins it a few milliseconds after it happened (at once when the
+    // program ends, or on FlushEvents).
+    const std::vector<TRunEvent>& Events() const { return RunEvents; }
+    // Puts every event known so far into the list (the end of a run that
+    // stops before the program does).
+    void FlushEvents();
+    const std::vector<TPathPoint>& Path() const { return TheRobot.Path(); }
+
+    // The robot's pose relative to its start: x ahead along the start
+    // heading, y to its left, heading turned counter-clockwise (not wrapped).
+    TPose PoseFromStart() const;
+    TPose FromStart(const TPose& pose) const;
+
+private:
+    void TakeRobotEvents();
+    void CloseSensorCheck();
+    void TakePendingCommand();
+    void Add(TRunEvent event);
+    void Publish(std::uint64_t upToUs);
+
+    TWorld TheWorld;
+    TRobot TheRobot;
+    TModuleRunTime* RunTime = nullptr;
+    std::uint64_t StepUs = DefaultStepUs;
+    std::uint64_t Now = 0;
+    bool HasStarted = false;
+    std::uint64_t ProgramStart = 0;
+    TPose StartPose;
+    std::optional<std::uint64_t> EndTime;
+    std::optional<TListLayout> ListLayout;
+    std::vector<TRunEvent> RunEvents;
+    std::vector<TRunEvent> Pending; // by time, not yet in RunEvents
+    // The entry whose letter was read, waiting for its value byte.
+    std::optional<TRunEvent> PendingCommand;
+    int PendingCommandAddress = 0;
+    // Whether each sensor's last read was active and when it last was, to
+    // tell a new report from the same one read again.
+    std::array<bool, SensorCount> ActiveLastRead{};
+    std::array<std::uint64_t, SensorCount> LastActiveRead{};
+    // The sensor reads of one check of the beginner sensors.
+    bool CheckOpen = false;
+    int CheckValue = 0;
+    std::uint64_t CheckFirstActive = 0;
+    std::uint64_t CheckLastRead = 0;
+    TPose CheckPose;
+};
+
+} // namespace wayline::sim
