@@ -305,7 +305,10 @@ void TRobotSimulation::RunUntil(std::uint64_t timeUs) {
             if (CheckOpen && t > CheckLastRead + CheckGapUs) {
                 CloseSensorCheck();
             }
-            if (RunTime != nullptr && !RunTime->Running()) {
+            // Without an exact time from the run-time, the end is noticed
+            // on the step grid, so that it does not depend on how the caller
+            // steps the board.
+            if (RunTime != nullptr && Now % StepUs == 0 && !RunTime->Running()) {
                 ProgramEnded(Now, "");
             } else if (t >= PublishDelayUs) {
                 Publish(t - PublishDelayUs);
