@@ -16,7 +16,10 @@ public:
     virtual ~TModuleRunTime() = default;
 
     // Starts the program in `eeprom` from its start address at `timeUs`.
-    virtual void Start(const TEeprom& eeprom, TProgrammingPort& port, std::uint64_t timeUs) = 0;
+    // The run-time reads the program and DATA from `eeprom` and writes it
+    // (WRITE), as the module does, so that written bytes survive a reset;
+    // `eeprom` and `port` must outlive the run.
+    virtual void Start(TEeprom& eeprom, TProgrammingPort& port, std::uint64_t timeUs) = 0;
     // Runs the program up to `timeUs` (no further).
     virtual void RunUntil(std::uint64_t timeUs) = 0;
     // Stops the program (reset, or a new download begins).
