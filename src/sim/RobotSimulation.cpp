@@ -1,6 +1,7 @@
 #include "sim/RobotSimulation.h"
 
 #include "sim/Eeprom.h"
+#include "sim/Interpreter.h"
 #include "sim/ModuleRunTime.h"
 
 #include <algorithm>
@@ -100,6 +101,17 @@ TRobotSimulation::TRobotSimulation(TWorld world, TRobotParameters parameters)
     StartPose = TheWorld.Start();
 }
 
+void TRobotSimulation::SetRunTime(TModuleRunTime* runTime, TRunTimeEvents* events) {
+    RunTime = runTime;
+    RunTimeRecord = events;
+    Interpreter = nullptr;
+}
+
+void TRobotSimulation::SetRunTime(TInterpreter& interpreter) {
+    SetRunTime(&interpreter, &interpreter.Events());
+    Interpreter = &interpreter;
+}
+
 void TRobotSimulation::ProgramStarted(const TEeprom& eeprom, std::uint64_t timeUs) {
     TheRobot.AdvanceTo(timeUs);
     TheRobot.Reset(timeUs);
@@ -145,7 +157,7 @@ void TRobotSimulation::EepromRead(int address, std::uint8_t value, std::uint64_t
     if (PendingCommand) {
         // The value byte right behind a letter completes the entry.
         const bool completes = address == PendingCommandAddress + 1;
-        if (completes) {
+        if (completes && PendingCommand->Letter != 'Q') {
             PendingCommand->Value = value;
         }
         Add(*PendingCommand);
@@ -187,16 +199,14 @@ void TRobotSimulation::EepromRead(int address, std::uint8_t value, std::uint64_t
     e.List = list;
     e.Entry = (address - start) / 2 + 1;
     e.Letter = static_cast<char>(value);
-    if (value == 'Q') {
-        Add(e);
-    } else {
-        PendingCommand = e;
-        PendingCommandAddress = address;
-    }
+    // Held until the value byte is read (READ takes the two bytes one after
+    // the other; the program reads one behind a "Q" too, and ignores it).
+    PendingCommand = e;
+    PendingCommandAddress = address;
 }
 
-void TRobotSimulation::TakePendingCommand() {
-    if (PendingCommand) {
+void TRobotSimulation::TakePendingCommand(std::optional<std::uint64_t> unlessNewerThan) {
+    if (PendingCommand && (!unlessNewerThan || PendingCommand->TimeUs < *unlessNewerThan)) {
         Add(*PendingCommand);
         PendingCommand.reset();
     }
@@ -289,19 +299,37 @@ void TRobotSimulation::CloseSensorCheck() {
     Add(e);
 }
 
+void TRobotSimulation::TakeRunTimeEvents(std::size_t from) {
+    for (std::size_t i = from; i < StepRecord.size(); ++i) {
+        const TRunTimeEvent& e = StepRecord[i];
+        if (e.Kind == ekEepromRead) {
+            EepromRead(e.A, static_cast<std::uint8_t>(e.B), e.TimeUs);
+        } else if (e.Kind == ekEnd) {
+            ProgramEnded(e.TimeUs, Interpreter != nullptr ? Interpreter->StopMessage() : "");
+        }
+    }
+}
+
 void TRobotSimulation::RunUntil(std::uint64_t timeUs) {
+    StepRecord.clear();
     while (Now < timeUs) {
         // Steps end on the grid of StepUs, whatever time the run began at.
         const std::uint64_t next = std::min(timeUs, (Now / StepUs + 1) * StepUs);
         if (RunTime != nullptr && RunTime->Running()) {
             RunTime->RunUntil(next);
         }
+        if (RunTimeRecord != nullptr) {
+            const std::size_t from = StepRecord.size();
+            RunTimeRecord->TakeInto(StepRecord);
+            TakeRunTimeEvents(from);
+        }
         TheRobot.AdvanceTo(next);
         Now = next;
         TakeRobotEvents();
-        TakePendingCommand();
         if (HasStarted && !EndTime) {
             const std::uint64_t t = Now - ProgramStart;
+            // A letter whose value byte has not come in a while stands alone.
+            TakePendingCommand(t > CheckGapUs ? t - CheckGapUs : 0);
             if (CheckOpen && t > CheckLastRead + CheckGapUs) {
                 CloseSensorCheck();
             }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/Robot.h"
+#include "sim/RunTimeEvents.h"
 #include "sim/World.h"
 
 #include <array>
@@ -12,6 +13,7 @@
 namespace wayline::sim {
 
 class TEeprom;
+class TInterpreter;
 class TModuleRunTime;
 
 // Where the robot program finds its lists in the EEPROM: the main list at
@@ -66,7 +68,7 @@ struct TRunEvent {
     TReaction Reaction = TReaction::rnSensorSet;
     int SensorValue = 0;
     int Set = 0;
-    std::string Text; // ekEnd: how it ended ("" for an END or STOP)
+    std::string Text; // ekEnd: how it ended, as the run-time tells it
 };
 
 // The beginner reaction the robot program picks for a sensor value 1..15.
@@ -80,9 +82,9 @@ TReaction BeginnerReaction(int sensorValue);
 // world, however they step it.
 //
 // Who starts the run-time (a download ending, or a test) tells the board
-// with ProgramStarted; the run-time (or what watches it) reports its
-// EEPROM reads with EepromRead, and its end with ProgramEnded when it knows
-// more than "it stopped running".
+// with ProgramStarted. The board learns what the program does from the
+// run-time's event record (its EEPROM reads and its end) and from the
+// robot's pins.
 class TRobotSimulation {
 public:
     static constexpr std::uint64_t DefaultStepUs = 1000;
@@ -96,21 +98,23 @@ public:
     TRobot& Robot() { return TheRobot; }
     const TRobot& Robot() const { return TheRobot; }
 
-    // The run-time this board steps; until one is set (or after it stopped
-    // running) the robot alone goes on, which stops its wheels.
-    void SetRunTime(TModuleRunTime* runTime) { RunTime = runTime; }
+    // The run-time this board steps and the record of what it does, which
+    // the board empties after every step; until a run-time is set (or after
+    // it stopped running) the robot alone goes on, which stops its wheels.
+    void SetRunTime(TModuleRunTime* runTime, TRunTimeEvents* events);
+    // The interpreter, with its record and its account of how a run ended.
+    void SetRunTime(TInterpreter& interpreter);
 
     // The program started at `timeUs` from `eeprom`: the robot goes back to
     // the world's start, the events and the path begin again.
     void ProgramStarted(const TEeprom& eeprom, std::uint64_t timeUs);
-    // The program read EEPROM byte `address` at `timeUs` (READ).
-    void EepromRead(int address, std::uint8_t value, std::uint64_t timeUs);
-    // The program ended at `timeUs`; `why` is empty for END or STOP,
-    // otherwise the run-time's message.
-    void ProgramEnded(std::uint64_t timeUs, const std::string& why);
 
     // Runs everything up to `timeUs` in fixed steps.
     void RunUntil(std::uint64_t timeUs);
+    // What the run-time recorded during the last RunUntil (or RunFor), in
+    // its own terms: the instruction trace while tracing is on, the pins,
+    // the serial bytes.
+    const std::vector<TRunTimeEvent>& RunTimeEvents() const { return StepRecord; }
     // Runs everything `durationUs` further.
     void RunFor(std::uint64_t durationUs) { RunUntil(Now + durationUs); }
     std::uint64_t NowUs() const { return Now; }
@@ -136,15 +140,21 @@ public:
     TPose FromStart(const TPose& pose) const;
 
 private:
+    void TakeRunTimeEvents(std::size_t from);
+    void EepromRead(int address, std::uint8_t value, std::uint64_t timeUs);
+    void ProgramEnded(std::uint64_t timeUs, const std::string& why);
     void TakeRobotEvents();
     void CloseSensorCheck();
-    void TakePendingCommand();
+    void TakePendingCommand(std::optional<std::uint64_t> unlessNewerThan = std::nullopt);
     void Add(TRunEvent event);
     void Publish(std::uint64_t upToUs);
 
     TWorld TheWorld;
     TRobot TheRobot;
     TModuleRunTime* RunTime = nullptr;
+    TRunTimeEvents* RunTimeRecord = nullptr;
+    const TInterpreter* Interpreter = nullptr;
+    std::vector<TRunTimeEvent> StepRecord;
     std::uint64_t StepUs = DefaultStepUs;
     std::uint64_t Now = 0;
     bool HasStarted = false;
