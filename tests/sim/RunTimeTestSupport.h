@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +18,15 @@
 #include "sim/PinHardware.h"
 #include "sim/ProgrammingPort.h"
 #include "tokenizer/Tokenizer.h"
+
+namespace wayline::sim {
+
+// Stop reasons print as numbers in failure messages (the enum is a byte).
+inline void PrintTo(TStopReason reason, std::ostream* os) {
+    *os << static_cast<int>(reason);
+}
+
+} // namespace wayline::sim
 
 namespace wayline::sim::testing {
 
