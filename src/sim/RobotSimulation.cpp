@@ -3,10 +3,12 @@
 #include "sim/Eeprom.h"
 #include "sim/Interpreter.h"
 #include "sim/ModuleRunTime.h"
+#include "sim/SimulatedModule.h"
 
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <mutex>
 #include <numbers>
 #include <utility>
 
@@ -57,6 +59,25 @@ int ListEnd(const TEeprom& eeprom, int start) {
     }
     return 0;
 }
+
+// The run-time a module owns: the board's, with the start reported to the
+// board.
+class TWatchedRunTime final : public TModuleRunTime {
+public:
+    TWatchedRunTime(TModuleRunTime& target, TRobotSimulation& board)
+        : Target(target), Board(board) {}
+    void Start(TEeprom& eeprom, TProgrammingPort& port, std::uint64_t timeUs) override {
+        Target.Start(eeprom, port, timeUs);
+        Board.ProgramStarted(eeprom, timeUs);
+    }
+    void RunUntil(std::uint64_t timeUs) override { Target.RunUntil(timeUs); }
+    void Stop(std::uint64_t timeUs) override { Target.Stop(timeUs); }
+    bool Running() const override { return Target.Running(); }
+
+private:
+    TModuleRunTime& Target;
+    TRobotSimulation& Board;
+};
 
 } // namespace
 
@@ -112,6 +133,10 @@ void TRobotSimulation::SetRunTime(TInterpreter& interpreter) {
     Interpreter = &interpreter;
 }
 
+std::unique_ptr<TModuleRunTime> TRobotSimulation::WatchedRunTime(TModuleRunTime& target) {
+    return std::make_unique<TWatchedRunTime>(target, *this);
+}
+
 void TRobotSimulation::ProgramStarted(const TEeprom& eeprom, std::uint64_t timeUs) {
     TheRobot.AdvanceTo(timeUs);
     TheRobot.Reset(timeUs);
@@ -149,8 +174,8 @@ void TRobotSimulation::Publish(std::uint64_t upToUs) {
 }
 
 void TRobotSimulation::EepromRead(int address, std::uint8_t value, std::uint64_t timeUs) {
-    if (!HasStarted || !ListLayout || EndTime) {
-        return;
+    if (!HasStarted || !ListLayout || EndTime || timeUs < ProgramStart) {
+        return; // (a read of a run before this one)
     }
     const TListLayout& layout = *ListLayout;
     const std::uint64_t t = timeUs - ProgramStart;
@@ -213,7 +238,7 @@ void TRobotSimulation::TakePendingCommand(std::optional<std::uint64_t> unlessNew
 }
 
 void TRobotSimulation::ProgramEnded(std::uint64_t timeUs, const std::string& why) {
-    if (!HasStarted || EndTime) {
+    if (!HasStarted || EndTime || timeUs < ProgramStart) {
         return;
     }
     TheRobot.AdvanceTo(timeUs);
@@ -312,10 +337,15 @@ void TRobotSimulation::TakeRunTimeEvents(std::size_t from) {
 
 void TRobotSimulation::RunUntil(std::uint64_t timeUs) {
     StepRecord.clear();
+    Now = NowUs();
     while (Now < timeUs) {
         // Steps end on the grid of StepUs, whatever time the run began at.
         const std::uint64_t next = std::min(timeUs, (Now / StepUs + 1) * StepUs);
-        if (RunTime != nullptr && RunTime->Running()) {
+        std::unique_lock<std::mutex> lock;
+        if (Module != nullptr) {
+            lock = std::unique_lock<std::mutex>(Module->Mutex());
+            Module->RunUntil(next);
+        } else if (RunTime != nullptr && RunTime->Running()) {
             RunTime->RunUntil(next);
         }
         if (RunTimeRecord != nullptr) {
@@ -343,6 +373,16 @@ void TRobotSimulation::RunUntil(std::uint64_t timeUs) {
             }
         }
     }
+}
+
+std::uint64_t TRobotSimulation::NowUs() const {
+    if (Module == nullptr) {
+        return Now;
+    }
+    // The module may have run ahead of the board (a download steps it on
+    // its own); there is nothing to catch up on before its time.
+    const std::lock_guard<std::mutex> lock(Module->Mutex());
+    return std::max(Now, Module->NowUs());
 }
 
 void TRobotSimulation::FlushEvents() {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ namespace wayline::sim {
 class TEeprom;
 class TInterpreter;
 class TModuleRunTime;
+class TSimulatedModule;
 
 // Where the robot program finds its lists in the EEPROM: the main list at
 // 14, the five sensor sets at the addresses in the word table at 4..13.
@@ -82,9 +84,14 @@ TReaction BeginnerReaction(int sensorValue);
 // world, however they step it.
 //
 // Who starts the run-time (a download ending, or a test) tells the board
-// with ProgramStarted. The board learns what the program does from the
-// run-time's event record (its EEPROM reads and its end) and from the
-// robot's pins.
+// with ProgramStarted; a simulated module that owns a WatchedRunTime does so
+// itself. The board learns what the program does from the run-time's event
+// record (its EEPROM reads and its end) and from the robot's pins.
+//
+// With a module (SetModule) the board steps the module, which steps the
+// run-time together with the serial line, and holds the module's lock while
+// it does; a front end that reads the board while another thread may step
+// the module (a download) holds that lock too.
 class TRobotSimulation {
 public:
     static constexpr std::uint64_t DefaultStepUs = 1000;
@@ -104,6 +111,12 @@ public:
     void SetRunTime(TModuleRunTime* runTime, TRunTimeEvents* events);
     // The interpreter, with its record and its account of how a run ended.
     void SetRunTime(TInterpreter& interpreter);
+    // Steps `module` (which steps the run-time) rather than the run-time.
+    void SetModule(TSimulatedModule* module) { Module = module; }
+    // A run-time for a simulated module to own: it runs `target` and tells
+    // this board when the module starts a program. The board must outlive
+    // the module's use of it.
+    std::unique_ptr<TModuleRunTime> WatchedRunTime(TModuleRunTime& target);
 
     // The program started at `timeUs` from `eeprom`: the robot goes back to
     // the world's start, the events and the path begin again.
@@ -116,8 +129,10 @@ public:
     // the serial bytes.
     const std::vector<TRunTimeEvent>& RunTimeEvents() const { return StepRecord; }
     // Runs everything `durationUs` further.
-    void RunFor(std::uint64_t durationUs) { RunUntil(Now + durationUs); }
-    std::uint64_t NowUs() const { return Now; }
+    void RunFor(std::uint64_t durationUs) { RunUntil(NowUs() + durationUs); }
+    // The board's time: where its last step ended, or the module's time
+    // when the module ran on ahead of it (a download).
+    std::uint64_t NowUs() const;
 
     bool Started() const { return HasStarted; }
     std::uint64_t StartUs() const { return ProgramStart; }
@@ -152,6 +167,7 @@ private:
     TWorld TheWorld;
     TRobot TheRobot;
     TModuleRunTime* RunTime = nullptr;
+    TSimulatedModule* Module = nullptr;
     TRunTimeEvents* RunTimeRecord = nullptr;
     const TInterpreter* Interpreter = nullptr;
     std::vector<TRunTimeEvent> StepRecord;

@@ -5,6 +5,7 @@
 #include "sim/Eeprom.h"
 #include "sim/Interpreter.h"
 #include "sim/ProgrammingPort.h"
+#include "sim/RobotSession.h"
 #include "sim/RobotSimulation.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -37,17 +38,25 @@ inline std::string ReadResourceProgram(const char* name) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// A programming port with nothing on the other end.
-class TQuietPort final : public TProgrammingPort {
-public:
-    std::optional<std::uint8_t> Receive(std::uint64_t) override { return std::nullopt; }
-    std::optional<std::uint64_t> NextArrival() const override { return std::nullopt; }
-    std::uint64_t Send(std::uint8_t, std::uint64_t timeUs) override { return timeUs + 1042; }
-};
+// Compiles program text as the compile step before a download does; the
+// error text when it fails.
+inline std::string CompileProgram(const std::string& text, std::vector<std::uint8_t>& packets) {
+    auto tokenizer = std::make_unique<TTokenizer>();
+    if (!tokenizer->SetSource(text)) {
+        return "too long";
+    }
+    if (!tokenizer->Tokenize(false, true, false)) {
+        return tokenizer->Result.ErrorText != nullptr ? tokenizer->Result.ErrorText : "failed";
+    }
+    const TTokenizerResult& r = tokenizer->Result;
+    packets.assign(&r.PacketBuffer[0][0], &r.PacketBuffer[0][0] + 18 * r.PacketCount);
+    return {};
+}
 
 // Lists as the editor holds them, turned into the robot program by the code
-// generator and the tokenizer, and run on the run-time with the modelled
-// robot in a world.
+// generator and the tokenizer, downloaded into the virtual robot through its
+// serial line, and run there with the modelled robot in a world. Times are
+// counted from the program's start.
 class TRobotProgramRun {
 public:
     static constexpr std::uint64_t Ms = 1000;
@@ -80,27 +89,23 @@ public:
             return built.ErrorText;
         }
         const std::optional<std::string> text = TokenizerSourceText(built.Lines);
-        auto tokenizer = std::make_unique<TTokenizer>();
-        if (!text || !tokenizer->SetSource(*text)) {
-            return "too long";
-        }
-        if (!tokenizer->Tokenize(false, true, false)) {
-            return tokenizer->Result.ErrorText != nullptr ? tokenizer->Result.ErrorText : "failed";
-        }
-        Eeprom.Erase();
-        for (int i = 0; i < TEeprom::Size; ++i) {
-            Eeprom.Write(i, tokenizer->Result.EEPROM[i]);
-        }
-        return {};
+        return text ? CompileProgram(*text, Packets) : "too long";
     }
 
-    // Starts the compiled program in `world` at time 0.
+    // Downloads the compiled program into a virtual robot in `world`, which
+    // starts it.
     void Start(const TWorld& world, const TRobotParameters& robot = {}) {
-        Board = std::make_unique<TRobotSimulation>(world, robot);
-        RunTime = std::make_unique<TInterpreter>(Board->Robot());
-        Board->SetRunTime(*RunTime);
-        RunTime->Start(Eeprom, Port, 0);
-        Board->ProgramStarted(Eeprom, 0);
+        Session = std::make_unique<TRobotSession>(world, robot);
+        std::string error;
+        ASSERT_TRUE(Session->Download(Packets.data(), static_cast<int>(Packets.size() / 18), error))
+            << error;
+        Board = &Session->Board();
+        RunTime = &Session->Interpreter();
+        // The module starts the program when the closing byte has reached it.
+        for (int ms = 0; ms < 100 && !Board->Started(); ++ms) {
+            Board->RunFor(Ms);
+        }
+        ASSERT_TRUE(Board->Started());
     }
 
     // Runs to `seconds` after the start in steps of `stepUs`, keeping the
@@ -108,11 +113,13 @@ public:
     // instructions while KeepTrace is set).
     void RunUntil(double seconds, std::uint64_t stepUs = 100 * Ms) {
         RunTime->SetTracing(KeepTrace);
-        const auto end = static_cast<std::uint64_t>(seconds * 1e6);
+        const std::uint64_t start = Board->StartUs();
+        const std::uint64_t end = start + static_cast<std::uint64_t>(seconds * 1e6);
         while (Board->NowUs() < end) {
             Board->RunUntil(std::min(end, Board->NowUs() + stepUs));
-            for (const TRunTimeEvent& e : Board->RunTimeEvents()) {
-                if (e.Kind != ekInstruction || KeepTrace) {
+            for (TRunTimeEvent e : Board->RunTimeEvents()) {
+                if ((e.Kind != ekInstruction || KeepTrace) && e.TimeUs >= start) {
+                    e.TimeUs -= start;
                     Record.push_back(e);
                 }
             }
@@ -143,7 +150,7 @@ public:
     TPose PoseAt(std::uint64_t timeUs) const {
         TPose pose = Board->Path().front().Pose;
         for (const TPathPoint& p : Board->Path()) {
-            if (p.TimeUs > timeUs) {
+            if (p.TimeUs > Board->StartUs() + timeUs) {
                 break;
             }
             pose = p.Pose;
@@ -154,10 +161,10 @@ public:
     std::vector<TRunEvent> Commands() const { return EventsOf(TRunEventKind::ekCommand); }
 
     std::unique_ptr<TDocumentState> State;
-    TEeprom Eeprom;
-    TQuietPort Port;
-    std::unique_ptr<TRobotSimulation> Board;
-    std::unique_ptr<TInterpreter> RunTime;
+    std::vector<std::uint8_t> Packets;
+    std::unique_ptr<TRobotSession> Session;
+    TRobotSimulation* Board = nullptr;
+    TInterpreter* RunTime = nullptr;
     std::vector<TRunTimeEvent> Record;
     bool KeepTrace = false;
 };
