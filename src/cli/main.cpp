@@ -4,6 +4,7 @@
 
 #include "cli/GenerateCommand.h"
 #include "cli/SerialCommands.h"
+#include "cli/SimulateCommand.h"
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -15,7 +16,9 @@ void PrintUsage(std::ostream& err) {
            "       wayline-cli generate [--beginner|--advanced] [--sensors] [--compile] "
            "[--json] FILE.wyl\n"
            "       wayline-cli ports\n"
-           "       wayline-cli download [--port NAME|PATH|AUTO] [--sensors] FILE.wyl|FILE.hbs\n";
+           "       wayline-cli download [--port NAME|PATH|AUTO] [--sensors] FILE.wyl|FILE.hbs\n"
+           "       wayline-cli simulate [--seconds N] [--world FILE.json] [--sensors] [--trace] "
+           "[--svg OUT.svg] [--json] FILE.wyl|FILE.hbs\n";
 }
 
 } // namespace
@@ -34,6 +37,10 @@ int main(int argc, char** argv) {
     }
     if (command == "generate") {
         return wayline::RunGenerateCommand(arguments, std::cout, std::cerr, wayline::TheTokenizer(),
+                                           wayline::RobotProgramTemplateText());
+    }
+    if (command == "simulate") {
+        return wayline::RunSimulateCommand(arguments, std::cout, std::cerr, wayline::TheTokenizer(),
                                            wayline::RobotProgramTemplateText());
     }
     if (wayline::IsSerialCommand(command)) {

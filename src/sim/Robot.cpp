@@ -177,14 +177,16 @@ void TRobot::Step(std::uint64_t stepStart) {
     // The chassis turns about the middle of its axle, which is also the
     // middle of its outline, so turning on the spot never runs into
     // anything; only the move can.
-    const bool blocked = speed != 0 && Collides(from, to);
-    if (!blocked) {
-        CurrentPose.Position = to;
-    } else if (!Blocked) {
-        RobotEvents.push_back(
-            {TRobotEventKind::rkContact, stepStart + Params.StepUs, TSensor{}, false, CurrentPose});
+    if (speed != 0) {
+        const bool blocked = Collides(from, to);
+        if (!blocked) {
+            CurrentPose.Position = to;
+        } else if (!Blocked) {
+            RobotEvents.push_back({TRobotEventKind::rkContact, stepStart + Params.StepUs, TSensor{},
+                                   false, CurrentPose});
+        }
+        Blocked = blocked;
     }
-    Blocked = blocked;
     KeepPathPoint(stepStart + Params.StepUs, false);
 }
 

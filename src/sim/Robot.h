@@ -139,6 +139,8 @@ public:
     // What the sensors would report in the current pose.
     bool WhiskerPressed(TSide side) const;
     bool ObstacleSeen(TSide side, double frequencyHz) const;
+    // The last move the robot tried ran into something (turning on the
+    // spot tries none).
     bool InContact() const { return Blocked; }
 
     // Geometry in arena millimetres, for drawing the robot.

@@ -148,10 +148,12 @@ void TRobotSimulation::ProgramStarted(const TEeprom& eeprom, std::uint64_t timeU
     ListLayout = TListLayout::Read(eeprom);
     RunEvents.clear();
     Pending.clear();
+    PublishedUpTo = 0;
     PendingCommand.reset();
     CheckOpen = false;
     ActiveLastRead = {};
     LastActiveRead = {};
+    HadContact = false;
 }
 
 void TRobotSimulation::Add(TRunEvent event) {
@@ -164,6 +166,7 @@ void TRobotSimulation::Add(TRunEvent event) {
 }
 
 void TRobotSimulation::Publish(std::uint64_t upToUs) {
+    PublishedUpTo = std::max(PublishedUpTo, upToUs);
     std::size_t n = 0;
     while (n < Pending.size() && Pending[n].TimeUs <= upToUs) {
         ++n;
@@ -263,6 +266,14 @@ void TRobotSimulation::TakeRobotEvents() {
         }
         const std::uint64_t t = r.TimeUs - ProgramStart;
         if (r.Kind == TRobotEventKind::rkContact) {
+            // Pushing on against the same wall after a moment's turn is the
+            // same contact.
+            const bool same = HadContact && t - LastContact <= SameReportUs;
+            HadContact = true;
+            LastContact = t;
+            if (same) {
+                continue;
+            }
             TRunEvent e;
             e.Kind = TRunEventKind::ekContact;
             e.TimeUs = t;

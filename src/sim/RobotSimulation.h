@@ -147,6 +147,9 @@ public:
     // Puts every event known so far into the list (the end of a run that
     // stops before the program does).
     void FlushEvents();
+    // The time since the program's start up to which Events() is complete:
+    // no event at or before it will join the list any more.
+    std::uint64_t EventsCompleteUs() const { return PublishedUpTo; }
     const std::vector<TPathPoint>& Path() const { return TheRobot.Path(); }
 
     // The robot's pose relative to its start: x ahead along the start
@@ -180,6 +183,7 @@ private:
     std::optional<TListLayout> ListLayout;
     std::vector<TRunEvent> RunEvents;
     std::vector<TRunEvent> Pending; // by time, not yet in RunEvents
+    std::uint64_t PublishedUpTo = 0;
     // The entry whose letter was read, waiting for its value byte.
     std::optional<TRunEvent> PendingCommand;
     int PendingCommandAddress = 0;
@@ -187,6 +191,8 @@ private:
     // tell a new report from the same one read again.
     std::array<bool, SensorCount> ActiveLastRead{};
     std::array<std::uint64_t, SensorCount> LastActiveRead{};
+    bool HadContact = false;
+    std::uint64_t LastContact = 0;
     // The sensor reads of one check of the beginner sensors.
     bool CheckOpen = false;
     int CheckValue = 0;
