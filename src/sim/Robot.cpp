@@ -222,6 +222,17 @@ void TRobot::KeepPathPoint(std::uint64_t timeUs, bool always) {
             return;
         }
     }
+    if (PathPoints.size() >= std::max<std::size_t>(Params.MaxPathPoints, 4)) {
+        // A robot left running for hours: keep every second point of the
+        // older half, so the whole path stays drawable in bounded memory.
+        const std::size_t half = PathPoints.size() / 2;
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < half; i += 2) {
+            PathPoints[kept++] = PathPoints[i];
+        }
+        PathPoints.erase(PathPoints.begin() + static_cast<std::ptrdiff_t>(kept),
+                         PathPoints.begin() + static_cast<std::ptrdiff_t>(half));
+    }
     PathPoints.push_back({timeUs, CurrentPose});
 }
 

@@ -4,6 +4,7 @@
 #include "sim/Pose.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -82,9 +83,11 @@ struct TRobotParameters {
     // The fixed physics step.
     std::uint64_t StepUs = 1000;
     // A point of the path is kept each time the robot has moved or turned
-    // this much since the last one.
+    // this much since the last one. At MaxPathPoints the older half is
+    // thinned to every second point (about 15 minutes of driving).
     double PathSpacingMm = 2;
     double PathSpacingDeg = 2;
+    std::size_t MaxPathPoints = 1 << 18;
 };
 
 // One point of the robot's path, `TimeUs` on the simulator's clock.
@@ -149,6 +152,8 @@ public:
     double IrAimDeg(TSide side) const;
 
     const TRobotParameters& Parameters() const { return Params; }
+    // The path since the last Reset, oldest first; thinned when long (see
+    // MaxPathPoints).
     const std::vector<TPathPoint>& Path() const { return PathPoints; }
     // Events since the last ClearEvents, oldest first.
     const std::vector<TRobotEvent>& Events() const { return RobotEvents; }

@@ -147,6 +147,8 @@ void TRobotSimulation::ProgramStarted(const TEeprom& eeprom, std::uint64_t timeU
     EndTime.reset();
     ListLayout = TListLayout::Read(eeprom);
     RunEvents.clear();
+    DroppedEvents = 0;
+    ++RunCount;
     Pending.clear();
     PublishedUpTo = 0;
     PendingCommand.reset();
@@ -170,6 +172,11 @@ void TRobotSimulation::Publish(std::uint64_t upToUs) {
     std::size_t n = 0;
     while (n < Pending.size() && Pending[n].TimeUs <= upToUs) {
         ++n;
+    }
+    if (RunEvents.size() + n > MaxEvents) {
+        const std::size_t drop = std::min(RunEvents.size(), MaxEvents / 10 + n);
+        RunEvents.erase(RunEvents.begin(), RunEvents.begin() + static_cast<std::ptrdiff_t>(drop));
+        DroppedEvents += drop;
     }
     RunEvents.insert(RunEvents.end(), std::make_move_iterator(Pending.begin()),
                      std::make_move_iterator(Pending.begin() + static_cast<std::ptrdiff_t>(n)));

@@ -4,6 +4,7 @@
 #include "sim/RunTimeEvents.h"
 #include "sim/World.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -89,9 +90,11 @@ TReaction BeginnerReaction(int sensorValue);
 // record (its EEPROM reads and its end) and from the robot's pins.
 //
 // With a module (SetModule) the board steps the module, which steps the
-// run-time together with the serial line, and holds the module's lock while
-// it does; a front end that reads the board while another thread may step
-// the module (a download) holds that lock too.
+// run-time together with the serial line. RunUntil, RunFor and NowUs take
+// the module's lock themselves; while another thread may step the module
+// (a download running), read everything else (events, path, robot) and
+// change the world under Module->Mutex(), and do not call those three while
+// holding it.
 class TRobotSimulation {
 public:
     static constexpr std::uint64_t DefaultStepUs = 1000;
@@ -142,8 +145,15 @@ public:
 
     // The events so far, oldest first. The list only grows at its end; an
     // event joins it a few milliseconds after it happened (at once when the
-    // program ends, or on FlushEvents).
+    // program ends, or on FlushEvents). A new start (ProgramStarted) empties
+    // it and counts up Runs(). Beyond MaxEvents the oldest tenth is dropped
+    // (EventsDropped counts them), so event i of the run is
+    // Events()[i - EventsDropped()].
+    static constexpr std::size_t DefaultMaxEvents = 100000;
+    void SetMaxEvents(std::size_t count) { MaxEvents = std::max<std::size_t>(count, 10); }
     const std::vector<TRunEvent>& Events() const { return RunEvents; }
+    std::uint64_t EventsDropped() const { return DroppedEvents; }
+    unsigned Runs() const { return RunCount; }
     // Puts every event known so far into the list (the end of a run that
     // stops before the program does).
     void FlushEvents();
@@ -182,6 +192,9 @@ private:
     std::optional<std::uint64_t> EndTime;
     std::optional<TListLayout> ListLayout;
     std::vector<TRunEvent> RunEvents;
+    std::uint64_t DroppedEvents = 0;
+    std::size_t MaxEvents = DefaultMaxEvents;
+    unsigned RunCount = 0;
     std::vector<TRunEvent> Pending; // by time, not yet in RunEvents
     std::uint64_t PublishedUpTo = 0;
     // The entry whose letter was read, waiting for its value byte.

@@ -113,6 +113,7 @@ TEST(RobotSessionTest, ANewDownloadStartsTheRunAgainFromTheStart) {
     ASSERT_TRUE(run.Session->Download(run.Packets.data(), static_cast<int>(run.Packets.size() / 18),
                                       error));
     run.Board->RunFor(100 * Ms);
+    EXPECT_EQ(run.Board->Runs(), 2u);
     EXPECT_EQ(run.Board->PoseFromStart().Position.X, 0) << "back at its start";
     EXPECT_TRUE(run.Board->Events().empty());
     EXPECT_FALSE(run.Board->EndUs().has_value());

@@ -363,5 +363,34 @@ TEST_F(RobotSimulationTest, PosesAreToldFromTheStart) {
     EXPECT_GT(rig.Board.PoseFromStart().HeadingDeg, 30) << "counter-clockwise is positive";
 }
 
+// A board left running for hours keeps its memory bounded: the path is
+// thinned and the oldest events give way, counted, with the newest kept.
+TEST_F(RobotSimulationTest, LongRunsStayInBoundedMemory) {
+    TRobotParameters small;
+    small.MaxPathPoints = 200;
+    auto board = std::make_unique<TRobotSimulation>(World, small);
+    TScriptedRunTime runTime(*board);
+    board->SetRunTime(&runTime, &runTime.Record);
+    board->SetMaxEvents(50);
+    TEeprom e = Lists(2, "F\x0a");
+    // A letter read every 100 ms, driving in a wide circle meanwhile.
+    for (std::uint64_t t = 0; t < 60000 * Ms; t += 100 * Ms) {
+        runTime.ReadEntry(t + 50 * Ms, 14);
+    }
+    runTime.Drive(0, 60000 * Ms, 850, 700, false);
+    runTime.Start(e, Port, 0);
+    board->ProgramStarted(e, 0);
+    board->RunUntil(60000 * Ms);
+    EXPECT_LE(board->Path().size(), 200u);
+    EXPECT_GT(board->Path().size(), 100u);
+    EXPECT_EQ(board->Path().front().TimeUs, 0u) << "the start stays";
+    for (std::size_t i = 1; i < board->Path().size(); ++i) {
+        ASSERT_LT(board->Path()[i - 1].TimeUs, board->Path()[i].TimeUs);
+    }
+    EXPECT_LE(board->Events().size(), 50u);
+    EXPECT_EQ(board->Events().size() + board->EventsDropped(), 600u);
+    EXPECT_GE(board->Events().back().TimeUs, 59900 * Ms);
+}
+
 } // namespace
 } // namespace wayline::sim
