@@ -213,17 +213,6 @@ TEST_F(RobotSimulationTest, ListReadsBecomeCommandsAndSetTableReadsReactions) {
     EXPECT_EQ(rig.Board.EndUs(), 6000 * Ms) << "when the run-time says";
 }
 
-TEST_F(RobotSimulationTest, AProgramWithoutTheListsGivesNoCommands) {
-    TRig rig(World);
-    TEeprom e; // blank: no configuration, no lists
-    rig.RunTime.ReadEntry(100 * Ms, 14);
-    rig.RunTime.EndAt(200 * Ms);
-    Start(rig, e);
-    rig.Board.RunUntil(1000 * Ms);
-    ASSERT_EQ(rig.Board.Events().size(), 1u);
-    EXPECT_EQ(rig.Board.Events()[0].Kind, TRunEventKind::ekEnd);
-}
-
 TEST_F(RobotSimulationTest, BeginnerChecksThatFindSomethingAreReactions) {
     // A post ahead-left: the left whisker touches it and the left detector
     // sees it, which is sensor value 2 + 8.
@@ -253,29 +242,6 @@ TEST_F(RobotSimulationTest, BeginnerChecksThatFindSomethingAreReactions) {
             EXPECT_EQ(e.SensorValue, 10);
             EXPECT_EQ(e.Reaction, TReaction::rnBackRotateRight);
         }
-    }
-}
-
-TEST(BeginnerReactionTest, FollowsTheSensorValue) {
-    const std::map<int, TReaction> expected{
-        {1, TReaction::rnBackRotateLeft},  {5, TReaction::rnBackRotateLeft},
-        {2, TReaction::rnBackRotateRight}, {10, TReaction::rnBackRotateRight},
-        {4, TReaction::rnVeerLeft},        {8, TReaction::rnVeerRight}};
-    for (int value = 1; value < 16; ++value) {
-        const auto it = expected.find(value);
-        EXPECT_EQ(BeginnerReaction(value), it == expected.end() ? TReaction::rnUTurn : it->second)
-            << value;
-    }
-}
-
-TEST_F(RobotSimulationTest, AdvancedModeReadsAreNotBeginnerReactions) {
-    World.AddObstacle(TShape::Circle({95, 52}, 8));
-    TRig rig(World);
-    rig.RunTime.At(100 * Ms, [&](std::uint64_t t) { rig.RunTime.Check(t); });
-    Start(rig, Lists(2, "F\x0a"));
-    rig.Board.RunUntil(1000 * Ms);
-    for (const TRunEvent& e : rig.Board.Events()) {
-        EXPECT_NE(e.Kind, TRunEventKind::ekReaction);
     }
 }
 

@@ -214,19 +214,6 @@ TEST_F(RobotTest, DetectorsAnswerABurstOnTheirOwnLedWhenSomethingIsInRange) {
     EXPECT_FALSE(Sees(robot, TSide::sdRight)) << "out of range";
 }
 
-TEST_F(RobotTest, SensorReadsAreReported) {
-    World.AddObstacle(TShape::Circle({95, 52}, 8));
-    TRobot robot(World);
-    Pressed(robot, TSide::sdLeft);
-    Pressed(robot, TSide::sdRight);
-    ASSERT_EQ(robot.Events().size(), 2u);
-    EXPECT_EQ(robot.Events()[0].Sensor, TSensor::snLeftWhisker);
-    EXPECT_TRUE(robot.Events()[0].Active);
-    EXPECT_FALSE(robot.Events()[1].Active);
-    robot.ClearEvents();
-    EXPECT_TRUE(robot.Events().empty());
-}
-
 // Same calls, asked about at different moments: the same path, bit for bit.
 TEST_F(RobotTest, ThePathDependsOnlyOnTheCalls) {
     World.AddObstacle(TShape::Rectangle({400, 100}, 100, 300, 10));
