@@ -1,6 +1,7 @@
 #include "sim/BitReader.h"
 
 #include "sim/Eeprom.h"
+#include "sim/RunTimeFault.h"
 
 namespace wayline::sim {
 
@@ -9,9 +10,7 @@ std::uint16_t TBitReader::Read(int count) {
     // A byte at a time: the bits of one EEPROM byte are taken together.
     while (count > 0) {
         if (At >= BitCount) {
-            PastEnd = true;
-            value <<= count;
-            break;
+            throw ERunTimeFault{"The program runs past the end of the EEPROM"};
         }
         const int used = At % 8;
         const int take = count < 8 - used ? count : 8 - used;

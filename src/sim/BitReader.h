@@ -19,8 +19,6 @@ public:
 
     int Position() const { return At; }
     void Seek(int bitAddress) { At = bitAddress & (BitCount - 1); }
-    bool Overrun() const { return PastEnd; }
-    void ClearOverrun() { PastEnd = false; }
 
     // Bits fetched since the reader was attached; the timing model charges
     // each one.
@@ -36,7 +34,6 @@ public:
 private:
     const TEeprom* Source = nullptr;
     int At = 0;
-    bool PastEnd = false;
     std::uint64_t Fetched = 0;
 };
 

@@ -123,12 +123,6 @@ void TInterpreter::Record(TRunTimeEventKind kind, std::int32_t a, std::int32_t b
     EventLog.Record(event);
 }
 
-void TInterpreter::CheckStream() {
-    if (Reader.Overrun()) {
-        throw ERunTimeFault{"The program runs past the end of the EEPROM"};
-    }
-}
-
 // A statement: its operands (expression codes, each announced by a 1 bit),
 // then a 0 bit and the 6-bit instruction token, then the instruction's own
 // fields.
@@ -138,7 +132,6 @@ void TInterpreter::ExecuteStatement() {
     Stack.RunAnnouncedCodes();
     TokenAddress = static_cast<std::uint16_t>(Reader.Position() - 1);
     const int token = Reader.Read(TokenBits);
-    CheckStream();
     const int instruction = LogicalInstruction(token, ModuleKind);
     ++Instructions;
     Clock.Advance(timing::InstructionUs);
@@ -147,7 +140,6 @@ void TInterpreter::ExecuteStatement() {
         Record(ekInstruction, instruction, TokenAddress);
     }
     Execute(instruction);
-    CheckStream();
 }
 
 void TInterpreter::Execute(int instruction) {
@@ -348,7 +340,6 @@ void TInterpreter::Branch() {
     while (more) {
         const std::uint16_t address = Reader.ReadAddress();
         more = Reader.ReadBit();
-        CheckStream();
         if (i++ == index[0]) {
             target = address;
         }
@@ -377,7 +368,6 @@ void TInterpreter::Lookup() {
             Stack.Skip();
         }
         more = Reader.ReadBit();
-        CheckStream();
     }
     if (found) {
         StoreThroughReference(result);
@@ -413,7 +403,6 @@ void TInterpreter::Lookdown() {
         }
         ++i;
         more = Reader.ReadBit();
-        CheckStream();
     }
     if (found >= 0) {
         StoreThroughReference(static_cast<std::uint16_t>(found));

@@ -47,7 +47,7 @@ enum TStopReason : std::uint8_t {
 // every statement whose start lies before its limit, so a statement may end
 // after it (NowUs then runs ahead until the next call). Inputs are read
 // when the expression reads them, partway through the statement: after a
-// FREQOUT, "IF IN0 = 0" reads pin 0 about 0.2 ms after the tone ended. A
+// FREQOUT, "IF IN0 = 0" reads pin 0 about 0.1 ms after the tone ended. A
 // wait for input (SERIN, PULSIN, RCTIME, COUNT) never looks beyond the
 // limit: it pauses there and goes on at the next call. Every statement
 // costs time, so a runaway program is bounded by the limit.
@@ -79,7 +79,8 @@ public:
     void SetTracing(bool on) { Trace = on; }
     bool Tracing() const { return Trace; }
     TStopReason StopReason() const { return Reason; }
-    // "END at bit address 123", "STOP ...", or what went wrong.
+    // "END (bit address 123)", "STOP (...)", or what went wrong, with the
+    // bit address of the instruction or statement.
     const std::string& StopMessage() const { return Message; }
     std::uint64_t NowUs() const { return Clock.NowUs(); }
     std::uint64_t InstructionCount() const { return Instructions; }
@@ -134,7 +135,6 @@ private:
     void Operands(int instruction, int count, std::uint16_t* out);
     // Pushes `value` and works the write reference that follows.
     void StoreThroughReference(std::uint16_t value);
-    void CheckStream();
     void Gosub();
     void Return();
     void ForStep();

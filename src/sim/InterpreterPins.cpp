@@ -233,7 +233,6 @@ bool TInterpreter::ContinueMeasure(std::uint64_t limitUs) {
 
 void TInterpreter::FinishMeasure(std::uint16_t result) {
     StoreThroughReference(result);
-    CheckStream();
 }
 
 } // namespace wayline::sim

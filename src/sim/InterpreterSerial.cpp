@@ -78,7 +78,6 @@ void TInterpreter::Serout() {
             SendByte(pin, mode, static_cast<std::uint8_t>(c));
         }
         more = Reader.ReadBit();
-        CheckStream();
     }
 }
 
@@ -170,7 +169,6 @@ void TInterpreter::BeginInputItem() {
             throw ERunTimeFault{"SERIN item of " + std::to_string(n) + " values is unknown"};
         }
     }
-    CheckStream();
 }
 
 // Receives the items' bytes up to the limit; true when SERIN has ended
@@ -198,7 +196,6 @@ void TInterpreter::FinishInputItem() {
         StoreThroughReference(SerialIn.Item.Value());
     }
     const bool more = Reader.ReadBit();
-    CheckStream();
     if (more) {
         BeginInputItem();
     } else {

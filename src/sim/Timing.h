@@ -13,11 +13,13 @@ namespace timing {
 // Fetching the program. The module interprets its program straight out of
 // the serial EEPROM, bit by bit, so the time a statement takes grows with
 // the bits it is written in; fetching is the bulk of what an instruction
-// costs. Chosen so that the robot program's drive cycle at speed (PAUSE 8,
-// two servo pulses, two infra-red bursts and the statements between them)
-// takes 20 ms: 5 cycles make the tenth of a second of a step's duration.
-inline constexpr std::uint64_t BitFetchNs = 10000;
-// Decoding an instruction token and setting the instruction up.
+// costs. 7 us a bit is what a serial EEPROM clocked near 150 kHz delivers,
+// and it gives the robot program's drive cycle at speed (PAUSE 8, two servo
+// pulses, two infra-red bursts and about 1000 program bits between them)
+// its 20 ms: 19.8 ms with beginner sensors, 20.2 ms with advanced sensors,
+// so that 5 cycles make the tenth of a second of a step's duration.
+inline constexpr std::uint64_t BitFetchNs = 7000;
+// Decoding an instruction token: already in the bits it is fetched in.
 inline constexpr std::uint64_t InstructionUs = 0;
 
 // PAUSE n: n milliseconds.
@@ -25,9 +27,9 @@ inline constexpr std::uint64_t PauseUnitUs = 1000;
 // NAP p: 2^p base periods of the module's low-power timer. The robot
 // program waits one NAP 1 per tenth of a second of "Stop and Wait"; the
 // base period is chosen so that one pass of that wait loop (NAP 1 and the
-// loop's three statements) takes 100 ms, and "Stop and Wait 1.0 sec"
-// stands still 1.0 s.
-inline constexpr std::uint64_t NapBaseUs = 49000;
+// loop's statements, 0.91 ms) takes 100 ms: "Stop and Wait 1.0 sec" stands
+// still 1.0 s (and 20 ms of fetching the next step).
+inline constexpr std::uint64_t NapBaseUs = 49545;
 // SLEEP n: n seconds.
 inline constexpr std::uint64_t SleepUnitUs = 1000000;
 
@@ -43,8 +45,8 @@ inline constexpr std::uint64_t CountSampleUs = 8;
 inline constexpr std::uint64_t FreqoutUnitUs = 1000;
 inline constexpr std::uint64_t CountUnitUs = 1000;
 
-// READ: addressing the EEPROM and reading one byte out of it, as 8 bits
-// fetched plus the address phase of the serial EEPROM.
+// READ: addressing the serial EEPROM anew (device and address bytes) and
+// reading one byte out of it, about 28 bit times.
 inline constexpr std::uint64_t EepromReadUs = 200;
 // WRITE: the EEPROM's write cycle.
 inline constexpr std::uint64_t EepromWriteUs = 5000;

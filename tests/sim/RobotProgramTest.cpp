@@ -1,474 +1,181 @@
-#include "RobotProgramTestSupport.h"
+#include "RunTimeTestSupport.h"
 
-#include "sim/InstructionSet.h"
+#include "codegen/core/BuildCode.h"
 
-#include <algorithm>
-#include <cmath>
-#include <cstring>
-
-// The robot program as Go sends it, run on the run-time with the modelled
-// robot: every behaviour here is observed on the running image (its pins,
-// its EEPROM reads and the robot's path), not on a model of the program.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace wayline::sim::testing {
 namespace {
 
-constexpr std::uint64_t Ms = 1000;
-constexpr std::uint64_t Second = 1000000;
+constexpr int LeftServo = 13;
+constexpr int RightServo = 12;
 
-// A robot whose infra-red detectors see nothing, so that only its whiskers
-// report.
-TRobotParameters BlindRobot() {
-    TRobotParameters p;
-    p.IrRangeMm = 0;
-    return p;
-}
-
-// A wall across the floor, its face `distance` mm ahead of the start.
-TWorld WallAhead(double distance) {
-    TWorld world;
-    world.AddWall(TShape::Rectangle({distance + 10, 0}, 20, 2000));
-    return world;
-}
-
-std::vector<TRunTimeEvent> PulsesOn(const std::vector<TRunTimeEvent>& pulses, int pin,
-                                    std::uint64_t from, std::uint64_t to) {
-    std::vector<TRunTimeEvent> found;
-    for (const TRunTimeEvent& e : pulses) {
-        if (e.A == pin && e.TimeUs >= from && e.TimeUs < to) {
-            found.push_back(e);
-        }
+std::filesystem::path SourceDir() {
+    if (const char* dir = std::getenv("WAYLINE_SOURCE_DIR")) {
+        return dir;
     }
-    return found;
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
 }
 
-class RobotProgramTest : public ::testing::Test {
+// The robot program as Go makes it: the template, generated from an action
+// document, compiled by the tokenizer, run from its image.
+class RobotProgramTest : public RunTimeTest {
 protected:
-    TRobotProgramRun Run;
+    void SetUp() override {
+        std::ifstream in(SourceDir() / "resources" / "programs" / "robot.bas", std::ios::binary);
+        Template.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        ASSERT_FALSE(Template.empty());
+        InitialiseDocument(State);
+    }
 
-    void Go(bool advanced, bool sensorsEnabled, const TWorld& world, double seconds,
-            const TRobotParameters& robot = {}) {
-        const std::string error = Run.Compile(advanced, sensorsEnabled);
-        ASSERT_EQ(error, "");
-        Run.Start(world, robot);
-        Run.RunUntil(seconds);
+    void Step(TActionKind kind, int value, int list = MainList) {
+        const int row = State.StepCount(list) + 1;
+        State.Step(list, row) = {kind, static_cast<std::int16_t>(value), 0, 0, 0};
+        State.SetStepCount(list, row);
     }
-    std::uint64_t EndUs() const {
-        return Run.Board->EndUs() ? *Run.Board->EndUs() : ~std::uint64_t{0};
+
+    // Sensor mode 0, 1 or 2 (2 = advanced mode).
+    void Start(int sensorMode) {
+        State.AdvancedMode = sensorMode == 2;
+        const TBuildCodeResult built = BuildCode(Template, State, sensorMode == 1);
+        ASSERT_TRUE(built.Succeeded);
+        const std::optional<std::string> text = TokenizerSourceText(built.Lines);
+        ASSERT_TRUE(text.has_value());
+        ASSERT_EQ(CompileInto(*text, Eeprom), "");
+        RunTime = std::make_unique<TInterpreter>(PinsHw);
+        RunTime->Start(Eeprom, Port, 0);
     }
-    const TRunEvent* FirstReaction() const {
-        for (const TRunEvent& e : Run.Board->Events()) {
-            if (e.Kind == TRunEventKind::ekReaction) {
-                return &e;
+
+    std::vector<TTestPins::TPulse> PulsesOn(int pin) const {
+        std::vector<TTestPins::TPulse> found;
+        for (const TTestPins::TPulse& p : PinsHw.Pulses) {
+            if (p.Pin == pin) {
+                found.push_back(p);
             }
         }
-        return nullptr;
+        return found;
     }
-    // How far the robot got along its heading at `from`, from `from` to `to`.
-    double Advance(std::uint64_t from, std::uint64_t to) const {
-        const TPose a = Run.PoseAt(from);
-        const TPose b = Run.PoseAt(to);
-        const double h = a.HeadingDeg * std::numbers::pi / 180;
-        return (b.Position.X - a.Position.X) * std::cos(h) +
-               (b.Position.Y - a.Position.Y) * std::sin(h);
-    }
-    // How far it backed, along its heading at `from`, from the farthest
-    // point it reached ahead between `from` and `to`.
-    double Backed(std::uint64_t from, std::uint64_t to) const {
-        double ahead = 0;
-        double backed = 0;
-        for (std::uint64_t t = from; t <= to; t += 10 * Ms) {
-            const double a = Advance(from, t);
-            ahead = std::max(ahead, a);
-            backed = std::max(backed, ahead - a);
+
+    // Mean time between the pulses of one wheel while it holds `widthUs`.
+    double CycleUs(int pin, std::uint32_t widthUs) const {
+        std::vector<std::uint64_t> starts;
+        for (const TTestPins::TPulse& p : PulsesOn(pin)) {
+            if (p.WidthUs == widthUs) {
+                starts.push_back(p.StartUs);
+            }
         }
-        return backed;
+        if (starts.size() < 2) {
+            return 0;
+        }
+        return static_cast<double>(starts.back() - starts.front()) /
+               static_cast<double>(starts.size() - 1);
     }
-    double Turned(std::uint64_t from, std::uint64_t to) const {
-        return Run.PoseAt(to).HeadingDeg - Run.PoseAt(from).HeadingDeg;
-    }
+
+    std::string Template;
+    TDocumentState State{};
 };
 
-// ---------------------------------------------------------------------------
-// Commands of the main list
-// ---------------------------------------------------------------------------
-
-TEST_F(RobotProgramTest, AnEmptyMainListEndsRightAfterTheStartUpWait) {
-    Go(false, true, TWorld{}, 10);
-    const auto commands = Run.Commands();
-    ASSERT_EQ(commands.size(), 1u);
-    EXPECT_EQ(commands[0].Letter, 'Q');
-    EXPECT_GE(commands[0].TimeUs, 3500 * Ms);
-    EXPECT_GE(EndUs(), 3500 * Ms);
-    EXPECT_LT(EndUs(), 3600 * Ms);
-    EXPECT_TRUE(Run.RecordOf(ekPulse).empty()) << "the wheels never got a pulse";
-    EXPECT_EQ(Run.Board->PoseFromStart().Position.X, 0);
+TEST_F(RobotProgramTest, ReadsItsConfigurationAfterTheStartUpWaitAndEndsAnEmptyList) {
+    State.Document.LeftServoCenter = 97;
+    Start(2);
+    RunTime->RunUntil(10000000);
+    const std::vector<TRunTimeEvent> reads = EventsOf(ekEepromRead);
+    ASSERT_GE(reads.size(), 4u);
+    EXPECT_EQ(reads[0].A, 0); // sensor mode
+    EXPECT_EQ(reads[0].B, 2);
+    EXPECT_EQ(reads[1].A, 2); // left calibration
+    EXPECT_EQ(reads[1].B, 97);
+    EXPECT_EQ(reads[2].A, 3);
+    EXPECT_EQ(reads[3].A, ActionListAddress);
+    EXPECT_EQ(reads[3].B, 'Q');
+    EXPECT_GE(reads[0].TimeUs, 3500000u);
+    EXPECT_LT(reads[0].TimeUs, 3510000u);
+    EXPECT_EQ(RunTime->StopReason(), srStop) << RunTime->StopMessage();
+    EXPECT_LT(RunTime->NowUs(), 3520000u);
+    EXPECT_TRUE(PinsHw.Pulses.empty());
 }
 
-TEST_F(RobotProgramTest, ForwardRampsTwentyFiveCyclesThenDrivesFiftyAtSpeed) {
-    Run.Main(akMoveForward, 10);
-    Go(false, false, TWorld{}, 10);
-    const auto commands = Run.Commands();
-    ASSERT_EQ(commands.size(), 2u);
-    ASSERT_EQ(commands[0].Letter, 'F');
-    EXPECT_EQ(commands[0].Value, 10);
-    ASSERT_EQ(commands[1].Letter, 'Q');
-
-    const auto pulses = Run.RecordOf(ekPulse);
-    const auto left = PulsesOn(pulses, RobotPins::LeftServo, 0, EndUs());
-    const auto right = PulsesOn(pulses, RobotPins::RightServo, 0, EndUs());
-    ASSERT_EQ(left.size(), 75u);
-    ASSERT_EQ(right.size(), 75u);
-    for (int i = 0; i < 75; ++i) {
-        // 550 + calibration 100 + speed, in 2 µs units: the speeds ramp by
-        // 4 from standstill (100) to 200 on the left and 0 on the right.
-        const int step = std::min(i + 1, 25);
-        EXPECT_EQ(left[i].B, 2 * (750 + 4 * step)) << i;
-        EXPECT_EQ(right[i].B, 2 * (750 - 4 * step)) << i;
-    }
-    const TPose end = Run.Board->PoseFromStart();
-    EXPECT_GT(end.Position.X, 150);
-    EXPECT_NEAR(end.Position.Y, 0, 2);
-    EXPECT_NEAR(end.HeadingDeg, 0, 0.5);
-}
-
-TEST_F(RobotProgramTest, StopAndWaitRampsDownThenWaitsItsTenths) {
-    Run.Main(akMoveForward, 5);
-    Run.Main(akStopAndWait, 20);
-    Run.KeepTrace = true;
-    Go(false, false, TWorld{}, 10);
-    const auto commands = Run.Commands();
-    ASSERT_EQ(commands.size(), 3u);
-    ASSERT_EQ(commands[1].Letter, 'S');
-    const std::uint64_t stop = commands[1].TimeUs;
-
-    const auto pulses = Run.RecordOf(ekPulse);
-    const auto left = PulsesOn(pulses, RobotPins::LeftServo, stop, EndUs());
-    const auto right = PulsesOn(pulses, RobotPins::RightServo, stop, EndUs());
-    ASSERT_EQ(left.size(), 25u) << "ramping down, then no pulse while waiting";
-    ASSERT_EQ(right.size(), 25u);
-    EXPECT_EQ(left.back().B, 1500);
-    EXPECT_EQ(right.back().B, 1500);
-    EXPECT_EQ(left[0].B, 2 * (850 - 4));
-
-    int naps = 0;
-    for (const TRunTimeEvent& e : Run.RecordOf(ekInstruction)) {
-        naps += e.A == inNap && e.TimeUs > stop;
-    }
-    EXPECT_EQ(naps, 20);
-    // "Stop and Wait 2.0 sec" stands still for about 2 s.
-    const std::uint64_t still = left.back().TimeUs + 25 * Ms;
-    EXPECT_NEAR(static_cast<double>(EndUs() - still) / Second, 2.0, 0.1);
-    EXPECT_EQ(Run.PoseAt(still).Position.X, Run.PoseAt(EndUs()).Position.X);
-}
-
-TEST_F(RobotProgramTest, LoopBackTwoFetchesTheFirstOfTheTwoEntriesBefore) {
-    Run.Main(akMoveForward, 3);
-    Run.Main(akMoveBackward, 3);
-    Run.Main(akLoopBack, 1); // written as "G",2
-    Go(false, false, TWorld{}, 12);
-    const auto commands = Run.Commands();
-    ASSERT_GE(commands.size(), 9u);
-    EXPECT_EQ(commands[2].Letter, 'G');
-    EXPECT_EQ(commands[2].Value, 2);
-    for (std::size_t i = 0; i < 9; ++i) {
-        EXPECT_EQ(commands[i].Entry, static_cast<int>(i % 3) + 1) << i;
-    }
-    EXPECT_FALSE(Run.Board->EndUs().has_value()) << "a loop runs on";
-}
-
-TEST_F(RobotProgramTest, CalibrationBytesMakeAMiscalibratedRobotRotateOnTheSpot) {
-    // The left servo stands still at 760, not 750. Rotate Right runs both
-    // wheels 20 units from the centre the program believes in: the left one
-    // turns slower than the right and the robot wanders off its spot.
-    TWorld world;
-    world.SetServoCentres(760, 750);
-    Run.Main(akRotateRight, 20);
-    Go(false, false, world, 10);
-    const TPose off = Run.Board->PoseFromStart();
-    EXPECT_GT(std::hypot(off.Position.X, off.Position.Y), 20);
-
-    // Calibrated for it (the centre found in test mode, 760 = 650 + 110),
-    // it turns on the spot.
-    TRobotProgramRun calibrated;
-    calibrated.Main(akRotateRight, 20);
-    calibrated.State->Document.LeftServoCenter = 110;
-    ASSERT_EQ(calibrated.Compile(false, false), "");
-    calibrated.Start(world);
-    calibrated.RunUntil(10);
-    const TPose on = calibrated.Board->PoseFromStart();
-    EXPECT_LT(std::hypot(on.Position.X, on.Position.Y), 1);
-    EXPECT_LT(on.HeadingDeg, -90);
-}
-
-// ---------------------------------------------------------------------------
-// Beginner sensors: the reaction follows the sensor value
-// ---------------------------------------------------------------------------
-
-TEST_F(RobotProgramTest, BeginnerUTurnAtAWallAhead) {
-    Run.Main(akMoveForward, 50);
-    Go(false, true, WallAhead(600), 15);
-    const TRunEvent* reaction = FirstReaction();
-    ASSERT_NE(reaction, nullptr);
-    EXPECT_EQ(reaction->SensorValue, 12) << "both detectors";
-    EXPECT_EQ(reaction->Reaction, TReaction::rnUTurn);
-    // It backs up, then turns round to the right; the Move Forward is
-    // dropped, so the list ends after the turn. The turn's 2.8 s make about
-    // half a turn at drive cycles of 20 ms; without the sensor check, which
-    // a reaction leaves out, the cycles are shorter and so is the turn.
-    EXPECT_GT(Backed(reaction->TimeUs, reaction->TimeUs + 1500 * Ms), 10);
-    const double turned = Turned(reaction->TimeUs, EndUs());
-    EXPECT_LT(turned, -130);
-    EXPECT_GT(turned, -220);
-    EXPECT_TRUE(Run.EventsOf(TRunEventKind::ekContact).empty());
-}
-
-TEST_F(RobotProgramTest, BeginnerUTurnWhenBothWhiskersTouch) {
-    Run.Main(akMoveForward, 50);
-    Go(false, true, WallAhead(400), 15, BlindRobot());
-    const TRunEvent* reaction = FirstReaction();
-    ASSERT_NE(reaction, nullptr);
-    EXPECT_EQ(reaction->SensorValue, 3);
-    EXPECT_LT(Turned(reaction->TimeUs, EndUs()), -130);
-}
-
-TEST_F(RobotProgramTest, BeginnerBacksAndRotatesAwayFromAWhisker) {
-    for (const bool right : {true, false}) {
-        SCOPED_TRACE(right ? "right whisker" : "left whisker");
-        TRobotProgramRun run;
-        run.Main(akMoveForward, 50);
-        ASSERT_EQ(run.Compile(false, true), "");
-        TWorld world;
-        world.AddObstacle(TShape::Circle({350, right ? -55.0 : 55.0}, 10));
-        run.Start(world, BlindRobot());
-        run.RunUntil(15);
-        const auto reactions = run.EventsOf(TRunEventKind::ekReaction);
-        ASSERT_EQ(reactions.size(), 1u);
-        EXPECT_EQ(reactions[0].SensorValue, right ? 1 : 2);
-        const std::uint64_t t = reactions[0].TimeUs;
-        const std::uint64_t end = *run.Board->EndUs();
-        // Backing away first...
-        const TPose at = run.PoseAt(t);
-        double least = at.Position.X;
-        for (const TPathPoint& p : run.Board->Path()) {
-            least = std::min(least, run.Board->FromStart(p.Pose).Position.X);
+// "F",10: 25 ramping cycles from standstill to full speed in steps of 4,
+// then 50 cycles at speed of 20 ms each, one tenth of a second per 5.
+TEST_F(RobotProgramTest, ForwardRampsThenDrivesItsDurationAtSpeed) {
+    for (const int mode : {1, 2}) {
+        SCOPED_TRACE(mode);
+        PinsHw.Pulses.clear();
+        State = {};
+        InitialiseDocument(State);
+        Step(akMoveForward, 10);
+        Start(mode);
+        RunTime->RunUntil(10000000);
+        EXPECT_EQ(RunTime->StopReason(), srStop) << RunTime->StopMessage();
+        const std::vector<TTestPins::TPulse> left = PulsesOn(LeftServo);
+        const std::vector<TTestPins::TPulse> right = PulsesOn(RightServo);
+        ASSERT_EQ(left.size(), 75u);
+        ASSERT_EQ(right.size(), 75u);
+        for (int i = 0; i < 25; ++i) {
+            EXPECT_EQ(left[static_cast<std::size_t>(i)].WidthUs, 2u * (750 + 4 * (i + 1)));
+            EXPECT_EQ(right[static_cast<std::size_t>(i)].WidthUs, 2u * (750 - 4 * (i + 1)));
         }
-        EXPECT_LT(least, at.Position.X - 10);
-        // ...then a short rotation away from the whisker that touched.
-        const double turned = run.PoseAt(end).HeadingDeg - at.HeadingDeg;
-        EXPECT_GT(std::abs(turned), 10);
-        EXPECT_LT(std::abs(turned), 60);
-        EXPECT_EQ(turned > 0, right) << "a touch on the right turns it left";
+        for (std::size_t i = 25; i < 75; ++i) {
+            EXPECT_EQ(left[i].WidthUs, 1700u);
+            EXPECT_EQ(right[i].WidthUs, 1300u);
+        }
+        EXPECT_NEAR(CycleUs(LeftServo, 1700), 20000.0, 300.0);
     }
 }
 
-TEST_F(RobotProgramTest, BeginnerVeersAwayFromAnObstacleSeenAheadToOneSideThenGoesOn) {
-    for (const bool right : {true, false}) {
-        SCOPED_TRACE(right ? "ahead-right" : "ahead-left");
-        TRobotProgramRun run;
-        run.Main(akMoveForward, 40);
-        ASSERT_EQ(run.Compile(false, true), "");
-        TWorld world;
-        world.AddObstacle(TShape::Circle({500, right ? -150.0 : 150.0}, 20));
-        run.Start(world);
-        run.RunUntil(15);
-        const auto reactions = run.EventsOf(TRunEventKind::ekReaction);
-        ASSERT_EQ(reactions.size(), 1u) << "no more checks until the next list entry";
-        EXPECT_EQ(reactions[0].SensorValue, right ? 4 : 8);
-        const std::uint64_t t = reactions[0].TimeUs;
-        const std::uint64_t end = *run.Board->EndUs();
-        const double veered = run.PoseAt(t + 1500 * Ms).HeadingDeg - run.PoseAt(t).HeadingDeg;
-        EXPECT_GT(std::abs(veered), 20);
-        EXPECT_EQ(veered > 0, right) << "seen on the right, it veers left";
-        // The interrupted Move Forward goes on with the cycles it had left:
-        // straight on afterwards, and the whole list takes longer than the
-        // list alone.
-        const double after = run.PoseAt(end).HeadingDeg - run.PoseAt(t + 1500 * Ms).HeadingDeg;
-        EXPECT_NEAR(after, 0, 1);
-        EXPECT_GT(run.Board->FromStart(run.Board->Robot().Pose()).Position.X, 400);
-        EXPECT_TRUE(run.EventsOf(TRunEventKind::ekContact).empty());
+// "S" ramps down, then stands still with no pulses: each tenth of a
+// second of its value takes 100 ms; fetching the next step ("Q" here)
+// adds a few hundredths.
+TEST_F(RobotProgramTest, StopAndWaitStandsStillItsTime) {
+    double stillUs[2] = {};
+    for (const int tenths : {10, 20}) {
+        State = {};
+        InitialiseDocument(State);
+        PinsHw.Pulses.clear();
+        Step(akMoveForward, 2);
+        Step(akStopAndWait, tenths);
+        Start(1);
+        RunTime->RunUntil(20000000);
+        EXPECT_EQ(RunTime->StopReason(), srStop) << RunTime->StopMessage();
+        const std::vector<TTestPins::TPulse> left = PulsesOn(LeftServo);
+        ASSERT_FALSE(left.empty());
+        EXPECT_EQ(left.back().WidthUs, 1500u); // at standstill
+        stillUs[tenths / 20] = static_cast<double>(RunTime->NowUs() - left.back().StartUs);
     }
+    EXPECT_NEAR(stillUs[0], 1000000.0, 30000.0);
+    EXPECT_NEAR(stillUs[1] - stillUs[0], 1000000.0, 1000.0);
 }
 
-TEST_F(RobotProgramTest, DrivingAtAWallWithSensorsOffItStopsAgainstIt) {
-    Run.Main(akMoveForward, 60);
-    Go(false, false, WallAhead(400), 15);
-    const TPose end = Run.Board->Robot().Pose();
-    const double body = Run.Board->Robot().Parameters().BodyRadiusMm;
-    EXPECT_LE(end.Position.X + body, 400);
-    EXPECT_GT(end.Position.X + body, 399);
-    EXPECT_EQ(Run.EventsOf(TRunEventKind::ekContact).size(), 1u);
-    EXPECT_TRUE(Run.Board->Robot().WhiskerPressed(TSide::sdLeft));
-    EXPECT_TRUE(Run.Board->Robot().WhiskerPressed(TSide::sdRight));
-    EXPECT_TRUE(Run.Board->EndUs().has_value()) << "the step still ends on time";
-}
-
-TEST_F(RobotProgramTest, ARobotBouncingRoundAnArenaNeverPassesThroughAWall) {
-    Run.Main(akMoveForward, 50);
-    Run.Main(akRotateLeft, 3);
-    Run.Main(akLoopBack, 1);
-    TWorld world;
-    world.SetArena(900, 700);
-    world.SetStart({{200, 350}, 20});
-    world.AddObstacle(TShape::Rectangle({600, 300}, 120, 80, 30));
-    Go(false, true, world, 90);
-    EXPECT_GE(Run.EventsOf(TRunEventKind::ekReaction).size(), 5u);
-    const double body = Run.Board->Robot().Parameters().BodyRadiusMm;
-    for (const TPathPoint& p : Run.Board->Path()) {
-        world.ForEachSolid(
-            [&](const TShape& s) { ASSERT_GE(s.DistanceTo(p.Pose.Position), body) << p.TimeUs; });
-    }
-}
-
-// ---------------------------------------------------------------------------
-// Advanced sensors: the sets of the columns
-// ---------------------------------------------------------------------------
-
-// Only the left whisker touches a post ahead-left.
-TWorld PostAheadLeft() {
-    TWorld world;
-    world.AddObstacle(TShape::Circle({350, 55}, 10));
-    return world;
-}
-
-TEST_F(RobotProgramTest, ALeftColumnOfNoReactionLetsTheCommandGoOn) {
-    Run.Main(akMoveForward, 30, 0, 5, 0); // written as "C",$25 then "F",30
-    Run.Add(MainList + 1, akMoveBackward, 10);
-    Go(true, false, PostAheadLeft(), 15, BlindRobot());
-    const auto commands = Run.Commands();
-    ASSERT_EQ(commands.size(), 3u);
-    EXPECT_EQ(commands[0].Letter, 'C');
-    EXPECT_EQ(commands[0].Value, 0x25);
-    EXPECT_EQ(commands[1].Letter, 'F');
-    EXPECT_EQ(commands[2].Letter, 'Q');
-    EXPECT_EQ(commands[2].List, 0) << "no set entry was read";
-    EXPECT_FALSE(Run.EventsOf(TRunEventKind::ekSensor).empty()) << "the whisker did touch";
-    EXPECT_TRUE(Run.EventsOf(TRunEventKind::ekReaction).empty());
-    EXPECT_LT(Backed(commands[1].TimeUs, EndUs()), 1) << "it never backed away";
-
-    // The same step with the left column on set All backs away.
-    TRobotProgramRun all;
-    all.Main(akMoveForward, 30);
-    all.Add(MainList + 1, akMoveBackward, 10);
-    ASSERT_EQ(all.Compile(true, false), "");
-    all.Start(PostAheadLeft(), BlindRobot());
-    all.RunUntil(15);
-    const auto reactions = all.EventsOf(TRunEventKind::ekReaction);
-    ASSERT_FALSE(reactions.empty());
-    EXPECT_EQ(reactions[0].Set, 0);
-    const auto allCommands = all.Commands();
-    ASSERT_GE(allCommands.size(), 3u);
-    EXPECT_EQ(allCommands[1].List, 1);
-    EXPECT_EQ(allCommands[1].Letter, 'B');
-}
-
-TEST_F(RobotProgramTest, WithoutConfigurationEveryTriggerPlaysSetAll) {
-    // One long step (a loop would write the columns of its target).
-    Run.Main(akMoveForward, 250);
-    Run.Add(MainList + 1, akMoveBackward, 5);
-    Run.Add(MainList + 1, akRotateRight, 10);
-    Go(true, false, TWorld::DefaultArena(), 60);
-    for (const TRunEvent& c : Run.Commands()) {
-        ASSERT_NE(c.Letter, 'C');
-    }
-    const auto reactions = Run.EventsOf(TRunEventKind::ekReaction);
-    ASSERT_GE(reactions.size(), 4u);
-    for (const TRunEvent& r : reactions) {
-        EXPECT_EQ(r.Set, 0) << r.TimeUs;
-    }
-    // Reports from both sides set them off.
-    bool left = false;
-    bool right = false;
-    for (const TRunEvent& s : Run.EventsOf(TRunEventKind::ekSensor)) {
-        left = left || s.Sensor == TSensor::snLeftIr || s.Sensor == TSensor::snLeftWhisker;
-        right = right || s.Sensor == TSensor::snRightIr || s.Sensor == TSensor::snRightWhisker;
-    }
-    EXPECT_TRUE(left);
-    EXPECT_TRUE(right);
-    // Each reaction reads the set's first entry next.
-    const auto& events = Run.Board->Events();
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        if (events[i].Kind != TRunEventKind::ekReaction) {
+TEST_F(RobotProgramTest, TheSameImageAndInputsGiveTheSameTraceTwice) {
+    Step(akMoveForward, 5);
+    Step(akRotateLeft, 3);
+    Step(akLoopBack, 1);
+    PinsHw.LevelAt = [](int pin, std::uint64_t t) { return pin != 5 || (t / 700000) % 3 != 0; };
+    std::vector<TRunTimeEvent> first;
+    for (int run = 0; run < 2; ++run) {
+        Start(1);
+        RunTime->SetTracing(true);
+        for (std::uint64_t t = 0; t <= 8000000; t += 10000) {
+            RunTime->RunUntil(t);
+        }
+        std::vector<TRunTimeEvent> trace;
+        RunTime->Events().TakeInto(trace);
+        ASSERT_GT(trace.size(), 1000u);
+        if (run == 0) {
+            first = trace;
             continue;
         }
-        for (std::size_t j = i + 1; j < events.size(); ++j) {
-            if (events[j].Kind == TRunEventKind::ekCommand) {
-                EXPECT_EQ(events[j].List, 1);
-                EXPECT_EQ(events[j].Entry, 1);
-                EXPECT_EQ(events[j].Letter, 'B');
-                break;
-            }
+        ASSERT_EQ(trace.size(), first.size());
+        for (std::size_t i = 0; i < trace.size(); ++i) {
+            ASSERT_EQ(trace[i].TimeUs, first[i].TimeUs) << i;
+            ASSERT_EQ(trace[i].Kind, first[i].Kind) << i;
+            ASSERT_EQ(trace[i].A, first[i].A) << i;
+            ASSERT_EQ(trace[i].B, first[i].B) << i;
         }
     }
-}
-
-// ---------------------------------------------------------------------------
-// A whole figure, and the run as a whole
-// ---------------------------------------------------------------------------
-
-// Four times Move Forward 2.0 s and Rotate Right 0.8 s. Each turn, with the
-// ramps into and out of it, comes to about 88 degrees, the best the tenths
-// of a second allow. The corners where the robot starts each turn lie on a
-// square; the path ends about 70 mm from where it began, because the first
-// side starts from a standstill and the last turn ends without the ramp
-// into a next side.
-TEST_F(RobotProgramTest, ASquareOfForwardAndRotateRightCloses) {
-    for (int i = 0; i < 4; ++i) {
-        Run.Main(akMoveForward, 20);
-        Run.Main(akRotateRight, 8);
-    }
-    Go(false, true, TWorld{}, 40);
-    std::vector<TPose> corners;
-    for (const TRunEvent& c : Run.Commands()) {
-        if (c.Letter == 'I') {
-            corners.push_back(Run.Board->FromStart(c.Pose));
-        }
-    }
-    ASSERT_EQ(corners.size(), 4u);
-    const auto distance = [](const TPose& a, const TPose& b) {
-        return std::hypot(a.Position.X - b.Position.X, a.Position.Y - b.Position.Y);
-    };
-    const double side = distance(corners[0], corners[1]);
-    EXPECT_GT(side, 400);
-    for (int i = 1; i < 3; ++i) {
-        EXPECT_NEAR(distance(corners[i], corners[i + 1]), side, side * 0.01);
-    }
-    for (int i = 1; i < 4; ++i) {
-        EXPECT_NEAR(corners[i].HeadingDeg - corners[i - 1].HeadingDeg, -90, 5);
-    }
-    EXPECT_NEAR(distance(corners[0], corners[2]), side * std::sqrt(2.0), side * 0.03);
-    EXPECT_NEAR(distance(corners[1], corners[3]), side * std::sqrt(2.0), side * 0.03);
-    const TPose end = Run.Board->PoseFromStart();
-    EXPECT_LT(std::hypot(end.Position.X, end.Position.Y), 80);
-}
-
-TEST_F(RobotProgramTest, TheSameProgramAndWorldGiveTheSameRunHoweverItIsStepped) {
-    auto run = [](std::uint64_t step) {
-        auto r = std::make_unique<TRobotProgramRun>();
-        r->Main(akMoveForward, 25);
-        r->Main(akTurnLeft, 10);
-        r->Main(akLoopBack, 1);
-        r->Add(MainList + 1, akMoveBackward, 5);
-        r->Add(MainList + 1, akRotateRight, 6);
-        EXPECT_EQ(r->Compile(true, false), "");
-        r->Start(TWorld::DefaultArena());
-        r->RunUntil(30, step);
-        return r;
-    };
-    const auto a = run(100 * Ms);
-    const auto b = run(7 * Ms + 3);
-    ASSERT_EQ(a->Board->Path().size(), b->Board->Path().size());
-    for (std::size_t i = 0; i < a->Board->Path().size(); ++i) {
-        const TPathPoint& p = a->Board->Path()[i];
-        const TPathPoint& q = b->Board->Path()[i];
-        ASSERT_EQ(p.TimeUs, q.TimeUs);
-        ASSERT_EQ(std::memcmp(&p.Pose, &q.Pose, sizeof(TPose)), 0) << i;
-    }
-    ASSERT_EQ(a->Board->Events().size(), b->Board->Events().size());
-    for (std::size_t i = 0; i < a->Board->Events().size(); ++i) {
-        EXPECT_EQ(a->Board->Events()[i].TimeUs, b->Board->Events()[i].TimeUs);
-    }
-    EXPECT_GT(a->EventsOf(TRunEventKind::ekReaction).size(), 0u);
 }
 
 } // namespace

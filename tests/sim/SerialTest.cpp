@@ -35,13 +35,15 @@ TEST_F(SerialTest, SeroutOnAnIoPinTakesTheBaudRatesTimeAndRecordsItsBytes) {
 
 TEST_F(SerialTest, SerinWaitsForTheHostsBytes) {
     Port.HostSends("AB", 20000);
-    Run("SERIN 16, 16468, [B10, B11]\nHIGH 1\n", 1.0);
+    Port.HostSends("C", 40000);
+    Run("SERIN 16, 16468, [B10, B11]\nHIGH 1\nDEBUGIN B12\n", 1.0);
     EXPECT_EQ(Byte(10), 'A');
     EXPECT_EQ(Byte(11), 'B');
     ASSERT_EQ(PinsHw.Outputs.size(), 1u);
     EXPECT_GE(PinsHw.Outputs[0].TimeUs, 20000u + 2 * TTestPort::ByteUs);
     EXPECT_LT(PinsHw.Outputs[0].TimeUs, 20000u + 2 * TTestPort::ByteUs + 1000);
-    EXPECT_EQ(EventsOf(ekSerialIn).size(), 2u);
+    EXPECT_EQ(Byte(12), 'C'); // DEBUGIN is SERIN on the programming port
+    EXPECT_EQ(EventsOf(ekSerialIn).size(), 3u);
 }
 
 TEST_F(SerialTest, SerinItemsParseNumbersStringsAndWaits) {
@@ -75,6 +77,29 @@ HIGH 1
     ASSERT_EQ(PinsHw.Outputs.size(), 1u);
     EXPECT_GE(PinsHw.Outputs[0].TimeUs, 50000u);
     EXPECT_LT(PinsHw.Outputs[0].TimeUs, 52000u);
+}
+
+// Seven data bits with even parity (mode bit 13): a byte whose parity is
+// wrong sends the program to the parity label, with or without a time-out.
+TEST_F(SerialTest, SerinParityErrorsBranchToTheirLabel) {
+    Port.HostSends("A", 1000);                     // 0x41: even parity already
+    Port.HostSends(std::string(1, '\xC3'), 10000); // 'C' with its parity bit: good
+    Port.HostSends(std::string(1, '\xC1'), 20000); // 'A' with a wrong parity bit
+    Run(R"(SERIN 16, 24660, Bad, [B10]
+SERIN 16, 24660, Bad, 100, Late, [B11]
+SERIN 16, 24660, Bad, 100, Late, [B12]
+W1 = 1
+END
+Bad: W1 = 2
+END
+Late: W1 = 3
+)",
+        1.0);
+    EXPECT_EQ(Byte(10), 'A');
+    EXPECT_EQ(Byte(11), 'C');
+    EXPECT_EQ(Word(1), 2);
+    Run("SERIN 16, 24660, Bad, 100, Late, [B11]\nEND\nBad: W1 = 2\nEND\nLate: W1 = 3\n", 1.0);
+    EXPECT_EQ(Word(1), 3);
 }
 
 // The wait goes on across calls; nothing arrives on pins 0-15.

@@ -31,14 +31,6 @@ TEST_F(TimingTest, PauseNapAndSleepTakeTheirTime) {
     EXPECT_LT(MarkTime(PinsHw), 2001000u);
 }
 
-TEST_F(TimingTest, EveryStatementCostsItsFetchedBits) {
-    Run("W1 = 1\nW2 = W1 + 2 * 3 - 1\n");
-    EXPECT_EQ(RunTime->InstructionCount(), 3u); // and the END behind them
-    const std::uint64_t expected =
-        RunTime->BitsFetched() * timing::BitFetchNs / 1000 + 3 * timing::InstructionUs;
-    EXPECT_NEAR(static_cast<double>(RunTime->NowUs()), static_cast<double>(expected), 1.0);
-}
-
 // A runaway program is bounded by the limit of each call, not by how many
 // instructions it runs.
 TEST_F(TimingTest, ARunawayLoopStopsAtTheLimitOfEachCall) {
