@@ -4,6 +4,7 @@
 #include "sim/SerialLine.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace wayline::sim {
 
@@ -136,7 +137,9 @@ void TModuleFirmware::Handle(std::uint8_t byte, std::uint64_t timeUs) {
         break;
     case TFirmwareState::fsVersionRequest:
         if (byte == 0) {
-            Reply(Config.VersionByte, timeUs);
+            if (!Faults.SilentVersion) {
+                Reply(Config.VersionByte, timeUs);
+            }
             Current = TFirmwareState::fsDownload;
             PacketIndex = 0;
             PacketFill = 0;
@@ -237,7 +240,12 @@ void TModuleFirmware::FinishPacket(std::uint64_t timeUs) {
         } else if (Faults.GarbageAtPacket == k) {
             record.Status = -1;
             std::uint64_t at = timeUs + Config.ReplyDelayUs;
-            for (const std::uint8_t g : Faults.Garbage) {
+            static constexpr std::uint8_t DefaultGarbage[] = {0x55, 0xAA, 0x3C};
+            const std::vector<std::uint8_t> garbage =
+                Faults.Garbage.empty() ? std::vector<std::uint8_t>(std::begin(DefaultGarbage),
+                                                                   std::end(DefaultGarbage))
+                                       : Faults.Garbage;
+            for (const std::uint8_t g : garbage) {
                 at = Line.ModuleSend(g, at);
             }
         } else {

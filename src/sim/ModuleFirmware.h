@@ -37,11 +37,13 @@ struct TModuleConfig {
 // Faults to inject. Packet numbers count from 0 after each handshake.
 struct TModuleFaults {
     std::optional<int> WrongComplementAt;  // handshake byte 0..2 gets a wrong answer
+    bool SilentVersion = false;            // no version byte after the handshake
     std::optional<int> StatusTwoAtPacket;  // the block is written wrongly: status 2
     std::optional<int> SilenceAtPacket;    // no status byte
     std::optional<int> GarbageAtPacket;    // Garbage instead of the status byte
     std::optional<int> DisconnectAtPacket; // the cable is pulled as the packet arrives
-    std::vector<std::uint8_t> Garbage{0x55, 0xAA, 0x3C};
+    // What GarbageAtPacket sends; empty: 0x55 0xAA 0x3C.
+    std::vector<std::uint8_t> Garbage;
     // Bytes the module sends while it boots after a reset (line noise).
     std::vector<std::uint8_t> NoiseAfterReset;
 };

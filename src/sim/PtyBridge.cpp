@@ -113,6 +113,26 @@ void TPtyBridge::Stop() {
     }
 }
 
+bool TPtyBridge::WaitUntil(const std::function<bool(TSimulatedModule&)>& condition,
+                           std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    std::unique_lock<std::mutex> passes(PassLock);
+    for (;;) {
+        const std::uint64_t seen = Passes;
+        passes.unlock();
+        {
+            std::lock_guard<std::mutex> lock(Module->Mutex());
+            if (condition(*Module)) {
+                return true;
+            }
+        }
+        passes.lock();
+        if (!PassDone.wait_until(passes, deadline, [&] { return Passes != seen; })) {
+            return false;
+        }
+    }
+}
+
 void TPtyBridge::Serve() {
     std::vector<std::uint8_t> toHost;
     std::optional<std::uint64_t> lastFromHostUs;
@@ -130,6 +150,11 @@ void TPtyBridge::Serve() {
             }
             next = Module->NextEventUs();
         }
+        {
+            std::lock_guard<std::mutex> lock(PassLock);
+            ++Passes;
+        }
+        PassDone.notify_all();
         while (!toHost.empty()) {
             const ssize_t written = ::write(Master, toHost.data(), toHost.size());
             if (written <= 0) {

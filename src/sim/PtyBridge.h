@@ -4,7 +4,10 @@
 #include "sim/SimulatedModule.h"
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <thread>
@@ -46,6 +49,13 @@ public:
     // Resets made from a "K" after silence.
     int ResetsSeen() const { return Resets.load(); }
 
+    // Waits at most `timeout` until `condition` holds for the module; it is
+    // checked with the module's lock held, now and after each time the
+    // bridge has moved the module on. For tests and tools that must know
+    // that the module has taken what the host sent.
+    bool WaitUntil(const std::function<bool(TSimulatedModule&)>& condition,
+                   std::chrono::milliseconds timeout);
+
 private:
     void Serve();
 
@@ -58,6 +68,9 @@ private:
     int WakeWrite = -1;
     std::thread Thread;
     std::atomic<int> Resets{0};
+    std::mutex PassLock;
+    std::condition_variable PassDone;
+    std::uint64_t Passes = 0;
 };
 
 } // namespace wayline::sim

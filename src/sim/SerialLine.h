@@ -38,6 +38,8 @@ public:
     // The host sends a byte at `timeUs`; it goes out once the bytes before
     // it have. Returns when it has fully reached the module.
     std::uint64_t HostSend(std::uint8_t byte, std::uint64_t timeUs);
+    // When the last byte the host sent will have left its transmitter.
+    std::uint64_t HostTransmitDoneUs() const { return HostLineFreeUs; }
     // Bytes for the host whose stop bit had arrived by `timeUs`.
     int HostWaiting(std::uint64_t timeUs) const;
     // Takes the oldest byte for the host that had arrived by `timeUs`.

@@ -118,6 +118,11 @@ int TSimulatedModule::HostRead(std::uint8_t* data, int count) {
     return got;
 }
 
+void TSimulatedModule::HostDiscardInput() {
+    while (SerialLine.HostTake(SimClock.NowUs())) {
+    }
+}
+
 void TSimulatedModule::ResetForHandshake() {
     if (!SerialLine.Connected() || !SerialLine.BoardPresent) {
         return;

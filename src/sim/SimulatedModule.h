@@ -80,6 +80,8 @@ public:
     void HostWrite(const std::uint8_t* data, int count);
     int HostWaiting() const { return SerialLine.HostWaiting(SimClock.NowUs()); }
     int HostRead(std::uint8_t* data, int count);
+    // Bytes that reach a closed port are lost: drops what has arrived.
+    void HostDiscardInput();
     bool HostConnected() const { return SerialLine.Connected(); }
     // A port has no modem lines (a pseudo-terminal): the bridge in front of
     // it resets the module as a reset sequence would have, right now.

@@ -54,6 +54,7 @@ std::uint32_t SimulatedSerialDevice::Open(const std::string& name) {
         return OpenErrorInUse;
     }
     CatchUp();
+    Module->HostDiscardInput();
     IsOpen = true;
     return OpenErrorNone;
 }
@@ -62,12 +63,21 @@ void SimulatedSerialDevice::Close() {
     if (!IsOpen) {
         return;
     }
+    // As a driver does, closing first lets the bytes already written leave
+    // the port, so the closing 0 of a transfer still reaches the module.
+    std::uint64_t drained = 0;
+    {
+        std::lock_guard<std::mutex> lock(Module->Mutex());
+        drained = Module->Line().HostTransmitDoneUs();
+    }
+    WaitUntilUs(drained);
     std::lock_guard<std::mutex> lock(Module->Mutex());
     CatchUp();
     // Closing drops the output lines, as a driver does on hang-up.
     Module->HostSetBreak(false);
     Module->HostSetDtr(false);
     Module->HostSetRts(false);
+    Module->HostDiscardInput();
     Module->Detach();
     IsOpen = false;
 }

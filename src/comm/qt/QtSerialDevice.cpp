@@ -142,7 +142,11 @@ void QtSerialDevice::Close() {
 }
 
 bool QtSerialDevice::CheckVanished() {
-    if (Port->error() == QSerialPort::ResourceError) {
+    // A pulled USB adapter shows as a resource error, a hung-up terminal as
+    // a read or write error; either way the port answers nothing any more.
+    // Only a time-out is the normal end of a wait.
+    const QSerialPort::SerialPortError error = Port->error();
+    if (error != QSerialPort::NoError && error != QSerialPort::TimeoutError) {
         Gone = true;
     }
     Port->clearError();

@@ -44,8 +44,8 @@ public:
     int ReadWaiting(std::uint8_t* data, int count) override;
     TMsClock& Clock() override { return HostClock; }
 
-    // The port vanished while open (a USB adapter was pulled): every later
-    // operation returns at once.
+    // The port vanished while open (a USB adapter was pulled, the other end
+    // of a pseudo-terminal closed): every later operation returns at once.
     bool Vanished() const { return Gone; }
     // Whether the driver took the request for low latency (USB serial
     // adapters otherwise hold replies back for up to 16 ms).
