@@ -46,9 +46,9 @@ struct TRobotParameters {
     // rising in proportion up to full speed, which it reaches SaturationUnits
     // from the centre (pulse units of 2 µs). The full speed is what such a
     // servo manages under the robot's weight at 6 V; the saturation point is
-    // where the speed curve of these servos flattens out, and puts the robot
-    // program's own U-turn reaction (2.8 s of Rotate Right, 20 units from
-    // the centre) at about half a turn.
+    // where the speed curve of these servos flattens out. Together they make
+    // the robot program's U-turn (2.8 s of Rotate Right, 20 units from the
+    // centre) about half a turn when its drive cycles take 20 ms.
     double FullSpeedRpm = 44;
     double DeadBandUnits = 2;
     double SaturationUnits = 48;

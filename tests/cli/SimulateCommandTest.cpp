@@ -142,7 +142,7 @@ TEST_F(SimulateCommandTest, SameFileSameWorldSameReport) {
 }
 
 TEST_F(SimulateCommandTest, AWorldFileSetsTheScene) {
-    AddStep(akMoveForward, 60);
+    AddStep(akMoveForward, 100);
     const std::string world = Write("wall.json", R"({"arena": {"width": 1000, "height": 1000},
                                "start": {"x": 200, "y": 500, "heading": 0}})");
     const json j = RunJson({"--world", world, SaveList("far.wyl")});

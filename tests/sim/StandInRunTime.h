@@ -15,7 +15,7 @@ namespace wayline::sim {
 // program's exchange). It records what the board did with it.
 class TStandInRunTime final : public TModuleRunTime {
 public:
-    void Start(const TEeprom& eeprom, TProgrammingPort& port, std::uint64_t timeUs) override {
+    void Start(TEeprom& eeprom, TProgrammingPort& port, std::uint64_t timeUs) override {
         Port = &port;
         IsRunning = true;
         StartTimesUs.push_back(timeUs);
