@@ -6,6 +6,7 @@
 #include "cli/DoctorCommand.h"
 #include "cli/GenerateCommand.h"
 #include "cli/SerialCommands.h"
+#include "cli/SimulateCommand.h"
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -18,7 +19,9 @@ void PrintUsage(std::ostream& err) {
            "[--json] FILE.wyl\n"
            "       wayline-cli ports\n"
            "       wayline-cli download [--port NAME|PATH|AUTO] [--sensors] FILE.wyl|FILE.hbs\n"
-           "       wayline-cli doctor [--json]\n";
+           "       wayline-cli doctor [--json]\n"
+           "       wayline-cli simulate [--seconds N] [--world FILE.json] [--sensors] [--trace] "
+           "[--svg OUT.svg] [--json] FILE.wyl|FILE.hbs\n";
 }
 
 } // namespace
@@ -42,6 +45,10 @@ int main(int argc, char** argv) {
     if (command == "doctor") {
         return wayline::RunDoctorCommand(arguments, std::cout, std::cerr,
                                          std::getenv(wayline::DoctorRootVariable));
+    }
+    if (command == "simulate") {
+        return wayline::RunSimulateCommand(arguments, std::cout, std::cerr, wayline::TheTokenizer(),
+                                           wayline::RobotProgramTemplateText());
     }
     if (wayline::IsSerialCommand(command)) {
         return wayline::RunSerialCommand(argc, argv, command, arguments);

@@ -1,0 +1,1 @@
+wayline_add_fuzzer(worldfile SOURCES WorldFileFuzz.cpp LIBS wayline_sim)

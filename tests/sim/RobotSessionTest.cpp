@@ -1,0 +1,140 @@
+#include "RobotProgramTestSupport.h"
+
+#include "comm/core/Serial.h"
+
+namespace wayline::sim::testing {
+namespace {
+
+constexpr std::uint64_t Ms = 1000;
+
+// The test mode's program: four bytes in on the programming port (the right
+// and the left pulse width, low byte first), the sensors read, both servos
+// pulsed, one sensor byte out: bit 3 right whisker, bit 2 left whisker,
+// bit 0 left detector, bit 1 right detector, each set when it reports.
+constexpr const char* TestProgram = R"('{$KEYSTONE KM2}
+RightSpeed VAR Word
+LeftSpeed  VAR Word
+Sensors    VAR Byte
+Main:
+  SERIN 16,16468,[RightSpeed.LOWBYTE,RightSpeed.HIGHBYTE,LeftSpeed.LOWBYTE,LeftSpeed.HIGHBYTE]
+  Sensors.BIT3 = ~IN7
+  Sensors.BIT2 = ~IN5
+  FREQOUT 8, 1, 40000
+  Sensors.BIT0 = ~IN9
+  FREQOUT 2, 1, 40000
+  Sensors.BIT1 = ~IN0
+  PULSOUT 13, LeftSpeed
+  PULSOUT 12, RightSpeed
+  SEROUT 16,16468,[Sensors]
+  GOTO Main
+)";
+
+// One tick of test mode on the kept port: the widths out, their echo back,
+// then the sensor byte (-1 when none came).
+int Tick(TSerial& port, int right, int left, std::string& echo) {
+    port.WaitMs(10); // the test window's timer
+    port.ReadBlock(0, 0);
+    const std::uint8_t out[4] = {
+        static_cast<std::uint8_t>(right & 0xFF), static_cast<std::uint8_t>(right >> 8),
+        static_cast<std::uint8_t>(left & 0xFF), static_cast<std::uint8_t>(left >> 8)};
+    port.WriteBlock(out, 4, 10);
+    const int got = port.ReadBlock(4, 100);
+    echo.assign(reinterpret_cast<const char*>(port.RxBuffer.get()),
+                static_cast<std::size_t>(std::max(got, 0)));
+    return port.ReadByte(200);
+}
+
+TEST(RobotSessionTest, TheTestProgramAnswersWithTheSensorsOfTheRobotInItsWorld) {
+    std::vector<std::uint8_t> packets;
+    ASSERT_EQ(CompileProgram(TestProgram, packets), "");
+
+    // Nothing near; then a post touching the left whisker (the left
+    // detector sees it too) and a box ahead-right for the right detector.
+    TWorld clear;
+    TWorld busy;
+    busy.AddObstacle(TShape::Circle({95, 52}, 8));
+    busy.AddObstacle(TShape::Rectangle({200, -120}, 100, 100));
+    for (const bool crowded : {false, true}) {
+        SCOPED_TRACE(crowded ? "obstacles" : "clear floor");
+        TRobotSession session(crowded ? busy : clear);
+        std::string error;
+        int slot = NoSlot;
+        ASSERT_TRUE(
+            session.Download(packets.data(), static_cast<int>(packets.size() / 18), error, &slot))
+            << error;
+        ASSERT_NE(slot, NoSlot) << "the port stays open for the exchange";
+        TSerial& port = session.Slots().Slot(slot);
+        for (int tick = 0; tick < 5; ++tick) {
+            std::string echo;
+            const int sensors = Tick(port, 750, 750, echo);
+            EXPECT_EQ(echo, std::string("\xee\x02\xee\x02", 4)) << "the carrier board's echo";
+            EXPECT_EQ(sensors, crowded ? 4 | 1 | 2 : 0) << tick;
+        }
+        // The widths reached the servos.
+        const TRobot& robot = session.Board().Robot();
+        EXPECT_EQ(robot.WheelSpeed(TSide::sdLeft, session.Module().NowUs()), 0);
+        session.Slots().ClosePort(slot);
+    }
+}
+
+TEST(RobotSessionTest, TheTestProgramDrivesTheWheelsWithTheWidthsSent) {
+    std::vector<std::uint8_t> packets;
+    ASSERT_EQ(CompileProgram(TestProgram, packets), "");
+    TRobotSession session{TWorld{}};
+    std::string error;
+    int slot = NoSlot;
+    ASSERT_TRUE(
+        session.Download(packets.data(), static_cast<int>(packets.size() / 18), error, &slot));
+    TSerial& port = session.Slots().Slot(slot);
+    std::string echo;
+    for (int tick = 0; tick < 50; ++tick) {
+        Tick(port, 650, 850, echo); // both wheels full ahead
+        port.WaitMs(10);
+    }
+    session.Board().Robot().AdvanceTo(session.Module().NowUs());
+    EXPECT_GT(session.Board().Robot().Pose().Position.X, 20);
+    // Not quite straight: the left pulse comes first, so the left wheel's
+    // 25 ms run-on after it starts and ends a little earlier every tick.
+    EXPECT_NEAR(session.Board().Robot().Pose().HeadingDeg, 0, 3);
+    session.Slots().ClosePort(slot);
+}
+
+TEST(RobotSessionTest, ANewDownloadStartsTheRunAgainFromTheStart) {
+    TRobotProgramRun run;
+    run.Main(akMoveForward, 20);
+    ASSERT_EQ(run.Compile(false, false), "");
+    run.Start(TWorld{});
+    run.RunUntil(6);
+    ASSERT_GT(run.Board->PoseFromStart().Position.X, 100);
+    const std::size_t before = run.Board->Events().size();
+    ASSERT_GT(before, 1u);
+
+    std::string error;
+    ASSERT_TRUE(run.Session->Download(run.Packets.data(), static_cast<int>(run.Packets.size() / 18),
+                                      error));
+    run.Board->RunFor(100 * Ms);
+    EXPECT_EQ(run.Board->Runs(), 2u);
+    EXPECT_EQ(run.Board->PoseFromStart().Position.X, 0) << "back at its start";
+    EXPECT_TRUE(run.Board->Events().empty());
+    EXPECT_FALSE(run.Board->EndUs().has_value());
+    run.Board->RunFor(6000 * Ms);
+    ASSERT_FALSE(run.Commands().empty());
+    EXPECT_EQ(run.Commands()[0].Letter, 'F');
+    EXPECT_EQ(run.Commands()[0].Entry, 1);
+    EXPECT_GT(run.Board->PoseFromStart().Position.X, 100);
+}
+
+TEST(RobotSessionTest, WithoutTheCarrierBoardNothingIsDownloaded) {
+    std::vector<std::uint8_t> packets;
+    ASSERT_EQ(CompileProgram(TestProgram, packets), "");
+    TRobotSession session{TWorld{}};
+    session.Module().Line().BoardPresent = false;
+    std::string error;
+    EXPECT_FALSE(session.Download(packets.data(), static_cast<int>(packets.size() / 18), error));
+    EXPECT_EQ(error, "No robot found.");
+    session.Board().RunFor(1000 * Ms);
+    EXPECT_FALSE(session.Board().Started());
+}
+
+} // namespace
+} // namespace wayline::sim::testing
