@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "cli/GenerateCommand.h"
+#include "cli/SerialCommands.h"
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -12,7 +13,9 @@ void PrintUsage(std::ostream& err) {
     err << "usage: wayline-cli tokenize [--json] [--directives-only] "
            "[--target KM2|KM2A|KM2B|KM2C|KM2D] [--any-version] FILE\n"
            "       wayline-cli generate [--beginner|--advanced] [--sensors] [--compile] "
-           "[--json] FILE.wyl\n";
+           "[--json] FILE.wyl\n"
+           "       wayline-cli ports\n"
+           "       wayline-cli download [--port NAME|PATH|AUTO] [--sensors] FILE.wyl|FILE.hbs\n";
 }
 
 } // namespace
@@ -32,6 +35,9 @@ int main(int argc, char** argv) {
     if (command == "generate") {
         return wayline::RunGenerateCommand(arguments, std::cout, std::cerr, wayline::TheTokenizer(),
                                            wayline::RobotProgramTemplateText());
+    }
+    if (wayline::IsSerialCommand(command)) {
+        return wayline::RunSerialCommand(argc, argv, command, arguments);
     }
     if (command == "--help" || command == "-h" || command == "help") {
         PrintUsage(std::cout);

@@ -15,8 +15,12 @@ public:
     static constexpr int BlockSize = 16;
     static constexpr int BlockCount = Size / BlockSize;
 
-    std::uint8_t Read(int address) const { return Bytes[static_cast<std::size_t>(address & (Size - 1))]; }
-    void Write(int address, std::uint8_t value) { Bytes[static_cast<std::size_t>(address & (Size - 1))] = value; }
+    std::uint8_t Read(int address) const {
+        return Bytes[static_cast<std::size_t>(address & (Size - 1))];
+    }
+    void Write(int address, std::uint8_t value) {
+        Bytes[static_cast<std::size_t>(address & (Size - 1))] = value;
+    }
 
     // Writes block `block` (0..127) from 16 bytes.
     void WriteBlock(int block, const std::uint8_t* data) {

@@ -16,23 +16,25 @@ inline constexpr int ModuleTypeCount = 6;
 // The interface texts identification writes into the port grid; the program
 // loads them from its text table, the defaults are the English ones.
 struct TIdentifyTexts {
-    std::string Ignoring = "ignoring";                  // 386
-    std::string Yes = "Yes";                            // 387
-    std::string No = "No";                              // 388
-    std::string InvalidPort = "invalid port";           // 389
-    std::string InUse = "can't open port; in use";      // 390
-    std::string CantOpen = "can't open port";           // 391
-    std::string NoPermission;                           // own text for OpenErrorPermission
-    std::string Robot = "Robot";                        // 411, the device name of type 2
+    std::string Ignoring = "ignoring";             // 386
+    std::string Yes = "Yes";                       // 387
+    std::string No = "No";                         // 388
+    std::string InvalidPort = "invalid port";      // 389
+    std::string InUse = "can't open port; in use"; // 390
+    std::string CantOpen = "can't open port";      // 391
+    // OpenErrorPermission: the user may not open the device. Names the fix;
+    // dialout is the group that owns serial devices on Debian.
+    std::string NoPermission = "no access; join group dialout";
+    std::string Robot = "Robot"; // 411, the device name of type 2
 };
 
 // One port's row of the port grid, as the identification leaves it.
 struct TIdentifyResult {
-    std::string DeviceText;   // column "Device Type:"
-    std::string VersionText;  // column "Version:"
-    std::string LoopbackText; // column "Loopback:"
-    std::string EchoText;     // column "Echo:"
-    int DeviceType = 0;       // hidden column 5
+    std::string DeviceText;      // column "Device Type:"
+    std::string VersionText;     // column "Version:"
+    std::string LoopbackText;    // column "Loopback:"
+    std::string EchoText;        // column "Echo:"
+    int DeviceType = 0;          // hidden column 5
     std::uint32_t OpenError = 0; // why the port did not open (0: it did)
 };
 
@@ -46,6 +48,9 @@ extern const std::array<const char*, ModuleTypeCount> RequiredVersions;
 // `type` is `downloadTargetType`.
 bool Identify(TSerial& port, int type, int downloadTargetType, const TIdentifyTexts& texts,
               TIdentifyResult& result);
+
+// The text of the device column for a port that did not open.
+std::string OpenErrorText(std::uint32_t errorCode, const TIdentifyTexts& texts);
 
 // The body of one identification thread, without the thread: claims a slot
 // for `portName`, runs the loopback test and types 2..5 in order, closes the

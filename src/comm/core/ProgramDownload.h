@@ -8,12 +8,23 @@ namespace wayline {
 class TSerial;
 struct TIdentifyTexts;
 
-// The interface texts the transfer shows.
+// The interface texts the download shows.
 struct TDownloadTexts {
     std::string VerifyFailure = "EEPROM Verify Failure!"; // 392
     std::string CommunicationFailure =
         "Hardware communication failure!  Check serial cable and power supply."; // 393
+    std::string NoRobotFound = "No robot found.";                                // 412
+    std::string MoreThanOne =
+        "There is more than one device connected to your computer. Please click on the desired "
+        "unit from the list below and click the download button."; // 413
+    std::string WrongVersion = "Cannot download to this version of the device.";
 };
+
+// Status bytes of the module after a packet.
+inline constexpr int PacketAccepted = 0;
+inline constexpr int PacketVerifyFailed = 2;
+// The transmit indicator switches colour at most this often while packets go out.
+inline constexpr std::uint64_t IndicatorToggleMs = 25;
 
 // What the transfer tells the window while it runs. Called on the thread
 // that runs the transfer (the user-interface thread in the program).

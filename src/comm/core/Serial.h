@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -67,7 +68,7 @@ public:
     std::atomic<bool> Opened{false};
     std::atomic<bool> Reserved{false};
     std::string ComName;
-    std::unique_ptr<SerialDevice> Handle; // null when closed
+    std::unique_ptr<SerialDevice> Handle;     // null when closed
     std::unique_ptr<std::uint8_t[]> RxBuffer; // RxBufferSize + 1 bytes while open
     std::array<std::uint32_t, 5> Timeouts{};
     std::uint32_t LastError = 0;
@@ -103,9 +104,20 @@ private:
 // The program's one slot table.
 TSerialSlots& SerialSlots();
 
-// The busy wait on the host's tick counter.
+// The wait on the host's tick counter.
 void WaitMs(std::uint32_t milliseconds);
-// The integer value of a decimal text; an empty text gives 0.
+// The integer value of a decimal text; an empty text gives 0. Leading and
+// trailing blanks and a sign are allowed; reading stops at the first other
+// character; values beyond int are clamped.
 int LooseStrToInt(const std::string& text);
+
+// The error box: the exclamation sound, then a modal box with the text and
+// one OK button. The program and the command line install how it is shown;
+// without a handler the text goes to standard error. The handler may be
+// called from any thread (a port opened by an identification thread can
+// report its settings failure), so a window must hand it to its own thread.
+using TErrorBoxHandler = std::function<void(const std::string& text)>;
+void SetErrorBoxHandler(TErrorBoxHandler handler);
+void ShowErrorBox(const std::string& text);
 
 } // namespace wayline

@@ -14,7 +14,8 @@ namespace wayline {
 // turn into "invalid port" and "can't open port; in use".
 inline constexpr std::uint32_t OpenErrorNone = 0;
 inline constexpr std::uint32_t OpenErrorNoSuchPort = 2;
-inline constexpr std::uint32_t OpenErrorInUse = 5; // also a tty lock or exclusive mode held elsewhere
+inline constexpr std::uint32_t OpenErrorInUse =
+    5; // also a tty lock or exclusive mode held elsewhere
 inline constexpr std::uint32_t OpenErrorPermission = 13; // the user may not open the device
 inline constexpr std::uint32_t OpenErrorOther = 31;
 

@@ -1,0 +1,327 @@
+#include "cli/DownloadCommand.h"
+
+#include "cli/TokenizeCommand.h"
+#include "codegen/core/ActionListFile.h"
+#include "codegen/core/BuildCode.h"
+#include "codegen/core/CompileStep.h"
+#include "comm/core/Download.h"
+#include "tokenizer/Tokenizer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <memory>
+#include <optional>
+
+namespace wayline {
+
+namespace {
+
+constexpr int ProgressBarWidth = 30;
+
+struct TOptions {
+    std::string Port = "AUTO";
+    bool SensorsEnabled = false;
+    std::string File;
+};
+
+void PrintUsage(std::ostream& err) {
+    err << "usage: wayline-cli download [--port NAME|PATH|AUTO] [--sensors] FILE.wyl|FILE.hbs\n";
+}
+
+bool ParseOptions(const std::vector<std::string>& arguments, TOptions& options, std::ostream& err) {
+    bool haveFile = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
+        if (a == "--port") {
+            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
+                err << "wayline-cli download: --port needs a port name, a device path or AUTO\n";
+                return false;
+            }
+            options.Port = arguments[++i];
+            std::string upper = options.Port;
+            std::transform(upper.begin(), upper.end(), upper.begin(),
+                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+            if (upper == "AUTO") {
+                options.Port = "AUTO";
+            }
+        } else if (a == "--sensors") {
+            options.SensorsEnabled = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            err << "wayline-cli download: unknown option '" << a << "'\n";
+            return false;
+        } else if (haveFile) {
+            err << "wayline-cli download: only one FILE can be given\n";
+            return false;
+        } else {
+            options.File = a;
+            haveFile = true;
+        }
+    }
+    if (!haveFile) {
+        err << "wayline-cli download: no FILE given\n";
+        return false;
+    }
+    return true;
+}
+
+bool IsActionListName(const std::string& file) {
+    if (file.size() < 4) {
+        return false;
+    }
+    std::string extension = file.substr(file.size() - 4);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".wyl";
+}
+
+// The program text of the file as the compile step takes it, or nothing
+// after a message.
+std::optional<TCodeLines> ProgramLines(const TOptions& options, std::string_view templateText,
+                                       std::ostream& err) {
+    if (!IsActionListName(options.File)) {
+        std::ifstream file(options.File, std::ios::binary);
+        std::string text;
+        if (file) {
+            text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        }
+        if (!file && !file.eof()) {
+            err << "wayline-cli download: cannot read '" << options.File << "'\n";
+            return std::nullopt;
+        }
+        return LoadTemplateLines(text);
+    }
+    auto state = std::make_unique<TDocumentState>();
+    InitialiseDocument(*state);
+    state->AdvancedMode = true; // opens every file; the file's own mode follows
+    const TLoadResult loaded = LoadActionListFile(options.File, *state);
+    if (loaded.Status == TLoadStatus::lsRefused) {
+        err << loaded.Message << '\n';
+        return std::nullopt;
+    }
+    if (loaded.Status != TLoadStatus::lsLoaded) {
+        err << "wayline-cli download: cannot read '" << options.File
+            << "' as an action list (it is missing, unreadable or too short)\n";
+        return std::nullopt;
+    }
+    state->AdvancedMode = state->Document.AdvancedMode != 0;
+    const TBuildCodeResult built = BuildCode(templateText, *state, options.SensorsEnabled);
+    if (!built.Succeeded) {
+        err << built.ErrorText << '\n';
+        return std::nullopt;
+    }
+    return built.Lines;
+}
+
+// The download as the command line shows it.
+class TTerminalFrontEnd final : public TDownloadFrontEnd {
+public:
+    TTerminalFrontEnd(const std::vector<std::string>& portNames, const TDownloadEnvironment& env,
+                      std::ostream& out, std::ostream& err)
+        : PortNames(portNames), Env(env), Out(out), Err(err) {}
+
+    void ScanFinished(const std::vector<TPortScanRow>& rows) override {
+        std::size_t nameWidth = 0;
+        for (const std::string& name : PortNames) {
+            nameWidth = std::max(nameWidth, name.size());
+        }
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const TIdentifyResult& r = rows[i].Result;
+            std::string line = PortNames[i] + ":";
+            line.append(nameWidth - PortNames[i].size() + 2, ' ');
+            line += r.DeviceText.empty() ? "-" : r.DeviceText;
+            if (!rows[i].Ignored && r.OpenError == 0) {
+                line += "  version " + (r.VersionText.empty() ? "-" : r.VersionText) +
+                        "  loopback " + r.LoopbackText + "  echo " + r.EchoText;
+            }
+            Out << line << '\n';
+            if (r.OpenError != 0 && Env.OpenErrorAdvice) {
+                const std::string advice = Env.OpenErrorAdvice(PortNames[i], r.OpenError);
+                if (!advice.empty()) {
+                    Advice.push_back(advice);
+                }
+            }
+        }
+        if (rows.empty()) {
+            Out << "No serial ports to look at.\n";
+        }
+    }
+
+    int ChooseTarget(const std::vector<TPortScanRow>& rows,
+                     const std::vector<bool>& choosable) override {
+        (void)rows;
+        std::vector<int> choices;
+        for (std::size_t i = 0; i < choosable.size(); ++i) {
+            if (choosable[i]) {
+                choices.push_back(static_cast<int>(i));
+            }
+        }
+        if (!Env.Answers) {
+            Cancelled = true;
+            Err << "There is more than one robot connected to your computer:";
+            for (std::size_t c = 0; c < choices.size(); ++c) {
+                Err << (c == 0 ? " " : ", ") << PortNames[static_cast<std::size_t>(choices[c])];
+            }
+            Err << ". Choose one with --port.\n";
+            return NoTarget;
+        }
+        Out << "There is more than one robot connected to your computer.\n";
+        for (std::size_t c = 0; c < choices.size(); ++c) {
+            Out << "  " << c + 1 << ") " << PortNames[static_cast<std::size_t>(choices[c])] << '\n';
+        }
+        Out << "Download to which one (1-" << choices.size() << ")? " << std::flush;
+        std::string answer;
+        if (!std::getline(*Env.Answers, answer)) {
+            answer.clear();
+        }
+        const int picked = LooseStrToInt(answer);
+        if (picked < 1 || picked > static_cast<int>(choices.size())) {
+            Cancelled = true;
+            Err << "Nothing was downloaded.\n";
+            return NoTarget;
+        }
+        return choices[static_cast<std::size_t>(picked - 1)];
+    }
+
+    void TransferStarting(int portIndex, int packetCount) override {
+        Port = PortNames[static_cast<std::size_t>(portIndex)];
+        Total = packetCount;
+        Done = 0;
+        Transferring = true;
+    }
+
+    void ToggleIndicator(bool) override {
+        if (Env.Terminal && Transferring && Done == 0) {
+            DrawBar();
+        }
+    }
+
+    void StepIt(int) override {
+        ++Done;
+        if (Env.Terminal) {
+            DrawBar();
+        }
+    }
+
+    void ShowErrorBox(const std::string& text) override {
+        EndBar();
+        Err << text << '\n';
+        Reported = true;
+    }
+
+    void EndBar() {
+        if (BarShown) {
+            Out << '\n';
+            BarShown = false;
+        }
+    }
+
+    void PrintAdvice() {
+        for (const std::string& advice : Advice) {
+            Err << advice << '\n';
+        }
+    }
+
+    bool Reported = false;
+    bool Cancelled = false;
+    int Done = 0;
+
+private:
+    void DrawBar() {
+        const int filled = Total > 0 ? Done * ProgressBarWidth / Total : ProgressBarWidth;
+        Out << "\rDownloading to " << Port << " ["
+            << std::string(static_cast<std::size_t>(filled), '#')
+            << std::string(static_cast<std::size_t>(ProgressBarWidth - filled), ' ') << "] " << Done
+            << '/' << Total << std::flush;
+        BarShown = true;
+    }
+
+    const std::vector<std::string>& PortNames;
+    const TDownloadEnvironment& Env;
+    std::ostream& Out;
+    std::ostream& Err;
+    std::vector<std::string> Advice;
+    std::string Port;
+    int Total = 0;
+    bool Transferring = false;
+    bool BarShown = false;
+};
+
+} // namespace
+
+int RunDownloadCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                       std::ostream& err, TTokenizer& tokenizer, std::string_view templateText,
+                       const TDownloadEnvironment& environment) {
+    TOptions options;
+    if (!ParseOptions(arguments, options, err)) {
+        PrintUsage(err);
+        return ExitUsageError;
+    }
+    const std::optional<TCodeLines> lines = ProgramLines(options, templateText, err);
+    if (!lines) {
+        return ExitDownloadFailed;
+    }
+    TDownloadImages images;
+    if (!CompileForDownload(tokenizer, *lines, images)) {
+        err << TokenizationFailedText << '\n';
+        const TTokenizerResult& r = tokenizer.Result;
+        if (!r.Succeeded && r.ErrorText != nullptr) {
+            const std::string text = JoinCodeLines(*lines);
+            err << FormatDiagnostic(options.File, text, r.ErrorStart, r.ErrorLength, r.ErrorText);
+        } else if (r.Succeeded && r.PacketCount == 0) {
+            err << options.File << ": the program has nothing to download\n";
+        }
+        return ExitDownloadFailed;
+    }
+    if (tokenizer.Result.TargetModule != tmKM2) {
+        err << options.File
+            << ": the program is not for the Keystone 2 module ('{$KEYSTONE KM2}): it cannot be "
+               "downloaded to the robot\n";
+        return ExitDownloadFailed;
+    }
+
+    std::vector<std::string> portNames;
+    if (options.Port == "AUTO") {
+        if (environment.PortNames) {
+            portNames = environment.PortNames();
+        }
+    } else {
+        portNames.push_back(options.Port);
+    }
+    TDownloadRequest request;
+    request.Packets = &tokenizer.Result.PacketBuffer[0][0];
+    request.PacketCount = images.ImagePacketCounts[0];
+    request.DownloadTargetType = images.DownloadTargetType;
+    request.SelectedPort = options.Port;
+
+    TTerminalFrontEnd frontEnd(portNames, environment, out, err);
+    const TDownloadOutcome outcome = RunDownload(
+        *environment.Slots, portNames, request, TIdentifyTexts{}, TDownloadTexts{}, frontEnd,
+        environment.StartThread ? environment.StartThread : StdThreadStarter());
+    frontEnd.EndBar();
+
+    if (outcome.Slot != NoSlot && outcome.Succeeded) {
+        out << "Downloaded " << request.PacketCount << " packets to "
+            << portNames[static_cast<std::size_t>(outcome.PortIndex)] << ".\n";
+        return ExitSucceeded;
+    }
+    if (outcome.Slot == NoSlot && outcome.PortIndex >= 0 && !frontEnd.Reported) {
+        // The chosen port did not open again; the window shows nothing then,
+        // a command must say why it did nothing.
+        const std::string& port = portNames[static_cast<std::size_t>(outcome.PortIndex)];
+        err << "wayline-cli download: " << port << ": "
+            << OpenErrorText(outcome.OpenError, TIdentifyTexts{}) << '\n';
+        if (environment.OpenErrorAdvice) {
+            const std::string advice = environment.OpenErrorAdvice(port, outcome.OpenError);
+            if (!advice.empty()) {
+                err << advice << '\n';
+            }
+        }
+    }
+    frontEnd.PrintAdvice();
+    return ExitDownloadFailed;
+}
+
+} // namespace wayline

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "comm/core/PortScan.h"
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace wayline {
+
+class TSerialSlots;
+class TTokenizer;
+
+// Exit status of download when anything kept the program from the robot.
+inline constexpr int ExitDownloadFailed = 1;
+
+// Where `download` finds its ports, as the command line sets it up (real
+// ports through Qt Serial Port) or a test does (simulated modules).
+struct TDownloadEnvironment {
+    TSerialSlots* Slots = nullptr;
+    // The host's port names, for --port AUTO.
+    std::function<std::vector<std::string>()> PortNames;
+    TThreadStarter StartThread;
+    // Standard output is a terminal: draw the progress bar there.
+    bool Terminal = false;
+    // Where the user answers which port to use when several robots answer
+    // (a terminal's input); none: the command stops and asks for --port.
+    std::istream* Answers = nullptr;
+    // Advice for a port that did not open, by its open error (such as whom
+    // to ask for access); empty when there is none.
+    std::function<std::string(const std::string& port, std::uint32_t openError)> OpenErrorAdvice;
+};
+
+// wayline-cli download [--port NAME|PATH|AUTO] [--sensors] FILE.wyl|FILE.hbs
+// Compiles the file (an action list is first turned into the robot program
+// from templateText, as Go does; any other file is HBASIC source), finds the
+// robot on the ports (all of them with AUTO, the default; else only the one
+// named, which may be any device path) and downloads the program. The
+// ports' rows and the result go to out, the program's messages to err.
+// Exit status 0 when every packet was accepted, 1 on any failure, 2 on a
+// usage error.
+int RunDownloadCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                       std::ostream& err, TTokenizer& tokenizer, std::string_view templateText,
+                       const TDownloadEnvironment& environment);
+
+} // namespace wayline
