@@ -1,13 +1,17 @@
-// Writes PNG pictures of the start window and of the main window in both
-// modes, grabbed offscreen, so the skin can be reviewed without a display.
+// Writes PNG pictures of the start window, of the main window in both modes
+// and of the test window, grabbed offscreen, so the skin can be reviewed
+// without a display.
 // Usage: wayline-screenshots DIR
 
 #include "app/AppState.h"
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
 #include "app/Resources.h"
+#include "comm/core/Serial.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/MainForm.h"
+#include "testmode/TestForm.h"
+#include "testmode/core/TestExchange.h"
 
 #include <QApplication>
 #include <QDir>
@@ -72,6 +76,22 @@ bool ShootMainWindow(bool advanced, const QString& path) {
     return Save(Grab(*windows.MainForm), path);
 }
 
+// The test window during a test: both infra-red detectors see something
+// and the right whisker is pressed.
+bool ShootTestWindow(const QString& path) {
+    wayline::TDocumentState state;
+    wayline::InitialiseDocument(state);
+    state.Document.LeftServoCenter = 104;
+    state.Document.RightServoCenter = 97;
+    wayline::TSerialSlots slots;
+    wayline::TTestForm form(wayline::Resources(), state.Document, slots);
+    form.show();
+    QApplication::processEvents();
+    form.ShowSensors(wayline::LeftIrBit | wayline::RightIrBit | wayline::RightWhiskerBit);
+    QApplication::processEvents();
+    return Save(Grab(form), path);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -100,5 +120,6 @@ int main(int argc, char* argv[]) {
     }
     ok &= ShootMainWindow(false, dir.filePath(QStringLiteral("main-window-beginner.png")));
     ok &= ShootMainWindow(true, dir.filePath(QStringLiteral("main-window-advanced.png")));
+    ok &= ShootTestWindow(dir.filePath(QStringLiteral("test-window.png")));
     return ok ? 0 : 1;
 }

@@ -45,8 +45,10 @@ TSideShapes LeftSide() {
     side.Straight.addEllipse(QPointF(14, 12), 2.5, 2.5);
     side.Bent.moveTo(42, 76);
     side.Bent.lineTo(30, 58);
-    side.Bent.cubicTo(24, 44, 26, 34, 36, 26);
-    side.Bent.addEllipse(QPointF(36, 26), 2.5, 2.5);
+    side.Bent.lineTo(24, 40);
+    side.Bent.quadTo(22, 30, 30, 27);
+    side.Bent.lineTo(46, 31);
+    side.Bent.addEllipse(QPointF(46, 31), 2.5, 2.5);
     return side;
 }
 
@@ -63,7 +65,7 @@ TSideShapes Mirrored(const TSideShapes& side) {
 }
 
 void DrawWhisker(QPainter& painter, const QPainterPath& path) {
-    painter.setPen(QPen(WireColor, 2.0, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.setPen(QPen(WireColor, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(path);
 }

@@ -50,6 +50,7 @@ constexpr int SpinEditMaxLength = 3;
 // The "Pulse Width" labels stand above their spin edits.
 constexpr int PulseLabelHeight = 18;
 constexpr int PulseLabelGap = 4;
+constexpr int PulseLabelMargin = 8;
 
 // The fill of a triggered infra-red shape: colour value 255.
 const QColor TriggeredColor(255, 0, 0);
@@ -181,9 +182,9 @@ void TTestForm::PlaceControls() {
     // its spin edit, a little wider than it.
     for (const TSide* side : {&Left, &Right}) {
         const QRect spin = side->SpinEdit->geometry();
-        side->PulseLabel->setGeometry(spin.left() - 12,
+        side->PulseLabel->setGeometry(spin.left() - PulseLabelMargin,
                                       spin.top() - PulseLabelHeight - PulseLabelGap,
-                                      spin.width() + 24, PulseLabelHeight);
+                                      spin.width() + 2 * PulseLabelMargin, PulseLabelHeight);
     }
     // The record gives the window's size; the user does not resize it.
     setFixedSize(size());

@@ -173,11 +173,20 @@ private Q_SLOTS:
                          qPrintable(controls[i]->objectName() + " / " + controls[j]->objectName()));
             }
         }
-        // Every text fits its control.
+        // Every text fits its control (a check box's text sits beside its box).
         for (QPushButton* button : {rig.Form->RunTestButton(), rig.Form->DefaultButton(),
                                     rig.Form->SetCalibrationButton(), rig.Form->ExitButton()}) {
             QVERIFY2(button->fontMetrics().horizontalAdvance(button->text()) < button->width() - 8,
                      qPrintable(button->text()));
+        }
+        for (QCheckBox* box : {rig.Form->LeftCheckBox(), rig.Form->RightCheckBox()}) {
+            QVERIFY2(box->fontMetrics().horizontalAdvance(box->text()) < box->width() - 24,
+                     qPrintable(box->text()));
+        }
+        for (QLabel* label : {rig.Form->LeftPulseLabel(), rig.Form->RightPulseLabel(),
+                              rig.Form->BotPanel()->BackLabel()}) {
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) < label->width(),
+                     qPrintable(label->text()));
         }
     }
 
