@@ -217,6 +217,12 @@ void TTestForm::FormShow() {
 }
 
 void TTestForm::RunTestButtonClick() {
+    // The download shows its progress window and lets window messages
+    // through while it scans the ports; a second click meanwhile must not
+    // start a second download.
+    if (Downloading) {
+        return;
+    }
     TestTimer->stop();
     if (Port != NoSlot) {
         Slots.ClosePort(Port);
@@ -225,8 +231,18 @@ void TTestForm::RunTestButtonClick() {
     if (LoadProgram) {
         LoadProgram(TestProgramResource);
     }
+    Downloading = true;
+    ClosedWhileDownloading = false;
+    RunTest->setEnabled(false);
     const int slot = DownloadTokenization ? DownloadTokenization(true) : NoSlot;
+    Downloading = false;
+    RunTest->setEnabled(true);
     if (slot < FirstSlot || slot > LastSlot) {
+        return;
+    }
+    if (ClosedWhileDownloading) {
+        // Nobody is left to talk to the test program: give the port back.
+        Slots.ClosePort(slot);
         return;
     }
     Port = slot;
@@ -343,6 +359,7 @@ void TTestForm::FormClose() {
     }
     TestTimer->stop();
     RunTest->setEnabled(true);
+    ClosedWhileDownloading = Downloading;
     if (Port != NoSlot) {
         Slots.ClosePort(Port);
         Port = NoSlot;

@@ -125,6 +125,8 @@ private:
     TBotPanel* Bot;
     QTimer* TestTimer = nullptr;
     int Port;
+    bool Downloading = false;            // Run Test's download is under way
+    bool ClosedWhileDownloading = false; // the window closed during it
 };
 
 } // namespace wayline

@@ -369,6 +369,27 @@ private Q_SLOTS:
         QVERIFY(!rig.Slots.IsFree(other));
     }
 
+    void ClosingDuringTheDownloadGivesItsPortBack() {
+        // The download lets window messages through while it runs; the user
+        // clicks Run Test again, then closes the window before it ends.
+        TRig rig;
+        rig.Form->show();
+        int downloads = 0;
+        rig.Form->SetDownloader([&rig, &downloads](bool) {
+            ++downloads;
+            rig.Form->RunTestButtonClick();
+            rig.Form->ExitButton()->click();
+            std::uint32_t error = 0;
+            return rig.Slots.OpenFreeSlot("COM1", error);
+        });
+        rig.Form->RunTestButton()->click();
+        QCOMPARE(downloads, 1);
+        QCOMPARE(rig.OpenSlots(), 0);
+        QCOMPARE(rig.Form->PortSlot(), NoSlot);
+        QVERIFY(!rig.Form->Timer()->isActive());
+        QVERIFY(rig.Form->RunTestButton()->isEnabled());
+    }
+
     void ClosingWithoutADownloadClosesNoPort() {
         TRig rig;
         std::uint32_t error = 0;
