@@ -10,7 +10,7 @@ packages=(
   libgif-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev
   fonts-liberation
   clang libclang-rt-14-dev
-  xvfb xauth xdotool
+  xvfb xauth
 )
 
 missing=()
