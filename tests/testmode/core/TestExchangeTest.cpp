@@ -85,22 +85,5 @@ TEST_F(TestExchange, APortNoLongerOpenShowsEverySensorNotTheClosedPortsNumber) {
               (TSensorState{true, true, true, true}));
 }
 
-TEST(TestPulses, CalibrationIsTheCentrePulseAbove650) {
-    EXPECT_EQ(PulseFromCalibration(100), 750);
-    EXPECT_EQ(PulseFromCalibration(0), 650);
-    EXPECT_EQ(PulseFromCalibration(200), 850);
-    // Settings and list files can carry any byte; the spin edit stops at 850.
-    EXPECT_EQ(PulseFromCalibration(255), 850);
-    for (int pulse = MinTestPulse; pulse <= MaxTestPulse; ++pulse) {
-        EXPECT_EQ(PulseFromCalibration(CalibrationFromPulse(pulse)), pulse);
-    }
-}
-
-TEST(TestPulses, AnUntickedSideSendsNoPulse) {
-    EXPECT_EQ(PulseToSend(760, true), 760);
-    EXPECT_EQ(PulseToSend(760, false), 0);
-    EXPECT_EQ(PulseBytes(760, 0), (std::array<std::uint8_t, 4>{0xF8, 0x02, 0x00, 0x00}));
-}
-
 } // namespace
 } // namespace wayline
