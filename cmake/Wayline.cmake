@@ -24,3 +24,26 @@ function(wayline_add_qtest name)
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;WAYLINE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
     TIMEOUT 120)
 endfunction()
+
+# wayline_add_xtest(NAME SOURCES... LIBS...)
+# A Qt Test executable that drives its windows with real X input: it runs on
+# the xcb platform inside its own Xvfb server (xvfb-run -a picks a free
+# display) and sends mouse and keys with xdotool. Left out when either tool
+# is missing.
+function(wayline_add_xtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  find_program(WAYLINE_XVFB_RUN xvfb-run)
+  find_program(WAYLINE_XDOTOOL xdotool)
+  if(NOT WAYLINE_XVFB_RUN OR NOT WAYLINE_XDOTOOL)
+    message(STATUS "${name} left out: xvfb-run and xdotool are needed")
+    return()
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${name}
+    COMMAND ${WAYLINE_XVFB_RUN} -a -s "-screen 0 1024x768x24" $<TARGET_FILE:${name}>)
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=xcb;WAYLINE_XDOTOOL=${WAYLINE_XDOTOOL};WAYLINE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+    TIMEOUT 120)
+endfunction()

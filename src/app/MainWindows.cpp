@@ -2,13 +2,18 @@
 
 #include "app/AppState.h"
 #include "app/IntroForm.h"
+#include "codegen/core/BuildCode.h"
 #include "codegen/ui/CodeForm.h"
+#include "comm/core/Serial.h"
 #include "comm/ui/ProgressForm.h"
 #include "editor/ui/Dragger.h"
 #include "editor/ui/MainForm.h"
 #include "testmode/TestForm.h"
 
 #include <QCoreApplication>
+#include <QPlainTextEdit>
+
+#include <string_view>
 
 namespace wayline {
 
@@ -27,7 +32,8 @@ TMainWindows::~TMainWindows() {
 void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& resources) {
     windows.IntroForm = std::make_unique<TIntroForm>(resources);
     windows.MainForm = std::make_unique<TMainForm>(state, resources);
-    windows.TestForm = std::make_unique<TTestForm>(resources, windows.MainForm.get());
+    windows.TestForm = std::make_unique<TTestForm>(resources, state.Editor.Document, SerialSlots(),
+                                                   windows.MainForm.get());
     windows.ProgressForm = std::make_unique<TProgressForm>(resources, windows.MainForm.get());
     windows.Dragger = std::make_unique<TDragger>(windows.MainForm.get());
     windows.CodeForm = std::make_unique<TCodeForm>(windows.MainForm.get());
@@ -35,6 +41,17 @@ void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& re
     TMainForm* main = windows.MainForm.get();
     main->SetCompanions(windows.TestForm.get(), windows.CodeForm.get(), windows.Dragger.get());
     main->SetProgressForm(windows.ProgressForm.get());
+    // Test mode loads its program into the code window's text, the one
+    // source every compile reads, with the template loader.
+    windows.TestForm->SetProgramLoader([&resources, code = windows.CodeForm.get()](int resourceId) {
+        const QByteArray text =
+            resources.Find(QStringLiteral("DATA"), resourceId).value_or(QByteArray());
+        const TCodeLines lines = LoadTemplateLines(
+            std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
+        code->BASICMemo()->setPlainText(QString::fromStdString(JoinCodeLines(lines)));
+    });
+    windows.TestForm->SetDownloader(
+        [main](bool keepOpen) { return main->DownloadTokenization(keepOpen); });
     // exit() rather than quit(): quit() would first ask every window to
     // close, and the editor window answers a close by running Quit again.
     QObject::connect(

@@ -1,5 +1,6 @@
-// Writes PNG pictures of the start window and of the main window in both
-// modes, grabbed offscreen, so the skin can be reviewed without a display.
+// Writes PNG pictures of the start window, of the main window in both modes
+// and of the test window, grabbed offscreen, so the skin can be reviewed
+// without a display.
 // Usage: wayline-screenshots DIR
 
 #include "app/AppState.h"
@@ -7,6 +8,7 @@
 #include "app/MainWindows.h"
 #include "app/Resources.h"
 #include "comm/core/MsClock.h"
+#include "comm/core/Serial.h"
 #include "comm/ui/Gauge.h"
 #include "comm/ui/PortDiscovery.h"
 #include "comm/ui/ProgressForm.h"
@@ -14,6 +16,8 @@
 #include "doctor/ui/ConnectionHelpForm.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/MainForm.h"
+#include "testmode/TestForm.h"
+#include "testmode/core/TestExchange.h"
 
 #include <QApplication>
 #include <QDir>
@@ -184,6 +188,22 @@ bool ShootProgressWindow(bool choice, const QString& path) {
     return saved;
 }
 
+// The test window during a test: both infra-red detectors see something
+// and the right whisker is pressed.
+bool ShootTestWindow(const QString& path) {
+    wayline::TDocumentState state;
+    wayline::InitialiseDocument(state);
+    state.Document.LeftServoCenter = 104;
+    state.Document.RightServoCenter = 97;
+    wayline::TSerialSlots slots;
+    wayline::TTestForm form(wayline::Resources(), state.Document, slots);
+    form.show();
+    QApplication::processEvents();
+    form.ShowSensors(wayline::LeftIrBit | wayline::RightIrBit | wayline::RightWhiskerBit);
+    QApplication::processEvents();
+    return Save(Grab(form), path);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -215,5 +235,6 @@ int main(int argc, char* argv[]) {
     ok &= ShootConnectionHelp(dir.filePath(QStringLiteral("connection-help.png")));
     ok &= ShootProgressWindow(false, dir.filePath(QStringLiteral("progress-window.png")));
     ok &= ShootProgressWindow(true, dir.filePath(QStringLiteral("progress-window-choice.png")));
+    ok &= ShootTestWindow(dir.filePath(QStringLiteral("test-window.png")));
     return ok ? 0 : 1;
 }
