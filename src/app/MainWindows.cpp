@@ -5,9 +5,11 @@
 #include "codegen/core/BuildCode.h"
 #include "codegen/ui/CodeForm.h"
 #include "comm/core/Serial.h"
+#include "comm/ui/DownloadFlow.h"
 #include "comm/ui/ProgressForm.h"
 #include "editor/ui/Dragger.h"
 #include "editor/ui/MainForm.h"
+#include "sim/ui/VirtualRobotForm.h"
 #include "testmode/TestForm.h"
 
 #include <QCoreApplication>
@@ -21,6 +23,7 @@ TMainWindows::TMainWindows() = default;
 
 // Destroyed in the reverse order of creation.
 TMainWindows::~TMainWindows() {
+    VirtualRobotForm.reset();
     CodeForm.reset();
     Dragger.reset();
     ProgressForm.reset();
@@ -57,6 +60,26 @@ void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& re
     QObject::connect(
         main, &TMainForm::QuitRequested, qApp, [] { QCoreApplication::exit(0); },
         Qt::QueuedConnection);
+    windows.VirtualRobotForm =
+        std::make_unique<TVirtualRobotForm>(resources, windows.VirtualRobot, main);
+    TVirtualRobotForm* robot = windows.VirtualRobotForm.get();
+    // The window does not run the robot while a download talks to it.
+    robot->SetHold([main] { return main->Downloads() && main->Downloads()->IsRunning(); });
+    // Steps are lit up only while the lists are laid out as when they were
+    // sent: an edit that moves steps about would light up the wrong row.
+    robot->SetRowsCheck(
+        [&state](const sim::TEntryRows& rows) { return rows == EntryRowsOf(state.Editor); });
+    QObject::connect(main, &TMainForm::VirtualRobotLoaded, robot,
+                     [&state, robot, test = windows.TestForm.get()](bool keptOpen) {
+                         // Test mode keeps the port open; Go sends the lists.
+                         if (keptOpen) {
+                             robot->ProgramLoaded({}, test);
+                         } else {
+                             robot->ProgramLoaded(EntryRowsOf(state.Editor));
+                         }
+                     });
+    QObject::connect(robot, &TVirtualRobotForm::RunningStepsChanged, main,
+                     &TMainForm::ShowRunningSteps);
     QObject::connect(windows.IntroForm.get(), &TIntroForm::ModeChosen, main,
                      [&state, main](bool advanced) {
                          state.Editor.AdvancedMode = advanced;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sim/VirtualRobotPort.h"
+
 #include <memory>
 
 namespace wayline {
@@ -12,16 +14,20 @@ class TTestForm;
 class TProgressForm;
 class TDragger;
 class TCodeForm;
+class TVirtualRobotForm;
 
-// The program's six windows, created at start in this order and alive
-// until the program ends.
+// The program's windows, created at start in this order and alive until the
+// program ends, and the virtual robot they show (the program offers it on
+// its port of that name: WithVirtualRobot(VirtualRobot, ...)).
 struct TMainWindows {
+    TVirtualRobot VirtualRobot;
     std::unique_ptr<TIntroForm> IntroForm;
     std::unique_ptr<TMainForm> MainForm;
     std::unique_ptr<TTestForm> TestForm;
     std::unique_ptr<TProgressForm> ProgressForm;
     std::unique_ptr<TDragger> Dragger;
     std::unique_ptr<TCodeForm> CodeForm;
+    std::unique_ptr<TVirtualRobotForm> VirtualRobotForm;
 
     TMainWindows();
     ~TMainWindows();
@@ -30,7 +36,9 @@ struct TMainWindows {
 };
 
 // Creates the windows in their order and wires the start window's choice
-// to the main window: the mode is set, then the main window is shown.
+// to the main window: the mode is set, then the main window is shown. A
+// download to the virtual robot opens its window, which lights up the
+// steps it plays in the main window's grids.
 void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& resources);
 
 } // namespace wayline

@@ -8,6 +8,7 @@
 #include "comm/qt/QtSerialDevice.h"
 #include "comm/ui/ErrorBoxBridge.h"
 #include "editor/ui/MainForm.h"
+#include "sim/VirtualRobotPort.h"
 
 #include <QApplication>
 #include <QFont>
@@ -32,12 +33,14 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     wayline::InitialiseApp(wayline::App(), wayline::Resources(), QLocale());
-    // The port slots open the host's real serial ports.
-    wayline::SerialSlots().SetDeviceFactory(wayline::QtSerialDeviceFactory());
     wayline::InstallSerialErrorBox(wayline::SystemDialogs());
 
     wayline::TMainWindows windows;
     wayline::CreateWindows(windows, wayline::App(), wayline::Resources());
+    // The port slots open the host's real serial ports, and the virtual
+    // robot under its own name.
+    wayline::SerialSlots().SetDeviceFactory(
+        wayline::WithVirtualRobot(windows.VirtualRobot, wayline::QtSerialDeviceFactory()));
     // Only for the tests that drive the program from outside; inert otherwise.
     wayline::StartStateProbe(wayline::App(), windows, windows.MainForm.get());
     windows.IntroForm->show();

@@ -48,6 +48,7 @@ void TRobot::Reset(std::uint64_t timeUs) {
     RightServo.CentreUnits = World.RightServoCentre();
     Detectors = {};
     PinLevels = {};
+    Readings = {};
     PathPoints.clear();
     RobotEvents.clear();
     KeepPathPoint(PhysicsTime, true);
@@ -120,6 +121,7 @@ void TRobot::Tone(int pin, std::uint64_t startUs, std::uint32_t durationUs,
 }
 
 bool TRobot::Read(TSensor sensor, bool active, std::uint64_t timeUs) {
+    Readings[static_cast<std::size_t>(sensor)] = {true, active, timeUs};
     // Nobody takes the events when the robot runs without a board (a test
     // of the pins alone); keep the newest instead of growing without end.
     if (RobotEvents.size() >= MaxKeptEvents) {
@@ -256,7 +258,18 @@ void TRobot::WhiskerSegment(TSide side, TPoint& base, TPoint& tip) const {
     tip = ToArena(Mirrored(Params.WhiskerTip, side));
 }
 
+void TRobot::HoldWhisker(TSide side, bool held) {
+    HeldWhiskers[SideIndex(side)] = held;
+}
+
+bool TRobot::WhiskerHeld(TSide side) const {
+    return HeldWhiskers[SideIndex(side)];
+}
+
 bool TRobot::WhiskerPressed(TSide side) const {
+    if (HeldWhiskers[SideIndex(side)]) {
+        return true;
+    }
     TPoint base;
     TPoint tip;
     WhiskerSegment(side, base, tip);

@@ -101,6 +101,13 @@ enum class TRobotEventKind {
     rkContact,    // the chassis came up against a wall or an obstacle
 };
 
+// The last time the program read a sensor, and what it reported.
+struct TSensorReading {
+    bool Read = false;   // the program has read it since the last Reset
+    bool Active = false; // pressed, or an obstacle seen
+    std::uint64_t TimeUs = 0;
+};
+
 struct TRobotEvent {
     TRobotEventKind Kind = TRobotEventKind::rkSensorRead;
     std::uint64_t TimeUs = 0;
@@ -139,8 +146,17 @@ public:
     // Surface speed of each wheel in mm/s, forward positive, as the servos
     // turn them now.
     double WheelSpeed(TSide side, std::uint64_t timeUs) const;
-    // What the sensors would report in the current pose.
+    // What the sensors would report in the current pose. A whisker is also
+    // pressed while someone holds it (HoldWhisker).
     bool WhiskerPressed(TSide side) const;
+    // A finger on the whisker: it reports pressed until let go, wherever
+    // the robot is (also across a Reset: the finger is not the robot's).
+    void HoldWhisker(TSide side, bool held);
+    bool WhiskerHeld(TSide side) const;
+    // What the program last read from a sensor.
+    const TSensorReading& LastReading(TSensor sensor) const {
+        return Readings[static_cast<std::size_t>(sensor)];
+    }
     bool ObstacleSeen(TSide side, double frequencyHz) const;
     // The last move the robot tried ran into something (turning on the
     // spot tries none).
@@ -196,6 +212,8 @@ private:
     TServo RightServo;
     std::array<TDetector, 2> Detectors{}; // left, right
     std::array<bool, 16> PinLevels{};
+    std::array<bool, 2> HeldWhiskers{}; // left, right
+    std::array<TSensorReading, SensorCount> Readings{};
     std::vector<TPathPoint> PathPoints;
     std::vector<TRobotEvent> RobotEvents;
 };

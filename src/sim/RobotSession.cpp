@@ -63,6 +63,8 @@ bool TRobotSession::Download(const std::uint8_t* packets, int packetCount, std::
     request.PacketCount = packetCount;
     request.DownloadTargetType = 2;
     request.KeepOpen = keptSlot != nullptr;
+    // AUTO never looks at the virtual robot: name its port.
+    request.SelectedPort = portName;
     TQuietFrontEnd frontEnd;
     std::uint64_t before = 0;
     {

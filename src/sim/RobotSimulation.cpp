@@ -247,7 +247,7 @@ void TRobotSimulation::TakePendingCommand(std::optional<std::uint64_t> unlessNew
     }
 }
 
-void TRobotSimulation::ProgramEnded(std::uint64_t timeUs, const std::string& why) {
+void TRobotSimulation::ProgramEnded(std::uint64_t timeUs, const std::string& why, bool fault) {
     if (!HasStarted || EndTime || timeUs < ProgramStart) {
         return;
     }
@@ -262,6 +262,7 @@ void TRobotSimulation::ProgramEnded(std::uint64_t timeUs, const std::string& why
     e.TimeUs = t;
     e.Pose = TheRobot.Pose();
     e.Text = why;
+    e.Fault = fault;
     Add(e);
     Publish(t);
 }
@@ -348,7 +349,8 @@ void TRobotSimulation::TakeRunTimeEvents(std::size_t from) {
         if (e.Kind == ekEepromRead) {
             EepromRead(e.A, static_cast<std::uint8_t>(e.B), e.TimeUs);
         } else if (e.Kind == ekEnd) {
-            ProgramEnded(e.TimeUs, Interpreter != nullptr ? Interpreter->StopMessage() : "");
+            ProgramEnded(e.TimeUs, Interpreter != nullptr ? Interpreter->StopMessage() : "",
+                         e.A == srFault);
         }
     }
 }
@@ -385,7 +387,7 @@ void TRobotSimulation::RunUntil(std::uint64_t timeUs) {
             // on the step grid, so that it does not depend on how the caller
             // steps the board.
             if (RunTime != nullptr && Now % StepUs == 0 && !RunTime->Running()) {
-                ProgramEnded(Now, "");
+                ProgramEnded(Now, "", false);
             } else if (t >= PublishDelayUs) {
                 Publish(t - PublishDelayUs);
             }

@@ -71,7 +71,8 @@ struct TRunEvent {
     TReaction Reaction = TReaction::rnSensorSet;
     int SensorValue = 0;
     int Set = 0;
-    std::string Text; // ekEnd: how it ended, as the run-time tells it
+    std::string Text;   // ekEnd: how it ended, as the run-time tells it
+    bool Fault = false; // ekEnd: the program could not go on (not END or STOP)
 };
 
 // The beginner reaction the robot program picks for a sensor value 1..15.
@@ -170,7 +171,7 @@ public:
 private:
     void TakeRunTimeEvents(std::size_t from);
     void EepromRead(int address, std::uint8_t value, std::uint64_t timeUs);
-    void ProgramEnded(std::uint64_t timeUs, const std::string& why);
+    void ProgramEnded(std::uint64_t timeUs, const std::string& why, bool fault);
     void TakeRobotEvents();
     void CloseSensorCheck();
     void TakePendingCommand(std::optional<std::uint64_t> unlessNewerThan = std::nullopt);

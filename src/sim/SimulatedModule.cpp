@@ -132,6 +132,11 @@ void TSimulatedModule::ResetForHandshake() {
     Firm.ListenForHandshake(SimClock.NowUs());
 }
 
+void TSimulatedModule::PressResetButton() {
+    StopProgram(SimClock.NowUs());
+    Firm.Reset(SimClock.NowUs());
+}
+
 bool TSimulatedModule::Attach() {
     if (HostAttached) {
         return false;

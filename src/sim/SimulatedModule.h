@@ -87,6 +87,12 @@ public:
     // it resets the module as a reset sequence would have, right now.
     void ResetForHandshake();
 
+    // The board's reset button: the program stops and, once the firmware
+    // has booted, starts again from its beginning (when the EEPROM holds
+    // one). Not for use while a serial device holds the port: the host
+    // would lose its exchange.
+    void PressResetButton();
+
     // A serial device holds the module's port open (a second open is "in use").
     bool Attach();
     void Detach();

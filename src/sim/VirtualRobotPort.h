@@ -1,7 +1,8 @@
 #pragma once
 
+#include "comm/core/PortScan.h"
 #include "comm/core/SerialDevice.h"
-#include "sim/RealTimePacer.h"
+#include "sim/ResumablePacer.h"
 #include "sim/SimulatedModule.h"
 
 #include <memory>
@@ -9,15 +10,13 @@
 
 namespace wayline {
 
-// The port name under which the virtual robot is offered beside the host's
-// ports. It cannot be the name of a real port (it has a blank in it).
-inline constexpr std::string_view VirtualRobotPortName = "Virtual robot";
-
-// The virtual robot's module and the host clock its time follows. Lives as
-// long as the program; its EEPROM keeps what was downloaded.
+// The virtual robot's module and the host clock its time follows while a
+// serial device talks to it. Lives as long as the program; its EEPROM keeps
+// what was downloaded. Whoever runs the module on a clock of its own (the
+// virtual robot's window) hands its time back with Pacer->ResumeFrom.
 struct TVirtualRobot {
     std::shared_ptr<sim::TSimulatedModule> Module = std::make_shared<sim::TSimulatedModule>();
-    std::shared_ptr<const sim::TRealTimePacer> Pacer = std::make_shared<sim::TRealTimePacer>();
+    std::shared_ptr<sim::TResumablePacer> Pacer = std::make_shared<sim::TResumablePacer>();
 };
 
 // A device factory that opens the virtual robot's module (at the pace of the

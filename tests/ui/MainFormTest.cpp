@@ -20,6 +20,8 @@
 #include "editor/ui/SensorPanelDrag.h"
 #include "editor/ui/SuperSpinEdit.h"
 
+#include <QComboBox>
+
 #include "FakeClock.h"
 #include "MainFormTestSupport.h"
 #include "TestEnvironment.h"
@@ -301,8 +303,11 @@ private Q_SLOTS:
     void PortBoxRefreshKeepsTheSelectionWherePossible() {
         TProgram program(false);
         TPortDiscovery& ports = program.Main().Ports();
-        QCOMPARE(program.Main().COMPortComboBox()->count(), 3);
-        QCOMPARE(program.Main().COMPortComboBox()->itemText(0), QStringLiteral("AUTO"));
+        // AUTO, the host's two ports, and the virtual robot after them.
+        QComboBox* box = program.Main().COMPortComboBox();
+        QCOMPARE(box->count(), 4);
+        QCOMPARE(box->itemText(0), QStringLiteral("AUTO"));
+        QCOMPARE(box->itemText(3), QStringLiteral("Virtual robot"));
         QCOMPARE(ports.SelectPortInCombo("COM3"), QStringLiteral("COM3"));
         program.HostPorts = {"ttyUSB0", "COM3"};
         ports.RefreshPortCombo();
@@ -310,7 +315,14 @@ private Q_SLOTS:
         program.HostPorts = {"ttyUSB0"};
         ports.RefreshPortCombo();
         QCOMPARE(ports.GetSelectedPort(), QStringLiteral("AUTO"));
-        QCOMPARE(ports.PortNames(), QStringList{"ttyUSB0"});
+        QCOMPARE(ports.PortNames(), (QStringList{"ttyUSB0", "Virtual robot"}));
+        // A host port of the same name (it cannot have one) is not listed twice.
+        program.HostPorts = {"Virtual robot", "ttyUSB0"};
+        ports.RefreshPortCombo();
+        QCOMPARE(ports.PortNames(), (QStringList{"ttyUSB0", "Virtual robot"}));
+        program.Main().SelectVirtualRobot();
+        QCOMPARE(program.State.SelectedPort, QStringLiteral("Virtual robot"));
+        QCOMPARE(box->currentText(), QStringLiteral("Virtual robot"));
     }
 
     void StepNumbersSelectWholeRowsAndShiftExtends() {

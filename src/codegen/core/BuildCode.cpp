@@ -358,6 +358,21 @@ int ListDataBytes(const TDocumentState& state) {
     return bytes;
 }
 
+std::vector<int> ListEntryRows(const TDocumentState& state, int list) {
+    std::vector<int> rows;
+    if (list < 1 || list > ListCount) {
+        return rows;
+    }
+    const TListLayout layout = LayOutList(state, list);
+    rows.reserve(static_cast<std::size_t>(layout.Entries));
+    for (int s = 1; s <= StepCountOf(state, list); ++s) {
+        const std::size_t entries =
+            layout.Steps[static_cast<std::size_t>(s)].ConfigValues.size() + 1;
+        rows.insert(rows.end(), entries, s);
+    }
+    return rows;
+}
+
 std::optional<std::string> TokenizerSourceText(const TCodeLines& lines) {
     std::string text = JoinCodeLines(lines);
     if (text.size() > MaxTokenizerSourceSize) {

@@ -79,6 +79,13 @@ std::string LoopBackTooFarMessage(int list, int step, int entries);
 // exactly as BuildCode writes them. Cheap: no text is built.
 int ListDataBytes(const TDocumentState& state);
 
+// Which step each stored entry of a list belongs to, as BuildCode lays the
+// list out: element e is the row (1..N) of the step that stored entry e + 1
+// belongs to ("C" entries belong to the step they stand in front of); the
+// closing "Q" has no element. Lets the rows of the editor be found again
+// from the entries the robot reads.
+std::vector<int> ListEntryRows(const TDocumentState& state, int list);
+
 // The compile step's source: the joined text, or nothing when it is too long
 // for the tokenizer (the caller then reports TokenizationFailedText, as for
 // any failed tokenization).

@@ -35,6 +35,13 @@ struct TFinished {
 
 } // namespace
 
+bool PortIsScanned(std::string_view port, std::string_view selectedPort) {
+    if (selectedPort == "AUTO") {
+        return port != VirtualRobotPortName;
+    }
+    return port == selectedPort;
+}
+
 TThreadStarter StdThreadStarter() {
     return [](std::function<void()> body) -> std::unique_ptr<TWorkerThread> {
         return std::make_unique<TStdWorkerThread>(std::move(body));
@@ -79,7 +86,7 @@ std::vector<TPortScanRow> ScanPortsInParallel(TSerialSlots& slots,
 
     const unsigned allBusy = (1u << MaxScanThreads) - 1;
     for (std::size_t j = 0; j < portNames.size(); ++j) {
-        if (selectedPort != "AUTO" && portNames[j] != selectedPort) {
+        if (!PortIsScanned(portNames[j], selectedPort)) {
             rows[j].Ignored = true;
             rows[j].Result.DeviceText = texts.Ignoring;
             if (onResult) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace wayline {
@@ -24,6 +25,17 @@ public:
 using TThreadStarter = std::function<std::unique_ptr<TWorkerThread>(std::function<void()> body)>;
 TThreadStarter StdThreadStarter();
 
+// The port name under which the virtual robot (a simulated module inside
+// the program) is offered beside the host's ports. It cannot be the name of
+// a real port: it has a blank in it.
+inline constexpr std::string_view VirtualRobotPortName = "Virtual robot";
+
+// Whether a scan for `selectedPort` ("AUTO" or a port name) examines `port`.
+// A chosen port is the only one examined. "AUTO" looks for the robot on the
+// cable, so it examines every port but the virtual robot: that one is there
+// whether a robot is plugged in or not, and AUTO would always find it.
+bool PortIsScanned(std::string_view port, std::string_view selectedPort);
+
 // At most this many identifications run at a time, one per serial slot.
 inline constexpr int MaxScanThreads = 4;
 
@@ -39,8 +51,8 @@ using TScanResultHandler = std::function<void(int portIndex, const TPortScanRow&
 
 // Identifies the module on every port of `portNames` at the same time, one
 // thread per port and at most four at once; the fifth starts when one has
-// ended and its row was handed over. With `selectedPort` other than "AUTO"
-// only the port of that name is examined. Returns when every thread has
+// ended and its row was handed over. Only the ports PortIsScanned names for
+// `selectedPort` are examined; the others are ignored. Returns when every thread has
 // ended, with the rows in port order.
 std::vector<TPortScanRow> ScanPortsInParallel(TSerialSlots& slots,
                                               const std::vector<std::string>& portNames,

@@ -1,5 +1,7 @@
 #include "comm/scan/PortScanner.h"
 
+#include "comm/core/PortScan.h"
+
 #include <QCoreApplication>
 #include <QEventLoop>
 
@@ -33,9 +35,9 @@ void TPortScanner::ScanPorts(const QStringList& portNames, const QString& select
     }
     Scanning = true;
     Display.ScanStarted();
-    const bool everyPort = selectedPort == QStringLiteral("AUTO");
+    const std::string selected = selectedPort.toStdString();
     for (int j = 0; j < portNames.size(); ++j) {
-        if (!everyPort && portNames[j] != selectedPort) {
+        if (!PortIsScanned(portNames[j].toStdString(), selected)) {
             Display.ShowIgnoring(j + 1);
             continue;
         }

@@ -43,9 +43,9 @@ public:
 
     void SetWork(TIdentifyWork work) { Work = std::move(work); }
 
-    // Identifies the module on every port of `portNames` (only on
-    // `selectedPort` unless it is "AUTO"); returns when every thread has
-    // shown its result and ended.
+    // Identifies the module on the ports of `portNames` that a scan for
+    // `selectedPort` examines (PortIsScanned; the others show "ignoring");
+    // returns when every thread has shown its result and ended.
     void ScanPorts(const QStringList& portNames, const QString& selectedPort);
 
     // One bit per running thread (1, 2, 4, 8). User-interface thread only.

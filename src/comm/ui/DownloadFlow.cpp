@@ -156,6 +156,7 @@ int TDownloadFlow::DownloadIt(bool keepOpen, const TDownloadImages& images,
         return NoSlot; // Go while a download runs: the first one goes on
     }
     Running = true;
+    Last = {};
     int result = NoSlot;
     SetHourglassCursor(true);
     if (images.ProgramImageCount > 0 && packets) {
@@ -186,6 +187,8 @@ int TDownloadFlow::DownloadIt(bool keepOpen, const TDownloadImages& images,
             // changed since the scan.
             const int slot = SlotTable->OpenFreeSlot(Std(ports[target]), errorCode);
             if (slot != NoSlot) {
+                Last.Port = ports[target];
+                Last.Succeeded = true;
                 const std::uint8_t* image = packets;
                 for (int i = 0; i < images.ProgramImageCount &&
                                 i < static_cast<int>(images.ImagePacketCounts.size());
@@ -193,6 +196,7 @@ int TDownloadFlow::DownloadIt(bool keepOpen, const TDownloadImages& images,
                     const int count = images.ImagePacketCounts[static_cast<std::size_t>(i)];
                     if (!SendProgramImage(SlotTable->Slot(slot), TargetType, i, image, count,
                                           IdTexts, DlTexts, *this)) {
+                        Last.Succeeded = false;
                         break;
                     }
                     image += static_cast<std::ptrdiff_t>(count) * PacketSize;

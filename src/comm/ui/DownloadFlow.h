@@ -60,6 +60,14 @@ public:
 
     bool IsRunning() const { return Running; }
 
+    // How the last download ended: the port it went to (empty when none
+    // was chosen) and whether every packet was accepted.
+    struct TReport {
+        QString Port;
+        bool Succeeded = false;
+    };
+    const TReport& LastDownload() const { return Last; }
+
     // TDownloadObserver: the transfer's progress on the window.
     void ToggleIndicator(bool lime) override;
     void StepIt(int imageIndex) override;
@@ -82,6 +90,7 @@ private:
     std::unique_ptr<TPortScanner> Scan;
     int TargetType = 2;
     bool Running = false;
+    TReport Last;
 };
 
 } // namespace wayline

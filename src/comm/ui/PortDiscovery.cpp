@@ -38,6 +38,10 @@ void TPortDiscovery::EnumeratePorts(QStringList& list) const {
     if (Enumerate) {
         list = Enumerate();
     }
+    for (const QString& extra : Extras) {
+        list.removeAll(extra);
+        list.append(extra);
+    }
 }
 
 void TPortDiscovery::RefreshPortCombo() {

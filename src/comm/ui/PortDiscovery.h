@@ -36,8 +36,12 @@ public:
     const QStringList& PortNames() const { return Names; }
     void SetAutoText(const QString& text) { AutoText = text; }
     void SetEnumerator(TPortEnumerator enumerate) { Enumerate = std::move(enumerate); }
+    // Ports that are there whatever the host has (the virtual robot),
+    // listed after the host's ports.
+    void SetExtraPorts(QStringList names) { Extras = std::move(names); }
 
-    // Empties the list and fills it with the host's port names.
+    // Empties the list and fills it with the host's port names, then the
+    // extra ports.
     void EnumeratePorts(QStringList& list) const;
     // Rebuilds the box from a fresh enumeration, keeping its selection where
     // the port still exists.
@@ -52,6 +56,7 @@ private:
     QComboBox* Box;
     QString AutoText;
     TPortEnumerator Enumerate;
+    QStringList Extras;
     QStringList Names;
 };
 

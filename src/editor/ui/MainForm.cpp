@@ -4,6 +4,7 @@
 #include "app/Shapes.h"
 #include "app/SkinImage.h"
 #include "app/UserDialogs.h"
+#include "comm/core/PortScan.h"
 #include "comm/ui/DownloadFlow.h"
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/DragRules.h"
@@ -81,6 +82,10 @@ constexpr std::array<TActionKind, 8> PaletteKinds{akMoveForward, akMoveBackward,
 const char* const GridNames[] = {"",           "ToDoList",   "SensorSetAll", "SensorSet1",
                                  "SensorSet2", "SensorSet3", "SensorSet4"};
 
+// The row of the step the virtual robot is executing.
+const QColor RunningRowColor(0xd6, 0xf5, 0xcf);
+const QColor RunningFrameColor(0x2e, 0x9a, 0x2e);
+
 QFont GridFont() {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(13);
@@ -139,6 +144,9 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
 
     PortCombo->setFocusPolicy(Qt::StrongFocus);
     PortList = std::make_unique<TPortDiscovery>(PortCombo);
+    // The virtual robot is always there, after the host's ports.
+    PortList->SetExtraPorts({QString::fromLatin1(
+        VirtualRobotPortName.data(), static_cast<qsizetype>(VirtualRobotPortName.size()))});
     ConnectControls();
 
     State.Editor.ListModified = false;
@@ -512,8 +520,15 @@ void TMainForm::DrawGridDrawCell(TDrawGrid& grid, QPainter& painter, int col, in
                          Qt::AlignLeft | Qt::AlignTop, text);
     };
     painter.setFont(grid.font());
+    const bool running = IsRunningRow(grid.Tag(), row);
     if (row > 0 && col > 0) {
-        painter.fillRect(rect, Qt::white);
+        painter.fillRect(rect, running ? RunningRowColor : QColor(Qt::white));
+        if (running) {
+            // A green band inside the row, clear of the red selection frame.
+            painter.setPen(QPen(RunningFrameColor, 2));
+            painter.drawLine(rect.left(), rect.top() + 2, rect.right(), rect.top() + 2);
+            painter.drawLine(rect.left(), rect.bottom() - 1, rect.right(), rect.bottom() - 1);
+        }
         const int list = grid.Tag();
         if (col >= 2 && row < grid.RowCount() - 1) {
             const TActionStep& step = State.Editor.Step(list, row);
@@ -534,10 +549,11 @@ void TMainForm::DrawGridDrawCell(TDrawGrid& grid, QPainter& painter, int col, in
         }
         return;
     }
-    painter.fillRect(rect, QColor(0xd4, 0xd4, 0xd4));
+    const bool runningNumber = running && col == 0;
+    painter.fillRect(rect, runningNumber ? RunningFrameColor : QColor(0xd4, 0xd4, 0xd4));
     painter.setPen(QColor(0xc0, 0xc0, 0xc0));
     painter.drawRect(rect.adjusted(0, 0, -1, -1));
-    painter.setPen(Qt::black);
+    painter.setPen(runningNumber ? QColor(Qt::white) : QColor(Qt::black));
     if (row == 0) {
         centred(Res.LoadText(StepTitleText + col));
     } else {

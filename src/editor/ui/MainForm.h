@@ -147,6 +147,17 @@ public:
     // Row control of slot 1..7 (list 1) or 1..6 (the shown sensor list).
     TBotAction* RowControl(int list, int slot) const;
 
+    // Selects the virtual robot in the port box, as if the user had chosen
+    // it there: Go and Test then download to it.
+    void SelectVirtualRobot();
+    // The steps the virtual robot plays, lit up in the grids: `mainRow` of
+    // the main list (0: none) and, while a sensor set plays, the set's list
+    // (2..6, its tab lights up; 0: none) and its row (0: none yet).
+    void ShowRunningSteps(int mainRow, int setList, int setRow);
+    int RunningMainRow() const { return RunningMain; }
+    int RunningSetList() const { return RunningSet; }
+    int RunningSetRow() const { return RunningSetStep; }
+
     // Settings: read once during set-up, written once by Quit.
     void LoadSettings();
     void SaveSettings();
@@ -162,6 +173,9 @@ Q_SIGNALS:
     void QuitRequested();
     // A click on picture button `tag` reached its command.
     void ButtonClicked(int tag);
+    // A download to the virtual robot has succeeded; `keptOpen`: the port
+    // stays open for test mode.
+    void VirtualRobotLoaded(bool keptOpen);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -191,6 +205,8 @@ private:
     bool ForwardWheelToGrid(QObject* watched, QEvent* event);
     void SetShape(const QRegion& region);
     void ShowPicture(int n, bool visible);
+    bool IsRunningRow(int list, int row) const;
+    void ScrollRunningRowIntoView(int list, int row);
 
     // Grids.
     void DrawGridMouseDown(TDrawGrid* grid, QMouseEvent* event);
@@ -274,6 +290,10 @@ private:
     TSuperSpinEdit* ArrowSpin = nullptr;
     bool Moving = false;
     QPoint MoveLast;
+    // The virtual robot's running steps (ShowRunningSteps).
+    int RunningMain = 0;
+    int RunningSet = 0;
+    int RunningSetStep = 0;
 };
 
 } // namespace wayline

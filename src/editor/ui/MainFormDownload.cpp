@@ -6,6 +6,7 @@
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/CompileStep.h"
 #include "codegen/ui/CodeForm.h"
+#include "comm/core/PortScan.h"
 #include "comm/ui/DownloadFlow.h"
 #include "comm/ui/ProgressForm.h"
 #include "editor/ui/MainForm.h"
@@ -52,8 +53,14 @@ int TMainForm::DownloadIt(bool keepOpen) {
         return NoDownloadSlot;
     }
     DownloadFlow->SetDialogs(*Dialogs);
-    return DownloadFlow->DownloadIt(keepOpen, DownloadImages,
-                                    &TheTokenizer().Result.PacketBuffer[0][0], State.SelectedPort);
+    const int slot = DownloadFlow->DownloadIt(
+        keepOpen, DownloadImages, &TheTokenizer().Result.PacketBuffer[0][0], State.SelectedPort);
+    const TDownloadFlow::TReport& done = DownloadFlow->LastDownload();
+    if (slot != NoDownloadSlot && done.Succeeded &&
+        done.Port.toStdString() == VirtualRobotPortName) {
+        Q_EMIT VirtualRobotLoaded(keepOpen);
+    }
+    return slot;
 }
 
 int TMainForm::FindDownloadTarget() {

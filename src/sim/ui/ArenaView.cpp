@@ -1,0 +1,463 @@
+#include "sim/ui/ArenaView.h"
+
+#include "sim/RobotSession.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+
+#include <cmath>
+#include <mutex>
+
+namespace wayline {
+
+namespace {
+
+using sim::TPoint;
+
+const QColor OutsideColor(0x3b, 0x41, 0x47);
+const QColor FloorColor(0xf5, 0xf0, 0xe4);
+const QColor GridColor(0xe4, 0xdc, 0xc9);
+const QColor WallColor(0x6e, 0x60, 0x52);
+const QColor ObstacleColor(0xe0, 0x8a, 0x2e);
+const QColor ObstacleEdge(0x8a, 0x4f, 0x12);
+const QColor SelectedEdge(0x1f, 0x5f, 0xd0);
+const QColor PathColor(0x2f, 0x6f, 0xd6);
+const QColor BodyColor(0x4a, 0x6d, 0xa8);
+const QColor BodyEdge(0x24, 0x3a, 0x60);
+const QColor WheelColor(0x22, 0x22, 0x22);
+const QColor WhiskerColor(0x30, 0x30, 0x30);
+const QColor PressedColor(0xe0, 0x20, 0x20);
+const QColor ConeColor(255, 200, 0, 45);
+const QColor FiringConeColor(255, 40, 40, 95);
+const QColor StartColor(0x90, 0x88, 0x78);
+
+// Floor grid lines this far apart, so that movement is seen even where the
+// floor is bare.
+constexpr double GridMm = 100;
+
+QPen Cosmetic(const QColor& color, double width, Qt::PenStyle style = Qt::SolidLine) {
+    QPen pen(color, width, style);
+    pen.setCosmetic(true);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    return pen;
+}
+
+QPointF Q(TPoint p) {
+    return {p.X, p.Y};
+}
+
+void DrawShape(QPainter& painter, const sim::TShape& shape) {
+    if (shape.Kind() == sim::TShapeKind::skCircle) {
+        painter.drawEllipse(Q(shape.Centre()), shape.Radius(), shape.Radius());
+        return;
+    }
+    painter.save();
+    painter.translate(Q(shape.Centre()));
+    painter.rotate(shape.AngleDeg());
+    painter.drawRect(
+        QRectF(-shape.Width() / 2, -shape.Height() / 2, shape.Width(), shape.Height()));
+    painter.restore();
+}
+
+// The infra-red cone of one detector, in arena millimetres.
+QPainterPath Cone(TPoint origin, double aimDeg, double halfDeg, double range) {
+    QPainterPath path(Q(origin));
+    const QRectF box(origin.X - range, origin.Y - range, 2 * range, 2 * range);
+    // Angles run counter-clockwise in the arena, as arcTo counts them on a
+    // y axis that points up.
+    path.arcTo(box, -(aimDeg - halfDeg), -2 * halfDeg);
+    path.closeSubpath();
+    return path;
+}
+
+} // namespace
+
+TArenaView::TArenaView(sim::TRobotSession& session, TTexts texts, QWidget* parent)
+    : QWidget(parent), Session(session), Texts(std::move(texts)) {
+    setObjectName(QStringLiteral("ArenaView"));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::ClickFocus);
+    setMinimumSize(320, 220);
+    Refresh();
+}
+
+sim::TArenaViewport TArenaView::Viewport() const {
+    return sim::TArenaViewport::Fit(Shown.World.Bounds(), width(), height(), MarginPx);
+}
+
+QPointF TArenaView::ToPixels(TPoint p) const {
+    const sim::TArenaViewport v = Viewport();
+    return {v.PixelX(p), v.PixelY(p)};
+}
+
+TPoint TArenaView::ToArena(const QPointF& pixel) const {
+    return Viewport().ToArena(pixel.x(), pixel.y());
+}
+
+void TArenaView::Refresh() {
+    {
+        sim::TRobotSimulation& board = Session.Board();
+        const std::lock_guard<std::mutex> lock(Session.Module().Mutex());
+        const sim::TRobot& robot = board.Robot();
+        const sim::TRobotParameters& p = robot.Parameters();
+        TArenaPicture& s = Shown;
+        s.World = board.World();
+        s.Pose = robot.Pose();
+        s.BodyRadiusMm = p.BodyRadiusMm;
+        s.AxleTrackMm = p.AxleTrackMm;
+        s.WheelDiameterMm = p.WheelDiameterMm;
+        s.IrHalfAngleDeg = p.IrConeHalfAngleDeg;
+        s.IrRangeMm = p.IrRangeMm;
+        for (const sim::TSide side : {sim::TSide::sdLeft, sim::TSide::sdRight}) {
+            const std::size_t i = side == sim::TSide::sdLeft ? 0 : 1;
+            robot.WhiskerSegment(side, s.WhiskerBase[i], s.WhiskerTip[i]);
+            s.WhiskerPressed[i] = robot.WhiskerPressed(side);
+            s.IrOrigin[i] = robot.IrOrigin(side);
+            s.IrAimDeg[i] = robot.IrAimDeg(side);
+        }
+        const std::uint64_t now = robot.PhysicsTimeUs();
+        for (int k = 0; k < sim::SensorCount; ++k) {
+            const sim::TSensorReading& r = robot.LastReading(static_cast<sim::TSensor>(k));
+            s.Firing[static_cast<std::size_t>(k)] =
+                r.Read && r.Active && r.TimeUs + FiringHoldUs >= now;
+        }
+        if (board.Runs() != PathRun) {
+            PathRun = board.Runs();
+            PathTaken = 0;
+            Path.clear();
+        }
+        TakePath();
+    }
+    update();
+}
+
+void TArenaView::TakePath() {
+    const std::vector<sim::TPathPoint>& path = Session.Board().Path();
+    if (path.size() < PathTaken) {
+        // The robot thinned its path (a long run): draw it again from what
+        // it kept.
+        PathTaken = 0;
+        Path.clear();
+    }
+    for (; PathTaken < path.size(); ++PathTaken) {
+        const TPoint p = path[PathTaken].Pose.Position;
+        if (!Path.empty() && std::hypot(p.X - Path.back().X, p.Y - Path.back().Y) < PathSpacingMm) {
+            continue;
+        }
+        Path.push_back(p);
+    }
+    if (!path.empty() && !Path.empty()) {
+        // The line reaches the robot, wherever it stands.
+        const TPoint last = path.back().Pose.Position;
+        if (Path.back().X != last.X || Path.back().Y != last.Y) {
+            Path.push_back(last);
+        }
+    }
+    if (Path.size() > MaxPathPoints) {
+        std::vector<TPoint> thinned;
+        thinned.reserve(Path.size() * 3 / 4 + 1);
+        const std::size_t half = Path.size() / 2;
+        for (std::size_t i = 0; i < half; i += 2) {
+            thinned.push_back(Path[i]);
+        }
+        thinned.insert(thinned.end(), Path.begin() + static_cast<std::ptrdiff_t>(half), Path.end());
+        Path = std::move(thinned);
+    }
+}
+
+void TArenaView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), OutsideColor);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    const sim::TArenaViewport v = Viewport();
+    painter.translate(v.OriginX, v.OriginY);
+    painter.scale(v.Scale, -v.Scale); // from here on: arena millimetres, y up
+
+    const sim::TWorld& world = Shown.World;
+    if (world.HasArena()) {
+        const QRectF floor(0, 0, world.Width(), world.Height());
+        painter.fillRect(floor, FloorColor);
+        painter.setPen(Cosmetic(GridColor, 1));
+        for (double x = GridMm; x < world.Width(); x += GridMm) {
+            painter.drawLine(QPointF(x, 0), QPointF(x, world.Height()));
+        }
+        for (double y = GridMm; y < world.Height(); y += GridMm) {
+            painter.drawLine(QPointF(0, y), QPointF(world.Width(), y));
+        }
+    } else {
+        const QRectF all = painter.transform().inverted().mapRect(QRectF(rect()));
+        painter.fillRect(all, FloorColor);
+    }
+
+    painter.setPen(Cosmetic(WallColor.darker(130), 1));
+    painter.setBrush(WallColor);
+    for (const sim::TShape& wall : world.Walls()) {
+        DrawShape(painter, wall);
+    }
+
+    // Where the robot starts, and starts again on Restart.
+    const sim::TPose start = world.Start();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(Cosmetic(StartColor, 1.5, Qt::DashLine));
+    painter.drawEllipse(Q(start.Position), Shown.BodyRadiusMm, Shown.BodyRadiusMm);
+
+    if (Path.size() > 1) {
+        QPolygonF line;
+        line.reserve(static_cast<qsizetype>(Path.size()));
+        for (const TPoint& p : Path) {
+            line.append(Q(p));
+        }
+        painter.setPen(Cosmetic(PathColor, 2.5));
+        painter.drawPolyline(line);
+    }
+
+    for (const sim::TObstacle& o : world.Obstacles()) {
+        const bool selected = o.Id == Selected;
+        painter.setPen(Cosmetic(selected ? SelectedEdge : ObstacleEdge, selected ? 3 : 1.5));
+        painter.setBrush(ObstacleColor);
+        DrawShape(painter, o.Shape);
+    }
+
+    // The infra-red cones under the robot, red while their detector fires.
+    painter.setPen(Qt::NoPen);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const bool firing = Shown.Firing[i == 0 ? 2 : 3];
+        painter.setBrush(firing ? FiringConeColor : ConeColor);
+        painter.drawPath(
+            Cone(Shown.IrOrigin[i], Shown.IrAimDeg[i], Shown.IrHalfAngleDeg, Shown.IrRangeMm));
+    }
+
+    // The robot in its own frame: x ahead, y to its left.
+    painter.save();
+    painter.translate(Q(Shown.Pose.Position));
+    painter.rotate(Shown.Pose.HeadingDeg);
+    const double r = Shown.BodyRadiusMm;
+    painter.setPen(Cosmetic(BodyEdge, 1.5));
+    painter.setBrush(BodyColor);
+    painter.drawEllipse(QPointF(0, 0), r, r);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(WheelColor);
+    const double wheel = Shown.WheelDiameterMm;
+    for (const double y : {Shown.AxleTrackMm / 2, -Shown.AxleTrackMm / 2}) {
+        painter.drawRoundedRect(QRectF(-wheel / 2, y - 7, wheel, 14), 4, 4);
+    }
+    // Its front: a pale arrow.
+    QPolygonF arrow;
+    arrow << QPointF(r * 0.75, 0) << QPointF(r * 0.15, r * 0.35) << QPointF(r * 0.15, -r * 0.35);
+    painter.setBrush(QColor(255, 255, 255, 200));
+    painter.drawPolygon(arrow);
+    painter.restore();
+
+    // Infra-red eyes and whiskers over the body.
+    for (std::size_t i = 0; i < 2; ++i) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Shown.Firing[i == 0 ? 2 : 3] ? PressedColor : QColor(0x20, 0x20, 0x20));
+        painter.drawEllipse(Q(Shown.IrOrigin[i]), 7, 7);
+        const bool pressed = Shown.WhiskerPressed[i];
+        painter.setPen(Cosmetic(pressed ? PressedColor : WhiskerColor, pressed ? 4 : 2.5));
+        TPoint tip = Shown.WhiskerTip[i];
+        if (pressed) {
+            // Bent back a little where it touches.
+            const TPoint base = Shown.WhiskerBase[i];
+            tip = {base.X + (tip.X - base.X) * 0.85, base.Y + (tip.Y - base.Y) * 0.85};
+            const TPoint bend{(base.X + tip.X) / 2 - (tip.Y - base.Y) * 0.12,
+                              (base.Y + tip.Y) / 2 + (tip.X - base.X) * 0.12 * (i == 0 ? 1 : -1)};
+            QPolygonF wire;
+            wire << Q(base) << Q(bend) << Q(tip);
+            painter.drawPolyline(wire);
+        } else {
+            painter.drawLine(Q(Shown.WhiskerBase[i]), Q(tip));
+        }
+    }
+}
+
+sim::TArenaItem TArenaView::ItemAt(const QPointF& pixel) const {
+    const sim::TArenaViewport v = Viewport();
+    const std::lock_guard<std::mutex> lock(Session.Module().Mutex());
+    return sim::PickArenaItem(Session.Board().World(), Session.Board().Robot(),
+                              v.ToArena(pixel.x(), pixel.y()), WhiskerReachPx / v.Scale);
+}
+
+void TArenaView::Changed() {
+    Refresh();
+    Q_EMIT ArenaChanged();
+}
+
+void TArenaView::HoldWhisker(int side, bool held) {
+    {
+        const std::lock_guard<std::mutex> lock(Session.Module().Mutex());
+        Session.Board().Robot().HoldWhisker(side == 0 ? sim::TSide::sdLeft : sim::TSide::sdRight,
+                                            held);
+    }
+    HeldWhisker = held ? side : -1;
+    Refresh();
+}
+
+void TArenaView::ReleaseWhiskers() {
+    if (HeldWhisker >= 0) {
+        HoldWhisker(HeldWhisker, false);
+    }
+}
+
+void TArenaView::UpdateCursor(const QPointF& pixel) {
+    if (Dragged != 0) {
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
+    switch (ItemAt(pixel).Kind) {
+    case sim::TArenaItemKind::aiObstacle:
+        setCursor(Qt::OpenHandCursor);
+        break;
+    case sim::TArenaItemKind::aiLeftWhisker:
+    case sim::TArenaItemKind::aiRightWhisker:
+        setCursor(Qt::PointingHandCursor);
+        break;
+    default:
+        unsetCursor();
+    }
+}
+
+void TArenaView::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const sim::TArenaItem item = ItemAt(event->position());
+    switch (item.Kind) {
+    case sim::TArenaItemKind::aiLeftWhisker:
+        HoldWhisker(0, true);
+        break;
+    case sim::TArenaItemKind::aiRightWhisker:
+        HoldWhisker(1, true);
+        break;
+    case sim::TArenaItemKind::aiObstacle: {
+        Selected = item.ObstacleId;
+        Dragged = item.ObstacleId;
+        const TPoint at = ToArena(event->position());
+        {
+            const std::lock_guard<std::mutex> lock(Session.Module().Mutex());
+            const sim::TObstacle* o = Session.Board().World().FindObstacle(Dragged);
+            const TPoint c = o != nullptr ? o->Shape.Centre() : at;
+            DragOffset = {c.X - at.X, c.Y - at.Y};
+        }
+        setCursor(Qt::ClosedHandCursor);
+        update();
+        break;
+    }
+    default:
+        Selected = 0;
+        update();
+    }
+}
+
+void TArenaView::mouseMoveEvent(QMouseEvent* event) {
+    if (Dragged != 0 && (event->buttons() & Qt::LeftButton)) {
+        const TPoint at = ToArena(event->position());
+        bool moved = false;
+        {
+            const std::lock_guard<std::mutex> lock(Session.Module().Mutex());
+            sim::TRobotSimulation& board = Session.Board();
+            moved = sim::DragObstacle(board.World(), board.Robot(), Dragged,
+                                      {at.X + DragOffset.X, at.Y + DragOffset.Y});
+        }
+        if (moved) {
+            Changed();
+        }
+        return;
+    }
+    UpdateCursor(event->position());
+}
+
+void TArenaView::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        return;
+    }
+    ReleaseWhiskers();
+    Dragged = 0;
+    UpdateCursor(event->position());
+}
+
+void TArenaView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton &&
+        ItemAt(event->position()).Kind == sim::TArenaItemKind::aiFloor) {
+        AddBox(ToArena(event->position()));
+        return;
+    }
+    // A double click elsewhere is two presses (a whisker pressed twice).
+    mousePressEvent(event);
+}
+
+void TArenaView::contextMenuEvent(QContextMenuEvent* event) {
+    const QPointF pixel(event->pos());
+    const sim::TArenaItem item = ItemAt(pixel);
+    const TPoint at = ToArena(pixel);
+    QMenu menu(this);
+    if (item.Kind == sim::TArenaItemKind::aiObstacle) {
+        Selected = item.ObstacleId;
+        update();
+        menu.addAction(Texts.RemoveObstacle, this,
+                       [this, id = item.ObstacleId] { RemoveObstacle(id); });
+    } else if (item.Kind == sim::TArenaItemKind::aiFloor) {
+        menu.addAction(Texts.AddBoxHere, this, [this, at] { AddBox(at); });
+        menu.addAction(Texts.AddCanHere, this, [this, at] { AddCan(at); });
+    } else {
+        return;
+    }
+    menu.exec(event->globalPos());
+}
+
+void TArenaView::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) && Selected != 0) {
+        RemoveObstacle(Selected);
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+int TArenaView::AddBox(TPoint at) {
+    std::optional<int> id;
+    {
+        const std::lock_guard<std::mutex> lock(Session.Module().Mutex());
+        sim::TRobotSimulation& board = Session.Board();
+        id = sim::AddObstacleNear(board.World(), board.Robot(), sim::NewBox(at));
+    }
+    Selected = id.value_or(0);
+    Changed();
+    return Selected;
+}
+
+int TArenaView::AddCan(TPoint at) {
+    std::optional<int> id;
+    {
+        const std::lock_guard<std::mutex> lock(Session.Module().Mutex());
+        sim::TRobotSimulation& board = Session.Board();
+        id = sim::AddObstacleNear(board.World(), board.Robot(), sim::NewCan(at));
+    }
+    Selected = id.value_or(0);
+    Changed();
+    return Selected;
+}
+
+bool TArenaView::RemoveObstacle(int id) {
+    bool removed = false;
+    {
+        const std::lock_guard<std::mutex> lock(Session.Module().Mutex());
+        removed = Session.Board().World().RemoveObstacle(id);
+    }
+    if (Selected == id) {
+        Selected = 0;
+    }
+    if (Dragged == id) {
+        Dragged = 0;
+    }
+    Changed();
+    return removed;
+}
+
+} // namespace wayline

@@ -1,0 +1,124 @@
+#pragma once
+
+#include "sim/ArenaEditing.h"
+#include "sim/World.h"
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace wayline::sim {
+class TRobotSession;
+}
+
+namespace wayline {
+
+// What the arena view draws, taken from the simulation in one go under the
+// module's lock, so that painting needs no lock and shows one moment.
+struct TArenaPicture {
+    sim::TWorld World;
+    sim::TPose Pose;
+    double BodyRadiusMm = 70;
+    double AxleTrackMm = 105;
+    double WheelDiameterMm = 66;
+    std::array<sim::TPoint, 2> WhiskerBase{}; // left, right
+    std::array<sim::TPoint, 2> WhiskerTip{};
+    std::array<bool, 2> WhiskerPressed{}; // touching something, or held
+    std::array<sim::TPoint, 2> IrOrigin{};
+    std::array<double, 2> IrAimDeg{};
+    double IrHalfAngleDeg = 25;
+    double IrRangeMm = 300;
+    // The program read the sensor as reporting, a moment ago: left whisker,
+    // right whisker, left infra-red, right infra-red (sim::TSensor order).
+    std::array<bool, sim::SensorCount> Firing{};
+};
+
+// The arena seen from above: floor, walls, obstacles, the way the robot
+// drove, and the robot with its wheels, whiskers and infra-red cones. The
+// mouse moves obstacles (drag), adds them (double-click on the floor, or
+// the context menu) and removes them (context menu, or Delete for the one
+// last touched); holding the mouse on a whisker presses it.
+class TArenaView : public QWidget {
+    Q_OBJECT
+public:
+    // Sensor readings count as firing for this long after the program read
+    // them: the robot program reads its sensors every drive cycle.
+    static constexpr std::uint64_t FiringHoldUs = 150000;
+    // The mouse picks a whisker within this many pixels of its wire.
+    static constexpr double WhiskerReachPx = 6;
+    static constexpr int MarginPx = 8;
+    // The drawn path keeps a point every this many millimetres, and at
+    // most MaxPathPoints of them (the older half is thinned beyond).
+    static constexpr double PathSpacingMm = 3;
+    static constexpr std::size_t MaxPathPoints = 40000;
+
+    // The texts of the context menu.
+    struct TTexts {
+        QString RemoveObstacle = QStringLiteral("Remove this obstacle");
+        QString AddBoxHere = QStringLiteral("Add a box here");
+        QString AddCanHere = QStringLiteral("Add a can here");
+    };
+
+    TArenaView(sim::TRobotSession& session, TTexts texts, QWidget* parent = nullptr);
+
+    // Takes a new picture from the simulation (the module's lock is taken
+    // here) and repaints.
+    void Refresh();
+    const TArenaPicture& Picture() const { return Shown; }
+    const std::vector<sim::TPoint>& DrawnPath() const { return Path; }
+
+    sim::TArenaViewport Viewport() const;
+    // Window pixels of an arena point, and the arena point of a pixel.
+    QPointF ToPixels(sim::TPoint p) const;
+    sim::TPoint ToArena(const QPointF& pixel) const;
+
+    // The obstacle the mouse touched last (0: none), which Delete removes.
+    int SelectedObstacle() const { return Selected; }
+    // The obstacle being dragged (0: none).
+    int DraggedObstacle() const { return Dragged; }
+
+    // Adds a box or a can near `at` (arena millimetres); its number or 0.
+    int AddBox(sim::TPoint at);
+    int AddCan(sim::TPoint at);
+    bool RemoveObstacle(int id);
+    // Lets go of a held whisker (the window was hidden mid-press).
+    void ReleaseWhiskers();
+
+    QSize sizeHint() const override { return {640, 440}; }
+
+Q_SIGNALS:
+    // The user changed the arena (an obstacle moved, came or went).
+    void ArenaChanged();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    sim::TArenaItem ItemAt(const QPointF& pixel) const;
+    void HoldWhisker(int side, bool held);
+    void TakePath();
+    void UpdateCursor(const QPointF& pixel);
+    void Changed();
+
+    sim::TRobotSession& Session;
+    TTexts Texts;
+    TArenaPicture Shown;
+    std::vector<sim::TPoint> Path;
+    std::size_t PathTaken = 0; // points of the robot's path looked at
+    unsigned PathRun = 0;      // the run they belong to
+    int Selected = 0;
+    int Dragged = 0;
+    sim::TPoint DragOffset; // from the mouse to the obstacle's centre
+    int HeldWhisker = -1;   // 0 left, 1 right while pressed with the mouse
+};
+
+} // namespace wayline

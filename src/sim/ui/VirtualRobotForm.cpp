@@ -1,0 +1,580 @@
+#include "sim/ui/VirtualRobotForm.h"
+
+#include "app/Resources.h"
+#include "codegen/core/BuildCode.h"
+#include "editor/core/ActionDocument.h"
+#include "sim/RobotSession.h"
+#include "sim/ui/ArenaView.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <chrono>
+#include <mutex>
+
+namespace wayline {
+
+namespace {
+
+// Interface texts.
+constexpr int CaptionText = 700;
+constexpr int PlayText = 701;
+constexpr int PauseText = 702;
+constexpr int RestartText = 703;
+constexpr int SpeedText = 704;
+constexpr int FirstSpeedText = 705; // "1×", "2×", "4×"
+constexpr int AddBoxText = 708;
+constexpr int AddCanText = 709;
+constexpr int RemoveObstacleText = 710;
+constexpr int AddBoxHereText = 711;
+constexpr int AddCanHereText = 712;
+constexpr int NothingYetText = 713;
+constexpr int StartingText = 714;
+constexpr int StepText = 715;
+constexpr int SetStepText = 716;
+constexpr int SetStartsText = 717;
+constexpr int FinishedText = 718;
+constexpr int StoppedText = 719;
+constexpr int FirstReactionText = 720; // back-left, back-right, veer left, veer right, U-turn
+constexpr int TestModeText = 725;
+constexpr int TestProgramText = 740;
+constexpr int FirstSensorText = 726; // left whisker, right whisker, left IR, right IR
+constexpr int SensorsText = 730;
+constexpr int TimeText = 731;
+constexpr int PausedText = 732;
+constexpr int HintText = 733;
+constexpr int FirstLegendText = 734; // path, cones, obstacle, whisker
+constexpr int SendingText = 738;
+constexpr int NowText = 739;
+constexpr int SecondsSuffixText = 374; // " sec"
+constexpr int FirstSetNameText = 406;  // "All", "Set1".."Set4"
+constexpr int FirstActionNameText = 398;
+
+// The virtual servos' true centres: a few units off, as uncalibrated.
+constexpr int LeftServoTrueCentre = 744;
+constexpr int RightServoTrueCentre = 757;
+
+const QString LampOff = QStringLiteral(
+    "QLabel { background: #d9d9d9; border: 1px solid #9a9a9a; border-radius: 7px; }");
+const QString LampOn = QStringLiteral(
+    "QLabel { background: #e02020; border: 1px solid #7a0000; border-radius: 7px; }");
+
+int ReactionText(sim::TReaction reaction) {
+    switch (reaction) {
+    case sim::TReaction::rnBackRotateLeft:
+        return FirstReactionText;
+    case sim::TReaction::rnBackRotateRight:
+        return FirstReactionText + 1;
+    case sim::TReaction::rnVeerLeft:
+        return FirstReactionText + 2;
+    case sim::TReaction::rnVeerRight:
+        return FirstReactionText + 3;
+    default:
+        return FirstReactionText + 4; // the U-turn
+    }
+}
+
+std::uint64_t SteadyUs() {
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
+}
+
+QString Fill(QString text, const QString& key, const QString& value) {
+    return text.replace(u'{' + key + u'}', value);
+}
+
+// The small pictures of the legend, drawn as the arena draws the things.
+QPixmap LegendPicture(int which) {
+    QPixmap picture(28, 16);
+    picture.fill(Qt::transparent);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    switch (which) {
+    case 0: // the path
+        painter.setPen(QPen(QColor(0x2f, 0x6f, 0xd6), 2.5));
+        painter.drawLine(2, 12, 26, 4);
+        break;
+    case 1: { // an infra-red cone
+        QPainterPath cone(QPointF(2, 8));
+        cone.arcTo(QRectF(-22, -16, 48, 48), 20, -40);
+        cone.closeSubpath();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(255, 200, 0, 110));
+        painter.drawPath(cone);
+        break;
+    }
+    case 2: // an obstacle
+        painter.setPen(QPen(QColor(0x8a, 0x4f, 0x12), 1.5));
+        painter.setBrush(QColor(0xe0, 0x8a, 0x2e));
+        painter.drawRect(QRectF(5, 2, 18, 12));
+        break;
+    default: // a pressed whisker
+        painter.setPen(QPen(QColor(0xe0, 0x20, 0x20), 3, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(3, 12, 25, 5);
+        break;
+    }
+    return picture;
+}
+
+} // namespace
+
+sim::TEntryRows EntryRowsOf(const TDocumentState& state) {
+    sim::TEntryRows rows;
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        rows[k] = ListEntryRows(state, static_cast<int>(k) + MainList);
+    }
+    return rows;
+}
+
+sim::TWorld VirtualRobotWorld() {
+    sim::TWorld world = sim::TWorld::DefaultArena();
+    world.SetServoCentres(LeftServoTrueCentre, RightServoTrueCentre);
+    return world;
+}
+
+TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtualRobot& robot,
+                                     QWidget* parent)
+    : QWidget(parent, Qt::Window), Res(resources), Robot(robot),
+      RobotSession(std::make_unique<sim::TRobotSession>(VirtualRobotWorld(),
+                                                        sim::TRobotParameters{}, robot.Module)),
+      FrameClock(SteadyUs) {
+    setObjectName(QStringLiteral("VirtualRobotForm"));
+    setWindowTitle(Text(CaptionText));
+
+    TArenaView::TTexts arenaTexts;
+    arenaTexts.RemoveObstacle = Text(RemoveObstacleText);
+    arenaTexts.AddBoxHere = Text(AddBoxHereText);
+    arenaTexts.AddCanHere = Text(AddCanHereText);
+    View = new TArenaView(*RobotSession, arenaTexts, this);
+
+    // The tool row: play or pause, restart, the speed, obstacles.
+    PlayPause = new QPushButton(this);
+    PlayPause->setObjectName(QStringLiteral("PlayButton"));
+    RestartBtn =
+        new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), Text(RestartText), this);
+    RestartBtn->setObjectName(QStringLiteral("RestartButton"));
+    auto* speedLabel = new QLabel(Text(SpeedText), this);
+    SpeedGroup = new QButtonGroup(this);
+    SpeedGroup->setExclusive(true);
+    auto* tools = new QHBoxLayout;
+    tools->addWidget(PlayPause);
+    tools->addWidget(RestartBtn);
+    tools->addSpacing(16);
+    tools->addWidget(speedLabel);
+    for (int i = 0; i < 3; ++i) {
+        auto* button = new QToolButton(this);
+        const int factor = sim::TPlayback::Speeds[i];
+        button->setObjectName(QStringLiteral("Speed%1Button").arg(factor));
+        button->setText(Text(FirstSpeedText + i));
+        button->setCheckable(true);
+        button->setChecked(factor == 1);
+        button->setMinimumWidth(36);
+        SpeedGroup->addButton(button, factor);
+        tools->addWidget(button);
+    }
+    tools->addStretch(1);
+    AddBox = new QPushButton(Text(AddBoxText), this);
+    AddBox->setObjectName(QStringLiteral("AddBoxButton"));
+    AddCan = new QPushButton(Text(AddCanText), this);
+    AddCan->setObjectName(QStringLiteral("AddCanButton"));
+    tools->addWidget(AddBox);
+    tools->addWidget(AddCan);
+
+    // The side panel: what the robot does now, its time, its sensors, a key.
+    auto* side = new QVBoxLayout;
+    auto* nowTitle = new QLabel(Text(NowText), this);
+    QFont titleFont = nowTitle->font();
+    titleFont.setBold(true);
+    nowTitle->setFont(titleFont);
+    Status = new QLabel(this);
+    Status->setObjectName(QStringLiteral("StatusLabel"));
+    Status->setWordWrap(true);
+    Status->setMinimumHeight(64);
+    Status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont statusFont = Status->font();
+    statusFont.setPointSizeF(statusFont.pointSizeF() * 1.25);
+    statusFont.setBold(true);
+    Status->setFont(statusFont);
+    Status->setStyleSheet(QStringLiteral("QLabel { color: #1e5a1e; }"));
+    Time = new QLabel(this);
+    Time->setObjectName(QStringLiteral("TimeLabel"));
+    side->addWidget(nowTitle);
+    side->addWidget(Status);
+    side->addWidget(Time);
+    side->addSpacing(10);
+    auto* sensorsTitle = new QLabel(Text(SensorsText), this);
+    sensorsTitle->setFont(titleFont);
+    side->addWidget(sensorsTitle);
+    auto* lampGrid = new QGridLayout;
+    for (int k = 0; k < sim::SensorCount; ++k) {
+        auto* lamp = new QLabel(this);
+        lamp->setObjectName(QStringLiteral("SensorLamp%1").arg(k));
+        lamp->setFixedSize(14, 14);
+        lamp->setStyleSheet(LampOff);
+        Lamps[static_cast<std::size_t>(k)] = lamp;
+        lampGrid->addWidget(lamp, k, 0);
+        lampGrid->addWidget(new QLabel(Text(FirstSensorText + k), this), k, 1);
+    }
+    lampGrid->setColumnStretch(1, 1);
+    side->addLayout(lampGrid);
+    side->addSpacing(10);
+    auto* legend = new QGridLayout;
+    for (int k = 0; k < 4; ++k) {
+        auto* picture = new QLabel(this);
+        picture->setPixmap(LegendPicture(k));
+        auto* label = new QLabel(Text(FirstLegendText + k), this);
+        label->setWordWrap(true);
+        legend->addWidget(picture, k, 0, Qt::AlignTop);
+        legend->addWidget(label, k, 1);
+    }
+    legend->setColumnStretch(1, 1);
+    side->addLayout(legend);
+    side->addStretch(1);
+    auto* sidePanel = new QWidget(this);
+    sidePanel->setObjectName(QStringLiteral("SidePanel"));
+    sidePanel->setLayout(side);
+    sidePanel->setFixedWidth(230);
+
+    auto* middle = new QHBoxLayout;
+    middle->addWidget(View, 1);
+    middle->addWidget(sidePanel);
+
+    Hint = new QLabel(Text(HintText), this);
+    Hint->setObjectName(QStringLiteral("HintLabel"));
+    Hint->setWordWrap(true);
+    Hint->setStyleSheet(QStringLiteral("QLabel { color: #505050; }"));
+
+    auto* all = new QVBoxLayout(this);
+    all->addLayout(tools);
+    all->addLayout(middle, 1);
+    all->addWidget(Hint);
+    resize(900, 560);
+
+    connect(PlayPause, &QPushButton::clicked, this, [this] { Playing() ? Pause() : Play(); });
+    connect(RestartBtn, &QPushButton::clicked, this, &TVirtualRobotForm::Restart);
+    connect(SpeedGroup, &QButtonGroup::idClicked, this, &TVirtualRobotForm::SetSpeed);
+    connect(AddBox, &QPushButton::clicked, this, [this] {
+        const sim::TWorld& world = View->Picture().World;
+        View->AddBox({world.Width() / 2, world.Height() / 2});
+    });
+    connect(AddCan, &QPushButton::clicked, this, [this] {
+        const sim::TWorld& world = View->Picture().World;
+        View->AddCan({world.Width() / 2, world.Height() / 2});
+    });
+
+    Timer = new QTimer(this);
+    Timer->setTimerType(Qt::PreciseTimer);
+    Timer->setInterval(HiddenIntervalMs);
+    connect(Timer, &QTimer::timeout, this, &TVirtualRobotForm::OnTimer);
+    LastFrameUs = FrameClock();
+    Timer->start();
+    UpdateShown();
+}
+
+TVirtualRobotForm::~TVirtualRobotForm() {
+    Timer->stop();
+    View->ReleaseWhiskers();
+}
+
+QString TVirtualRobotForm::Text(int id) const {
+    return Res.LoadText(id);
+}
+
+QToolButton* TVirtualRobotForm::SpeedButton(int factor) const {
+    return qobject_cast<QToolButton*>(SpeedGroup->button(factor));
+}
+
+void TVirtualRobotForm::SetFrameClock(TFrameClock clock) {
+    FrameClock = clock ? std::move(clock) : TFrameClock(SteadyUs);
+    LastFrameUs = FrameClock();
+}
+
+void TVirtualRobotForm::ProgramLoaded(sim::TEntryRows rows, QWidget* testWindow) {
+    EntryRows = std::move(rows);
+    Running = sim::TRunningSteps(EntryRows);
+    ForTest = testWindow != nullptr;
+    Clock.SetPlaying(true);
+    LeaveTestWindow();
+    if (!isVisible()) {
+        PlaceBesideOwner();
+    }
+    show();
+    raise();
+    if (testWindow != nullptr) {
+        // Test mode's window is modal: this one stays usable beside it (a
+        // modal window blocks every window but those it is parent to).
+        TestWindow = testWindow;
+        testWindow->installEventFilter(this);
+        if (QWindow* own = windowHandle()) {
+            own->setTransientParent(testWindow->windowHandle());
+        }
+    }
+    UpdateShown();
+}
+
+void TVirtualRobotForm::LeaveTestWindow() {
+    if (TestWindow) {
+        TestWindow->removeEventFilter(this);
+    }
+    TestWindow.clear();
+    if (QWindow* own = windowHandle()) {
+        QWidget* owner = parentWidget();
+        own->setTransientParent(owner != nullptr ? owner->window()->windowHandle() : nullptr);
+    }
+}
+
+bool TVirtualRobotForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TestWindow && event->type() == QEvent::Hide) {
+        // Test mode is over: the test program stays in the module, and the
+        // window runs it on its own clock again.
+        LeaveTestWindow();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TVirtualRobotForm::PlaceBesideOwner() {
+    if (Placed) {
+        return;
+    }
+    Placed = true;
+    QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    if (owner == nullptr || !owner->isVisible()) {
+        return;
+    }
+    const QRect main = owner->frameGeometry();
+    const QScreen* screen = owner->screen();
+    const QRect room = screen != nullptr ? screen->availableGeometry() : QRect();
+    const QSize own = frameGeometry().size();
+    QPoint at(main.right() + 8, main.top());
+    if (room.isValid() && at.x() + own.width() > room.right()) {
+        // No room on the right: on the left, else over the right edge.
+        at.setX(main.left() - own.width() - 8);
+        if (at.x() < room.left()) {
+            at.setX(std::max(room.left(), room.right() - own.width()));
+        }
+    }
+    if (room.isValid()) {
+        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - own.height())));
+    }
+    move(at);
+}
+
+void TVirtualRobotForm::Play() {
+    Clock.SetPlaying(true);
+    UpdateButtons();
+    UpdateStatus();
+}
+
+void TVirtualRobotForm::Pause() {
+    Clock.SetPlaying(false);
+    UpdateButtons();
+    UpdateStatus();
+}
+
+void TVirtualRobotForm::SetSpeed(int factor) {
+    Clock.SetSpeed(factor);
+    if (QAbstractButton* button = SpeedGroup->button(Clock.Speed())) {
+        button->setChecked(true);
+    }
+}
+
+void TVirtualRobotForm::Restart() {
+    sim::TSimulatedModule& module = RobotSession->Module();
+    {
+        const std::lock_guard<std::mutex> lock(module.Mutex());
+        // A serial device on the port would lose its exchange.
+        if (module.Attached() || !module.HasProgram()) {
+            return;
+        }
+        module.PressResetButton();
+    }
+    Clock.SetPlaying(true);
+    UpdateButtons();
+}
+
+void TVirtualRobotForm::OnTimer() {
+    const std::uint64_t now = FrameClock();
+    const std::uint64_t elapsed = now > LastFrameUs ? now - LastFrameUs : 0;
+    LastFrameUs = now;
+    AdvanceFrame(elapsed);
+}
+
+void TVirtualRobotForm::AdvanceFrame(std::uint64_t hostElapsedUs) {
+    sim::TSimulatedModule& module = RobotSession->Module();
+    sim::TRobotSimulation& board = RobotSession->Board();
+    bool attached = false;
+    {
+        const std::lock_guard<std::mutex> lock(module.Mutex());
+        attached = module.Attached();
+    }
+    HostDriven = attached || (Hold && Hold());
+    if (!HostDriven) {
+        const std::uint64_t run = isVisible() ? Clock.FrameRunUs(hostElapsedUs) : 0;
+        if (run > 0) {
+            board.RunUntil(board.NowUs() + run);
+        }
+        // A download that starts now finds the robot where the window left
+        // it, not where the host's clock has got to.
+        const std::lock_guard<std::mutex> lock(module.Mutex());
+        if (!module.Attached()) {
+            Robot.Pacer->ResumeFrom(module.NowUs());
+        }
+    }
+    if (isVisible()) {
+        UpdateShown();
+    }
+}
+
+void TVirtualRobotForm::UpdateShown() {
+    View->Refresh();
+    {
+        const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+        Running.Follow(RobotSession->Board());
+    }
+    const TArenaPicture& picture = View->Picture();
+    for (std::size_t k = 0; k < Lamps.size(); ++k) {
+        if (Lit[k] != picture.Firing[k]) {
+            Lit[k] = picture.Firing[k];
+            Lamps[k]->setStyleSheet(Lit[k] ? LampOn : LampOff);
+        }
+    }
+    UpdateStatus();
+    UpdateButtons();
+
+    const bool rowsValid = !RowsCheck || RowsCheck(EntryRows);
+    const auto& main = Running.MainStep();
+    const auto& set = Running.SetStep();
+    if (!isVisible() || !rowsValid || ForTest) {
+        ReportSteps(0, 0, 0);
+    } else {
+        ReportSteps(main ? main->Row : 0, set ? set->List : 0, set ? set->Row : 0);
+    }
+}
+
+void TVirtualRobotForm::ReportSteps(int mainRow, int setList, int setRow) {
+    const std::array<int, 3> now{mainRow, setList, setRow};
+    if (now != Reported) {
+        Reported = now;
+        Q_EMIT RunningStepsChanged(mainRow, setList, setRow);
+    }
+}
+
+QString TVirtualRobotForm::ActionText(char letter, int value) const {
+    for (int kind = 0; kind < ActionKindCount; ++kind) {
+        const TActionKind k = static_cast<TActionKind>(kind);
+        if (CommandLetter(k)[1] != letter) {
+            continue;
+        }
+        const QString name = Text(ActionNameTextId(k));
+        if (k == akLoopBack) {
+            return name;
+        }
+        return name + QStringLiteral(", ") + QString::number(value / 10.0, 'f', 1) +
+               Text(SecondsSuffixText);
+    }
+    return QString();
+}
+
+void TVirtualRobotForm::UpdateStatus() {
+    QString status;
+    const sim::TRobotSimulation& board = RobotSession->Board();
+    bool started = false;
+    std::uint64_t runUs = 0;
+    {
+        const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+        started = board.Started();
+        if (started) {
+            const std::uint64_t end =
+                board.EndUs() ? board.StartUs() + *board.EndUs()
+                              : std::max(board.StartUs(), RobotSession->Module().NowUs());
+            runUs = end - board.StartUs();
+        }
+    }
+    const auto& main = Running.MainStep();
+    const auto& set = Running.SetStep();
+    if (HostDriven && !TestWindow) {
+        status = Text(SendingText);
+    } else if (TestWindow) {
+        status = Text(TestModeText);
+    } else if (ForTest) {
+        status = Text(TestProgramText);
+    } else if (!started) {
+        status = Text(NothingYetText);
+    } else if (Running.Ended()) {
+        status = Running.EndText().empty() ? Text(FinishedText)
+                                           : Fill(Text(StoppedText), QStringLiteral("reason"),
+                                                  QString::fromStdString(Running.EndText()));
+    } else if (set) {
+        const QString setName = Text(FirstSetNameText + set->List - 2);
+        if (set->Row == 0) {
+            status = Fill(Text(SetStartsText), QStringLiteral("set"), setName);
+        } else {
+            status = Fill(Fill(Fill(Text(SetStepText), QStringLiteral("set"), setName),
+                               QStringLiteral("step"), QString::number(set->Row)),
+                          QStringLiteral("action"), ActionText(set->Letter, set->Value));
+        }
+    } else if (Running.Reaction()) {
+        status = Text(ReactionText(*Running.Reaction()));
+    } else if (main && main->Row > 0) {
+        status = Fill(Fill(Text(StepText), QStringLiteral("step"), QString::number(main->Row)),
+                      QStringLiteral("action"), ActionText(main->Letter, main->Value));
+    } else {
+        status = Text(StartingText);
+    }
+    if (Status->text() != status) {
+        Status->setText(status);
+    }
+    QString time = started ? Fill(Text(TimeText), QStringLiteral("seconds"),
+                                  QString::number(static_cast<double>(runUs) / 1e6, 'f', 1))
+                           : QString();
+    if (!Clock.Playing() && !HostDriven) {
+        time += (time.isEmpty() ? QString() : QStringLiteral("   ")) + Text(PausedText);
+    }
+    if (Time->text() != time) {
+        Time->setText(time);
+    }
+}
+
+void TVirtualRobotForm::UpdateButtons() {
+    const bool playing = Clock.Playing();
+    const QString text = Text(playing ? PauseText : PlayText);
+    if (PlayPause->text() != text) {
+        PlayPause->setText(text);
+        PlayPause->setIcon(
+            style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    }
+    // While the line sets the pace, the window's own clock has no say.
+    PlayPause->setEnabled(!HostDriven);
+    RestartBtn->setEnabled(!HostDriven);
+    for (QAbstractButton* button : SpeedGroup->buttons()) {
+        button->setEnabled(!HostDriven);
+    }
+}
+
+void TVirtualRobotForm::showEvent(QShowEvent* event) {
+    Timer->setInterval(FrameIntervalMs);
+    LastFrameUs = FrameClock();
+    QWidget::showEvent(event);
+}
+
+void TVirtualRobotForm::hideEvent(QHideEvent* event) {
+    Timer->setInterval(HiddenIntervalMs);
+    View->ReleaseWhiskers();
+    ReportSteps(0, 0, 0);
+    QWidget::hideEvent(event);
+}
+
+} // namespace wayline

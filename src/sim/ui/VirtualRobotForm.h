@@ -1,0 +1,174 @@
+#pragma once
+
+#include "sim/Playback.h"
+#include "sim/RunningSteps.h"
+#include "sim/VirtualRobotPort.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+class QButtonGroup;
+class QLabel;
+class QPushButton;
+class QTimer;
+class QToolButton;
+
+namespace wayline {
+
+struct TDocumentState;
+class TArenaView;
+class TResources;
+
+namespace sim {
+class TRobotSession;
+}
+
+// The rows of the editor's six lists by the entries the generated program
+// stores, for the virtual robot to tell which step it plays.
+sim::TEntryRows EntryRowsOf(const TDocumentState& state);
+
+// The virtual robot's world: the default arena, with wheel servos whose
+// true centres are a little off 750 (744 left, 757 right), as on a robot
+// nobody has calibrated yet, so that finding them in test mode matters.
+sim::TWorld VirtualRobotWorld();
+
+// "Virtual robot": the simulated robot in its arena, running what was
+// downloaded to the port of that name. Opens when a download to it has
+// succeeded (Go or Test) and plays it; play, pause, restart and a speed
+// of 1x, 2x or 4x; obstacles to drag, add and remove; whiskers to press
+// with the mouse; the step being executed and what the sensors report.
+//
+// Time: the window animates at 60 frames a second. While nobody is on the
+// port, it runs the module itself on its own clock (TPlayback: the frame's
+// time times the speed, on the user-interface thread, a bounded slice per
+// frame) and hands its time to the port's pacer after every frame, so that
+// a download starts from where the window left the robot. While a serial
+// device holds the port (a download, test mode) the host's line sets the
+// pace and the window only shows what happens.
+class TVirtualRobotForm : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int FrameIntervalMs = 16;
+    // While hidden the window only keeps the port's pacer at the robot's
+    // time, a few times a second.
+    static constexpr int HiddenIntervalMs = 250;
+
+    // The host's clock in microseconds, for the frame times.
+    using TFrameClock = std::function<std::uint64_t()>;
+
+    TVirtualRobotForm(const TResources& resources, const TVirtualRobot& robot,
+                      QWidget* parent = nullptr);
+    ~TVirtualRobotForm() override;
+
+    // A download to the virtual robot has succeeded: shows the window and
+    // plays. `rows`: the lists the program was generated from (empty when
+    // it was not generated from the lists). `testWindow`: test mode's
+    // window when the download was test mode's; the user works in that
+    // modal window meanwhile, and it must not lock this one.
+    void ProgramLoaded(sim::TEntryRows rows, QWidget* testWindow = nullptr);
+
+    // Held (the window does not run the module) while this says so: the
+    // main window's download runs.
+    void SetHold(std::function<bool()> hold) { Hold = std::move(hold); }
+    // Whether the rows given with the program still describe the editor's
+    // lists; when they stop doing so, no step is lit up any more.
+    void SetRowsCheck(std::function<bool(const sim::TEntryRows&)> check) {
+        RowsCheck = std::move(check);
+    }
+    // The clock the frame timer measures frames with (the host's steady
+    // clock by default).
+    void SetFrameClock(TFrameClock clock);
+
+    // One frame, `hostElapsedUs` after the last: runs the robot (unless a
+    // serial device has the port, or it is paused), then shows it.
+    void AdvanceFrame(std::uint64_t hostElapsedUs);
+
+    void Play();
+    void Pause();
+    // Presses the robot's reset button: the program runs again from its
+    // start, the robot back at its start; obstacles stay where they are.
+    void Restart();
+    void SetSpeed(int factor);
+    bool Playing() const { return Clock.Playing(); }
+    int Speed() const { return Clock.Speed(); }
+    // A serial device holds the port, or a download runs: the line's pace.
+    bool LineDriven() const { return HostDriven; }
+    bool TestMode() const { return ForTest; }
+
+    sim::TRobotSession& Session() { return *RobotSession; }
+    const sim::TRunningSteps& Steps() const { return Running; }
+    const sim::TEntryRows& Rows() const { return EntryRows; }
+
+    // The controls.
+    TArenaView* Arena() const { return View; }
+    QPushButton* PlayButton() const { return PlayPause; }
+    QPushButton* RestartButton() const { return RestartBtn; }
+    QToolButton* SpeedButton(int factor) const;
+    QPushButton* AddBoxButton() const { return AddBox; }
+    QPushButton* AddCanButton() const { return AddCan; }
+    QLabel* StatusLabel() const { return Status; }
+    QLabel* TimeLabel() const { return Time; }
+    QLabel* HintLabel() const { return Hint; }
+    // Sensor lamps in sim::TSensor order, lit while the program reads the
+    // sensor as reporting.
+    QLabel* SensorLamp(int sensor) const { return Lamps[static_cast<std::size_t>(sensor)]; }
+    bool LampLit(int sensor) const { return Lit[static_cast<std::size_t>(sensor)]; }
+    QTimer* FrameTimer() const { return Timer; }
+
+Q_SIGNALS:
+    // The steps to light up in the editor: the main list's row (0: none)
+    // and, while a sensor set plays, its list (2..6; 0: none) and row.
+    void RunningStepsChanged(int mainRow, int setList, int setRow);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnTimer();
+    void UpdateShown();
+    void UpdateStatus();
+    void UpdateButtons();
+    void ReportSteps(int mainRow, int setList, int setRow);
+    void PlaceBesideOwner();
+    void LeaveTestWindow();
+    QString ActionText(char letter, int value) const;
+    QString Text(int id) const;
+
+    const TResources& Res;
+    TVirtualRobot Robot;
+    std::unique_ptr<sim::TRobotSession> RobotSession;
+    sim::TPlayback Clock;
+    sim::TRunningSteps Running;
+    sim::TEntryRows EntryRows;
+    std::function<bool()> Hold;
+    std::function<bool(const sim::TEntryRows&)> RowsCheck;
+    TFrameClock FrameClock;
+    std::uint64_t LastFrameUs = 0;
+    bool HostDriven = false;
+    bool ForTest = false;
+    bool Placed = false;
+    QPointer<QWidget> TestWindow;
+    std::array<int, 3> Reported{}; // main row, set list, set row
+
+    TArenaView* View;
+    QPushButton* PlayPause;
+    QPushButton* RestartBtn;
+    QButtonGroup* SpeedGroup;
+    QPushButton* AddBox;
+    QPushButton* AddCan;
+    QLabel* Status;
+    QLabel* Time;
+    QLabel* Hint;
+    std::array<QLabel*, sim::SensorCount> Lamps{};
+    std::array<bool, sim::SensorCount> Lit{};
+    QTimer* Timer;
+};
+
+} // namespace wayline
