@@ -12,6 +12,7 @@ class TTestForm;
 class TProgressForm;
 class TDragger;
 class TCodeForm;
+class TConnectionHelpForm;
 
 // The program's six windows, created at start in this order and alive
 // until the program ends.
@@ -22,6 +23,9 @@ struct TMainWindows {
     std::unique_ptr<TProgressForm> ProgressForm;
     std::unique_ptr<TDragger> Dragger;
     std::unique_ptr<TCodeForm> CodeForm;
+    // Not one of the six: opened by the download when the robot cannot be
+    // reached.
+    std::unique_ptr<TConnectionHelpForm> ConnectionHelp;
 
     TMainWindows();
     ~TMainWindows();

@@ -27,6 +27,7 @@ struct TAppState;
 struct TActionLooks;
 class TBotAction;
 class TCodeForm;
+class TConnectionHelpForm;
 class TDownloadFlow;
 class TDragger;
 class TDrawGrid;
@@ -61,6 +62,11 @@ public:
     void SetDialogs(TUserDialogs* dialogs);
     // The progress window the downloads show; set once it exists.
     void SetProgressForm(TProgressForm* form);
+    // The window that tells why the robot cannot be reached; the download
+    // opens it when no robot answered or its port would not open.
+    void SetConnectionHelp(TConnectionHelpForm* form);
+    // Chooses the virtual robot in the port box, as if the user had.
+    void SelectVirtualRobot();
     // The download behind Go and test mode; null before the progress
     // window is set.
     TDownloadFlow* Downloads() const { return DownloadFlow.get(); }
