@@ -7,6 +7,7 @@
 #include "comm/core/Serial.h"
 #include "comm/ui/DownloadFlow.h"
 #include "comm/ui/ProgressForm.h"
+#include "doctor/ui/ConnectionHelpForm.h"
 #include "editor/ui/Dragger.h"
 #include "editor/ui/MainForm.h"
 #include "sim/ui/VirtualRobotForm.h"
@@ -24,6 +25,7 @@ TMainWindows::TMainWindows() = default;
 // Destroyed in the reverse order of creation.
 TMainWindows::~TMainWindows() {
     VirtualRobotForm.reset();
+    ConnectionHelp.reset();
     CodeForm.reset();
     Dragger.reset();
     ProgressForm.reset();
@@ -44,6 +46,11 @@ void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& re
     TMainForm* main = windows.MainForm.get();
     main->SetCompanions(windows.TestForm.get(), windows.CodeForm.get(), windows.Dragger.get());
     main->SetProgressForm(windows.ProgressForm.get());
+    windows.ConnectionHelp = std::make_unique<TConnectionHelpForm>(resources, main);
+    // Modal, so that it takes input also when the download was started from
+    // the test window, which is modal itself.
+    windows.ConnectionHelp->setWindowModality(Qt::ApplicationModal);
+    main->SetConnectionHelp(windows.ConnectionHelp.get());
     // Test mode loads its program into the code window's text, the one
     // source every compile reads, with the template loader.
     windows.TestForm->SetProgramLoader([&resources, code = windows.CodeForm.get()](int resourceId) {

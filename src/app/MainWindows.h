@@ -15,6 +15,7 @@ class TProgressForm;
 class TDragger;
 class TCodeForm;
 class TVirtualRobotForm;
+class TConnectionHelpForm;
 
 // The program's windows, created at start in this order and alive until the
 // program ends, and the virtual robot they show (the program offers it on
@@ -28,6 +29,8 @@ struct TMainWindows {
     std::unique_ptr<TDragger> Dragger;
     std::unique_ptr<TCodeForm> CodeForm;
     std::unique_ptr<TVirtualRobotForm> VirtualRobotForm;
+    // Opened by the download when the robot cannot be reached.
+    std::unique_ptr<TConnectionHelpForm> ConnectionHelp;
 
     TMainWindows();
     ~TMainWindows();

@@ -19,6 +19,7 @@
 #include "comm/ui/ProgressForm.h"
 #include "comm/ui/Shape.h"
 #include "comm/ui/StringGrid.h"
+#include "doctor/ui/ConnectionHelpForm.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/MainForm.h"
 #include "tokenizer/Tokenizer.h"
@@ -73,6 +74,8 @@ struct TProgram {
     TSerialSlots Slots{Ports.Factory()};
     TFakeClock Clock;
     QStringList HostPorts;
+    // Each time the connection help was offered, what the scan had seen.
+    std::vector<std::vector<TScannedPort>> HelpOffered;
 
     TProgram() {
         InitialiseApp(State, Resources(), QLocale::c());
@@ -81,6 +84,8 @@ struct TProgram {
         Main().Ports().SetEnumerator([this] { return HostPorts; });
         Windows.ProgressForm->SetClock(&Clock);
         Flow().SetSerialSlots(Slots);
+        Flow().SetConnectionHelp(
+            [this](const std::vector<TScannedPort>& scan) { HelpOffered.push_back(scan); });
         Windows.IntroForm->show();
         Windows.IntroForm->BeginnerButton()->click();
         for (int i = 0; i < 5; ++i) {
@@ -240,6 +245,81 @@ private Q_SLOTS:
         QVERIFY(!program.Form().isVisible());
         QCOMPARE(program.RowText(1, 3), QStringLiteral("invalid port"));
         QVERIFY(program.AllSlotsFree());
+    }
+
+    // The help is offered once the progress window has closed, with what
+    // the scan saw on every port it looked at, in the grid's order.
+    void NoRobotFoundOffersTheConnectionHelpWithTheScan() {
+        TProgram program;
+        program.Silent("ttyS0");
+        program.HostPorts << QStringLiteral("ttyS7"); // listed but not there
+        program.Silent("ttyS1");
+        QCOMPARE(program.Go(), -4);
+        QCOMPARE(program.HelpOffered.size(), std::size_t{1});
+        const std::vector<TScannedPort>& scan = program.HelpOffered.front();
+        QCOMPARE(scan.size(), std::size_t{3});
+        QCOMPARE(scan[0].PortName, std::string("ttyS0"));
+        QCOMPARE(scan[0].Result.EchoText, std::string("No"));
+        QCOMPARE(scan[1].PortName, std::string("ttyS7"));
+        QCOMPARE(scan[1].Result.OpenError, OpenErrorNoSuchPort);
+        QCOMPARE(scan[2].PortName, std::string("ttyS1"));
+    }
+
+    // Success, a closed choice and a failed transfer are not connection
+    // trouble: no help unless asked for.
+    void ADownloadThatReachedTheRobotOffersNoHelp() {
+        TProgram program;
+        program.Robot("ttyUSB0");
+        QVERIFY(program.Go() != -4);
+        program.Robot("ttyUSB1");
+        TChoiceScript closeIt(program.Form(), [] {});
+        QCOMPARE(program.Go(), -4);
+        QVERIFY(closeIt.Ran);
+        QVERIFY(program.HelpOffered.empty());
+    }
+
+    // The module answered the scan, then its port would not open again:
+    // the help says why, from the open error of that second try.
+    void APortThatWouldNotOpenAgainOffersTheHelpWithItsError() {
+        TProgram program;
+        program.Robot("ttyUSB0");
+        program.Ports.Faults("ttyUSB0").OpensBeforeInUse = 1; // the scan's open only
+        QCOMPARE(program.Go(), -4);
+        QCOMPARE(program.HelpOffered.size(), std::size_t{1});
+        QCOMPARE(program.HelpOffered.front().size(), std::size_t{1});
+        QCOMPARE(program.HelpOffered.front()[0].Result.OpenError, OpenErrorInUse);
+        QCOMPARE(program.HelpOffered.front()[0].Result.DeviceType, 2);
+    }
+
+    // Asked for on the progress window while the scan runs: shown after
+    // the download, also a successful one, and only once.
+    void TheHelpAskedForDuringTheScanFollowsTheDownload() {
+        TProgram program;
+        sim::TSimulatedModule& robot = program.Robot("ttyUSB0");
+        QPushButton* help = program.Form().ConnectionHelpButton();
+        QTimer::singleShot(0, help, [help] {
+            QVERIFY(help->isVisible() && help->isEnabled());
+            help->click();
+        });
+        QVERIFY(program.Go() != -4);
+        QVERIFY(!TProgram::Received(robot).empty());
+        QCOMPARE(program.HelpOffered.size(), std::size_t{1});
+        QVERIFY(program.Go() != -4);
+        QCOMPARE(program.HelpOffered.size(), std::size_t{1});
+    }
+
+    // The program's own wiring: the help window opens, modal so that it
+    // takes input even over the test window, and its virtual-robot button
+    // goes to the port box.
+    void TheProgramOpensItsConnectionHelpWindow() {
+        TProgram program;
+        program.Main().SetConnectionHelp(program.Windows.ConnectionHelp.get());
+        program.Silent("ttyS0");
+        QCOMPARE(program.Go(), -4);
+        TConnectionHelpForm& help = *program.Windows.ConnectionHelp;
+        QVERIFY(help.isVisible());
+        QCOMPARE(help.windowModality(), Qt::ApplicationModal);
+        help.close();
     }
 
     void TwoRobotsLetTheUserChooseAndTheChosenOneIsLoaded() {

@@ -247,8 +247,8 @@ private Q_SLOTS:
             int StepsAfter;
         };
         // Copy one step, paste it, delete the selected one, cut, undo.
-        for (const TStep step : {TStep{Copy, 3}, TStep{Paste, 4}, TStep{Delete, 3}, TStep{Cut, 2},
-                                 TStep{Undo, 3}}) {
+        for (const TStep step :
+             {TStep{Copy, 3}, TStep{Paste, 4}, TStep{Delete, 3}, TStep{Cut, 2}, TStep{Undo, 3}}) {
             QVERIFY2(wayline.ClickButton(step.Tag), qPrintable(QString::number(step.Tag)));
             QVERIFY2(wayline.WaitFor([&](const QJsonObject&) {
                 return wayline.Clicks(step.Tag) == 1 && wayline.StepCount() == step.StepsAfter &&
@@ -257,7 +257,8 @@ private Q_SLOTS:
                      qPrintable(QStringLiteral("button %1").arg(step.Tag)));
         }
         // Go compiles and looks for the robot on this computer's ports; with
-        // none answering it ends with an error box. Test shows the test
+        // none answering it ends with an error box and the connection help.
+        // Test shows the test
         // window; Save and Load their dialogs (Load asks first whether to
         // save). Each is closed again with Escape.
         for (const int tag : {Go, Test, Save, Load}) {
@@ -268,11 +269,19 @@ private Q_SLOTS:
                 // download window is modal while it scans; the box follows.
                 const QString modal = s["modal"].toString();
                 return wayline.Clicks(tag) == 1 && !modal.isEmpty() &&
-                       modal != QStringLiteral("ProgressForm") &&
-                       s["active"].toString() == modal;
+                       modal != QStringLiteral("ProgressForm") && s["active"].toString() == modal;
             }),
                      qPrintable(QStringLiteral("button %1").arg(tag)));
             TWayline::Key(QStringLiteral("Escape"));
+            if (tag == Go) {
+                // No robot answered: the connection help follows the box,
+                // ready for the keyboard as well.
+                QVERIFY(wayline.WaitFor([](const QJsonObject& s) {
+                    return s["modal"].toString() == QStringLiteral("ConnectionHelpForm") &&
+                           s["active"].toString() == QStringLiteral("ConnectionHelpForm");
+                }));
+                TWayline::Key(QStringLiteral("Escape"));
+            }
             QVERIFY(wayline.WaitFor(
                 [](const QJsonObject& s) { return s["modal"].toString().isEmpty(); }));
         }

@@ -13,6 +13,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -71,8 +72,11 @@ TDownloadFlow::TDownloadFlow(TProgressForm& form, const TResources& resources,
         if (result.OpenError == OpenErrorPermission) {
             result.DeviceText = Std(NoPermissionText(QString::fromStdString(portName)));
         }
+        RecordScan(portName, result);
         return result;
     });
+    QObject::connect(&form, &TProgressForm::ConnectionHelpRequested, &form,
+                     [this] { HelpAsked = true; });
 }
 
 TDownloadFlow::~TDownloadFlow() = default;
@@ -107,11 +111,39 @@ void TDownloadFlow::StepIt(int imageIndex) {
     Progress.StepIt(imageIndex);
 }
 
+void TDownloadFlow::RecordScan(const std::string& portName, const TIdentifyResult& result) {
+    const std::lock_guard<std::mutex> lock(ScanLock);
+    ScanResults.push_back({portName, result});
+}
+
+std::vector<TScannedPort> TDownloadFlow::LastScan() const {
+    std::vector<TScannedPort> scan;
+    {
+        const std::lock_guard<std::mutex> lock(ScanLock);
+        scan = ScanResults;
+    }
+    // The threads report in the order they finish; the grid's order reads
+    // better, and is the same every time.
+    const QStringList& rows = Progress.RowPortNames();
+    const auto rowOf = [&rows](const TScannedPort& port) {
+        const qsizetype row = rows.indexOf(QString::fromStdString(port.PortName));
+        return row < 0 ? rows.size() : row;
+    };
+    std::stable_sort(scan.begin(), scan.end(),
+                     [&rowOf](const auto& a, const auto& b) { return rowOf(a) < rowOf(b); });
+    return scan;
+}
+
 void TDownloadFlow::ScanPorts(const QString& selectedPort) {
+    {
+        const std::lock_guard<std::mutex> lock(ScanLock);
+        ScanResults.clear();
+    }
     Scan->ScanPorts(Progress.RowPortNames(), selectedPort);
 }
 
 int TDownloadFlow::FindDownloadTarget(int targetType) {
+    NoRobotFound = false;
     TStringGrid& grid = *Progress.PortStatus();
     std::vector<std::string> typeCells;
     for (int row = 1; row < grid.RowCount(); ++row) {
@@ -127,6 +159,7 @@ int TDownloadFlow::FindDownloadTarget(int targetType) {
     int target = rule.Target;
     switch (rule.Decision) {
     case TTargetDecision::tdNone:
+        NoRobotFound = true;
         ShowErrorBox(DlTexts.NoRobotFound);
         Progress.CloseWindow();
         return NoTarget;
@@ -155,6 +188,20 @@ int TDownloadFlow::DownloadIt(bool keepOpen, const TDownloadImages& images,
     if (Running) {
         return NoSlot; // Go while a download runs: the first one goes on
     }
+    HelpAsked = false;
+    bool unreachable = false; // no module found, or its port would not open again
+    const int result = Transfer(keepOpen, images, packets, selectedPort, unreachable);
+    // Offered once the progress window has closed and the program takes
+    // input again.
+    if ((unreachable || HelpAsked) && ConnectionHelp) {
+        ConnectionHelp(LastScan());
+    }
+    return result;
+}
+
+int TDownloadFlow::Transfer(bool keepOpen, const TDownloadImages& images,
+                            const std::uint8_t* packets, const QString& selectedPort,
+                            bool& unreachable) {
     Running = true;
     Last = {};
     int result = NoSlot;
@@ -170,6 +217,7 @@ int TDownloadFlow::DownloadIt(bool keepOpen, const TDownloadImages& images,
             if (target != NoTarget) {
                 Progress.CloseWindow();
             }
+            unreachable = NoRobotFound;
             SetHourglassCursor(false);
             Running = false;
             return NoSlot;
@@ -205,6 +253,16 @@ int TDownloadFlow::DownloadIt(bool keepOpen, const TDownloadImages& images,
                     SlotTable->ClosePort(slot);
                 }
                 result = slot;
+            } else {
+                // Found a moment ago, now taken or gone: no message here,
+                // but the help tells why a port does not open.
+                unreachable = true;
+                const std::lock_guard<std::mutex> lock(ScanLock);
+                for (TScannedPort& scanned : ScanResults) {
+                    if (scanned.PortName == Std(ports[target])) {
+                        scanned.Result.OpenError = errorCode;
+                    }
+                }
             }
         }
         Progress.CloseWindow();

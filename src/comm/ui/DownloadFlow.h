@@ -3,11 +3,15 @@
 #include "codegen/core/CompileStep.h"
 #include "comm/core/Identify.h"
 #include "comm/core/ProgramDownload.h"
+#include "doctor/Diagnosis.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 class QWidget;
 
@@ -67,6 +71,14 @@ public:
         bool Succeeded = false;
     };
     const TReport& LastDownload() const { return Last; }
+    // What to do when the robot could not be reached: after "No robot
+    // found.", after the chosen port would not open again, and when the
+    // user asked for it on the progress window. Gets what the last scan saw
+    // on each port, in the grid's order.
+    using TConnectionHelp = std::function<void(const std::vector<TScannedPort>&)>;
+    void SetConnectionHelp(TConnectionHelp help) { ConnectionHelp = std::move(help); }
+    // What the last scan saw on each port it identified, in the grid's order.
+    std::vector<TScannedPort> LastScan() const;
 
     // TDownloadObserver: the transfer's progress on the window.
     void ToggleIndicator(bool lime) override;
@@ -79,6 +91,9 @@ public:
 
 private:
     void ShowError(const QString& text);
+    void RecordScan(const std::string& portName, const TIdentifyResult& result);
+    int Transfer(bool keepOpen, const TDownloadImages& images, const std::uint8_t* packets,
+                 const QString& selectedPort, bool& unreachable);
 
     TProgressForm& Progress;
     const TResources& Res;
@@ -91,6 +106,12 @@ private:
     int TargetType = 2;
     bool Running = false;
     TReport Last;
+    bool NoRobotFound = false; // the last target search found no module
+    bool HelpAsked = false;    // the user asked for the help during this download
+    TConnectionHelp ConnectionHelp;
+    // Written by the identification threads, read on the user-interface thread.
+    mutable std::mutex ScanLock;
+    std::vector<TScannedPort> ScanResults;
 };
 
 } // namespace wayline

@@ -31,6 +31,7 @@ constexpr int DownloadProgressText = 423;
 constexpr int PortStatusText = 424;
 constexpr int DownloadStatusText = 425;
 constexpr int ScanningText = 426;
+constexpr int ConnectionHelpText = 600;
 
 // Design values of the controls.
 constexpr QRect WarningImageRect(22, 10, 32, 32);
@@ -40,6 +41,10 @@ constexpr QRect DownloadStatusLabelRect(3, 5, 200, 14);
 constexpr QRect ProgressBar0Rect(3, 25, 324, 19);
 constexpr QRect EMessageRect(63, 12, 282, 39);
 constexpr QSize DownloadButtonSize(75, 25);
+// On the line of the "Download Status:" title, right-aligned above the
+// gauge: the window's height leaves no room below it.
+constexpr int HelpButtonTop = 1;
+constexpr int HelpButtonHeight = 22;
 constexpr int IndicatorSize = 10;
 constexpr int IndicatorLeft = TProgressForm::GridLeft - 16;
 // The gauge lines up with the grid's left edge.
@@ -80,7 +85,8 @@ TProgressForm::TProgressForm(const TResources& resources, QWidget* parent)
       Scanning(new QLabel(this)), StatusPanel(new QWidget(this)),
       StatusLabel(new QLabel(StatusPanel)), Gauge0(new TGauge(StatusPanel)),
       Message(new QLabel(this)), Download(new QPushButton(QStringLiteral("&Download"), this)),
-      Grid(new TStringGrid(ColumnCount, this)), GridLabel(new QLabel(this)) {
+      Grid(new TStringGrid(ColumnCount, this)), GridLabel(new QLabel(this)),
+      Help(new QPushButton(StatusPanel)) {
     setObjectName(QStringLiteral("ProgressForm"));
     setWindowTitle(resources.LoadText(DownloadProgressText));
     setFont(DialogFont());
@@ -141,6 +147,18 @@ TProgressForm::TProgressForm(const TResources& resources, QWidget* parent)
     GridLabel->setObjectName(QStringLiteral("PortStatusLabel"));
     GridLabel->setFont(DialogFont(true));
     GridLabel->move(GridLeft, LabelTopWithoutMessage);
+
+    Help->setObjectName(QStringLiteral("ConnectionHelpButton"));
+    Help->setText(resources.LoadText(ConnectionHelpText));
+    Help->setAutoDefault(false);
+    Help->setFocusPolicy(Qt::NoFocus);
+    Help->resize(Help->sizeHint().width(), HelpButtonHeight);
+    connect(Help, &QPushButton::clicked, this, [this] {
+        // Taken note of: the window cannot show another while the download
+        // holds the program, so the help follows when it has ended.
+        Help->setEnabled(false);
+        Q_EMIT ConnectionHelpRequested();
+    });
 }
 
 TProgressForm::~TProgressForm() = default;
@@ -290,6 +308,10 @@ void TProgressForm::RefreshDisplay() {
     Gauge0->resize(gridWidth, Gauge0->height());
     StatusPanel->resize(gridWidth + 8, StatusPanel->height());
     StatusPanel->setVisible(!choice);
+    Help->move(Gauge0->x() + Gauge0->width() - Help->width(), HelpButtonTop);
+    if (ClearRowsOnShow) {
+        Help->setEnabled(true); // a new download: the help may be asked for again
+    }
 
     AssignProgressBars();
 

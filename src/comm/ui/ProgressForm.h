@@ -107,6 +107,9 @@ public:
     QPushButton* DownloadButton() const { return Download; }
     TStringGrid* PortStatus() const { return Grid; }
     QLabel* PortStatusLabel() const { return GridLabel; }
+    // "Connection help", under the gauge: asks for the connection help once
+    // the download has ended.
+    QPushButton* ConnectionHelpButton() const { return Help; }
 
     // The window's outer size as laid out (the inside plus the nominal frame).
     QSize OuterSize() const;
@@ -114,6 +117,10 @@ public:
     // The grid's selection and mouse rules of the choice dialog.
     bool PortStatusSelectCell(int col, int row) const;
     void PortStatusMouseDown(int x, int y);
+
+Q_SIGNALS:
+    // The user asked for the connection help.
+    void ConnectionHelpRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -149,6 +156,7 @@ private:
     QPushButton* Download;
     TStringGrid* Grid;
     QLabel* GridLabel;
+    QPushButton* Help;
 };
 
 } // namespace wayline

@@ -27,6 +27,7 @@ struct TAppState;
 struct TActionLooks;
 class TBotAction;
 class TCodeForm;
+class TConnectionHelpForm;
 class TDownloadFlow;
 class TDragger;
 class TDrawGrid;
@@ -61,6 +62,12 @@ public:
     void SetDialogs(TUserDialogs* dialogs);
     // The progress window the downloads show; set once it exists.
     void SetProgressForm(TProgressForm* form);
+    // The window that tells why the robot cannot be reached; the download
+    // opens it when no robot answered or its port would not open.
+    void SetConnectionHelp(TConnectionHelpForm* form);
+    // Chooses the virtual robot in the port box, as if the user had: Go
+    // and Test then download to it.
+    void SelectVirtualRobot();
     // The download behind Go and test mode; null before the progress
     // window is set.
     TDownloadFlow* Downloads() const { return DownloadFlow.get(); }
@@ -147,9 +154,6 @@ public:
     // Row control of slot 1..7 (list 1) or 1..6 (the shown sensor list).
     TBotAction* RowControl(int list, int slot) const;
 
-    // Selects the virtual robot in the port box, as if the user had chosen
-    // it there: Go and Test then download to it.
-    void SelectVirtualRobot();
     // The steps the virtual robot plays, lit up in the grids: `mainRow` of
     // the main list (0: none) and, while a sensor set plays, the set's list
     // (2..6, its tab lights up; 0: none) and its row (0: none yet).

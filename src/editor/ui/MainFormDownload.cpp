@@ -8,7 +8,9 @@
 #include "codegen/ui/CodeForm.h"
 #include "comm/core/PortScan.h"
 #include "comm/ui/DownloadFlow.h"
+#include "comm/ui/PortDiscovery.h"
 #include "comm/ui/ProgressForm.h"
+#include "doctor/ui/ConnectionHelpForm.h"
 #include "editor/ui/MainForm.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -29,6 +31,20 @@ void TMainForm::SetProgressForm(TProgressForm* form) {
     }
     form->SetPortDiscovery(PortList.get());
     DownloadFlow = std::make_unique<TDownloadFlow>(*form, Res, *Dialogs, this);
+}
+
+void TMainForm::SetConnectionHelp(TConnectionHelpForm* form) {
+    if (!DownloadFlow) {
+        return;
+    }
+    if (!form) {
+        DownloadFlow->SetConnectionHelp({});
+        return;
+    }
+    DownloadFlow->SetConnectionHelp(
+        [form](const std::vector<TScannedPort>& lastScan) { form->ShowDiagnosis(lastScan); });
+    connect(form, &TConnectionHelpForm::UseVirtualRobotRequested, this,
+            &TMainForm::SelectVirtualRobot, Qt::UniqueConnection);
 }
 
 int TMainForm::DownloadTokenization(bool keepOpen) {
