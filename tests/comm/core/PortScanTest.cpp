@@ -138,5 +138,27 @@ TEST(PortScanTest, WithoutThreadsThePortsAreExaminedOnTheCallingThread) {
     EXPECT_EQ(*fake.Calls, 5);
 }
 
+TEST(PortScanTest, AutoPassesTheVirtualRobotByAndOnlyAChosenPortIsExamined) {
+    TFakeFactory fake;
+    TSerialSlots slots(fake.Make());
+    const TThreadStarter none = [](std::function<void()>) { return nullptr; };
+    const std::vector<std::string> ports{"ttyS0", std::string(VirtualRobotPortName), "COM3"};
+    // AUTO looks for the robot on the cable: never at the virtual one,
+    // which would always answer.
+    auto rows = ScanPortsInParallel(slots, ports, "AUTO", 2, TIdentifyTexts{}, none);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_FALSE(rows[0].Ignored);
+    EXPECT_TRUE(rows[1].Ignored);
+    EXPECT_FALSE(rows[2].Ignored);
+    EXPECT_EQ(*fake.Calls, 2);
+    // Chosen by name, it is the one port examined.
+    rows = ScanPortsInParallel(slots, ports, std::string(VirtualRobotPortName), 2, TIdentifyTexts{},
+                               none);
+    EXPECT_TRUE(rows[0].Ignored);
+    EXPECT_FALSE(rows[1].Ignored);
+    EXPECT_TRUE(rows[2].Ignored);
+    EXPECT_EQ(*fake.Calls, 3);
+}
+
 } // namespace
 } // namespace wayline

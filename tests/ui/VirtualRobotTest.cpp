@@ -1,0 +1,499 @@
+// The virtual robot from the user's side: chosen in the port box, Go sends
+// the lists through the progress window into it, its window plays them on a
+// clock the test drives, and the main window lights up the step being
+// played. Obstacles and whiskers by mouse, and test mode on it.
+
+#include "app/AppState.h"
+#include "app/IntroForm.h"
+#include "app/MainWindows.h"
+#include "app/Resources.h"
+#include "app/UserDialogs.h"
+#include "comm/core/Serial.h"
+#include "comm/ui/PortDiscovery.h"
+#include "comm/ui/ProgressForm.h"
+#include "editor/core/EditOperations.h"
+#include "editor/ui/DrawGrid.h"
+#include "editor/ui/MainForm.h"
+#include "sim/RobotSession.h"
+#include "sim/ui/ArenaView.h"
+#include "sim/ui/VirtualRobotForm.h"
+#include "testmode/BotPanel.h"
+#include "testmode/TestForm.h"
+
+#include "FakeClock.h"
+#include "TestEnvironment.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <atomic>
+#include <cmath>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+using namespace wayline;
+
+namespace {
+
+constexpr std::uint64_t Frame = 16667; // a sixtieth of a second
+
+// A host clock that moves only when someone waits on it: a download at the
+// line's pace takes no wall-clock time.
+class TStepHostClock final : public sim::TRealTimePacer {
+public:
+    std::uint64_t NowUs() const override { return Now.load(); }
+    void SleepUntilUs(std::uint64_t us) const override {
+        std::uint64_t now = Now.load();
+        while (now < us && !Now.compare_exchange_weak(now, us)) {
+        }
+    }
+    mutable std::atomic<std::uint64_t> Now{0};
+};
+
+class TRecordingDialogs : public TUserDialogs {
+public:
+    QStringList Errors;
+    void ShowErrorBox(QWidget*, const QString& text) override { Errors.append(text); }
+};
+
+// The whole program with its virtual robot on the port of that name, as
+// main() puts it together, but with clocks the test moves.
+struct TProgram {
+    TAppState State;
+    TMainWindows Windows;
+    TRecordingDialogs Dialogs;
+    TFakeClock ProgressClock;
+    std::shared_ptr<TStepHostClock> Host = std::make_shared<TStepHostClock>();
+    QStringList HostPorts{QStringLiteral("ttyS0")};
+
+    explicit TProgram(bool advanced) {
+        InitialiseApp(State, Resources(), QLocale::c());
+        Windows.VirtualRobot.Pacer = std::make_shared<sim::TResumablePacer>(Host);
+        SerialSlots().SetDeviceFactory(WithVirtualRobot(Windows.VirtualRobot, nullptr));
+        CreateWindows(Windows, State, Resources());
+        Main().SetDialogs(&Dialogs);
+        Main().Ports().SetEnumerator([this] { return HostPorts; });
+        Windows.ProgressForm->SetClock(&ProgressClock);
+        // Frames come only from the test.
+        Robot().SetFrameClock([] { return std::uint64_t{0}; });
+        Windows.IntroForm->show();
+        (advanced ? Windows.IntroForm->AdvancedButton() : Windows.IntroForm->BeginnerButton())
+            ->click();
+    }
+    ~TProgram() { SerialSlots().SetDeviceFactory({}); }
+
+    TMainForm& Main() { return *Windows.MainForm; }
+    TVirtualRobotForm& Robot() { return *Windows.VirtualRobotForm; }
+    sim::TRobotSession& Session() { return Robot().Session(); }
+
+    void Add(int list, TActionKind kind, int value) {
+        InsertIntoList(State.Editor, list, State.Editor.StepCount(list) + 1, kind, value);
+        Main().SyncRowCounts();
+        Main().AutoEnableDisable();
+    }
+    // Go as the button runs it.
+    int Go() {
+        if (!Main().BuildProgram()) {
+            return -100;
+        }
+        return Main().DownloadTokenization(false);
+    }
+    void Frames(int count, std::uint64_t us = Frame) {
+        for (int i = 0; i < count; ++i) {
+            Robot().AdvanceFrame(us);
+        }
+    }
+    std::uint64_t ModuleUs() {
+        const std::lock_guard<std::mutex> lock(Session().Module().Mutex());
+        return Session().Module().NowUs();
+    }
+    sim::TPose Pose() {
+        const std::lock_guard<std::mutex> lock(Session().Module().Mutex());
+        return Session().Board().Robot().Pose();
+    }
+    std::size_t ObstacleCount() {
+        const std::lock_guard<std::mutex> lock(Session().Module().Mutex());
+        return Session().Board().World().Obstacles().size();
+    }
+};
+
+// The main rows lit while frames run, repeats left out.
+std::vector<int> WatchMainRows(TProgram& program, int frames, std::uint64_t us = Frame) {
+    std::vector<int> rows;
+    for (int i = 0; i < frames; ++i) {
+        program.Robot().AdvanceFrame(us);
+        const int row = program.Main().RunningMainRow();
+        if (rows.empty() || rows.back() != row) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+void SendMouse(QWidget* widget, QEvent::Type type, const QPointF& at, Qt::MouseButton button,
+               Qt::MouseButtons buttons) {
+    QMouseEvent event(type, at, widget->mapToGlobal(at), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+} // namespace
+
+class VirtualRobotTest : public QObject {
+    Q_OBJECT
+
+    TTestEnvironment Environment;
+
+private Q_SLOTS:
+    void initTestCase() { Environment.QuietWindowMasks(); }
+
+    void GoPlaysTheListToItsEndWithItsRowsLitInTurn() {
+        TProgram program(false);
+        program.Add(MainList, akMoveForward, 10);
+        program.Add(MainList, akTurnLeft, 10);
+        program.Add(MainList, akMoveForward, 10);
+        program.Main().SelectVirtualRobot();
+        QVERIFY(!program.Robot().isVisible());
+
+        QVERIFY(program.Go() != NoSlot);
+        QVERIFY(program.Dialogs.Errors.isEmpty());
+        // The same progress window and protocol as for a robot on a cable,
+        // and the port is given back.
+        QVERIFY(program.Windows.ProgressForm->isHidden());
+        {
+            const std::lock_guard<std::mutex> lock(program.Session().Module().Mutex());
+            QVERIFY(!program.Session().Module().Attached());
+            QVERIFY(program.Session().Module().HasProgram());
+        }
+        QVERIFY(program.Robot().isVisible());
+        QVERIFY(!program.Robot().TestMode());
+
+        // Four times as fast: 12 s of the robot's time.
+        program.Robot().SpeedButton(4)->click();
+        const std::vector<int> rows = WatchMainRows(program, 180);
+        QCOMPARE(rows, (std::vector<int>{0, 1, 2, 3, 0}));
+        QVERIFY(program.Robot().Steps().Ended());
+        QCOMPARE(program.Robot().StatusLabel()->text(),
+                 QStringLiteral("Finished: the robot has done its list."));
+        // It drove: forward, a quarter turn left, forward.
+        const sim::TPose end = program.Pose();
+        QVERIFY2(end.HeadingDeg > 20, qPrintable(QString::number(end.HeadingDeg)));
+        QVERIFY(end.Position.X > 400);
+    }
+
+    void TheLitRowIsPaintedAndGoesWhenTheListChangesOrTheWindowCloses() {
+        TProgram program(false);
+        program.Add(MainList, akMoveForward, 30);
+        program.Add(MainList, akMoveBackward, 30);
+        program.Main().SelectVirtualRobot();
+        QVERIFY(program.Go() != NoSlot);
+        program.Robot().SetSpeed(4);
+        program.Frames(70); // 4.7 s: into the first step
+        QCOMPARE(program.Main().RunningMainRow(), 1);
+        TDrawGrid* grid = program.Main().Grid(MainList);
+        const QImage picture = grid->grab().toImage();
+        // The step number of the lit row turns green.
+        const QRect lit = grid->CellRect(0, 1);
+        const QRect plain = grid->CellRect(0, 2);
+        QCOMPARE(picture.pixelColor(lit.left() + 2, lit.top() + 3), QColor(0x2e, 0x9a, 0x2e));
+        QCOMPARE(picture.pixelColor(plain.left() + 2, plain.top() + 3), QColor(0xd4, 0xd4, 0xd4));
+
+        // A step added after Go: the rows no longer say what the robot plays.
+        program.Add(MainList, akTurnRight, 10);
+        program.Frames(1);
+        QCOMPARE(program.Main().RunningMainRow(), 0);
+        program.State.Editor.SetStepCount(MainList, 2);
+        program.Main().SyncRowCounts();
+        program.Frames(1);
+        QCOMPARE(program.Main().RunningMainRow(), 1);
+
+        program.Robot().close();
+        QCOMPARE(program.Main().RunningMainRow(), 0);
+    }
+
+    void ASensorSetLightsUpItsTabAndRowWhileItPlays() {
+        TProgram program(true);
+        program.Add(MainList, akMoveForward, 100);
+        program.Add(MainList + 1, akMoveBackward, 10); // set All
+        program.Add(MainList + 1, akRotateRight, 10);
+        program.Main().SelectVirtualRobot();
+        QVERIFY(program.Go() != NoSlot);
+        // Something to run into.
+        program.Robot().Arena()->AddBox({1000, 600});
+        program.Robot().SetSpeed(4);
+        std::vector<std::pair<int, int>> sets;
+        for (int i = 0; i < 300; ++i) {
+            program.Robot().AdvanceFrame(Frame);
+            const std::pair<int, int> set{program.Main().RunningSetList(),
+                                          program.Main().RunningSetRow()};
+            if (sets.empty() || sets.back() != set) {
+                sets.push_back(set);
+            }
+        }
+        const auto first = std::find(sets.begin(), sets.end(), std::pair{2, 1});
+        QVERIFY2(first != sets.end(), "set All never lit up");
+        QVERIFY(sets.end() - first >= 3);
+        QCOMPARE(*(first + 1), (std::pair{2, 2}));
+        QCOMPARE(*(first + 2), (std::pair{0, 0}));
+    }
+
+    void PausePlaySpeedAndRestartRunTheRobotsClock() {
+        TProgram program(false);
+        program.Add(MainList, akMoveForward, 40);
+        program.Main().SelectVirtualRobot();
+        QVERIFY(program.Go() != NoSlot);
+        program.Frames(3);
+        QVERIFY(program.Robot().Playing());
+
+        program.Robot().PlayButton()->click();
+        QVERIFY(!program.Robot().Playing());
+        QCOMPARE(program.Robot().PlayButton()->text(), QStringLiteral("Play"));
+        const std::uint64_t paused = program.ModuleUs();
+        program.Frames(30);
+        QCOMPARE(program.ModuleUs(), paused);
+        QVERIFY(program.Robot().TimeLabel()->text().endsWith(QStringLiteral("Paused")));
+
+        program.Robot().PlayButton()->click();
+        QCOMPARE(program.Robot().PlayButton()->text(), QStringLiteral("Pause"));
+        program.Robot().SpeedButton(2)->click();
+        QCOMPARE(program.Robot().Speed(), 2);
+        program.Frames(1, 20000);
+        QCOMPARE(program.ModuleUs(), paused + 40000);
+        // A frame that came very late runs a bounded slice.
+        program.Frames(1, 3'000'000);
+        QCOMPARE(program.ModuleUs(), paused + 40000 + 2 * sim::TPlayback::MaxFrameUs);
+
+        // Into the drive, then back to the start and round again.
+        program.Robot().SetSpeed(4);
+        program.Frames(100);
+        QVERIFY(program.Pose().Position.X > 400);
+        unsigned runs = 0;
+        {
+            const std::lock_guard<std::mutex> lock(program.Session().Module().Mutex());
+            runs = program.Session().Board().Runs();
+        }
+        program.Robot().RestartButton()->click();
+        program.Frames(2);
+        {
+            const std::lock_guard<std::mutex> lock(program.Session().Module().Mutex());
+            QCOMPARE(program.Session().Board().Runs(), runs + 1);
+        }
+        QCOMPARE(program.Pose().Position.X, 300.0);
+        QCOMPARE(program.Main().RunningMainRow(), 0);
+        QVERIFY(program.Robot().Arena()->DrawnPath().size() <= 2);
+    }
+
+    void TheSameFrameTimesShowTheSameRun() {
+        // Uneven frames, as a busy host gives them.
+        const std::vector<std::uint64_t> frames{16667, 21000, 9000, 16667, 33000, 1000, 16667};
+        struct TSeen {
+            std::vector<std::pair<int, QString>> Shown; // lit row, status
+            sim::TPose End;
+            std::vector<sim::TPoint> Path;
+        };
+        const auto play = [&frames] {
+            TProgram program(false);
+            program.Add(MainList, akMoveForward, 20);
+            program.Add(MainList, akRotateLeft, 7);
+            program.Add(MainList, akMoveForward, 20);
+            program.Main().SelectVirtualRobot();
+            TSeen seen;
+            if (program.Go() == NoSlot) {
+                return seen;
+            }
+            program.Robot().SetSpeed(4);
+            for (int i = 0; i < 420; ++i) {
+                program.Robot().AdvanceFrame(frames[static_cast<std::size_t>(i) % frames.size()]);
+                seen.Shown.emplace_back(program.Main().RunningMainRow(),
+                                        program.Robot().StatusLabel()->text());
+            }
+            seen.End = program.Pose();
+            seen.Path = program.Robot().Arena()->DrawnPath();
+            return seen;
+        };
+        const TSeen first = play();
+        const TSeen second = play();
+        QCOMPARE(first.Shown.size(), 420u);
+        QVERIFY(first.Shown == second.Shown);
+        QCOMPARE(second.End.Position.X, first.End.Position.X);
+        QCOMPARE(second.End.Position.Y, first.End.Position.Y);
+        QCOMPARE(second.End.HeadingDeg, first.End.HeadingDeg);
+        QCOMPARE(second.Path.size(), first.Path.size());
+        for (std::size_t i = 0; i < first.Path.size(); ++i) {
+            QCOMPARE(second.Path[i].X, first.Path[i].X);
+            QCOMPARE(second.Path[i].Y, first.Path[i].Y);
+        }
+    }
+
+    void ObstaclesAreAddedDraggedAndRemovedWithTheMouse() {
+        TVirtualRobot robot;
+        TVirtualRobotForm form(Resources(), robot);
+        form.SetFrameClock([] { return std::uint64_t{0}; });
+        form.show();
+        TArenaView* view = form.Arena();
+        sim::TRobotSession& session = form.Session();
+        const auto obstacles = [&] {
+            const std::lock_guard<std::mutex> lock(session.Module().Mutex());
+            return session.Board().World().Obstacles();
+        };
+        const std::size_t before = obstacles().size();
+
+        // A double click on bare floor puts a box there.
+        const QPointF floor = view->ToPixels({1200, 300});
+        QTest::mouseDClick(view, Qt::LeftButton, Qt::NoModifier, floor.toPoint());
+        QCOMPARE(obstacles().size(), before + 1);
+        const sim::TObstacle added = obstacles().back();
+        QVERIFY(std::hypot(added.Shape.Centre().X - 1200, added.Shape.Centre().Y - 300) < 5);
+
+        // Dragged 200 mm to the left.
+        const QPointF from = view->ToPixels(added.Shape.Centre());
+        const QPointF to = view->ToPixels({added.Shape.Centre().X - 200, added.Shape.Centre().Y});
+        SendMouse(view, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(view->DraggedObstacle(), added.Id);
+        SendMouse(view, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+        SendMouse(view, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+        SendMouse(view, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(view->DraggedObstacle(), 0);
+        const sim::TObstacle* moved = nullptr;
+        const std::vector<sim::TObstacle> now = obstacles();
+        for (const sim::TObstacle& o : now) {
+            moved = o.Id == added.Id ? &o : moved;
+        }
+        QVERIFY(moved != nullptr);
+        const double mmPerPixel = 1 / view->Viewport().Scale;
+        QVERIFY(std::abs(moved->Shape.Centre().X - (added.Shape.Centre().X - 200)) < mmPerPixel);
+
+        // Onto the robot it does not go: it stays where it was let go of.
+        const QPointF robotAt = view->ToPixels({300, 600});
+        const QPointF boxAt = view->ToPixels(moved->Shape.Centre());
+        SendMouse(view, QEvent::MouseButtonPress, boxAt, Qt::LeftButton, Qt::LeftButton);
+        SendMouse(view, QEvent::MouseMove, robotAt, Qt::NoButton, Qt::LeftButton);
+        SendMouse(view, QEvent::MouseButtonRelease, robotAt, Qt::LeftButton, Qt::NoButton);
+        {
+            const std::lock_guard<std::mutex> lock(session.Module().Mutex());
+            const sim::TObstacle* o = session.Board().World().FindObstacle(added.Id);
+            QVERIFY(o != nullptr);
+            QVERIFY(std::hypot(o->Shape.Centre().X - 300, o->Shape.Centre().Y - 600) > 100);
+        }
+
+        // Removed from its context menu.
+        QTimer::singleShot(0, [] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                menu->actions().front()->trigger();
+                menu->close();
+            }
+        });
+        const QPoint menuAt = view->ToPixels(moved->Shape.Centre()).toPoint();
+        QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, menuAt, view->mapToGlobal(menuAt));
+        QApplication::sendEvent(view, &menuEvent);
+        QCOMPARE(obstacles().size(), before);
+
+        // The box button adds one, Delete takes the selected one away.
+        form.AddBoxButton()->click();
+        QCOMPARE(obstacles().size(), before + 1);
+        QVERIFY(view->SelectedObstacle() != 0);
+        QTest::keyClick(view, Qt::Key_Delete);
+        QCOMPARE(obstacles().size(), before);
+    }
+
+    void AWhiskerIsPressedWhileTheMouseHoldsIt() {
+        TVirtualRobot robot;
+        TVirtualRobotForm form(Resources(), robot);
+        form.SetFrameClock([] { return std::uint64_t{0}; });
+        form.show();
+        TArenaView* view = form.Arena();
+        const QPointF tip = view->ToPixels(view->Picture().WhiskerTip[0]);
+        const QPointF base = view->ToPixels(view->Picture().WhiskerBase[0]);
+        const QPointF wire = base + (tip - base) * 0.8;
+        SendMouse(view, QEvent::MouseButtonPress, wire, Qt::LeftButton, Qt::LeftButton);
+        {
+            const std::lock_guard<std::mutex> lock(form.Session().Module().Mutex());
+            QVERIFY(form.Session().Board().Robot().WhiskerHeld(sim::TSide::sdLeft));
+            QVERIFY(!form.Session().Board().Robot().WhiskerHeld(sim::TSide::sdRight));
+        }
+        QVERIFY(view->Picture().WhiskerPressed[0]);
+        SendMouse(view, QEvent::MouseButtonRelease, wire, Qt::LeftButton, Qt::NoButton);
+        QVERIFY(!view->Picture().WhiskerPressed[0]);
+    }
+
+    void TestModeOnTheVirtualRobotTurnsTheWheelsAndFeelsTheWhiskers() {
+        TProgram program(false);
+        program.Add(MainList, akMoveForward, 10);
+        program.Main().SelectVirtualRobot();
+        TTestForm& test = *program.Windows.TestForm;
+        test.show();
+        test.RunTestButton()->click();
+        QVERIFY(program.Dialogs.Errors.isEmpty());
+        QVERIFY(test.PortSlot() != NoSlot);
+        test.Timer()->stop(); // ticks by hand from here
+        QVERIFY(program.Robot().isVisible());
+        QVERIFY(program.Robot().TestMode());
+        const auto tick = [&](int count) {
+            for (int i = 0; i < count; ++i) {
+                test.TestOnTimer();
+                program.Robot().AdvanceFrame(Frame);
+            }
+        };
+        const TSensorLooks& looks = test.BotPanel()->Looks();
+        tick(20);
+        QVERIFY(!looks.LeftWhisker2 && !looks.RightWhisker2);
+        QCOMPARE(looks.LeftIrSensor, QColor(Qt::black));
+
+        // Nobody has found the centres yet: at 750 the robot creeps.
+        const sim::TPose start = program.Pose();
+        tick(300);
+        const sim::TPose crept = program.Pose();
+        QVERIFY(std::hypot(crept.Position.X - start.Position.X,
+                           crept.Position.Y - start.Position.Y) > 1 ||
+                std::abs(crept.HeadingDeg - start.HeadingDeg) > 1);
+        // At the true centres it stands still.
+        test.LServoSpinEdit()->setValue(744);
+        test.RServoSpinEdit()->setValue(757);
+        tick(20);
+        const sim::TPose still = program.Pose();
+        tick(300);
+        QVERIFY(std::hypot(program.Pose().Position.X - still.Position.X,
+                           program.Pose().Position.Y - still.Position.Y) < 0.5);
+        QVERIFY(std::abs(program.Pose().HeadingDeg - still.HeadingDeg) < 0.5);
+
+        // A finger on the left whisker reaches the test window through the
+        // one-byte answer.
+        TArenaView* view = program.Robot().Arena();
+        const QPointF tip = view->ToPixels(view->Picture().WhiskerTip[0]);
+        const QPointF base = view->ToPixels(view->Picture().WhiskerBase[0]);
+        const QPointF wire = base + (tip - base) * 0.8;
+        SendMouse(view, QEvent::MouseButtonPress, wire, Qt::LeftButton, Qt::LeftButton);
+        tick(3);
+        QVERIFY(looks.LeftWhisker2);
+        QVERIFY(!looks.RightWhisker2);
+        SendMouse(view, QEvent::MouseButtonRelease, wire, Qt::LeftButton, Qt::NoButton);
+        tick(3);
+        QVERIFY(!looks.LeftWhisker2);
+
+        // A box in front: both infra-red eyes see it.
+        view->AddBox({450, 600});
+        tick(3);
+        QCOMPARE(looks.LeftIrSensor, QColor(255, 0, 0));
+        QCOMPARE(looks.RightIrSensor, QColor(255, 0, 0));
+
+        // Closing gives the port back; the window stays and leaves test mode.
+        test.close();
+        {
+            const std::lock_guard<std::mutex> lock(program.Session().Module().Mutex());
+            QVERIFY(!program.Session().Module().Attached());
+        }
+    }
+};
+
+QTEST_MAIN(VirtualRobotTest)
+#include "VirtualRobotTest.moc"
