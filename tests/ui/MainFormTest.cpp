@@ -300,6 +300,17 @@ private Q_SLOTS:
         QCOMPARE(program.Main().COMPortComboBox()->currentIndex(), 0);
     }
 
+    void AStoredVirtualRobotIsChosenAgainAtStart() {
+        {
+            QSettings store(QSettings::NativeFormat, QSettings::UserScope, "CorvaneInc", "Wayline");
+            store.beginGroup("1.0");
+            store.setValue("ComPort", "Virtual robot");
+        }
+        TProgram program(false);
+        QCOMPARE(program.State.SelectedPort, QStringLiteral("Virtual robot"));
+        QCOMPARE(program.Main().COMPortComboBox()->currentText(), QStringLiteral("Virtual robot"));
+    }
+
     void PortBoxRefreshKeepsTheSelectionWherePossible() {
         TProgram program(false);
         TPortDiscovery& ports = program.Main().Ports();
