@@ -1,6 +1,6 @@
-// Writes PNG pictures of the start window, of the main window in both modes
-// and of the test window, grabbed offscreen, so the skin can be reviewed
-// without a display.
+// Writes PNG pictures of the start window, of the main window in both modes,
+// of the test window and of the virtual robot (running a list, and in test
+// mode), grabbed offscreen, so the skin can be reviewed without a display.
 // Usage: wayline-screenshots DIR
 
 #include "app/AppState.h"
@@ -16,6 +16,11 @@
 #include "doctor/ui/ConnectionHelpForm.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/MainForm.h"
+#include "sim/RealTimePacer.h"
+#include "sim/ResumablePacer.h"
+#include "sim/RobotSession.h"
+#include "sim/ui/ArenaView.h"
+#include "sim/ui/VirtualRobotForm.h"
 #include "testmode/TestForm.h"
 #include "testmode/core/TestExchange.h"
 
@@ -25,9 +30,13 @@
 #include <QLocale>
 #include <QPainter>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 
 namespace {
 
@@ -204,6 +213,130 @@ bool ShootTestWindow(const QString& path) {
     return Save(Grab(form), path);
 }
 
+// A host clock that moves only when waited on: the downloads into the
+// virtual robot take no wall-clock time.
+class TStepHostClock final : public wayline::sim::TRealTimePacer {
+public:
+    std::uint64_t NowUs() const override { return Now.load(); }
+    void SleepUntilUs(std::uint64_t us) const override {
+        std::uint64_t now = Now.load();
+        while (now < us && !Now.compare_exchange_weak(now, us)) {
+        }
+    }
+
+private:
+    mutable std::atomic<std::uint64_t> Now{0};
+};
+
+// The program with its virtual robot chosen in the port box, on a clock the
+// pictures move.
+struct TVirtualRobotProgram {
+    wayline::TAppState State;
+    wayline::TMainWindows Windows;
+    TNoWaitClock Clock;
+
+    explicit TVirtualRobotProgram(bool advanced) {
+        using namespace wayline;
+        InitialiseApp(State, Resources(), QLocale());
+        Windows.VirtualRobot.Pacer =
+            std::make_shared<sim::TResumablePacer>(std::make_shared<TStepHostClock>());
+        SerialSlots().SetDeviceFactory(WithVirtualRobot(Windows.VirtualRobot, nullptr));
+        CreateWindows(Windows, State, Resources());
+        Windows.ProgressForm->SetClock(&Clock);
+        Windows.VirtualRobotForm->SetFrameClock([] { return std::uint64_t{0}; });
+        Windows.MainForm->Ports().SetEnumerator(
+            [] { return QStringList{QStringLiteral("ttyS0")}; });
+        Windows.IntroForm->show();
+        QApplication::processEvents();
+        (advanced ? Windows.IntroForm->AdvancedButton() : Windows.IntroForm->BeginnerButton())
+            ->click();
+        QApplication::processEvents();
+        Windows.MainForm->SelectVirtualRobot();
+    }
+    ~TVirtualRobotProgram() { wayline::SerialSlots().SetDeviceFactory({}); }
+
+    wayline::TVirtualRobotForm& Robot() { return *Windows.VirtualRobotForm; }
+};
+
+// The virtual robot during a run: the path it drove, a box it came up
+// against, a sensor firing and set All playing, and the main window beside
+// it with the step and the set lit up.
+bool ShootVirtualRobot(const QString& robotPath, const QString& mainPath) {
+    using namespace wayline;
+    TVirtualRobotProgram program(true);
+    TDocumentState& editor = program.State.Editor;
+    InsertIntoList(editor, MainList, 1, akMoveForward, 20);
+    InsertIntoList(editor, MainList, 2, akTurnLeft, 8);
+    InsertIntoList(editor, MainList, 3, akMoveForward, 60);
+    InsertIntoList(editor, MainList, 4, akLoopBack, 1);
+    InsertIntoList(editor, 2, 1, akMoveBackward, 8);
+    InsertIntoList(editor, 2, 2, akRotateRight, 12);
+    program.Windows.MainForm->SyncRowCounts();
+    program.Windows.MainForm->DisplayVisibleActions(MainList, 1);
+    program.Windows.MainForm->DisplayVisibleActions(2, 1);
+    program.Windows.MainForm->AutoEnableDisable();
+    if (!program.Windows.MainForm->BuildProgram() ||
+        program.Windows.MainForm->DownloadTokenization(false) == NoSlot) {
+        std::fprintf(stderr, "the virtual robot took no program\n");
+        return false;
+    }
+    program.Robot().Arena()->AddBox({1150, 950});
+    program.Robot().Arena()->AddCan({1450, 300});
+    program.Robot().SetSpeed(4);
+    // Frames until set All plays with a sensor firing, at most 40 s.
+    TMainForm& main = *program.Windows.MainForm;
+    for (int frame = 0; frame < 600; ++frame) {
+        program.Robot().AdvanceFrame(16667);
+        bool firing = false;
+        for (int k = 0; k < sim::SensorCount; ++k) {
+            firing = firing || program.Robot().LampLit(k);
+        }
+        if (frame > 240 && firing && main.RunningSetList() == 2 && main.RunningSetRow() == 1) {
+            break;
+        }
+    }
+    QApplication::processEvents();
+    return Save(program.Robot().grab().toImage(), robotPath) &&
+           Save(Grab(*program.Windows.MainForm), mainPath);
+}
+
+// Test mode on the virtual robot: the left whisker held with the mouse and
+// a box in front; the test window shows both through its exchange.
+bool ShootTestOnVirtualRobot(const QString& testPath, const QString& robotPath) {
+    using namespace wayline;
+    TVirtualRobotProgram program(false);
+    TTestForm& test = *program.Windows.TestForm;
+    test.show();
+    QApplication::processEvents();
+    test.RunTestButton()->click();
+    if (test.PortSlot() == NoSlot) {
+        std::fprintf(stderr, "test mode found no virtual robot\n");
+        return false;
+    }
+    test.Timer()->stop();
+    test.LServoSpinEdit()->setValue(790);
+    test.RServoSpinEdit()->setValue(710);
+    for (int tick = 0; tick < 120; ++tick) {
+        test.TestOnTimer();
+        program.Robot().AdvanceFrame(16667);
+    }
+    program.Robot().Arena()->AddBox({700, 600});
+    {
+        sim::TRobotSession& session = program.Robot().Session();
+        const std::lock_guard<std::mutex> lock(session.Module().Mutex());
+        session.Board().Robot().HoldWhisker(sim::TSide::sdLeft, true);
+    }
+    for (int tick = 0; tick < 5; ++tick) {
+        test.TestOnTimer();
+        program.Robot().AdvanceFrame(16667);
+    }
+    QApplication::processEvents();
+    const bool saved =
+        Save(Grab(test), testPath) && Save(program.Robot().grab().toImage(), robotPath);
+    test.close();
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -236,5 +369,9 @@ int main(int argc, char* argv[]) {
     ok &= ShootProgressWindow(false, dir.filePath(QStringLiteral("progress-window.png")));
     ok &= ShootProgressWindow(true, dir.filePath(QStringLiteral("progress-window-choice.png")));
     ok &= ShootTestWindow(dir.filePath(QStringLiteral("test-window.png")));
+    ok &= ShootVirtualRobot(dir.filePath(QStringLiteral("virtual-robot.png")),
+                            dir.filePath(QStringLiteral("main-window-virtual-robot.png")));
+    ok &= ShootTestOnVirtualRobot(dir.filePath(QStringLiteral("test-window-virtual-robot.png")),
+                                  dir.filePath(QStringLiteral("virtual-robot-test-mode.png")));
     return ok ? 0 : 1;
 }

@@ -224,7 +224,12 @@ void TArenaView::paintEvent(QPaintEvent*) {
         DrawShape(painter, o.Shape);
     }
 
-    // The infra-red cones under the robot, red while their detector fires.
+    // The infra-red cones under the robot, red while their detector fires;
+    // the eyes see nothing beyond the arena's walls.
+    painter.save();
+    if (world.HasArena()) {
+        painter.setClipRect(QRectF(0, 0, world.Width(), world.Height()));
+    }
     painter.setPen(Qt::NoPen);
     for (std::size_t i = 0; i < 2; ++i) {
         const bool firing = Shown.Firing[i == 0 ? 2 : 3];
@@ -232,6 +237,7 @@ void TArenaView::paintEvent(QPaintEvent*) {
         painter.drawPath(
             Cone(Shown.IrOrigin[i], Shown.IrAimDeg[i], Shown.IrHalfAngleDeg, Shown.IrRangeMm));
     }
+    painter.restore();
 
     // The robot in its own frame: x ahead, y to its left.
     painter.save();
