@@ -253,9 +253,11 @@ void TArenaView::paintEvent(QPaintEvent*) {
     for (const double y : {Shown.AxleTrackMm / 2, -Shown.AxleTrackMm / 2}) {
         painter.drawRoundedRect(QRectF(-wheel / 2, y - 7, wheel, 14), 4, 4);
     }
-    // Its front: a pale arrow.
+    // Its front: a pale arrowhead, notched at the back so that it cannot be
+    // read as a triangle pointing another way.
     QPolygonF arrow;
-    arrow << QPointF(r * 0.75, 0) << QPointF(r * 0.15, r * 0.35) << QPointF(r * 0.15, -r * 0.35);
+    arrow << QPointF(r * 0.8, 0) << QPointF(-r * 0.1, r * 0.38) << QPointF(r * 0.12, 0)
+          << QPointF(-r * 0.1, -r * 0.38);
     painter.setBrush(QColor(255, 255, 255, 200));
     painter.drawPolygon(arrow);
     painter.restore();
