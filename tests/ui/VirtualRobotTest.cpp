@@ -11,6 +11,7 @@
 #include "comm/core/Serial.h"
 #include "comm/ui/PortDiscovery.h"
 #include "comm/ui/ProgressForm.h"
+#include "doctor/ui/ConnectionHelpForm.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/MainForm.h"
@@ -189,6 +190,23 @@ private Q_SLOTS:
         const sim::TPose end = program.Pose();
         QVERIFY2(end.HeadingDeg > 20, qPrintable(QString::number(end.HeadingDeg)));
         QVERIFY(end.Position.X > 400);
+    }
+
+    void WithNoRobotOnTheCableTheConnectionHelpLeadsToTheVirtualRobot() {
+        TProgram program(false);
+        program.Add(MainList, akMoveForward, 10);
+        // AUTO: the serial port has nothing on it, and the virtual robot is
+        // not looked at.
+        QCOMPARE(program.Go(), NoSlot);
+        QCOMPARE(program.Dialogs.Errors, QStringList{QStringLiteral("No robot found.")});
+        QVERIFY(!program.Robot().isVisible());
+        TConnectionHelpForm& help = *program.Windows.ConnectionHelp;
+        QVERIFY(help.isVisible());
+
+        help.VirtualRobotButton()->click();
+        QCOMPARE(program.Main().COMPortComboBox()->currentText(), QStringLiteral("Virtual robot"));
+        QVERIFY(program.Go() != NoSlot);
+        QVERIFY(program.Robot().isVisible());
     }
 
     void TheLitRowIsPaintedAndGoesWhenTheListChangesOrTheWindowCloses() {
