@@ -5,11 +5,13 @@
 #include "app/MainWindows.h"
 #include "app/SkinImage.h"
 #include "codegen/ui/CodeForm.h"
+#include "comm/ui/PortDiscovery.h"
 #include "editor/core/VisibleActions.h"
 #include "editor/ui/BotAction.h"
 #include "editor/ui/DrawGrid.h"
 #include "editor/ui/MainForm.h"
 #include "editor/ui/SuperSpinEdit.h"
+#include "sim/ui/VirtualRobotForm.h"
 #include "testmode/TestForm.h"
 
 #include <QApplication>
@@ -122,12 +124,20 @@ QByteArray TStateProbe::Snapshot() const {
     root.insert("active", Name(QApplication::activeWindow()));
     root.insert("codeShown", Windows.CodeForm->isVisible());
     root.insert("testShown", Windows.TestForm->isVisible());
+    root.insert("port", State.SelectedPort);
+    if (const TVirtualRobotForm* robot = Windows.VirtualRobotForm.get()) {
+        root.insert("robot", QJsonObject{{"shown", robot->isVisible()},
+                                         {"status", robot->StatusLabel()->text()},
+                                         {"mainRow", main.RunningMainRow()},
+                                         {"window", ScreenRect(robot)}});
+    }
 
     QJsonObject places;
     places.insert("buttons", buttonRects);
     places.insert("window", ScreenRect(&main));
     places.insert("hyperHelp", ScreenRect(main.HyperHelp()));
     places.insert("sensorsEnabled", ScreenRect(main.SensorsEnabled()));
+    places.insert("portBox", ScreenRect(main.COMPortComboBox()));
     places.insert("plusPanel", ScreenRect(main.SensorActionPanel()));
     if (const TDrawGrid* grid = main.Grid(MainList); grid && main.IsSetUp()) {
         root.insert("selection", QJsonArray{grid->Selection().Top, grid->Selection().Bottom});

@@ -27,6 +27,9 @@ namespace {
 
 constexpr int StartTimeoutMs = 15000;
 constexpr int StateTimeoutMs = 5000;
+// The virtual robot runs in real time: a download of a second or two, the
+// robot program's start-up wait, then the steps.
+constexpr int RobotTimeoutMs = 20000;
 
 // Texts the program shows as help (fixed in its text table).
 const QString HelpEnabledHelp =
@@ -300,6 +303,55 @@ private Q_SLOTS:
         for (int tag = Go; tag <= Undo; ++tag) {
             QCOMPARE(wayline.Clicks(tag), 1);
         }
+    }
+
+    // No robot at hand: the virtual robot is chosen in the port box with the
+    // keyboard, Go sends the list to it at the cable's pace, its window
+    // opens and the main window lights up each step as it plays.
+    void GoOnTheVirtualRobotLightsTheStepsUntilTheListEnds() {
+        TWayline wayline;
+        TShotOnFailure shot(QStringLiteral("virtual-robot"));
+        QVERIFY(wayline.ChooseMode(false));
+        QVERIFY(wayline.Append(MoveForward));
+        QVERIFY(wayline.Append(TurnLeft));
+        TWayline::Click(Centre(wayline.Places()["portBox"]));
+        QVERIFY(wayline.WaitFor(
+            [](const QJsonObject& s) { return s["focus"].toString() != "MainForm"; }));
+        // The virtual robot is the last entry.
+        TWayline::Key(QStringLiteral("End"));
+        TWayline::Key(QStringLiteral("Return"));
+        QVERIFY(wayline.WaitFor(
+            [](const QJsonObject& s) { return s["port"].toString() == "Virtual robot"; }));
+        QVERIFY(wayline.ClickButton(Go));
+        const auto robot = [&wayline] { return wayline.State()["robot"].toObject(); };
+        QVERIFY(wayline.WaitFor([&](const QJsonObject&) { return robot()["shown"].toBool(); },
+                                RobotTimeoutMs));
+        for (const int row : {1, 2}) {
+            QVERIFY2(wayline.WaitFor(
+                         [&](const QJsonObject&) { return robot()["mainRow"].toInt() == row; },
+                         RobotTimeoutMs),
+                     qPrintable(QStringLiteral("row %1").arg(row)));
+        }
+        QVERIFY(wayline.WaitFor(
+            [&](const QJsonObject&) {
+                return robot()["status"].toString() ==
+                           QStringLiteral("Finished: the robot has done its list.") &&
+                       robot()["mainRow"].toInt() == 0;
+            },
+            RobotTimeoutMs));
+        // Its window closed with the window manager's close button, above
+        // the right end of its client area (on a small screen it covers
+        // the main window).
+        const QJsonArray window = robot()["window"].toArray();
+        QCOMPARE(window.size(), 4);
+        TWayline::Click({window[0].toInt() + window[2].toInt() - 11, window[1].toInt() - 11});
+        QVERIFY(wayline.WaitFor([&](const QJsonObject&) { return !robot()["shown"].toBool(); }));
+        QVERIFY(wayline.ClickButton(Quit));
+        QVERIFY(
+            wayline.WaitFor([](const QJsonObject& s) { return !s["modal"].toString().isEmpty(); }));
+        TWayline::Key(QStringLiteral("alt+n"));
+        QVERIFY(wayline.Program.waitForFinished(StateTimeoutMs));
+        QCOMPARE(wayline.Program.exitCode(), 0);
     }
 
     void PressThatSlidesOffRunsNothingAndLeavesNoButtonStuck() {
