@@ -40,7 +40,7 @@ sanitize: deps
 # program's threads (comm_scan_tests) and the core's scan, identification
 # and download (comm_core_tests). Qt itself is not instrumented;
 # scripts/tsan.supp names the reports from inside it that are no race.
-TSAN_CORE_TESTS = PortScanTest.*:Identify*:DownloadTest.*
+TSAN_CORE_TESTS = SerialTest.*:PortScanTest.*:Identify*:DownloadTest.*
 tsan: deps
 	@cmake -S . -B $(TSAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAYLINE_TSAN=ON \
 	  $(CMAKE_ARGS) >/dev/null
