@@ -40,7 +40,7 @@ std::unique_ptr<TDocumentState> Lists(int steps) {
 void BM_MeasureMemoryUse(benchmark::State& bench) {
     const auto lists = Lists(static_cast<int>(bench.range(0)));
     for (auto _ : bench) {
-        benchmark::DoNotOptimize(MeasureMemoryUse(*lists, 1083).Percent());
+        benchmark::DoNotOptimize(MeasureMemoryUse(*lists, 1088).Percent());
     }
 }
 BENCHMARK(BM_MeasureMemoryUse)->Arg(10)->Arg(50)->Arg(255);

@@ -82,6 +82,10 @@ DurMFactor      CON     5               ' drive cycles per tenth of a second
 RampStep        CON     4               ' speed units per ramping cycle
 RampPause       CON     6               ' ms of a ramping cycle
 SpeedPause      CON     8               ' ms of a cycle at speed
+' Cycles without the sensor check (about 5 ms: two bursts and the reads)
+' wait instead, so that every cycle takes the same 20 ms and five of them
+' make a tenth of a second whether the sensors are checked or not.
+SensePause      CON     5               ' ms instead of the sensor check
 IrBurst         CON     1               ' ms of an infra-red burst
 IrFrequency     CON     37500           ' Hz of the infra-red burst
 
@@ -331,9 +335,18 @@ Drive:
 #ENDIF
   PULSOUT LServo, PulseBase + Lcal + Lact
   PULSOUT RServo, PulseBase + Rcal + Ract
-  IF ProcReg = 1 OR ProcAdv = 1 THEN RampCode
-  IF SensMode = 1 THEN RegSenses
-  IF SensMode = 2 THEN AdvSenses
+  ' Modes 1 and 2 check the sensors, mode 0 does not, nor does a cycle of a
+  ' beginner reaction or of a playing set: the index is then 0 or wraps
+  ' round past the list, and both lead to NoSenses. One BRANCH costs every
+  ' mode the same.
+  BRANCH SensMode * (1 - ProcReg - ProcAdv), [NoSenses, RegSenses, AdvSenses]
+
+NoSenses:
+#IF Verbose #THEN
+  DEBUG "NoSenses", CR
+#ENDIF
+  ' A cycle without the sensor check waits as long as the check takes.
+  PAUSE SensePause
   GOTO RampCode
 
 ' =============================================================================

@@ -13,6 +13,13 @@ namespace {
 constexpr int LeftServo = 13;
 constexpr int RightServo = 12;
 
+// A drive cycle: 20 ms, so that 5 make a tenth of a second. The program
+// pads its cycles with whole milliseconds, and the cycles differ by the
+// program bits of their paths and by the servo pulses' widths: a cycle may
+// be off by 2.5 %.
+constexpr double CycleUs20ms = 20000;
+constexpr double CycleToleranceUs = 500;
+
 std::filesystem::path SourceDir() {
     if (const char* dir = std::getenv("WAYLINE_SOURCE_DIR")) {
         return dir;
@@ -59,19 +66,32 @@ protected:
         return found;
     }
 
-    // Mean time between the pulses of one wheel while it holds `widthUs`.
-    double CycleUs(int pin, std::uint32_t widthUs) const {
-        std::vector<std::uint64_t> starts;
-        for (const TTestPins::TPulse& p : PulsesOn(pin)) {
-            if (p.WidthUs == widthUs) {
-                starts.push_back(p.StartUs);
+    // The longest row of one wheel's pulses that all have `widthUs`: how
+    // many, and the mean time between them.
+    struct THold {
+        std::size_t Pulses = 0;
+        double CycleUs = 0;
+    };
+    THold LongestHold(int pin, std::uint32_t widthUs) const {
+        const std::vector<TTestPins::TPulse> pulses = PulsesOn(pin);
+        THold longest;
+        std::size_t first = 0;
+        for (std::size_t i = 0; i <= pulses.size(); ++i) {
+            if (i < pulses.size() && pulses[i].WidthUs == widthUs) {
+                continue;
             }
+            const std::size_t count = i - first;
+            if (count > longest.Pulses && count >= 2) {
+                longest = {count,
+                           static_cast<double>(pulses[i - 1].StartUs - pulses[first].StartUs) /
+                               static_cast<double>(count - 1)};
+            }
+            first = i + 1;
         }
-        if (starts.size() < 2) {
-            return 0;
-        }
-        return static_cast<double>(starts.back() - starts.front()) /
-               static_cast<double>(starts.size() - 1);
+        return longest;
+    }
+    double CycleUs(int pin, std::uint32_t widthUs) const {
+        return LongestHold(pin, widthUs).CycleUs;
     }
 
     std::string Template;
@@ -99,9 +119,11 @@ TEST_F(RobotProgramTest, ReadsItsConfigurationAfterTheStartUpWaitAndEndsAnEmptyL
 }
 
 // "F",10: 25 ramping cycles from standstill to full speed in steps of 4,
-// then 50 cycles at speed of 20 ms each, one tenth of a second per 5.
+// then 50 cycles at speed of 20 ms each, one tenth of a second per 5. The
+// cycles take their 20 ms whether the sensors are checked in them or not
+// (mode 0 waits instead of checking).
 TEST_F(RobotProgramTest, ForwardRampsThenDrivesItsDurationAtSpeed) {
-    for (const int mode : {1, 2}) {
+    for (const int mode : {0, 1, 2}) {
         SCOPED_TRACE(mode);
         PinsHw.Pulses.clear();
         State = {};
@@ -122,7 +144,43 @@ TEST_F(RobotProgramTest, ForwardRampsThenDrivesItsDurationAtSpeed) {
             EXPECT_EQ(left[i].WidthUs, 1700u);
             EXPECT_EQ(right[i].WidthUs, 1300u);
         }
-        EXPECT_NEAR(CycleUs(LeftServo, 1700), 20000.0, 300.0);
+        EXPECT_NEAR(CycleUs(LeftServo, 1700), CycleUs20ms, CycleToleranceUs);
+        const double rampingUs = static_cast<double>(left[24].StartUs - left[0].StartUs) / 24;
+        EXPECT_NEAR(rampingUs, CycleUs20ms, CycleToleranceUs);
+    }
+}
+
+// A beginner reaction and a playing sensor set leave the sensor check out
+// of their cycles; they wait instead, so that their durations (the U-turn's
+// 2.8 s of rotating, a set's tenths) take as long as those of the list.
+TEST_F(RobotProgramTest, ReactionAndSensorSetCyclesTakeTwentyMilliseconds) {
+    // Both whiskers touch for a moment once the robot drives at speed.
+    const auto touchAt = [this](std::uint64_t fromUs) {
+        PinsHw.LevelAt = [fromUs](int pin, std::uint64_t t) {
+            return (pin != 5 && pin != 7) || t < fromUs || t >= fromUs + 50000;
+        };
+    };
+    for (const int mode : {1, 2}) {
+        SCOPED_TRACE(mode);
+        PinsHw.Pulses.clear();
+        State = {};
+        InitialiseDocument(State);
+        Step(akMoveForward, 50);
+        // Set All rotates right for a second.
+        Step(akRotateRight, 10, MainList + 1);
+        touchAt(4500000);
+        Start(mode);
+        RunTime->RunUntil(15000000);
+        EXPECT_EQ(RunTime->StopReason(), srStop) << RunTime->StopMessage();
+        const double checkedUs = CycleUs(LeftServo, 1700);
+        EXPECT_NEAR(checkedUs, CycleUs20ms, CycleToleranceUs);
+        // Rotating right: both wheels at 120, 770 units of 2 µs. In mode 1
+        // that is the U-turn's 28 tenths (140 cycles after the ramp's
+        // last), in mode 2 the set's 10 tenths.
+        const THold rotating = LongestHold(LeftServo, 1540);
+        EXPECT_EQ(rotating.Pulses, mode == 1 ? 141u : 51u);
+        EXPECT_NEAR(rotating.CycleUs, CycleUs20ms, CycleToleranceUs);
+        EXPECT_NEAR(rotating.CycleUs, checkedUs, CycleToleranceUs);
     }
 }
 

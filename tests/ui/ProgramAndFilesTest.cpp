@@ -294,8 +294,10 @@ private Q_SLOTS:
         QCOMPARE(gauge->Use().DataBytes, before + 2 * 2);
         QCOMPARE(gauge->Use().DataBytes, ListDataBytes(run.Editor()));
 
+        // Five sets of 120 steps: some 1200 bytes, well past the room the
+        // robot program leaves (about 1070 bytes), whatever its exact size.
         for (int list = 2; list <= ListCount; ++list) {
-            run.Fill(list, 100, 0);
+            run.Fill(list, 120, 0);
         }
         QVERIFY(!gauge->Use().Fits());
         QVERIFY(gauge->Use().Percent() > 100);
