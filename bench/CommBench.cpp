@@ -35,8 +35,9 @@ double WireLimitMs(int packets) {
     return 67.0 + (8 + 19 * packets) * ByteMs;
 }
 
-// The robot program of a short action list (63 packets), or that many
-// packets of its first blocks.
+// The robot program of a short action list (62 packets), or that many
+// packets of its first blocks. The argument 64 asks for the whole program
+// whatever its size; the limit is always taken from the packets sent.
 std::vector<std::uint8_t> RobotProgramPackets(int count) {
     auto state = std::make_unique<TDocumentState>();
     InitialiseDocument(*state);
@@ -95,12 +96,13 @@ void BM_DownloadAtLineTiming(benchmark::State& state) {
     for (auto _ : state) {
         wireMs = Download(packets, false, state);
     }
-    state.counters["packets"] = static_cast<double>(packets.size() / PacketSize);
+    const int sent = static_cast<int>(packets.size() / PacketSize);
+    state.counters["packets"] = sent;
     state.counters["wire_ms"] = wireMs;
-    state.counters["limit_ms"] = WireLimitMs(count);
-    state.counters["x_limit"] = wireMs / WireLimitMs(count);
+    state.counters["limit_ms"] = WireLimitMs(sent);
+    state.counters["x_limit"] = wireMs / WireLimitMs(sent);
 }
-BENCHMARK(BM_DownloadAtLineTiming)->Arg(10)->Arg(63)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DownloadAtLineTiming)->Arg(10)->Arg(64)->Unit(benchmark::kMicrosecond);
 
 void BM_DownloadPacedByTheHostClock(benchmark::State& state) {
     const int count = static_cast<int>(state.range(0));
@@ -110,13 +112,15 @@ void BM_DownloadPacedByTheHostClock(benchmark::State& state) {
         total += Download(packets, true, state);
     }
     const double mean = total / static_cast<double>(state.iterations());
+    const int sent = static_cast<int>(packets.size() / PacketSize);
+    state.counters["packets"] = sent;
     state.counters["host_ms"] = mean;
-    state.counters["limit_ms"] = WireLimitMs(count);
-    state.counters["x_limit"] = mean / WireLimitMs(count);
+    state.counters["limit_ms"] = WireLimitMs(sent);
+    state.counters["x_limit"] = mean / WireLimitMs(sent);
 }
 BENCHMARK(BM_DownloadPacedByTheHostClock)
     ->Arg(10)
-    ->Arg(63)
+    ->Arg(64)
     ->Iterations(3)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
