@@ -1,5 +1,6 @@
 #include "cli/SimulateCommand.h"
 
+#include "cli/ProgramFile.h"
 #include "cli/SimulationSvg.h"
 #include "cli/TokenizeCommand.h"
 #include "codegen/core/ActionListFile.h"
@@ -100,53 +101,6 @@ bool ParseOptions(const std::vector<std::string>& arguments, TOptions& options, 
         return false;
     }
     return true;
-}
-
-bool IsActionListName(const std::string& file) {
-    if (file.size() < 4) {
-        return false;
-    }
-    std::string extension = file.substr(file.size() - 4);
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".wyl";
-}
-
-// The program text of the file, as Go (an action list) or the download of a
-// source file would compile it; nothing after a message.
-std::optional<TCodeLines> ProgramLines(const TOptions& options, std::string_view templateText,
-                                       std::ostream& err) {
-    if (!IsActionListName(options.File)) {
-        std::ifstream file(options.File, std::ios::binary);
-        std::error_code ignored;
-        if (!file || std::filesystem::is_directory(options.File, ignored)) {
-            err << "wayline-cli simulate: cannot read '" << options.File << "'\n";
-            return std::nullopt;
-        }
-        const std::string text{std::istreambuf_iterator<char>(file),
-                               std::istreambuf_iterator<char>()};
-        return LoadTemplateLines(text);
-    }
-    auto state = std::make_unique<TDocumentState>();
-    InitialiseDocument(*state);
-    state->AdvancedMode = true; // opens every file; the file's own mode follows
-    const TLoadResult loaded = LoadActionListFile(options.File, *state);
-    if (loaded.Status == TLoadStatus::lsRefused) {
-        err << loaded.Message << '\n';
-        return std::nullopt;
-    }
-    if (loaded.Status != TLoadStatus::lsLoaded) {
-        err << "wayline-cli simulate: cannot read '" << options.File
-            << "' as an action list (it is missing, unreadable or too short)\n";
-        return std::nullopt;
-    }
-    state->AdvancedMode = state->Document.AdvancedMode != 0;
-    const TBuildCodeResult built = BuildCode(templateText, *state, options.SensorsEnabled);
-    if (!built.Succeeded) {
-        err << built.ErrorText << '\n';
-        return std::nullopt;
-    }
-    return built.Lines;
 }
 
 // ---------------------------------------------------------------------------
@@ -419,7 +373,8 @@ int RunSimulateCommand(const std::vector<std::string>& arguments, std::ostream& 
         world = std::move(read.World);
     }
 
-    const std::optional<TCodeLines> lines = ProgramLines(options, templateText, err);
+    const std::optional<TCodeLines> lines =
+        ProgramLinesOfFile("simulate", options.File, options.SensorsEnabled, templateText, err);
     if (!lines) {
         return ExitSimulationFailed;
     }
