@@ -270,6 +270,17 @@ void TInterpreter::Operands(int instruction, int count, std::uint16_t* out) {
     Stack.Clear();
 }
 
+int TInterpreter::ItemValues(std::uint16_t* out) {
+    Stack.Clear();
+    Stack.Evaluate();
+    const int n = Stack.Count();
+    for (int i = 0; i < n; ++i) {
+        out[i] = Stack.Value(i);
+    }
+    Stack.Clear();
+    return n;
+}
+
 void TInterpreter::StoreThroughReference(std::uint16_t value) {
     Stack.Clear();
     Stack.Push(value);

@@ -133,6 +133,9 @@ private:
                 std::int32_t d = 0);
     // Takes exactly `count` operands off the stack, first pushed first.
     void Operands(int instruction, int count, std::uint16_t* out);
+    // Evaluates a serial item's expression and takes every value it leaves,
+    // first pushed first; `out` holds StackSize values. Returns how many.
+    int ItemValues(std::uint16_t* out);
     // Pushes `value` and works the write reference that follows.
     void StoreThroughReference(std::uint16_t value);
     void Gosub();

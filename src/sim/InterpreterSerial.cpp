@@ -58,14 +58,8 @@ void TInterpreter::Serout() {
     bool first = true;
     bool more = true;
     while (more) {
-        Stack.Clear();
-        Stack.Evaluate();
         std::uint16_t values[TExpressionEvaluator::StackSize];
-        const int n = Stack.Count();
-        for (int i = 0; i < n; ++i) {
-            values[i] = Stack.Value(i);
-        }
-        Stack.Clear();
+        const int n = ItemValues(values);
         bytes.clear();
         if (!FormatOutputItem(values, n, *this, bytes)) {
             throw ERunTimeFault{"SEROUT item of " + std::to_string(n) + " values is unknown"};
@@ -157,14 +151,8 @@ void TInterpreter::BeginInputItem() {
     if (plain) {
         SerialIn.Item.StartByte();
     } else {
-        Stack.Clear();
-        Stack.Evaluate();
         std::uint16_t values[TExpressionEvaluator::StackSize];
-        const int n = Stack.Count();
-        for (int i = 0; i < n; ++i) {
-            values[i] = Stack.Value(i);
-        }
-        Stack.Clear();
+        const int n = ItemValues(values);
         if (!SerialIn.Item.Start(values, n, *this)) {
             throw ERunTimeFault{"SERIN item of " + std::to_string(n) + " values is unknown"};
         }
