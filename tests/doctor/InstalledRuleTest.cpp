@@ -2,6 +2,7 @@
 // adapters the diagnosis knows: an adapter missing from it would get no
 // access for the logged-in user and be probed by ModemManager.
 
+#include "SourceFiles.h"
 #include "doctor/UsbAdapters.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +18,7 @@ namespace wayline {
 namespace {
 
 std::string ReadRule() {
-    const char* source = std::getenv("WAYLINE_SOURCE_DIR");
-    if (source == nullptr) {
-        return {};
-    }
-    std::ifstream in(std::string(source) + "/packaging/70-wayline.rules");
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return testfiles::ReadSourceFile("packaging/70-wayline.rules");
 }
 
 TEST(InstalledRuleTest, RuleMatchesEveryKnownAdapterAndNoOther) {

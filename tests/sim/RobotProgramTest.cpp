@@ -1,5 +1,6 @@
 #include "RunTimeTestSupport.h"
 
+#include "SourceFiles.h"
 #include "codegen/core/BuildCode.h"
 
 #include <cstdlib>
@@ -20,20 +21,12 @@ constexpr int RightServo = 12;
 constexpr double CycleUs20ms = 20000;
 constexpr double CycleToleranceUs = 500;
 
-std::filesystem::path SourceDir() {
-    if (const char* dir = std::getenv("WAYLINE_SOURCE_DIR")) {
-        return dir;
-    }
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path();
-}
-
 // The robot program as Go makes it: the template, generated from an action
 // document, compiled by the tokenizer, run from its image.
 class RobotProgramTest : public RunTimeTest {
 protected:
     void SetUp() override {
-        std::ifstream in(SourceDir() / "resources" / "programs" / "robot.bas", std::ios::binary);
-        Template.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        Template = testfiles::ReadSourceFile("resources/programs/robot.bas");
         ASSERT_FALSE(Template.empty());
         InitialiseDocument(State);
     }

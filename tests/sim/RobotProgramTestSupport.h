@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SourceFiles.h"
 #include "codegen/core/BuildCode.h"
 #include "editor/core/ActionDocument.h"
 #include "sim/Eeprom.h"
@@ -22,20 +23,8 @@
 
 namespace wayline::sim::testing {
 
-inline std::filesystem::path SourceDir() {
-    if (const char* dir = std::getenv("WAYLINE_SOURCE_DIR")) {
-        return dir;
-    }
-#ifdef WAYLINE_SOURCE_DIR_FALLBACK
-    return WAYLINE_SOURCE_DIR_FALLBACK;
-#else
-    return ".";
-#endif
-}
-
 inline std::string ReadResourceProgram(const char* name) {
-    std::ifstream in(SourceDir() / "resources" / "programs" / name, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return testfiles::ReadSourceFile(std::filesystem::path("resources/programs") / name);
 }
 
 // Compiles program text as the compile step before a download does; the

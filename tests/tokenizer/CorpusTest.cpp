@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "SourceFiles.h"
 #include "tokenizer/Messages.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -21,14 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path CorpusDir(const char* kind) {
-    if (const char* dir = std::getenv("WAYLINE_SOURCE_DIR")) {
-        return fs::path(dir) / "tests/tokenizer/corpus" / kind;
-    }
-#ifdef WAYLINE_SOURCE_DIR_FALLBACK
-    return fs::path(WAYLINE_SOURCE_DIR_FALLBACK) / "tests/tokenizer/corpus" / kind;
-#else
-    return fs::path("tests/tokenizer/corpus") / kind;
-#endif
+    return wayline::testfiles::SourceDir() / "tests/tokenizer/corpus" / kind;
 }
 
 // Every .bas file of the folder, sorted so that failures read the same

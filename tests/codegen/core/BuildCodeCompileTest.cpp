@@ -1,3 +1,4 @@
+#include "SourceFiles.h"
 #include "codegen/core/BuildCode.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -16,16 +17,8 @@
 namespace wayline {
 namespace {
 
-std::filesystem::path SourceDir() {
-    if (const char* dir = std::getenv("WAYLINE_SOURCE_DIR")) {
-        return dir;
-    }
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
-}
-
 std::string ReadRobotTemplate() {
-    std::ifstream in(SourceDir() / "resources" / "programs" / "robot.bas", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return testfiles::ReadSourceFile("resources/programs/robot.bas");
 }
 
 // Generated programs go through the real tokenizer, as Go sends them: the

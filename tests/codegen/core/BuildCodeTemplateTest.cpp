@@ -1,3 +1,4 @@
+#include "SourceFiles.h"
 #include "codegen/core/BuildCode.h"
 
 #include <gtest/gtest.h>
@@ -12,17 +13,8 @@
 namespace wayline {
 namespace {
 
-std::filesystem::path SourceDir() {
-    if (const char* dir = std::getenv("WAYLINE_SOURCE_DIR")) {
-        return dir;
-    }
-    // Run by hand: this file lies three folders below the source root.
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
-}
-
 std::string ReadRobotTemplate() {
-    std::ifstream in(SourceDir() / "resources" / "programs" / "robot.bas", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return testfiles::ReadSourceFile("resources/programs/robot.bas");
 }
 
 std::string UpperTrimmed(const std::string& line) {
@@ -38,7 +30,7 @@ class RobotTemplate : public ::testing::Test {
 protected:
     void SetUp() override {
         Text = ReadRobotTemplate();
-        ASSERT_FALSE(Text.empty()) << "robot.bas not found under " << SourceDir();
+        ASSERT_FALSE(Text.empty()) << "robot.bas not found under " << testfiles::SourceDir();
         Lines = LoadTemplateLines(Text);
     }
 

@@ -1,4 +1,5 @@
 #include "codegen/core/MemoryUse.h"
+#include "SourceFiles.h"
 #include "codegen/core/BuildCode.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -14,16 +15,8 @@
 namespace wayline {
 namespace {
 
-std::filesystem::path SourceDir() {
-    if (const char* dir = std::getenv("WAYLINE_SOURCE_DIR")) {
-        return dir;
-    }
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
-}
-
 std::string ReadRobotTemplate() {
-    std::ifstream in(SourceDir() / "resources" / "programs" / "robot.bas", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return testfiles::ReadSourceFile("resources/programs/robot.bas");
 }
 
 class MemoryUse : public ::testing::Test {

@@ -1,3 +1,4 @@
+#include "SourceFiles.h"
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/CompileStep.h"
 #include "tokenizer/Tokenizer.h"
@@ -14,16 +15,8 @@
 namespace wayline {
 namespace {
 
-std::filesystem::path SourceDir() {
-    if (const char* dir = std::getenv("WAYLINE_SOURCE_DIR")) {
-        return dir;
-    }
-    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
-}
-
 std::string ReadTestProgram() {
-    std::ifstream in(SourceDir() / "resources" / "programs" / "test.bas", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return testfiles::ReadSourceFile("resources/programs/test.bas");
 }
 
 // Run Test compiles the test program exactly as Go compiles the robot
