@@ -17,7 +17,7 @@
 #include "comm/core/PortScan.h"
 #include "comm/core/ProgramDownload.h"
 #include "comm/core/Serial.h"
-#include "sim/SimulatedSerialDevice.h"
+#include "sim/core/SimulatedSerialDevice.h"
 #include "tokenizer/Tokenizer.h"
 
 #include <benchmark/benchmark.h>

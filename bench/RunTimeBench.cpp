@@ -11,10 +11,10 @@
 #include <string>
 
 #include "codegen/core/BuildCode.h"
-#include "sim/Eeprom.h"
-#include "sim/Interpreter.h"
-#include "sim/PinHardware.h"
-#include "sim/ProgrammingPort.h"
+#include "sim/core/Eeprom.h"
+#include "sim/core/Interpreter.h"
+#include "sim/core/PinHardware.h"
+#include "sim/core/ProgrammingPort.h"
 #include "tokenizer/Tokenizer.h"
 
 namespace {

@@ -4,9 +4,9 @@
 
 #include "comm/core/Serial.h"
 #include "comm/scan/PortScanner.h"
-#include "sim/RealTimePacer.h"
-#include "sim/SimulatedModule.h"
-#include "sim/SimulatedSerialDevice.h"
+#include "sim/core/RealTimePacer.h"
+#include "sim/core/SimulatedModule.h"
+#include "sim/core/SimulatedSerialDevice.h"
 
 #include <QCoreApplication>
 

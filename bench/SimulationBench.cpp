@@ -10,7 +10,7 @@
 #include "cli/GenerateCommand.h"
 #include "codegen/core/BuildCode.h"
 #include "editor/core/ActionDocument.h"
-#include "sim/RobotSession.h"
+#include "sim/core/RobotSession.h"
 #include "tokenizer/Tokenizer.h"
 
 #include <chrono>

@@ -1,5 +1,32 @@
 # Small helpers shared by every folder.
 
+# wayline_core_library(NAME SOURCES... LIBS...)
+# A core library: plain C++20, no Qt, headers included as "folder/File.h"
+# from src/.
+function(wayline_core_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  target_compile_features(${name} PUBLIC cxx_std_20)
+  if(ARG_LIBS)
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  endif()
+endfunction()
+
+# wayline_qt_target(TARGET)
+# A target with Qt classes: moc runs for it (and only for such targets), and
+# Qt's keyword macros stay off so that signals/slots read as Q_SIGNALS.
+function(wayline_qt_target name)
+  set_target_properties(${name} PROPERTIES AUTOMOC ON)
+  get_target_property(type ${name} TYPE)
+  if(type STREQUAL "EXECUTABLE")
+    target_compile_definitions(${name} PRIVATE QT_NO_KEYWORDS)
+  else()
+    target_compile_definitions(${name} PUBLIC QT_NO_KEYWORDS)
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+  endif()
+endfunction()
+
 # wayline_add_gtest(NAME SOURCES... LIBS...)
 # One GoogleTest executable, registered with ctest test by test.
 function(wayline_add_gtest name)
@@ -19,6 +46,7 @@ function(wayline_add_qtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  wayline_qt_target(${name})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;WAYLINE_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
@@ -41,6 +69,7 @@ function(wayline_add_xtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  wayline_qt_target(${name})
   add_test(NAME ${name}
     COMMAND ${WAYLINE_XVFB_RUN} -a -s "-screen 0 1024x768x24" $<TARGET_FILE:${name}>)
   set_tests_properties(${name} PROPERTIES

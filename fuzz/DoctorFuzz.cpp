@@ -3,11 +3,11 @@
 // files, ACLs and braille daemon rules. Any bytes must be read without a
 // crash, a hang or undefined behaviour.
 
-#include "doctor/FileAccess.h"
-#include "doctor/SystemFiles.h"
-#include "doctor/SystemSurvey.h"
-#include "doctor/UsbAdapters.h"
-#include "doctor/UserIdentity.h"
+#include "doctor/core/FileAccess.h"
+#include "doctor/core/SystemFiles.h"
+#include "doctor/core/SystemSurvey.h"
+#include "doctor/core/UsbAdapters.h"
+#include "doctor/core/UserIdentity.h"
 
 #include <cstddef>
 #include <cstdint>

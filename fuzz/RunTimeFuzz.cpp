@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <optional>
 
-#include "sim/Eeprom.h"
-#include "sim/Interpreter.h"
-#include "sim/PinHardware.h"
-#include "sim/ProgrammingPort.h"
+#include "sim/core/Eeprom.h"
+#include "sim/core/Interpreter.h"
+#include "sim/core/PinHardware.h"
+#include "sim/core/ProgrammingPort.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // It must never fault, never move its clock backwards, never hand the host
 // a byte it does not have, and write to its EEPROM only what a packet with a
 // correct checksum carried.
-#include "sim/SimulatedModule.h"
+#include "sim/core/SimulatedModule.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

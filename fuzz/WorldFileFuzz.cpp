@@ -2,8 +2,8 @@
 // why; an accepted world must write out and read back to the same text, and
 // the robot must be able to drive, turn and use its sensors in it without
 // leaving the floor through a wall or obstacle.
-#include "sim/Robot.h"
-#include "sim/WorldFile.h"
+#include "sim/core/Robot.h"
+#include "sim/core/WorldFile.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "app/AppState.h"
 
-#include "app/Resources.h"
+#include "uikit/Resources.h"
 
 #include <QLocale>
 

@@ -1,8 +1,8 @@
 #include "app/IntroForm.h"
 
 #include "app/AppState.h"
-#include "app/Resources.h"
-#include "app/WindowDecorations.h"
+#include "uikit/Resources.h"
+#include "uikit/WindowDecorations.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>

@@ -9,9 +9,9 @@
 #include "comm/ui/ProgressForm.h"
 #include "doctor/ui/ConnectionHelpForm.h"
 #include "editor/ui/Dragger.h"
-#include "editor/ui/MainForm.h"
+#include "app/MainForm.h"
 #include "sim/ui/VirtualRobotForm.h"
-#include "testmode/TestForm.h"
+#include "testmode/ui/TestForm.h"
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sim/VirtualRobotPort.h"
+#include "sim/core/VirtualRobotPort.h"
 
 #include <memory>
 

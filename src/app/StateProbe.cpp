@@ -3,16 +3,16 @@
 #include "app/AppState.h"
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
-#include "app/SkinImage.h"
+#include "uikit/SkinImage.h"
 #include "codegen/ui/CodeForm.h"
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/VisibleActions.h"
 #include "editor/ui/BotAction.h"
 #include "editor/ui/DrawGrid.h"
-#include "editor/ui/MainForm.h"
+#include "app/MainForm.h"
 #include "editor/ui/SuperSpinEdit.h"
 #include "sim/ui/VirtualRobotForm.h"
-#include "testmode/TestForm.h"
+#include "testmode/ui/TestForm.h"
 
 #include <QApplication>
 #include <QCheckBox>

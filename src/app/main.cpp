@@ -1,14 +1,14 @@
 #include "app/AppState.h"
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
-#include "app/Resources.h"
+#include "uikit/Resources.h"
 #include "app/StateProbe.h"
-#include "app/UserDialogs.h"
+#include "uikit/UserDialogs.h"
 #include "comm/core/Serial.h"
 #include "comm/qt/QtSerialDevice.h"
 #include "comm/ui/ErrorBoxBridge.h"
-#include "editor/ui/MainForm.h"
-#include "sim/VirtualRobotPort.h"
+#include "app/MainForm.h"
+#include "sim/core/VirtualRobotPort.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,8 +1,8 @@
 #include "cli/DoctorCommand.h"
 
 #include "cli/TokenizeCommand.h"
-#include "doctor/Diagnosis.h"
-#include "doctor/SystemRoot.h"
+#include "doctor/core/Diagnosis.h"
+#include "doctor/core/SystemRoot.h"
 
 #include <nlohmann/json.hpp>
 

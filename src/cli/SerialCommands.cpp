@@ -7,7 +7,7 @@
 #include "comm/qt/HostPorts.h"
 #include "comm/qt/QtSerialDevice.h"
 #include "comm/qt/QtThreads.h"
-#include "sim/VirtualRobotPort.h"
+#include "sim/core/VirtualRobotPort.h"
 #include "tokenizer/Tokenizer.h"
 
 #include <QCoreApplication>

@@ -6,9 +6,9 @@
 #include "codegen/core/ActionListFile.h"
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/CompileStep.h"
-#include "sim/InstructionSet.h"
-#include "sim/RobotSession.h"
-#include "sim/WorldFile.h"
+#include "sim/core/InstructionSet.h"
+#include "sim/core/RobotSession.h"
+#include "sim/core/WorldFile.h"
 #include "tokenizer/Tokenizer.h"
 
 #include <nlohmann/json.hpp>

@@ -1,6 +1,6 @@
 #include "cli/SimulationSvg.h"
 
-#include "sim/RobotSimulation.h"
+#include "sim/core/RobotSimulation.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,7 @@
 #include "cli/DoctorCommand.h"
 #include "cli/TokenizeCommand.h"
 
-#include "doctor/FakeSystem.h"
+#include "doctor/core/FakeSystem.h"
 
 #include <gtest/gtest.h>
 

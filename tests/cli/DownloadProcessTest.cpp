@@ -3,7 +3,7 @@
 // through the operating system's serial stack.
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/CompileStep.h"
-#include "sim/PtyBridge.h"
+#include "sim/core/PtyBridge.h"
 #include "tokenizer/Tokenizer.h"
 
 #include <gtest/gtest.h>

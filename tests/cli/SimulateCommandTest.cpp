@@ -3,8 +3,8 @@
 #include "cli/GenerateCommand.h"
 #include "cli/TokenizeCommand.h"
 #include "codegen/core/ActionListFile.h"
-#include "sim/World.h"
-#include "sim/WorldFile.h"
+#include "sim/core/World.h"
+#include "sim/core/WorldFile.h"
 #include "tokenizer/Tokenizer.h"
 
 #include <gtest/gtest.h>

@@ -1,14 +1,14 @@
 // The editor window's commands as a user drives them: picture buttons,
 // keys, files, the save prompt, the port box and the settings.
 
-#include "editor/ui/MainForm.h"
+#include "app/MainForm.h"
 #include "app/AppState.h"
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
-#include "app/Resources.h"
-#include "app/Settings.h"
-#include "app/SkinImage.h"
-#include "app/UserDialogs.h"
+#include "uikit/Resources.h"
+#include "uikit/Settings.h"
+#include "uikit/SkinImage.h"
+#include "uikit/UserDialogs.h"
 #include "codegen/core/ActionListFile.h"
 #include "codegen/ui/CodeForm.h"
 #include "comm/ui/PortDiscovery.h"

@@ -6,13 +6,13 @@
 #include "app/AppState.h"
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
-#include "app/Resources.h"
-#include "app/SkinImage.h"
-#include "app/UserDialogs.h"
+#include "uikit/Resources.h"
+#include "uikit/SkinImage.h"
+#include "uikit/UserDialogs.h"
 #include "comm/ui/PortDiscovery.h"
 #include "editor/core/EditOperations.h"
 #include "editor/ui/DrawGrid.h"
-#include "editor/ui/MainForm.h"
+#include "app/MainForm.h"
 
 #include <QLocale>
 #include <QPushButton>

@@ -4,7 +4,7 @@
 
 #include "RowControlTests.h"
 
-#include "app/SkinImage.h"
+#include "uikit/SkinImage.h"
 #include "editor/core/ActionDocument.h"
 #include "editor/ui/Dragger.h"
 #include "editor/ui/DrawGrid.h"

@@ -2,7 +2,7 @@
 // selection rules, the indicator, the gauge and the pause on closing.
 
 #include "comm/ui/ProgressForm.h"
-#include "app/Resources.h"
+#include "uikit/Resources.h"
 #include "comm/ui/Gauge.h"
 #include "comm/ui/PortDiscovery.h"
 #include "comm/ui/Shape.h"

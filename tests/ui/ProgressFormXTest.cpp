@@ -1,8 +1,8 @@
 // The choice dialog as a person uses it: real pointer clicks through an X
-// server, moved there by xdotool. The ui_progress_x11_tests entry runs this
-// under Xvfb; on the offscreen platform it is skipped.
+// server, moved there by xdotool. ctest runs this under Xvfb; on the
+// offscreen platform it is skipped.
 
-#include "app/Resources.h"
+#include "uikit/Resources.h"
 #include "comm/ui/PortDiscovery.h"
 #include "comm/ui/ProgressForm.h"
 #include "comm/ui/StringGrid.h"

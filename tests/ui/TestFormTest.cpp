@@ -2,15 +2,15 @@
 // exchange with a fake test program on a port slot of the test's own table,
 // and closing.
 
-#include "testmode/TestForm.h"
+#include "testmode/ui/TestForm.h"
 #include "app/AppState.h"
 #include "app/MainWindows.h"
-#include "app/Resources.h"
+#include "uikit/Resources.h"
 #include "codegen/core/BuildCode.h"
 #include "codegen/ui/CodeForm.h"
 #include "comm/core/Serial.h"
 #include "editor/core/ActionDocument.h"
-#include "testmode/BotPanel.h"
+#include "testmode/ui/BotPanel.h"
 #include "testmode/core/FakeTestModule.h"
 #include "testmode/core/TestExchange.h"
 

@@ -2,10 +2,10 @@
 // clicks and types through the X server, and the window sees the events as
 // it sees a person's. Runs on the xcb platform inside Xvfb.
 
-#include "app/Resources.h"
+#include "uikit/Resources.h"
 #include "comm/core/Serial.h"
 #include "editor/core/ActionDocument.h"
-#include "testmode/TestForm.h"
+#include "testmode/ui/TestForm.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "comm/ui/DownloadFlow.h"
 
-#include "app/Resources.h"
-#include "app/UserDialogs.h"
+#include "uikit/Resources.h"
+#include "uikit/UserDialogs.h"
 #include "comm/core/DownloadTarget.h"
 #include "comm/core/Serial.h"
 #include "comm/qt/QtSerialDevice.h"

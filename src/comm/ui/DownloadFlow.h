@@ -3,7 +3,7 @@
 #include "codegen/core/CompileStep.h"
 #include "comm/core/Identify.h"
 #include "comm/core/ProgramDownload.h"
-#include "doctor/Diagnosis.h"
+#include "doctor/core/Diagnosis.h"
 
 #include <QString>
 

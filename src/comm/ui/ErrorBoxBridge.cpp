@@ -1,6 +1,6 @@
 #include "comm/ui/ErrorBoxBridge.h"
 
-#include "app/UserDialogs.h"
+#include "uikit/UserDialogs.h"
 #include "comm/core/Serial.h"
 
 #include <QApplication>

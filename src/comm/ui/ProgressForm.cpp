@@ -1,6 +1,6 @@
 #include "comm/ui/ProgressForm.h"
 
-#include "app/Resources.h"
+#include "uikit/Resources.h"
 #include "comm/core/MsClock.h"
 #include "comm/ui/BusyCursor.h"
 #include "comm/ui/Gauge.h"

@@ -1,7 +1,7 @@
 #include "doctor/ui/ConnectionHelpForm.h"
 
-#include "app/Resources.h"
-#include "doctor/SystemRoot.h"
+#include "uikit/Resources.h"
+#include "doctor/core/SystemRoot.h"
 
 #include <QApplication>
 #include <QClipboard>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "doctor/Diagnosis.h"
-#include "doctor/Finding.h"
+#include "doctor/core/Diagnosis.h"
+#include "doctor/core/Finding.h"
 
 #include <QDialog>
 

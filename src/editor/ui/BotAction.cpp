@@ -1,7 +1,7 @@
 #include "editor/ui/BotAction.h"
 
-#include "app/Resources.h"
-#include "app/SkinImage.h"
+#include "uikit/Resources.h"
+#include "uikit/SkinImage.h"
 #include "editor/ui/DrawGrid.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "editor/ui/Dragger.h"
 
-#include "app/Shapes.h"
+#include "uikit/Shapes.h"
 #include "editor/core/DropRules.h"
 #include "editor/ui/DrawGrid.h"
 

@@ -1,6 +1,6 @@
 #include "editor/ui/Palette.h"
 
-#include "app/SkinImage.h"
+#include "uikit/SkinImage.h"
 #include "editor/core/DropRules.h"
 #include "editor/ui/Dragger.h"
 #include "editor/ui/DrawGrid.h"

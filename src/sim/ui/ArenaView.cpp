@@ -1,6 +1,6 @@
 #include "sim/ui/ArenaView.h"
 
-#include "sim/RobotSession.h"
+#include "sim/core/RobotSession.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "sim/ArenaEditing.h"
-#include "sim/World.h"
+#include "sim/core/ArenaEditing.h"
+#include "sim/core/World.h"
 
 #include <QWidget>
 

@@ -1,9 +1,9 @@
 #include "sim/ui/VirtualRobotForm.h"
 
-#include "app/Resources.h"
+#include "uikit/Resources.h"
 #include "codegen/core/BuildCode.h"
 #include "editor/core/ActionDocument.h"
-#include "sim/RobotSession.h"
+#include "sim/core/RobotSession.h"
 #include "sim/ui/ArenaView.h"
 
 #include <QApplication>

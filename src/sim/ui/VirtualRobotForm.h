@@ -1,8 +1,8 @@
 #pragma once
 
-#include "sim/Playback.h"
-#include "sim/RunningSteps.h"
-#include "sim/VirtualRobotPort.h"
+#include "sim/core/Playback.h"
+#include "sim/core/RunningSteps.h"
+#include "sim/core/VirtualRobotPort.h"
 
 #include <QPointer>
 #include <QWidget>

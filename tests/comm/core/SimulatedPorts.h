@@ -1,8 +1,8 @@
 #pragma once
 
 #include "comm/core/Serial.h"
-#include "sim/SimulatedModule.h"
-#include "sim/SimulatedSerialDevice.h"
+#include "sim/core/SimulatedModule.h"
+#include "sim/core/SimulatedSerialDevice.h"
 
 #include <map>
 #include <memory>

@@ -3,7 +3,7 @@
 #include "comm/core/Download.h"
 #include "comm/core/SimulatedPorts.h"
 #include "comm/qt/QtThreads.h"
-#include "sim/PtyBridge.h"
+#include "sim/core/PtyBridge.h"
 
 #include <gtest/gtest.h>
 

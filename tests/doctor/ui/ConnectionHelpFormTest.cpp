@@ -2,7 +2,7 @@
 // copy buttons, "Check again" and the request for the virtual robot.
 
 #include "doctor/ui/ConnectionHelpForm.h"
-#include "app/Resources.h"
+#include "uikit/Resources.h"
 
 #include "ui/TestEnvironment.h"
 

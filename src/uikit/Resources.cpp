@@ -1,0 +1,149 @@
+#include "uikit/Resources.h"
+
+#include "uikit/SkinImage.h"
+
+#include <QFile>
+#include <QWidget>
+
+// The resources are compiled into the static wayline_ui library; naming
+// their initialiser here makes every program that uses TResources link
+// them in. It has to be called outside any namespace.
+static void InitCompiledResources() {
+    Q_INIT_RESOURCE(wayline_resources);
+}
+
+namespace wayline {
+
+namespace {
+
+constexpr int AdvancedRecordOffset = 90;
+constexpr int ControlRecordSize = 8;
+constexpr int PictureRecordSize = 16;
+constexpr int BeginnerBackground = 181;
+constexpr int AdvancedBackground = 271;
+constexpr int BeginnerGifBase = 180;
+constexpr int AdvancedGifBase = 270;
+constexpr int AltLetterCount = 12;
+
+int U16(const QByteArray& bytes, int field) {
+    const auto lo = static_cast<unsigned char>(bytes[2 * field]);
+    const auto hi = static_cast<unsigned char>(bytes[2 * field + 1]);
+    return lo | (hi << 8);
+}
+
+} // namespace
+
+TResources::TResources(QString root) : Root(std::move(root)) {
+    if (Root.startsWith(u':'))
+        InitCompiledResources();
+    if (!Root.endsWith(u'/'))
+        Root += u'/';
+}
+
+std::optional<QByteArray> TResources::Find(const QString& type, int number) const {
+    QFile file(Root + type + u'/' + QString::number(number));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
+QString TResources::LoadText(int id) const {
+    auto bytes = Find(QStringLiteral("WSDATA"), id);
+    if (!bytes)
+        return {};
+    // UTF-16 little-endian, size / 2 characters; an odd last byte is no
+    // character and is left out.
+    QString text;
+    const int count = static_cast<int>(bytes->size() / 2);
+    text.reserve(count);
+    for (int i = 0; i < count; ++i)
+        text.append(QChar(static_cast<char16_t>(U16(*bytes, i))));
+    return text;
+}
+
+int TResources::LoadCharset() const {
+    auto bytes = Find(QStringLiteral("DATA"), 360);
+    if (!bytes || bytes->isEmpty())
+        return 0;
+    return static_cast<unsigned char>(bytes->at(0));
+}
+
+QString TResources::LoadAltLetters() const {
+    auto bytes = Find(QStringLiteral("DATA"), 361);
+    // A short record would leave commands without a letter: keep the
+    // default string whole instead.
+    if (!bytes || bytes->size() < AltLetterCount)
+        return QStringLiteral("DCTPUGVRELSQ");
+    return QString::fromLatin1(bytes->constData(), AltLetterCount);
+}
+
+std::optional<TControlRecord> TResources::ControlRecord(int record, bool advanced) const {
+    std::optional<QByteArray> bytes;
+    if (advanced)
+        bytes = Find(QStringLiteral("DATA"), record + AdvancedRecordOffset);
+    if (!bytes)
+        bytes = Find(QStringLiteral("DATA"), record);
+    // A truncated record is treated as missing rather than read past its end.
+    if (!bytes || bytes->size() < ControlRecordSize)
+        return std::nullopt;
+    return TControlRecord{U16(*bytes, 0), U16(*bytes, 1), U16(*bytes, 2), U16(*bytes, 3)};
+}
+
+std::optional<TPictureRecord> TResources::PictureRecord(int record, bool advanced) const {
+    std::optional<QByteArray> bytes;
+    if (advanced)
+        bytes = Find(QStringLiteral("DATA"), record + AdvancedRecordOffset);
+    if (!bytes)
+        bytes = Find(QStringLiteral("DATA"), record);
+    if (!bytes || bytes->size() < PictureRecordSize)
+        return std::nullopt;
+    const QByteArray& b = *bytes;
+    return TPictureRecord{U16(b, 0), U16(b, 1),      U16(b, 2),      U16(b, 3),
+                          U16(b, 4), U16(b, 5) != 0, U16(b, 6) != 0, U16(b, 7) != 0};
+}
+
+void TResources::PlaceControl(int record, QWidget* control, bool advanced) const {
+    if (!control)
+        return;
+    if (auto r = ControlRecord(record, advanced))
+        control->setGeometry(r->Left, r->Top, r->Width, r->Height);
+}
+
+std::optional<QByteArray> TResources::SkinPicture(int n, bool advanced) const {
+    const QString type = n == 1 ? QStringLiteral("BMP") : QStringLiteral("GIF");
+    const int beginner = n == 1 ? BeginnerBackground : n + BeginnerGifBase;
+    const int advancedNumber = n == 1 ? AdvancedBackground : n + AdvancedGifBase;
+    std::optional<QByteArray> bytes;
+    if (advanced)
+        bytes = Find(type, advancedNumber);
+    if (!bytes)
+        bytes = Find(type, beginner);
+    return bytes;
+}
+
+void TResources::CreateSkin(QWidget* parent, bool advanced, TSkinImages& images) const {
+    images[0] = nullptr;
+    for (int n = 1; n <= SkinImageCount; ++n) {
+        auto* image = new TSkinImage(parent);
+        images[n] = image;
+        // Created in order, each new picture lies above the earlier ones.
+        image->raise();
+        // Without a record a loaded picture shows at its own size.
+        if (auto bytes = SkinPicture(n, advanced); bytes && image->SetPicture(*bytes))
+            image->resize(image->PictureSize());
+        if (auto r = PictureRecord(n, advanced)) {
+            image->SetTag(r->Tag);
+            image->setGeometry(r->Left, r->Top, r->Width, r->Height);
+            image->SetStretch(r->Stretch);
+            image->SetTransparent(r->Transparent);
+            image->setVisible(r->Visible);
+        }
+    }
+}
+
+const TResources& Resources() {
+    static const TResources resources;
+    return resources;
+}
+
+} // namespace wayline

@@ -1,0 +1,80 @@
+#include "uikit/UserDialogs.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+namespace wayline {
+
+namespace {
+
+QString RunFileDialog(QWidget* parent, const TFileDialogSpec& spec, const QString& directory,
+                      const QString& fileName, QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, spec.Title, directory, spec.Filter);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptSave ? QFileDialog::AnyFile
+                                                       : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(spec.DefaultSuffix);
+    if (!fileName.isEmpty()) {
+        dialog.selectFile(fileName);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace
+
+void TUserDialogs::ShowErrorBox(QWidget* parent, const QString& text) {
+    QApplication::beep();
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text, QMessageBox::Ok,
+                    parent);
+    box.exec();
+}
+
+TSaveAnswer TUserDialogs::AskToSave(QWidget* parent, const QString& text) {
+    QApplication::beep();
+    QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return saYes;
+    case QMessageBox::No:
+        return saNo;
+    default:
+        return saCancel;
+    }
+}
+
+QString TUserDialogs::GetSaveFileName(QWidget* parent, const TFileDialogSpec& spec,
+                                      const QString& directory, const QString& fileName) {
+    return RunFileDialog(parent, spec, directory, fileName, QFileDialog::AcceptSave);
+}
+
+QString TUserDialogs::GetOpenFileName(QWidget* parent, const TFileDialogSpec& spec,
+                                      const QString& directory, const QString& fileName) {
+    return RunFileDialog(parent, spec, directory, fileName, QFileDialog::AcceptOpen);
+}
+
+TUserDialogs& SystemDialogs() {
+    static TUserDialogs dialogs;
+    return dialogs;
+}
+
+QString StartFolderForFiles(const QString& programFolder) {
+    const QFileInfo folder(programFolder);
+    if (folder.isDir() && folder.isWritable()) {
+        return programFolder;
+    }
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) {
+        return documents;
+    }
+    return QDir::homePath();
+}
+
+} // namespace wayline
