@@ -23,7 +23,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what the program needs: no tests, no command line.
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target wayline
 	./$(BUILD)/bin/wayline
 
 test: build
