@@ -354,18 +354,20 @@ bool TakesFile(const CLI::App& command) {
                        [](const CLI::Option* option) { return option->get_positional(); });
 }
 
-// What the command did not take, in the order given: the first unknown
-// option, or a second file. Anything after "--" is a file.
-std::optional<std::string> LeftOver(const CLI::App& command) {
-    bool afterMark = false;
-    for (const std::string& argument : command.remaining()) {
+// What the command did not take: the first unknown option, or a second
+// file. An argument after "--" is a file, whatever it starts with.
+std::optional<std::string> LeftOver(const CLI::App& program, const CLI::App& command,
+                                    const std::vector<std::string>& arguments) {
+    // CLI11 keeps what no one took with the program, the command, or both.
+    for (const std::string& argument : program.remaining(true)) {
         if (argument == "--") {
-            afterMark = true;
             continue;
         }
         if (!TakesFile(command)) {
             return "unknown argument '" + argument + "'";
         }
+        const auto at = std::find(arguments.begin(), arguments.end(), argument);
+        const bool afterMark = std::find(arguments.begin(), at, "--") != at;
         if (!afterMark && argument.size() > 1 && argument[0] == '-') {
             return "unknown option '" + argument + "'";
         }
@@ -424,7 +426,7 @@ std::optional<int> TCommandLine::Parse(const std::vector<std::string>& arguments
         }
         const CLI::App& command = *chosen.front();
         std::string problem;
-        if (const std::optional<std::string> leftOver = LeftOver(command)) {
+        if (const std::optional<std::string> leftOver = LeftOver(program, command, arguments)) {
             problem = *leftOver;
         } else if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
             problem = "no FILE given";
