@@ -182,17 +182,15 @@ std::string FileRows(const CLI::App& app) {
     return rows;
 }
 
-// The options in the order defined; help last for a command, first for the
-// program.
+// The options other than help, in the order defined.
 std::string OptionRows(const CLI::App& app) {
-    const bool program = app.get_parent() == nullptr;
-    std::string rows = program ? HelpRows(app) : "";
+    std::string rows;
     for (const CLI::Option* option : app.get_options()) {
         if (!option->get_positional() && !IsHelp(app, option)) {
             rows += Row(ShownName(*option), option->get_description());
         }
     }
-    return program ? rows : rows + HelpRows(app);
+    return rows;
 }
 
 class THelpFormatter final : public CLI::FormatterBase {
@@ -205,7 +203,7 @@ public:
         const std::string files = FileRows(*app);
         return "Usage: " + CommandPath(*app) + UsageArguments(*app) + "\n\n" +
                Filled(app->get_description(), 0, 0) + "\n\n" + (files.empty() ? "" : files + "\n") +
-               "Options:\n" + OptionRows(*app);
+               "Options:\n" + OptionRows(*app) + HelpRows(*app);
     }
 
     // Each command's line in the program's list of commands.
@@ -213,7 +211,8 @@ public:
 
 private:
     // With every command's description and options for --help-all, in the
-    // layout help2man turns into a section of the manual page per command.
+    // layout help2man turns into a section of the manual page per command
+    // (their -h, --help is told once, in the program's options).
     std::string ProgramHelp(const CLI::App& program, bool all) const {
         std::string help = ProgramUsage(program, true);
         if (!program.get_description().empty()) {
@@ -224,7 +223,7 @@ private:
             const auto summary = Summaries.find(command);
             help += Row(command->get_name(), summary != Summaries.end() ? summary->second : "");
         }
-        help += "\nOptions:\n" + OptionRows(program);
+        help += "\nOptions:\n" + HelpRows(program) + OptionRows(program);
         if (all) {
             for (const CLI::App* command : Commands(program)) {
                 help += "\n" + CommandPath(*command) + ":\n  " +
