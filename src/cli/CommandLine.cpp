@@ -281,7 +281,7 @@ CLI::App& TCommandLine::AddCommand(const std::string& name, const std::string& s
     return command;
 }
 
-void TCommandLine::JsonUsageErrors(const CLI::App& command) {
+void TCommandLine::ReportUsageErrorsAsJson(const CLI::App& command) {
     State->JsonUsageErrors.insert(&command);
 }
 

@@ -41,7 +41,7 @@ public:
                          const std::string& description);
     // With --json among its arguments, the command tells a usage error as
     // {"error": ...} on standard output, like its other failures.
-    void JsonUsageErrors(const CLI::App& command);
+    void ReportUsageErrorsAsJson(const CLI::App& command);
 
     // --name
     CLI::Option& AddFlag(CLI::App& command, const std::string& name, bool& value,

@@ -99,7 +99,7 @@ TGenerateCommand::TGenerateCommand(TCommandLine& line) {
         "and download, its lines ended by CR LF and none after the last. The file opens in the "
         "mode it was saved in unless a mode is given. With --compile the program is compiled "
         "instead and the report is that of tokenize.");
-    line.JsonUsageErrors(command);
+    line.ReportUsageErrorsAsJson(command);
     CLI::Option& beginner = line.AddFlag(
         command, "--beginner", Beginner,
         "open the file in beginner mode, as Wayline does (a file saved in advanced mode is "

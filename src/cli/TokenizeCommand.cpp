@@ -32,7 +32,7 @@ TTokenizeCommand::TTokenizeCommand(TCommandLine& line) {
         "HBASIC version it is for, its packets, program bits and DATA bytes. A program that "
         "does not compile gets a diagnostic with the line and column of the error, and exit "
         "status 1.");
-    line.JsonUsageErrors(command);
+    line.ReportUsageErrorsAsJson(command);
     line.AddFlag(command, "--json", Json,
                  "print the tokenizer's whole result as one JSON object; failures too");
     line.AddFlag(command, "--directives-only", DirectivesOnly,
