@@ -45,6 +45,13 @@ struct TPortScanRow {
     TIdentifyResult Result;
 };
 
+// One row of the last port scan: the port's name and what identification
+// found on it.
+struct TScannedPort {
+    std::string PortName;
+    TIdentifyResult Result;
+};
+
 // Called on the scanning thread as each port's row is complete, in the
 // order the threads end (ignored ports at once, in list order).
 using TScanResultHandler = std::function<void(int portIndex, const TPortScanRow& row)>;

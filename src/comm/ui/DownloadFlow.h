@@ -2,8 +2,8 @@
 
 #include "codegen/core/CompileStep.h"
 #include "comm/core/Identify.h"
+#include "comm/core/PortScan.h"
 #include "comm/core/ProgramDownload.h"
-#include "doctor/core/Diagnosis.h"
 
 #include <QString>
 
