@@ -1,0 +1,17 @@
+// Runs every suite of the folder in one program, one after the other.
+
+#include "UserDriver.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (!QFile::exists(qEnvironmentVariable("WAYLINE_PROGRAM"))) {
+        qCritical("WAYLINE_PROGRAM must name the wayline program");
+        return 1;
+    }
+    int failed = 0;
+    for (const wayline::user::TSuiteFactory make : wayline::user::Suites()) {
+        const std::unique_ptr<QObject> suite = make();
+        failed += QTest::qExec(suite.get(), argc, argv);
+    }
+    return failed == 0 ? 0 : 1;
+}
