@@ -28,6 +28,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace wayline {
 
@@ -55,14 +56,23 @@ void TMainForm::ConnectControls() {
         if (TDrawGrid* grid = CurrentGrid())
             grid->setFocus();
     });
-    connect(PortCombo, &TPortComboBox::DroppingDown, this,
-            [this] { PortList->RefreshPortCombo(); });
+    connect(PortCombo, &TPortComboBox::DroppingDown, this, [this] {
+        PortKeyChoice = false;
+        PortList->RefreshPortCombo();
+    });
     connect(PortCombo, &QComboBox::activated, this, [this] {
         State.SelectedPort = PortList->GetSelectedPort();
         PortChosen = true;
+        // A choice from the list sends the focus back to the list being
+        // edited; one made with the arrow keys on the closed box keeps it
+        // there, so the keyboard can go on through the ports.
+        if (std::exchange(PortKeyChoice, false)) {
+            return;
+        }
         if (TDrawGrid* grid = CurrentGrid())
             grid->setFocus();
     });
+    PortCombo->installEventFilter(this);
     connect(SensorTabBar, &QTabBar::currentChanged, this, &TMainForm::SensorTabChanged);
     for (QWidget* control : std::initializer_list<QWidget*>{
              HyperHelpBox, SensorsEnabledBox, SensorNotebook, SensorTabBar, SensorPanel}) {
@@ -149,6 +159,9 @@ bool TMainForm::ForwardTypedNumber(TSuperSpinEdit* spin, QKeyEvent* event) {
 }
 
 void TMainForm::GridKeyPressed(TDrawGrid* grid, QKeyEvent* event) {
+    if (SetColumnKey(grid, event)) {
+        return;
+    }
     if (ForwardTypedNumber(ArrowSpin, event)) {
         return;
     }
@@ -157,6 +170,12 @@ void TMainForm::GridKeyPressed(TDrawGrid* grid, QKeyEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (KeyboardEvent(watched, event)) {
+        return true;
+    }
+    if (watched == PortCombo && event->type() == QEvent::KeyPress) {
+        PortKeyChoice = true;
+    }
     if (event->type() == QEvent::Wheel && ForwardWheelToGrid(watched, event)) {
         return true;
     }
@@ -221,6 +240,7 @@ void TMainForm::DrawGridMouseDown(TDrawGrid* grid, QMouseEvent* event) {
     int row = 0;
     const bool onCell = grid->CellAt(event->position().toPoint(), col, row);
     StopRowDrag();
+    grid->SetKeyColumn(0);
     if (event->button() == Qt::LeftButton) {
         grid->setFocus();
         if (onCell && row > 0) {

@@ -1,5 +1,6 @@
 #include "uikit/SkinImage.h"
 
+#include <QAccessibleWidget>
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -9,7 +10,24 @@
 
 namespace wayline {
 
+namespace {
+
+// Pictures are read as what they stand for, not as text labels.
+QAccessibleInterface* SkinImageFactory(const QString&, QObject* object) {
+    if (auto* image = qobject_cast<TSkinImage*>(object)) {
+        return new QAccessibleWidget(image, image->AccessibleRole());
+    }
+    return nullptr;
+}
+
+} // namespace
+
 TSkinImage::TSkinImage(QWidget* parent) : QLabel(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(SkinImageFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     // Hover handlers need moves without a button held.
     setMouseTracking(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);

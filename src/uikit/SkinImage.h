@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QByteArray>
 #include <QLabel>
 #include <QPixmap>
@@ -21,6 +22,11 @@ public:
     ~TSkinImage() override;
 
     int Tag() const { return FTag; }
+
+    // What a screen reader takes the picture for (a button, a palette
+    // action); set before the picture is first asked about.
+    void SetAccessibleRole(QAccessible::Role role) { FRole = role; }
+    QAccessible::Role AccessibleRole() const { return FRole; }
     void SetTag(int tag) { FTag = tag; }
 
     // Scale the picture to the widget's size instead of drawing it at the
@@ -62,6 +68,7 @@ private:
     void ClearPicture();
 
     int FTag = 0;
+    QAccessible::Role FRole = QAccessible::Graphic;
     bool FStretch = false;
     bool FTransparent = false;
     QPixmap FFirstFrame;
