@@ -292,6 +292,7 @@ void TMainForm::ConnectSkin() {
     for (int tag = 1; tag <= ButtonCount; ++tag) {
         if (TSkinImage* picture = Images[static_cast<std::size_t>(HighlightedPicture(tag))]) {
             picture->setCursor(Qt::PointingHandCursor);
+            picture->SetDoubleClickPresses(true);
             connect(picture, &TSkinImage::MousePressed, this, &TMainForm::HighlightedMouseDown);
             connect(picture, &TSkinImage::MouseReleased, this,
                     [this](TSkinImage*, QMouseEvent* e) { ButtonMouseUp(e); });
@@ -311,6 +312,7 @@ void TMainForm::ConnectSkin() {
         // The release after a press lands on the pressed picture, which now
         // lies where the highlighted one was.
         if (TSkinImage* pressed = Images[static_cast<std::size_t>(PressedPicture(tag))]) {
+            pressed->SetDoubleClickPresses(true);
             connect(pressed, &TSkinImage::MouseReleased, this,
                     [this](TSkinImage*, QMouseEvent* e) { ButtonMouseUp(e); });
             // The pressed picture of Go..Quit carries no tag, yet it can lie
@@ -762,9 +764,12 @@ void TMainForm::FollowPointer() {
     if (!isVisible() || QApplication::activeModalWidget() || !Images[GoNormal]) {
         return;
     }
+    // Right after a window closes the window system may not yet say which
+    // window is under the pointer (QApplication::widgetAt finds none), so
+    // the window's own shape decides.
     const QPoint pointer = QCursor::pos();
-    const QWidget* under = QApplication::widgetAt(pointer);
-    if (!under || under->window() != this) {
+    const QPoint inWindow = mapFromGlobal(pointer);
+    if (!rect().contains(inWindow) || (!mask().isEmpty() && !mask().contains(inWindow))) {
         return;
     }
     const int tag = ButtonAt(pointer);

@@ -123,6 +123,11 @@ void TMainForm::AutoEnableDisable() {
         ShowPicture(DisabledPicture(tag), !states.GoSaveClear);
     }
     ShowPicture(DisabledPicture(UndoTag), !State.UndoRing.CanUndo());
+    // A greyed button is no Tab stop, and a screen reader hears it is off.
+    for (int tag = 1; tag <= ButtonCount; ++tag) {
+        if (TSkinImage* normal = Images[static_cast<std::size_t>(NormalPicture(tag))])
+            normal->setEnabled(IsButtonEnabled(tag));
+    }
     UpdateMemoryGauge();
 }
 

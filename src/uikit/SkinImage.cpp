@@ -12,10 +12,20 @@ namespace wayline {
 
 namespace {
 
-// Pictures are read as what they stand for, not as text labels.
+// Pictures are read as what they stand for, not as text labels. The role
+// is asked each time: the interface may exist before the window gives the
+// picture its role.
+class TSkinImageAccessible : public QAccessibleWidget {
+public:
+    explicit TSkinImageAccessible(TSkinImage* image) : QAccessibleWidget(image) {}
+    QAccessible::Role role() const override {
+        return static_cast<const TSkinImage*>(widget())->AccessibleRole();
+    }
+};
+
 QAccessibleInterface* SkinImageFactory(const QString&, QObject* object) {
     if (auto* image = qobject_cast<TSkinImage*>(object)) {
-        return new QAccessibleWidget(image, image->AccessibleRole());
+        return new TSkinImageAccessible(image);
     }
     return nullptr;
 }
@@ -118,6 +128,9 @@ void TSkinImage::mouseReleaseEvent(QMouseEvent* event) {
 
 void TSkinImage::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
+    if (FDoubleClickPresses) {
+        Q_EMIT MousePressed(this, event);
+    }
     Q_EMIT DoubleClicked(this);
 }
 

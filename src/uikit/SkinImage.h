@@ -39,6 +39,11 @@ public:
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool transparent);
 
+    // The second press of a quick pair is a press of its own (as a button
+    // takes it) besides being a double click: a button clicked again soon
+    // after the window it opened has closed must not lose that click.
+    void SetDoubleClickPresses(bool presses) { FDoubleClickPresses = presses; }
+
     // Loads a BMP or GIF. A GIF with more than one frame becomes a movie
     // (all frames cached), stopped on its first frame. Returns false, and
     // keeps the picture empty, when the bytes are no readable picture.
@@ -71,6 +76,7 @@ private:
     QAccessible::Role FRole = QAccessible::Graphic;
     bool FStretch = false;
     bool FTransparent = false;
+    bool FDoubleClickPresses = false;
     QPixmap FFirstFrame;
     QMovie* FMovie = nullptr;
     QBuffer* FMovieData = nullptr; // the movie reads its frames from here

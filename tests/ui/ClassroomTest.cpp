@@ -6,6 +6,7 @@
 #include "codegen/core/ActionListFile.h"
 #include "editor/ui/BotAction.h"
 #include "editor/ui/DrawGrid.h"
+#include "editor/ui/FocusFrame.h"
 #include "editor/ui/SuperSpinEdit.h"
 
 #include "MainFormTestSupport.h"
@@ -18,7 +19,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,8 +79,8 @@ private Q_SLOTS:
         QCOMPARE(int(program.State.Editor.Step(1, 2).LeftSet), 2);
         QVERIFY(!program.State.Editor.ListModified);
         // The rows' values still lie beside the wider Actions column.
-        QCOMPARE(main.RowControl(1, 1)->SpinEdit()->Geometry().right(),
-                 main.Grid(1)->mapTo(&main, main.Grid(1)->CellRect(1, 1).topRight()).x());
+        QCOMPARE(main.RowControl(1, 1)->SpinEdit()->Geometry().width(),
+                 main.Grid(1)->ColWidth(1) - TBotAction::IconSize - TBotAction::IconGap);
 
         main.SwitchMode(true);
         QCOMPARE(main.Grid(1)->ColCount(), 5);
@@ -163,7 +163,9 @@ private Q_SLOTS:
                      ->text(QAccessible::Description),
                  Resources().LoadText(441));
         QCOMPARE(Name(main.SensorsEnabled()), QStringLiteral("Sensors Enabled"));
-        QCOMPARE(Name(main.COMPortComboBox()), QStringLiteral("PC Serial Port"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(main.COMPortComboBox())
+                     ->text(QAccessible::Description),
+                 Resources().LoadText(477));
 
         QAccessibleInterface* list = QAccessible::queryAccessibleInterface(main.Grid(1));
         QCOMPARE(list->role(), QAccessible::List);
@@ -189,6 +191,7 @@ private Q_SLOTS:
         program.AddSteps(1, 2);
         program.SelectRows(1, 1);
         TMainForm& main = program.Main();
+        main.DisplayVisibleActions(1, 1);
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));
         main.Grid(1)->setFocus();
@@ -197,10 +200,13 @@ private Q_SLOTS:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             order << FocusName();
         }
-        QCOMPARE(order, (QStringList{"QLineEdit", "COMPortComboBox", "HyperHelp",
-                                      "SensorsEnabled", "ModeSwitch", "DeleteButton",
-                                      "CopyButton", "CutButton", "UndoButton", "GoButton",
-                                      "ClearButton", "TestButton"}));
+        // Paste is greyed (nothing to paste) and no Tab stop; Undo is not,
+        // since the value passed through took a snapshot.
+        QVERIFY(!main.IsButtonEnabled(10));
+        QCOMPARE(order, (QStringList{"BotActionEdit1", "COMPortComboBox", "HyperHelp",
+                                     "SensorsEnabled", "ModeSwitch", "DeleteButton", "CopyButton",
+                                     "CutButton", "UndoButton", "GoButton", "ClearButton",
+                                     "TestButton"}));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
         QCOMPARE(FocusName(), QStringLiteral("ClearButton"));
         // The focus is framed wherever it is.
@@ -229,6 +235,7 @@ private Q_SLOTS:
         program.AddSteps(1, 2);
         program.SelectRows(2, 2);
         TMainForm& main = program.Main();
+        main.DisplayVisibleActions(1, 1);
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));
         main.Grid(1)->setFocus();
@@ -256,20 +263,22 @@ private Q_SLOTS:
         TProgram program(false);
         program.AddSteps(1, 1);
         TMainForm& main = program.Main();
+        main.DisplayVisibleActions(1, 1);
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));
         TSuperSpinEdit* spin = main.RowControl(1, 1)->SpinEdit();
-        QSignalSpy refused(spin, &TSuperSpinEdit::InputRefused);
+        int refused = 0;
+        connect(spin, &TSuperSpinEdit::InputRefused, this, [&refused] { ++refused; });
         spin->Edit()->setFocus();
         spin->Edit()->selectAll();
         QTest::keyClicks(spin->Edit(), QStringLiteral("1a"));
         QCOMPARE(spin->Text(), QStringLiteral("1"));
-        QCOMPARE(refused.count(), 1);
+        QCOMPARE(refused, 1);
         QCOMPARE(main.HelpMemo()->toPlainText(), Resources().LoadText(457));
         QApplication::clipboard()->setText(QStringLiteral(",5x"));
         spin->Edit()->paste();
         QCOMPARE(spin->Text(), QStringLiteral("1"));
-        QCOMPARE(refused.count(), 2);
+        QCOMPARE(refused, 2);
         QApplication::clipboard()->setText(QStringLiteral(",5"));
         spin->Edit()->paste();
         QTest::keyClick(spin->Edit(), Qt::Key_Return);

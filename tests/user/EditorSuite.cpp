@@ -201,7 +201,7 @@ private Q_SLOTS:
             [](const QJsonObject& s) { return s["focus"].toString() == "ToDoList"; }));
         TWayline::Key(QStringLiteral("Tab"));
         QVERIFY(wayline.WaitFor(
-            [](const QJsonObject& s) { return s["focus"].toString() == "QLineEdit"; }));
+            [](const QJsonObject& s) { return s["focus"].toString().startsWith("BotActionEdit"); }));
         TWayline::Key(QStringLiteral("ctrl+a"));
         TWayline::Type(QStringLiteral("0,7"));
         TWayline::Key(QStringLiteral("Tab"));
