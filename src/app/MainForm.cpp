@@ -29,7 +29,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTabBar>
 #include <QThread>
 #include <QTimer>
@@ -68,8 +67,7 @@ constexpr int FirstSetNameText = 406; // "All", then "Set1".."Set4"
 constexpr int BlankHelpText = 429;
 constexpr int WelcomeText = 430;
 constexpr int PaletteHelpText = 431;
-constexpr int SwitchToAdvancedText = 454;
-constexpr int SwitchToBeginnerText = 455;
+constexpr int AdvancedModeText = 454;
 
 // The skin's border: a dragged picture stays inside it.
 constexpr int FrameEdge = 4;
@@ -108,7 +106,7 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
       SensorsEnabledBox(new QCheckBox(this)), PortCombo(new TPortComboBox(this)),
       PortLabel1(new QLabel(this)), PortLabel2(new QLabel(this)), SensorNotebook(new QWidget(this)),
       SensorTabBar(new QTabBar(SensorNotebook)), SensorPanel(new QLabel(this)),
-      Palette(new QWidget(this)), Help(new QPlainTextEdit(this)), ModeSwitch(new QPushButton(this)) {
+      Palette(new QWidget(this)), Help(new QPlainTextEdit(this)), ModeSwitch(new QCheckBox(this)) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Wayline"));
     setMouseTracking(true);
@@ -140,8 +138,7 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
     Palette->setObjectName(QStringLiteral("ActionScrollBox"));
     ModeSwitch->setObjectName(QStringLiteral("ModeSwitch"));
     ModeSwitch->setFocusPolicy(Qt::StrongFocus);
-    connect(ModeSwitch, &QPushButton::clicked, this,
-            [this] { SwitchMode(!State.Editor.AdvancedMode); });
+    connect(ModeSwitch, &QCheckBox::clicked, this, [this](bool advanced) { SwitchMode(advanced); });
     Help->setObjectName(QStringLiteral("HelpMemo"));
     Help->setReadOnly(true);
     Help->setFocusPolicy(Qt::NoFocus);
@@ -637,7 +634,14 @@ void TMainForm::ApplyMode() {
     } else {
         Grids[MainList]->SetColCount(2);
     }
-    ModeSwitch->setText(Res.LoadText(advanced ? SwitchToBeginnerText : SwitchToAdvancedText));
+    ModeSwitch->setText(Res.LoadText(AdvancedModeText));
+    ModeSwitch->setChecked(advanced);
+    // In Advanced Mode the box lies on the settings panel's blue caption.
+    QPalette colours = palette();
+    if (advanced) {
+        colours.setColor(QPalette::WindowText, Qt::white);
+    }
+    ModeSwitch->setPalette(colours);
 }
 
 void TMainForm::HyperHelpClick() {

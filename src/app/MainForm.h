@@ -19,7 +19,6 @@ class QCheckBox;
 class QKeyEvent;
 class QLabel;
 class QPlainTextEdit;
-class QPushButton;
 class QTabBar;
 class QTimer;
 
@@ -87,7 +86,7 @@ public:
     QLabel* SensorActionPanel() const { return SensorPanel; }
     QWidget* ActionScrollBox() const { return Palette; }
     QPlainTextEdit* HelpMemo() const { return Help; }
-    QPushButton* ModeSwitchButton() const { return ModeSwitch; }
+    QCheckBox* ModeSwitchBox() const { return ModeSwitch; }
 
     // Beginner or Advanced Mode from now on, without a restart: the window
     // lays itself out again from the mode's layout records (n + 90 in
@@ -321,7 +320,7 @@ private:
     QLabel* SensorPanel;
     QWidget* Palette;
     QPlainTextEdit* Help;
-    QPushButton* ModeSwitch;
+    QCheckBox* ModeSwitch; // checked in Advanced Mode
 
     TSkinImages Images{};
     TDownloadImages DownloadImages;

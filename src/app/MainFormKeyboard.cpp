@@ -21,7 +21,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTabBar>
 
 #include <algorithm>

@@ -147,7 +147,7 @@ QByteArray TStateProbe::Snapshot() const {
     places.insert("sensorsEnabled", ScreenRect(main.SensorsEnabled()));
     places.insert("portBox", ScreenRect(main.COMPortComboBox()));
     places.insert("plusPanel", ScreenRect(main.SensorActionPanel()));
-    places.insert("modeSwitch", ScreenRect(main.ModeSwitchButton()));
+    places.insert("modeSwitch", ScreenRect(main.ModeSwitchBox()));
     if (const QWidget* frame = main.FocusFrame()) {
         places.insert("focusFrame", ScreenRect(frame));
     }

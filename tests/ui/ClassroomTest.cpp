@@ -18,7 +18,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -69,8 +68,9 @@ private Q_SLOTS:
         QVERIFY(!main.SensorsEnabled()->isHidden());
         QCOMPARE(main.width(), 526);
         QCOMPARE(main.pos(), place);
-        QCOMPARE(main.ModeSwitchButton()->geometry(), QRect(382, 268, 120, 26));
-        QCOMPARE(main.ModeSwitchButton()->text(), QStringLiteral("Switch to Advanced Mode"));
+        QCOMPARE(main.ModeSwitchBox()->geometry(), QRect(382, 279, 120, 20));
+        QCOMPARE(main.ModeSwitchBox()->text(), QStringLiteral("Advanced Mode"));
+        QVERIFY(!main.ModeSwitchBox()->isChecked());
         QVERIFY(main.Image(10)->isHidden()); // the sensor panel's frame
         for (int slot = 1; slot <= 6; ++slot)
             QVERIFY(!main.RowControl(2, slot)->SpinEdit()->Edit()->isVisible());
@@ -89,7 +89,8 @@ private Q_SLOTS:
         QVERIFY(main.SensorsEnabled()->isHidden());
         QVERIFY(main.Image(10)->isVisible());
         QCOMPARE(main.Image(10)->geometry(), QRect(520, 46, 261, 256));
-        QCOMPARE(main.ModeSwitchButton()->geometry(), QRect(530, 316, 242, 22));
+        QCOMPARE(main.ModeSwitchBox()->geometry(), QRect(653, 315, 118, 20));
+        QVERIFY(main.ModeSwitchBox()->isChecked());
         QCOMPARE(int(program.State.Editor.Step(1, 2).LeftSet), 2);
         QCOMPARE(program.State.Editor.StepCount(3), 2);
         // The file now says Advanced Mode: what it holds opens back as it was.
