@@ -178,6 +178,21 @@ private Q_SLOTS:
         QCOMPARE(list->child(2)->text(QAccessible::Name),
                  QStringLiteral("Step 3: the end of the list"));
         QCOMPARE(Name(main.Grid(3)), QStringLiteral("Sensor actions Set1"));
+        QCOMPARE(Name(main.ModeSwitchBox()), QStringLiteral("Advanced Mode"));
+        // Whatever the keyboard reaches also says what it does.
+        std::vector<QObject*> described{main.ActionScrollBox(), main.HyperHelp(),
+                                        main.COMPortComboBox(), main.ModeSwitchBox(),
+                                        main.Grid(1), main.Grid(2)};
+        for (int n = 14; n <= 21; ++n)
+            described.push_back(main.Image(n));
+        for (int tag = 1; tag <= TMainForm::ButtonCount; ++tag)
+            described.push_back(main.Image(TMainForm::NormalPicture(tag)));
+        for (QObject* object : described) {
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
+            QVERIFY2(iface && !iface->text(QAccessible::Name).isEmpty() &&
+                         !iface->text(QAccessible::Description).isEmpty(),
+                     qPrintable(object->objectName()));
+        }
 
         main.SwitchMode(false);
         QCOMPARE(list->child(1)->text(QAccessible::Name),
