@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "isa/Expressions.h"
+
 namespace wayline {
 
 // Element types. The symbol table stores the same codes, so a lookup gives
@@ -73,23 +75,5 @@ struct alignas(8) TElement {
     std::uint8_t Spare2 = 0;
 };
 static_assert(sizeof(TElement) == 8);
-
-// Operator codes that the passes test for by value.
-inline constexpr std::uint16_t opNegate = 3;
-inline constexpr std::uint16_t opAnd = 10;
-inline constexpr std::uint16_t opOr = 11;
-inline constexpr std::uint16_t opXor = 12;
-inline constexpr std::uint16_t opAdd = 15;
-inline constexpr std::uint16_t opSubtract = 16;
-inline constexpr std::uint16_t opMultiply = 18;
-inline constexpr std::uint16_t opDivide = 21;
-inline constexpr std::uint16_t opShiftLeft = 23;
-inline constexpr std::uint16_t opShiftRight = 24;
-inline constexpr std::uint16_t opAtLeast = 26;
-inline constexpr std::uint16_t opAtMost = 27;
-inline constexpr std::uint16_t opEqual = 28;
-inline constexpr std::uint16_t opNotEqual = 29;
-inline constexpr std::uint16_t opGreater = 30;
-inline constexpr std::uint16_t opLess = 31;
 
 } // namespace wayline

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "isa/Modules.h"
 #include "tokenizer/Elements.h"
 #include "tokenizer/Messages.h"
 #include "tokenizer/SymbolTable.h"
@@ -20,16 +21,6 @@ inline constexpr int PacketSize = 18;
 inline constexpr int MaxElements = 10240;
 inline constexpr int ProgramBitCapacity = EEPROMSize * 8;
 inline constexpr char LineEndMark = 3;
-
-enum TTargetModule : std::uint8_t {
-    tmNone = 0,
-    tmKM1 = 1,
-    tmKM2 = 2,
-    tmKM2A = 3,
-    tmKM2B = 4,
-    tmKM2C = 5,
-    tmKM2D = 6,
-};
 
 // Input and results of one Tokenize call. The caller fills Source and
 // SourceSize (and TargetModule when the target directive is not parsed).
@@ -87,7 +78,7 @@ struct TNestingEntry {
     std::uint8_t Kind = 0;
     std::uint16_t DirectiveIndex = 0;
     std::uint16_t ExprStart = 0;
-    std::uint8_t ImpliedCompare = opEqual;
+    TOperator ImpliedCompare = opEqual;
     std::uint16_t LoopAddress = 0;
     std::uint16_t PendingAddress = 0;
     std::uint16_t ExitAddresses[16] = {};

@@ -3,10 +3,9 @@
 #include <array>
 #include <cstdint>
 
-namespace wayline::sim {
+#include "isa/Expressions.h"
 
-// Cell sizes of the variable space, as the expression codes number them.
-enum TCellSize : std::uint8_t { csBit = 0, csNibble = 1, csByte = 2, csWord = 3 };
+namespace wayline::sim {
 
 // The module's variable space: 16 words, the I/O words first (word 0 the
 // pins' input levels INS, word 1 their output latches OUTS, word 2 their
