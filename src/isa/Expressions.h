@@ -16,6 +16,7 @@ namespace wayline {
 // The first code of an expression is written as its 6 bits; every later one
 // is announced by a 1 bit.
 inline constexpr int ExpressionCodeBits = 6;
+inline constexpr int ExpressionCodeCount = 1 << ExpressionCodeBits;
 
 // The operators, codes 0-31. The symbol table gives each operator word
 // its code, so the compiler emits the value of the element it read.
@@ -63,6 +64,19 @@ inline constexpr int OperatorCodeCount = 32;
 // number them.
 enum TCellSize : std::uint8_t { csBit = 0, csNibble = 1, csByte = 2, csWord = 3 };
 
+// A cell is 1, 4, 8 or 16 bits wide.
+constexpr int CellWidthLog2(int size) {
+    return size == csBit ? 0 : size + 1;
+}
+constexpr int CellWidth(int size) {
+    return 1 << CellWidthLog2(size);
+}
+
+// The variable space: 16 words, the I/O words (INS, OUTS, DIRS) first, then
+// the program's variables.
+inline constexpr int VariableSpaceWords = 16;
+inline constexpr int FirstVariableWord = 3;
+
 inline constexpr int FirstConstantCode = OperatorCodeCount;
 inline constexpr int FirstVariableCode = 48;
 inline constexpr int VariableWriteFlag = 8;
@@ -81,6 +95,6 @@ constexpr int VariableCode(bool write, bool indexed, int size) {
     return FirstVariableCode + (write ? VariableWriteFlag : 0) +
            (indexed ? VariableIndexedFlag : 0) + size;
 }
-static_assert(VariableCode(true, true, csWord) == 63);
+static_assert(VariableCode(true, true, csWord) == ExpressionCodeCount - 1);
 
 } // namespace wayline

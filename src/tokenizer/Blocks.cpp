@@ -1,25 +1,17 @@
 #include "tokenizer/Tokenizer.h"
 
+#include "isa/Instructions.h"
+#include "isa/Keywords.h"
+
 namespace wayline {
 
 namespace {
-
-constexpr std::uint16_t insElse = 10;
-constexpr std::uint16_t insElseIf = 11;
-constexpr std::uint16_t insGoto = 21;
-
-constexpr int tkJump = 9;
-constexpr int tkConditionalJump = 13;
-constexpr int tkForStep = 14;
 
 constexpr std::uint8_t nkOneLineAfterElse = 1;
 constexpr std::uint8_t nkOneLineThenPart = 2;
 constexpr std::uint8_t nkOneLineAfterThen = 3;
 constexpr std::uint8_t nkFor = 6;
 constexpr std::uint8_t nkDo = 7;
-
-constexpr int AddressBits = 14;
-constexpr int MaxExits = 16;
 
 } // namespace
 
@@ -97,7 +89,7 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
             }
             if (e.Type == etLabel || e.Type == etUndefined) {
                 jumpForm = true;
-            } else if (e.Type == etInstruction && e.Value == insGoto) {
+            } else if (e.Type == etInstruction && e.Value == kwGoto) {
                 const int name = nextLive(after + 1);
                 const int end = nextLive(name + 1);
                 if (name < ElementCount && end < ElementCount &&
@@ -112,7 +104,7 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
     StackDepth = 0;
     CompileExpression(true, false, 0);
     WriteBuffer(0, true);
-    EmitInstruction(tkConditionalJump);
+    EmitInstruction(inConditionalJump);
     TElement e;
     NextElement(e);
     if (e.Type != etThen) {
@@ -121,14 +113,14 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
     if (jumpForm) {
         TElement next;
         if (Version25 && PreviewElement(next) && next.Type == etInstruction &&
-            next.Value == insGoto) {
+            next.Value == kwGoto) {
             NextElement(next);
         }
         EmitLabelAddress();
         return;
     }
     const std::uint16_t conditional = ReserveAddress();
-    EmitInstruction(tkJump);
+    EmitInstruction(inGoto);
     const std::uint16_t pending = ReserveAddress();
     PatchAddress(conditional);
     if (!elseIf) {
@@ -170,7 +162,7 @@ void TTokenizer::CompileElseIf() {
         RaiseError(230);
     }
     // The previous branch jumps to the end; the condition starts here.
-    EmitInstruction(tkJump);
+    EmitInstruction(inGoto);
     entry->ExitAddresses[slot] = ReserveAddress();
     if (entry->PendingAddress != 0) {
         PatchAddress(entry->PendingAddress);
@@ -189,7 +181,7 @@ void TTokenizer::CompileElse() {
     }
     TNestingEntry& entry = NestingStack[NestingCount - 1];
     if (entry.Kind == nkOneLineThenPart || entry.Kind == nkIfBeforeElse) {
-        EmitInstruction(tkJump);
+        EmitInstruction(inGoto);
         const std::uint16_t jump = ReserveAddress();
         PatchAddress(entry.PendingAddress);
         entry.PendingAddress = jump;
@@ -219,7 +211,7 @@ void TTokenizer::CompileLoopCondition() {
     StackDepth = 0;
     CompileExpression(true, false, 0);
     WriteBuffer(0, true);
-    EmitInstruction(tkConditionalJump);
+    EmitInstruction(inConditionalJump);
 }
 
 // DO [WHILE | UNTIL condition]
@@ -250,7 +242,7 @@ void TTokenizer::CompileDo(int keywordIndex) {
         NestingStack[entryIndex].PendingAddress = ReserveAddress();
     } else {
         const std::uint16_t enter = ReserveAddress();
-        EmitInstruction(tkJump);
+        EmitInstruction(inGoto);
         NestingStack[entryIndex].PendingAddress = ReserveAddress();
         PatchAddress(enter);
     }
@@ -267,7 +259,7 @@ void TTokenizer::CompileLoop() {
     TNestingEntry& entry = NestingStack[NestingCount - 1];
     TElement e;
     if (!PreviewElement(e) || e.Type == etEnd) {
-        EmitInstruction(tkJump);
+        EmitInstruction(inGoto);
         EmitAddress(entry.LoopAddress);
     } else {
         NextElement(e);
@@ -282,7 +274,7 @@ void TTokenizer::CompileLoop() {
             EmitAddress(entry.LoopAddress);
         } else {
             const std::uint16_t leave = ReserveAddress();
-            EmitInstruction(tkJump);
+            EmitInstruction(inGoto);
             EmitAddress(entry.LoopAddress);
             PatchAddress(leave);
         }
@@ -311,7 +303,7 @@ void TTokenizer::CompileExit() {
     if (slot == MaxExits) {
         RaiseError(171);
     }
-    EmitInstruction(tkJump);
+    EmitInstruction(inGoto);
     entry.ExitAddresses[slot] = ReserveAddress();
 }
 
@@ -368,7 +360,7 @@ void TTokenizer::CompileNext() {
     CompileExpression(false, false, 0);
     WriteBuffer(0, true);
     WriteBuffer(3, true);
-    EmitInstruction(tkForStep);
+    EmitInstruction(inForStep);
     WriteBuffer(1, false);
     TElement e;
     if (PreviewElement(e) && e.Type == etStep) {
@@ -399,7 +391,7 @@ void TTokenizer::EndStatement() {
         }
         TElement e;
         if (top.Kind == nkOneLineThenPart && PreviewElement(e) && e.Type == etInstruction &&
-            (e.Value == insElse || e.Value == insElseIf)) {
+            (e.Value == kwElse || e.Value == kwElseIf)) {
             return;
         }
         if (ExpectEnd() == 1) {
@@ -416,17 +408,6 @@ void TTokenizer::EndStatement() {
     }
     ExpectEnd();
 }
-
-} // namespace wayline
-
-namespace wayline {
-
-namespace {
-
-constexpr std::uint16_t insCaseKeyword = 3;
-constexpr std::uint16_t insElseKeyword = 10;
-
-} // namespace
 
 // SELECT expression
 void TTokenizer::CompileSelect(int keywordIndex) {
@@ -449,7 +430,7 @@ void TTokenizer::CompileSelect(int keywordIndex) {
     }
     const int end = LastReadIndex;
     TElement next;
-    if (!PreviewElement(next) || next.Type != etInstruction || next.Value != insCaseKeyword) {
+    if (!PreviewElement(next) || next.Type != etInstruction || next.Value != kwCase) {
         NextElement(next);
         RaiseError(179);
     }
@@ -467,32 +448,32 @@ void TTokenizer::CompileCase() {
     const int entryIndex = NestingCount - 1;
     TNestingEntry& entry = NestingStack[entryIndex];
     if (entry.PendingAddress != 0) {
-        if (CodeBitAddress == entry.PendingAddress + 14) {
+        if (CodeBitAddress == entry.PendingAddress + AddressBits) {
             RaiseError(226);
         }
         int slot = 0;
-        while (slot < 16 && entry.ExitAddresses[slot] != 0) {
+        while (slot < MaxExits && entry.ExitAddresses[slot] != 0) {
             ++slot;
         }
-        if (slot == 16) {
+        if (slot == MaxExits) {
             RaiseError(181);
         }
-        EmitInstruction(9);
+        EmitInstruction(inGoto);
         entry.ExitAddresses[slot] = ReserveAddress();
         PatchAddress(entry.PendingAddress);
         entry.PendingAddress = 0;
     }
     TElement e;
-    if (PreviewElement(e) && e.Type == etInstruction && e.Value == insElseKeyword) {
+    if (PreviewElement(e) && e.Type == etInstruction && e.Value == kwElse) {
         NextElement(e);
         return;
     }
     int lineEnd = 0;
     BuildCaseCondition(entryIndex, true, lineEnd);
     WriteBuffer(0, true);
-    EmitInstruction(13);
+    EmitInstruction(inConditionalJump);
     const std::uint16_t taken = ReserveAddress();
-    EmitInstruction(9);
+    EmitInstruction(inGoto);
     NestingStack[entryIndex].PendingAddress = ReserveAddress();
     PatchAddress(taken);
 }
@@ -505,7 +486,7 @@ void TTokenizer::CompileEndSelect() {
         CheckBlockMismatch();
     }
     TNestingEntry& entry = NestingStack[NestingCount - 1];
-    if (entry.PendingAddress != 0 && CodeBitAddress == entry.PendingAddress + 14) {
+    if (entry.PendingAddress != 0 && CodeBitAddress == entry.PendingAddress + AddressBits) {
         RaiseError(226);
     }
     FillBlockJumps(entry);

@@ -1,20 +1,8 @@
 #include "tokenizer/Tokenizer.h"
 
+#include "isa/Keywords.h"
+
 namespace wayline {
-
-namespace {
-
-constexpr std::uint16_t cdDefine = 7;
-constexpr std::uint16_t cdError = 15;
-constexpr std::uint16_t cdIf = 25;
-constexpr std::uint16_t cdElse = 10;
-constexpr std::uint16_t cdEndIf = 13;
-constexpr std::uint16_t cdSelect = 59;
-constexpr std::uint16_t cdCase = 3;
-constexpr std::uint16_t cdEndSelect = 14;
-constexpr std::uint16_t insElse = 10;
-
-} // namespace
 
 TNestingEntry& TTokenizer::PushNesting(std::uint8_t kind, int directiveIndex) {
     // The depth limits keep conditional entries far below the capacity;
@@ -302,7 +290,7 @@ void TTokenizer::ResolveConditionals() {
             PreviewElement(next);
             bool taken = false;
             int lineEnd = index;
-            if (next.Type == etInstruction && next.Value == insElse) {
+            if (next.Type == etInstruction && next.Value == kwElse) {
                 NextElement(next);
                 RaiseError(224);
             }

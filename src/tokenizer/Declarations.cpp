@@ -4,9 +4,7 @@ namespace wayline {
 
 namespace {
 
-constexpr int SizeBits[4] = {1, 4, 8, 16};
-constexpr int VariableSpaceBits = 208; // words 3 to 15
-constexpr std::uint16_t sizeWord = 3;
+constexpr int VariableSpaceBits = (VariableSpaceWords - FirstVariableWord) * CellWidth(csWord);
 
 } // namespace
 
@@ -200,7 +198,7 @@ void TTokenizer::ResolveData(bool final) {
             } else {
                 DefinePendingLabel(pending, label);
                 bool word = false;
-                if (e.Type == etSize && e.Value == sizeWord) {
+                if (e.Type == etSize && e.Value == csWord) {
                     NextElement(e);
                     word = true;
                     PreviewElement(e);
@@ -251,10 +249,10 @@ void TTokenizer::ResolveVariables(bool allocate) {
     } else {
         // Words first, then bytes, nibbles and bits, each packed behind
         // the previous size.
-        VarStart[3] = 3;
-        VarStart[2] = 2 * (VarStart[3] + Result.VarCounts[3]);
-        VarStart[1] = 2 * (VarStart[2] + Result.VarCounts[2]);
-        VarStart[0] = 4 * (VarStart[1] + Result.VarCounts[1]);
+        VarStart[csWord] = FirstVariableWord;
+        VarStart[csByte] = 2 * (VarStart[csWord] + Result.VarCounts[csWord]);
+        VarStart[csNibble] = 2 * (VarStart[csByte] + Result.VarCounts[csByte]);
+        VarStart[csBit] = 4 * (VarStart[csNibble] + Result.VarCounts[csNibble]);
     }
     ElementIndex = 0;
     int first = 0;
@@ -279,7 +277,7 @@ void TTokenizer::ResolveVariables(bool allocate) {
                 array = true;
             }
             if (!allocate) {
-                const int bits = count * SizeBits[size];
+                const int bits = count * CellWidth(size);
                 if (count > 255 || bits > 255 || VarBitTotal + bits > 255 ||
                     VarBitTotal + bits > VariableSpaceBits) {
                     RaiseError(126);
@@ -308,7 +306,7 @@ void TTokenizer::ResolveVariables(bool allocate) {
                 RaiseError(110);
             }
             // Its base is declared later: check the modifiers as for a word.
-            e.Value = sizeWord << 8;
+            e.Value = csWord << 8;
             ApplyModifiers(e);
             SkipToLineEnd();
         } else {

@@ -2,14 +2,6 @@
 
 namespace wayline {
 
-namespace {
-
-constexpr std::uint16_t dirKeystone = 0;
-constexpr std::uint16_t dirPort = 1;
-constexpr std::uint16_t dirHbasic = 2;
-
-} // namespace
-
 void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVersion) {
     TTokenizerResult& r = Result;
     TElement e;
@@ -17,7 +9,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
     // '{$KEYSTONE module[, file ...]}
     ElementIndex = 0;
     while (NextElement(e)) {
-        if (e.Type != etDirective || e.Value != dirKeystone) {
+        if (e.Type != etDirective || e.Value != edKeystone) {
             continue;
         }
         const int first = LastReadIndex;
@@ -69,7 +61,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
     ElementIndex = 0;
     bool portSeen = false;
     while (NextElement(e)) {
-        if (e.Type != etDirective || e.Value != dirPort) {
+        if (e.Type != etDirective || e.Value != edPort) {
             continue;
         }
         const int first = LastReadIndex;
@@ -111,7 +103,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
     ElementIndex = 0;
     bool versionSeen = false;
     while (NextElement(e)) {
-        if (e.Type != etDirective || e.Value != dirHbasic) {
+        if (e.Type != etDirective || e.Value != edHbasic) {
             continue;
         }
         const int first = LastReadIndex;

@@ -60,6 +60,27 @@ enum TElementType : std::uint8_t {
     etCancelled = 48,
 };
 
+// Values of etDirective elements: the editor directives.
+enum TEditorDirective : std::uint8_t {
+    edKeystone = 0, // $KEYSTONE module[, file ...]
+    edPort = 1,     // $PORT COMn
+    edHbasic = 2,   // $HBASIC version
+};
+
+// Values of etCondDirective elements. They come from the list of the
+// instruction numbers (TKeyword): #IF has IF's number, and #DEFINE and
+// #ERROR fill the list's two gaps.
+enum TCondDirective : std::uint8_t {
+    cdCase = 3,
+    cdDefine = 7,
+    cdElse = 10,
+    cdEndIf = 13,
+    cdEndSelect = 14,
+    cdError = 15,
+    cdIf = 25,
+    cdSelect = 59,
+};
+
 // One entry of the element list. For etEnd, Value is 0 for a line end and
 // 1 for ':'. For etFileName, Value holds the full length of the name, which
 // may exceed what the 8-bit Length can hold.

@@ -1,36 +1,8 @@
 #include "tokenizer/Tokenizer.h"
 
+#include "isa/Instructions.h"
+
 namespace wayline {
-
-namespace {
-
-// Instruction tokens per module (KM2, KM2A, KM2B, KM2C, KM2D). Every row
-// is its own number except 26-31, which the later modules reorder.
-struct TInstructionTokens {
-    std::uint8_t Tokens[64][5];
-    constexpr TInstructionTokens() : Tokens() {
-        for (int row = 0; row < 64; ++row) {
-            for (int column = 0; column < 5; ++column) {
-                Tokens[row][column] = static_cast<std::uint8_t>(row);
-            }
-        }
-        constexpr std::uint8_t reordered[6][5] = {
-            {26, 29, 29, 31, 31}, {27, 26, 26, 26, 26}, {28, 27, 27, 27, 27},
-            {29, 28, 28, 28, 28}, {30, 30, 30, 29, 29}, {31, 31, 31, 30, 30},
-        };
-        for (int row = 0; row < 6; ++row) {
-            for (int column = 0; column < 5; ++column) {
-                Tokens[26 + row][column] = reordered[row][column];
-            }
-        }
-    }
-};
-
-constexpr TInstructionTokens InstructionTokenTable;
-static_assert(InstructionTokenTable.Tokens[26][3] == 31);
-static_assert(InstructionTokenTable.Tokens[31][4] == 30);
-
-} // namespace
 
 int TExpressionBuffer::Bit(int index) const {
     const int word = index / 16;
@@ -72,17 +44,15 @@ void TTokenizer::EmitBits(int count, std::uint16_t value) {
     }
 }
 
+// The 0 bit that ends the operands, then the module's token for the code.
 void TTokenizer::EmitInstruction(int code) {
-    int column = Result.TargetModule - tmKM2;
-    if (column < 0 || column > 4) {
-        column = 0;
-    }
-    EmitBits(7, InstructionTokenTable.Tokens[code & 63][column]);
+    EmitBits(1 + InstructionTokenBits, ModuleToken(code, Result.TargetModule));
 }
 
+// A bit address: its low bits first, then the rest.
 void TTokenizer::EmitAddress(std::uint16_t address) {
-    EmitBits(3, address % 8);
-    EmitBits(11, static_cast<std::uint16_t>(address / 8));
+    EmitBits(AddressLowBits, address % (1u << AddressLowBits));
+    EmitBits(AddressBits - AddressLowBits, static_cast<std::uint16_t>(address >> AddressLowBits));
 }
 
 void TTokenizer::EmitLabelAddress() {
@@ -91,7 +61,7 @@ void TTokenizer::EmitLabelAddress() {
     if (e.Type == etLabel) {
         EmitAddress(e.Value);
     } else if (e.Type == etUndefined) {
-        if (CodeBitAddress + 14 > ProgramBitCapacity) {
+        if (CodeBitAddress + AddressBits > ProgramBitCapacity) {
             RaiseError(127);
         }
         if (LabelReferenceCount < LabelReferenceCapacity) {
@@ -100,7 +70,7 @@ void TTokenizer::EmitLabelAddress() {
             LabelReferences[LabelReferenceCount].BitAddress = CodeBitAddress;
             ++LabelReferenceCount;
         }
-        CodeBitAddress = static_cast<std::uint16_t>(CodeBitAddress + 14);
+        CodeBitAddress = static_cast<std::uint16_t>(CodeBitAddress + AddressBits);
     } else {
         RaiseError(148);
     }
@@ -115,7 +85,7 @@ void TTokenizer::PatchAddress(std::uint16_t at) {
 
 void TTokenizer::EmitFlaggedCode(int n) {
     EmitBits(1, 1);
-    EmitBits(6, static_cast<std::uint16_t>(n));
+    EmitBits(ExpressionCodeBits, static_cast<std::uint16_t>(n));
 }
 
 void TTokenizer::WriteBuffer(int n, bool leadingOneBit) {

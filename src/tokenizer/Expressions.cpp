@@ -14,9 +14,6 @@ int HighestBit(std::uint16_t value) {
     return k;
 }
 
-constexpr int VariableAddressBits[4] = {8, 6, 5, 4};
-constexpr int Log2SizeBits[4] = {0, 2, 3, 4}; // bit, nibble, byte, word
-
 bool IsCondCompileOperator(std::uint16_t code) {
     switch (code) {
     case opAnd:
@@ -72,30 +69,34 @@ void TTokenizer::AppendBuffer(const TExpressionBuffer& source) {
 }
 
 void TTokenizer::EmitOperatorToken(int code) {
-    // Keep the module's eight-entry run-time stack from overflowing.
-    if ((code == 0 || code == 9) && StackDepth >= RunTimeStackSize) {
+    // Keep the module's eight-entry run-time stack from overflowing; SQR
+    // and ATN take a spare entry.
+    if ((code == opSqr || code == opAtn) && StackDepth >= RunTimeStackSize) {
         RaiseError(144);
     }
-    if (code >= 8 && code <= 31) {
-        --StackDepth;
-    } else if (code >= 32 && code <= 51) {
+    if (code >= FirstBinaryOperator && code < OperatorCodeCount) {
+        --StackDepth; // two values in, one out
+    } else if (code >= FirstConstantCode && code <= VariableCode(false, false, csWord)) {
+        // A constant or a plain read pushes a value.
         if (StackDepth >= RunTimeStackSize) {
             RaiseError(144);
         }
         ++StackDepth;
-    } else if (code >= 60 && code <= 63) {
-        --StackDepth;
+    } else if (code >= VariableCode(true, true, csBit) && code < ExpressionCodeCount) {
+        --StackDepth; // an indexed write takes its index off
     }
     if (ExpressionBuffer[0].Length == 0) {
-        AppendBits(6, static_cast<std::uint16_t>(code));
+        AppendBits(ExpressionCodeBits, static_cast<std::uint16_t>(code));
     } else {
-        AppendBits(7, static_cast<std::uint16_t>(0x40 | code));
+        // Every code after the first is announced by a 1 bit.
+        AppendBits(1 + ExpressionCodeBits,
+                   static_cast<std::uint16_t>(1u << ExpressionCodeBits | code));
     }
 }
 
 void TTokenizer::EmitConstantToken(std::uint16_t value) {
     const int k = HighestBit(value);
-    EmitOperatorToken(32 + k);
+    EmitOperatorToken(ConstantCode(k));
     if (value == 0) {
         AppendBits(1, 1);
     } else if ((value & (value - 1)) == 0) {
@@ -123,7 +124,7 @@ void TTokenizer::ApplyModifiers(TElement& element) {
         if (modifierSize >= size) {
             RaiseError(139);
         }
-        const int units = 1 << (Log2SizeBits[size] - Log2SizeBits[modifierSize]);
+        const int units = 1 << (CellWidthLog2(size) - CellWidthLog2(modifierSize));
         const int index = (e.Value & 0x80) != 0 ? units - 1 : (e.Value & 0x7F);
         if (index > units - 1) {
             RaiseError(140);
@@ -161,8 +162,8 @@ void TTokenizer::EmitVariableToken(const TElement& element, bool write) {
     ApplyModifiers(variable);
     const bool indexed = CompileVariableIndex();
     const int size = (variable.Value >> 8) & 3;
-    EmitOperatorToken(48 + 8 * (write ? 1 : 0) + 4 * (indexed ? 1 : 0) + size);
-    AppendBits(VariableAddressBits[size], variable.Value & 0xFF);
+    EmitOperatorToken(VariableCode(write, indexed, size));
+    AppendBits(VariableCellBits[size], variable.Value & 0xFF);
 }
 
 void TTokenizer::PushOperator(std::uint8_t entry) {
@@ -243,7 +244,7 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
                         --MarkerCount;
                     }
                 }
-                PushOperator(2);
+                PushOperator(opInvert);
                 break;
             }
             StepBack();
@@ -441,9 +442,8 @@ void TTokenizer::CompileHighByteWriteVariable() {
         EmitConstantToken(2);
         EmitOperatorToken(opMultiply);
     }
-    constexpr int byteSize = 2;
-    EmitOperatorToken(48 + 8 + 4 * (indexed ? 1 : 0) + byteSize);
-    AppendBits(VariableAddressBits[byteSize], static_cast<std::uint16_t>(2 * (e.Value & 0xFF) + 1));
+    EmitOperatorToken(VariableCode(true, indexed, csByte));
+    AppendBits(VariableCellBits[csByte], static_cast<std::uint16_t>(2 * (e.Value & 0xFF) + 1));
     WriteBuffer(0, false);
     EmitBits(1, 0);
 }
@@ -610,11 +610,11 @@ std::uint16_t TTokenizer::EvaluateBuffer() {
             break;
         }
         firstItem = false;
-        const std::uint32_t code = readBits(6);
-        if ((code & 0x20) != 0) {
+        const std::uint32_t code = readBits(ExpressionCodeBits);
+        if (code >= FirstConstantCode) {
             // Variables land here too and read as odd constants; a condition
             // that uses them has no meaningful value.
-            const std::uint32_t k = code - 32;
+            const std::uint32_t k = code - FirstConstantCode;
             std::uint32_t value;
             if (readBits(1) == 0) {
                 value = 1u << k;
@@ -626,7 +626,7 @@ std::uint16_t TTokenizer::EvaluateBuffer() {
             push(value);
             continue;
         }
-        if (code == 2) {
+        if (code == opInvert) {
             push(~static_cast<std::uint32_t>(pop()));
             continue;
         }
@@ -634,7 +634,7 @@ std::uint16_t TTokenizer::EvaluateBuffer() {
             push(0x10000u - pop());
             continue;
         }
-        if (code < 8) {
+        if (code < FirstBinaryOperator) {
             continue;
         }
         const std::uint32_t right = pop();

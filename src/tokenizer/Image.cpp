@@ -1,21 +1,17 @@
 #include "tokenizer/Tokenizer.h"
 
+#include "isa/Instructions.h"
+#include "isa/Keywords.h"
+
 namespace wayline {
-
-namespace {
-
-constexpr std::uint16_t insGosub = 20;
-constexpr int MaxGosubs = 255;
-
-} // namespace
 
 void TTokenizer::CountGosubs() {
     GosubCount = 0;
     ElementIndex = 0;
     TElement e;
     while (SeekScannedElement(etInstruction, e)) {
-        if (e.Value == insGosub) {
-            if (++GosubCount > MaxGosubs) {
+        if (e.Value == kwGosub) {
+            if (++GosubCount > MaxGosubNumber) {
                 RaiseError(145);
             }
         }

@@ -1,21 +1,8 @@
 #include "tokenizer/Tokenizer.h"
 
+#include "isa/Items.h"
+
 namespace wayline {
-
-namespace {
-
-constexpr std::uint16_t byteSize = 2;
-constexpr std::uint16_t decimalFormat = 0x1B6;
-constexpr std::uint16_t prefixedFormat = 0x800;
-constexpr std::uint16_t stringWithoutCount = 0x200;
-constexpr std::uint16_t waitForString = 0x800;
-constexpr std::uint16_t waitForStringOfLength = 0xA00;
-constexpr std::uint16_t waitForSequence = 0xC44;
-constexpr std::uint16_t repeatOrSkip = 1024;
-constexpr std::uint16_t skipSpaces = 4096;
-constexpr int MaxWaitValues = 6;
-
-} // namespace
 
 // One character printed as an item of its own, announcing the next item.
 void TTokenizer::EmitLiteralCharacter(char ch) {
@@ -61,7 +48,7 @@ std::uint16_t TTokenizer::GetByteVariable() {
     }
     const int start = e.Start;
     ApplyModifiers(e);
-    if (((e.Value >> 8) & 3) != byteSize) {
+    if (((e.Value >> 8) & 3) != csByte) {
         SetErrorSpan(start, Result.ErrorStart + Result.ErrorLength - start);
         RaiseError(136);
     }
@@ -105,8 +92,8 @@ void TTokenizer::CompileOutputItems() {
             const bool echo = CheckQuestion();
             if (echo) {
                 EmitSourceEcho(false);
-                if ((format & 0xF) != 6) {
-                    format = static_cast<std::uint16_t>(format + prefixedFormat);
+                if ((format & RadixCodeMask) != RadixCodeDecimal) {
+                    format = static_cast<std::uint16_t>(format + FormatWithPrefix);
                 }
             }
             EmitConstantAndExpression(format, 1);
@@ -117,7 +104,7 @@ void TTokenizer::CompileOutputItems() {
         }
         case etQuestion:
             EmitSourceEcho(false);
-            EmitConstantAndExpression(decimalFormat, 1);
+            EmitConstantAndExpression(DecimalFormat, 1);
             EmitCharacterItem('\r');
             break;
         case etStr: {
@@ -129,7 +116,7 @@ void TTokenizer::CompileOutputItems() {
             if (CheckBackslash()) {
                 EmitConstantAndExpression(address, 1);
             } else {
-                WriteConstant(static_cast<std::uint16_t>(address + stringWithoutCount), false);
+                WriteConstant(static_cast<std::uint16_t>(address + StringEndsEarly), false);
                 WriteConstant(32, true);
                 EmitBits(1, 0);
             }
@@ -143,7 +130,7 @@ void TTokenizer::CompileOutputItems() {
             StackDepth = 0;
             CompileAndWriteExpression(false, false);
             ExpectBackslash();
-            WriteConstant(repeatOrSkip, true);
+            WriteConstant(RepeatOrSkipMark, true);
             StackDepth = 2;
             CompileAndWriteExpression(true, false);
             EmitBits(1, 0);
@@ -196,7 +183,7 @@ void TTokenizer::CompileWaitItem() {
         EmitBits(1, 1);
     }
     ElementIndex = resume;
-    WriteConstant(waitForSequence, false);
+    WriteConstant(WaitSequenceMark, false);
     WriteConstant(static_cast<std::uint16_t>(count), true);
     EmitBits(1, 0);
 }
@@ -226,7 +213,7 @@ void TTokenizer::CompileInputItems() {
             if (CheckBackslash()) {
                 StackDepth = 0;
                 CompileAndWriteExpression(false, false);
-                WriteConstant(static_cast<std::uint16_t>(address + stringWithoutCount), true);
+                WriteConstant(static_cast<std::uint16_t>(address + StringEndsEarly), true);
             } else {
                 WriteConstant(address, false);
             }
@@ -239,9 +226,10 @@ void TTokenizer::CompileInputItems() {
             EmitBits(1, 1);
             if (CheckBackslash()) {
                 EmitConstantAndExpression(
-                    static_cast<std::uint16_t>(address + waitForStringOfLength), 1);
+                    static_cast<std::uint16_t>(address + (WaitStringMark + WaitStringLengthGiven)),
+                    1);
             } else {
-                WriteConstant(static_cast<std::uint16_t>(address + waitForString), false);
+                WriteConstant(static_cast<std::uint16_t>(address + WaitStringMark), false);
                 WriteConstant(32, true);
                 EmitBits(1, 0);
             }
@@ -252,11 +240,11 @@ void TTokenizer::CompileInputItems() {
             break;
         case etSkip:
             EmitBits(1, 1);
-            EmitConstantAndExpression(repeatOrSkip, 1);
+            EmitConstantAndExpression(RepeatOrSkipMark, 1);
             break;
         case etSpstr:
             EmitBits(1, 1);
-            EmitConstantAndExpression(skipSpaces, 1);
+            EmitConstantAndExpression(SkipSpacesMark, 1);
             break;
         default:
             StepBack();

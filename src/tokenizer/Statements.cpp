@@ -1,157 +1,9 @@
 #include "tokenizer/Tokenizer.h"
 
+#include "isa/Instructions.h"
+#include "isa/Keywords.h"
+
 namespace wayline {
-
-namespace {
-
-// Instruction numbers of the keywords (the symbol table's values).
-constexpr std::uint16_t insCase = 3;
-constexpr std::uint16_t insDo = 8;
-constexpr std::uint16_t insEndSelect = 14;
-constexpr std::uint16_t insSelect = 59;
-constexpr std::uint16_t insElse = 10;
-constexpr std::uint16_t insElseIf = 11;
-constexpr std::uint16_t insEnd = 12;
-constexpr std::uint16_t insEndIf = 13;
-constexpr std::uint16_t insExit = 16;
-constexpr std::uint16_t insFor = 17;
-constexpr std::uint16_t insIf = 25;
-constexpr std::uint16_t insLoop = 33;
-constexpr std::uint16_t insNext = 37;
-constexpr std::uint16_t insGosub = 20;
-constexpr std::uint16_t insGoto = 21;
-constexpr std::uint16_t insHigh = 22;
-constexpr std::uint16_t insInput = 26;
-constexpr std::uint16_t insLow = 34;
-constexpr std::uint16_t insNap = 36;
-constexpr std::uint16_t insOutput = 39;
-constexpr std::uint16_t insPause = 42;
-constexpr std::uint16_t insSleep = 52;
-constexpr std::uint16_t insRandom = 53;
-constexpr std::uint16_t insReturn = 56;
-constexpr std::uint16_t insReverse = 57;
-constexpr std::uint16_t insStop = 64;
-constexpr std::uint16_t insToggle = 66;
-
-// Logical instruction tokens of the module.
-constexpr int tkEnd = 0;
-constexpr int tkSleep = 1;
-constexpr int tkNap = 2;
-constexpr int tkStop = 3;
-constexpr int tkOutput = 4;
-constexpr int tkHigh = 5;
-constexpr int tkToggle = 6;
-constexpr int tkLow = 7;
-constexpr int tkReverse = 8;
-constexpr int tkGoto = 9;
-constexpr int tkGosub = 10;
-constexpr int tkReturn = 11;
-constexpr int tkInput = 12;
-constexpr int tkRandom = 18;
-constexpr int tkPause = 21;
-constexpr int tkAssign = 26;
-
-constexpr int tkBranch = 15;
-constexpr int tkLookdown = 17;
-constexpr int tkLookup = 16;
-constexpr int tkMainio = 30;
-constexpr int tkAuxio = 31;
-constexpr int tkPulsout = 36;
-constexpr int tkPulsin = 37;
-constexpr int tkCount = 38;
-constexpr int tkRctime = 41;
-constexpr int tkPwm = 43;
-constexpr int tkLcdcmd = 46;
-constexpr int tkPollrun = 51;
-constexpr int tkPollmode = 52;
-constexpr int tkPollin = 53;
-constexpr int tkPollout = 54;
-constexpr int tkPollwait = 55;
-constexpr int tkIoterm = 58;
-constexpr int tkRun = 29;
-constexpr int tkRead = 19;
-constexpr int tkWrite = 20;
-constexpr int tkGet = 27;
-constexpr int tkPut = 28;
-constexpr int tkSerout = 32;
-constexpr int tkSerin = 34;
-constexpr int tkSeroutWithFlowPin = 33;
-constexpr int tkFreqout = 22;
-constexpr int tkFreqoutTwoTones = 23;
-constexpr int tkDtmfout = 24;
-constexpr int tkXout = 25;
-constexpr int tkShiftin = 39;
-constexpr int tkShiftout = 40;
-constexpr int tkButton = 42;
-constexpr int tkLcdin = 44;
-constexpr int tkLcdout = 45;
-constexpr int tkI2cinWithLowAddress = 47;
-constexpr int tkI2cin = 48;
-constexpr int tkI2coutWithLowAddress = 49;
-constexpr int tkI2cout = 50;
-constexpr int tkOwout = 56;
-constexpr int tkOwin = 57;
-constexpr int tkSerinWithFlowPin = 35;
-constexpr int tkStore = 59;
-
-constexpr std::uint16_t insAuxio = 0;
-constexpr std::uint16_t insLookdown = 31;
-constexpr std::uint16_t insOn = 38;
-constexpr std::uint16_t insBranch = 1;
-constexpr std::uint16_t insCount = 4;
-constexpr std::uint16_t insIoterm = 27;
-constexpr std::uint16_t insLcdcmd = 28;
-constexpr std::uint16_t insLookup = 32;
-constexpr std::uint16_t insMainio = 35;
-constexpr std::uint16_t insPollin = 43;
-constexpr std::uint16_t insPollmode = 44;
-constexpr std::uint16_t insPollout = 45;
-constexpr std::uint16_t insPollrun = 46;
-constexpr std::uint16_t insPollwait = 47;
-constexpr std::uint16_t insPulsin = 48;
-constexpr std::uint16_t insPulsout = 49;
-constexpr std::uint16_t insPwm = 51;
-constexpr std::uint16_t insRctime = 54;
-constexpr std::uint16_t insRun = 58;
-constexpr std::uint16_t insStore = 65;
-constexpr std::uint16_t insGet = 19;
-constexpr std::uint16_t insPut = 50;
-constexpr std::uint16_t insRead = 55;
-constexpr std::uint16_t insWrite = 67;
-constexpr std::uint16_t insDebug = 5;
-constexpr std::uint16_t insDebugin = 6;
-constexpr std::uint16_t insSerin = 60;
-constexpr std::uint16_t insSerout = 61;
-constexpr std::uint16_t insButton = 2;
-constexpr std::uint16_t insDtmfout = 9;
-constexpr std::uint16_t insFreqout = 18;
-constexpr std::uint16_t insI2cin = 23;
-constexpr std::uint16_t insI2cout = 24;
-constexpr std::uint16_t insLcdin = 29;
-constexpr std::uint16_t insLcdout = 30;
-constexpr std::uint16_t insOwin = 40;
-constexpr std::uint16_t insOwout = 41;
-constexpr std::uint16_t insShiftin = 62;
-constexpr std::uint16_t insShiftout = 63;
-constexpr std::uint16_t insXout = 68;
-
-// Expression codes of the X-10 house and command arithmetic.
-constexpr int codeAdd = 15;
-constexpr int codeMultiply = 18;
-constexpr int codeModulo = 20;
-constexpr int codeInvert = 2;
-
-// Written in front of the label of a serial time-out or parity branch.
-constexpr std::uint16_t serialBranchMark = 221;
-
-// The programming port is serial pin 16.
-constexpr std::uint16_t debugPin = 16;
-
-constexpr std::uint16_t sizeWord = 3;
-
-constexpr int AddressBits = 14;
-
-} // namespace
 
 // The statement pass: labels, assignments and instructions in source order.
 void TTokenizer::CompileStatements() {
@@ -160,7 +12,7 @@ void TTokenizer::CompileStatements() {
     NestingCount = 0;
     IfDepth = ForDepth = DoDepth = SelectDepth = 0;
     Result.DebugFlag = false;
-    CodeBitAddress = static_cast<std::uint16_t>(AddressBits * (GosubCount + 1));
+    CodeBitAddress = static_cast<std::uint16_t>(ReturnSlotAddress(GosubCount + 1));
     GosubCount = 0;
     StatementCompiled = false;
     TElement e;
@@ -191,7 +43,7 @@ void TTokenizer::CompileStatements() {
         }
         if (!StatementCompiled) {
             // The program starts at its first statement.
-            PatchAddress(0);
+            PatchAddress(StartAddressSlot);
             StatementCompiled = true;
         }
         if (e.Type == etInstruction) {
@@ -205,7 +57,7 @@ void TTokenizer::CompileStatements() {
         EndStatement();
     }
     if (StatementCompiled) {
-        EmitInstruction(tkEnd);
+        EmitInstruction(inEnd);
     }
     if (Version25 && NestingCount > 0) {
         const TNestingEntry& open = NestingStack[NestingCount - 1];
@@ -230,215 +82,215 @@ void TTokenizer::CompileStatements() {
 
 void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
     switch (keyword.Value) {
-    case insIf:
+    case kwIf:
         CompileIf(keywordIndex, false);
         break;
-    case insElseIf:
+    case kwElseIf:
         CompileElseIf();
         break;
-    case insElse:
+    case kwElse:
         CompileElse();
         break;
-    case insEndIf:
+    case kwEndIf:
         CompileEndIf();
         break;
-    case insDo:
+    case kwDo:
         CompileDo(keywordIndex);
         break;
-    case insLoop:
+    case kwLoop:
         CompileLoop();
         break;
-    case insExit:
+    case kwExit:
         CompileExit();
         break;
-    case insFor:
+    case kwFor:
         CompileFor(keywordIndex);
         break;
-    case insNext:
+    case kwNext:
         CompileNext();
         break;
-    case insSelect:
+    case kwSelect:
         CompileSelect(keywordIndex);
         break;
-    case insCase:
+    case kwCase:
         CompileCase();
         break;
-    case insEndSelect:
+    case kwEndSelect:
         CompileEndSelect();
         break;
-    case insEnd:
-        EmitInstruction(tkEnd);
+    case kwEnd:
+        EmitInstruction(inEnd);
         break;
-    case insStop:
-        EmitInstruction(tkStop);
+    case kwStop:
+        EmitInstruction(inStop);
         break;
-    case insReturn:
-        EmitInstruction(tkReturn);
+    case kwReturn:
+        EmitInstruction(inReturn);
         break;
-    case insGoto: // GOTO label
-        EmitInstruction(tkGoto);
+    case kwGoto: // GOTO label
+        EmitInstruction(inGoto);
         EmitLabelAddress();
         break;
-    case insGosub:
+    case kwGosub:
         CompileGosub();
         break;
-    case insHigh:
-        CompilePinInstruction(tkHigh);
+    case kwHigh:
+        CompilePinInstruction(inHigh);
         break;
-    case insLow:
-        CompilePinInstruction(tkLow);
+    case kwLow:
+        CompilePinInstruction(inLow);
         break;
-    case insToggle:
-        CompilePinInstruction(tkToggle);
+    case kwToggle:
+        CompilePinInstruction(inToggle);
         break;
-    case insInput:
-        CompilePinInstruction(tkInput);
+    case kwInput:
+        CompilePinInstruction(inInput);
         break;
-    case insOutput:
-        CompilePinInstruction(tkOutput);
+    case kwOutput:
+        CompilePinInstruction(inOutput);
         break;
-    case insReverse:
-        CompilePinInstruction(tkReverse);
+    case kwReverse:
+        CompilePinInstruction(inReverse);
         break;
-    case insPause:
-        CompileValueInstruction(tkPause);
+    case kwPause:
+        CompileValueInstruction(inPause);
         break;
-    case insNap:
-        CompileValueInstruction(tkNap);
+    case kwNap:
+        CompileValueInstruction(inNap);
         break;
-    case insSleep:
-        CompileValueInstruction(tkSleep);
+    case kwSleep:
+        CompileValueInstruction(inSleep);
         break;
-    case insRandom:
+    case kwRandom:
         CompileRandom();
         break;
-    case insAuxio:
-        EmitInstruction(tkAuxio);
+    case kwAuxio:
+        EmitInstruction(inAuxio);
         break;
-    case insMainio:
-        EmitInstruction(tkMainio);
+    case kwMainio:
+        EmitInstruction(inMainio);
         break;
-    case insIoterm:
-        CompileValueInstruction(tkIoterm);
+    case kwIoterm:
+        CompileValueInstruction(inIoterm);
         break;
-    case insPollmode:
-        CompileValueInstruction(tkPollmode);
+    case kwPollmode:
+        CompileValueInstruction(inPollmode);
         break;
-    case insPollrun:
-        CompileValueInstruction(tkPollrun);
+    case kwPollrun:
+        CompileValueInstruction(inPollrun);
         break;
-    case insPollwait:
-        CompileValueInstruction(tkPollwait);
+    case kwPollwait:
+        CompileValueInstruction(inPollwait);
         break;
-    case insRun:
-        CompileValueInstruction(tkRun);
+    case kwRun:
+        CompileValueInstruction(inRun);
         break;
-    case insStore:
-        CompileValueInstruction(tkStore);
+    case kwStore:
+        CompileValueInstruction(inStore);
         break;
-    case insLcdcmd:
-        CompilePinAndValue(tkLcdcmd, false);
+    case kwLcdcmd:
+        CompilePinAndValue(inLcdcmd, false);
         break;
-    case insPollin:
-        CompilePinAndValue(tkPollin, false);
+    case kwPollin:
+        CompilePinAndValue(inPollin, false);
         break;
-    case insPollout:
-        CompilePinAndValue(tkPollout, false);
+    case kwPollout:
+        CompilePinAndValue(inPollout, false);
         break;
-    case insPulsout:
-        CompilePinAndValue(tkPulsout, false);
+    case kwPulsout:
+        CompilePinAndValue(inPulsout, false);
         break;
-    case insPulsin:
-        CompilePinAndValue(tkPulsin, true);
+    case kwPulsin:
+        CompilePinAndValue(inPulsin, true);
         break;
-    case insRctime:
-        CompilePinAndValue(tkRctime, true);
+    case kwRctime:
+        CompilePinAndValue(inRctime, true);
         break;
-    case insCount:
-        CompilePinAndValue(tkCount, true);
+    case kwCount:
+        CompilePinAndValue(inCount, true);
         break;
-    case insPwm:
+    case kwPwm:
         CompilePwm();
         break;
-    case insBranch:
+    case kwBranch:
         CompileBranch();
         break;
-    case insLookup:
+    case kwLookup:
         CompileLookup();
         break;
-    case insLookdown:
+    case kwLookdown:
         CompileLookdown();
         break;
-    case insOn:
+    case kwOn:
         CompileOn();
         break;
-    case insRead:
-        CompileByteRead(tkRead, true);
+    case kwRead:
+        CompileByteRead(inRead, true);
         break;
-    case insGet:
-        CompileByteRead(tkGet, false);
+    case kwGet:
+        CompileByteRead(inGet, false);
         break;
-    case insWrite:
-        CompileByteWrite(tkWrite, true);
+    case kwWrite:
+        CompileByteWrite(inWrite, true);
         break;
-    case insPut:
-        CompileByteWrite(tkPut, false);
+    case kwPut:
+        CompileByteWrite(inPut, false);
         break;
-    case insDebug: // DEBUG items
+    case kwDebug: // DEBUG items
         Result.DebugFlag = true;
-        WriteConstant(DebugBaud(), true);
-        WriteConstant(debugPin, true);
-        EmitInstruction(tkSerout);
+        WriteConstant(ProgrammingPortBaudMode(Result.TargetModule), true);
+        WriteConstant(ProgrammingPortPin, true);
+        EmitInstruction(inSerout);
         CompileOutputItems();
         break;
-    case insSerout:
+    case kwSerout:
         CompileSerout();
         break;
-    case insFreqout:
+    case kwFreqout:
         CompileFreqout();
         break;
-    case insButton:
+    case kwButton:
         CompileButton();
         break;
-    case insDtmfout:
+    case kwDtmfout:
         CompileDtmfout();
         break;
-    case insShiftin:
+    case kwShiftin:
         CompileShift(true);
         break;
-    case insShiftout:
+    case kwShiftout:
         CompileShift(false);
         break;
-    case insXout:
+    case kwXout:
         CompileXout();
         break;
-    case insLcdin:
-        CompilePinAndItems(tkLcdin, false);
+    case kwLcdin:
+        CompilePinAndItems(inLcdin, false);
         break;
-    case insLcdout:
-        CompilePinAndItems(tkLcdout, true);
+    case kwLcdout:
+        CompilePinAndItems(inLcdout, true);
         break;
-    case insOwin:
-        CompilePinAndItems(tkOwin, false);
+    case kwOwin:
+        CompilePinAndItems(inOwin, false);
         break;
-    case insOwout:
-        CompilePinAndItems(tkOwout, true);
+    case kwOwout:
+        CompilePinAndItems(inOwout, true);
         break;
-    case insI2cin:
-        CompileI2c(tkI2cin, tkI2cinWithLowAddress, false);
+    case kwI2cin:
+        CompileI2c(inI2cin, inI2cinWithLowAddress, false);
         break;
-    case insI2cout:
-        CompileI2c(tkI2cout, tkI2coutWithLowAddress, true);
+    case kwI2cout:
+        CompileI2c(inI2cout, inI2coutWithLowAddress, true);
         break;
-    case insSerin:
+    case kwSerin:
         CompileSerin();
         break;
-    case insDebugin: // DEBUGIN items
+    case kwDebugin: // DEBUGIN items
         Result.DebugFlag = true;
         WriteConstant(1, true);
-        WriteConstant(DebugBaud(), true);
-        WriteConstant(debugPin, true);
-        EmitInstruction(tkSerin);
+        WriteConstant(ProgrammingPortBaudMode(Result.TargetModule), true);
+        WriteConstant(ProgrammingPortPin, true);
+        EmitInstruction(inSerin);
         CompileInputItems();
         break;
     default:
@@ -455,7 +307,7 @@ void TTokenizer::CompileAssignment() {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     WriteBuffer(1, true);
-    EmitInstruction(tkAssign);
+    EmitInstruction(inAssign);
 }
 
 // HIGH pin and the other single-pin instructions
@@ -476,10 +328,10 @@ void TTokenizer::CompileValueInstruction(int token) {
 // points behind it
 void TTokenizer::CompileGosub() {
     ++GosubCount;
-    EmitInstruction(tkGosub);
+    EmitInstruction(inGosub);
     EmitBits(8, static_cast<std::uint16_t>(GosubCount));
     EmitLabelAddress();
-    PatchAddress(static_cast<std::uint16_t>(AddressBits * GosubCount));
+    PatchAddress(static_cast<std::uint16_t>(ReturnSlotAddress(GosubCount)));
 }
 
 // PULSOUT pin, duration (and LCDCMD, POLLIN, POLLOUT); with a variable:
@@ -511,7 +363,7 @@ void TTokenizer::CompilePwm() {
     StackDepth = 1;
     CompileAndWriteExpression(true, false);
     WriteBuffer(1, true);
-    EmitInstruction(tkPwm);
+    EmitInstruction(inPwm);
 }
 
 // Behind each element of a bracketed list: 1 before a comma, 0 at ']'.
@@ -533,7 +385,7 @@ void TTokenizer::CompileBranch() {
     CompileAndWriteExpression(true, false);
     ExpectComma();
     ExpectLeftBracket();
-    EmitInstruction(tkBranch);
+    EmitInstruction(inBranch);
     for (;;) {
         EmitLabelAddress();
         EmitListSeparator();
@@ -549,7 +401,7 @@ void TTokenizer::CompileLookup() {
     CompileAndWriteExpression(true, false);
     ExpectComma();
     ExpectLeftBracket();
-    EmitInstruction(tkLookup);
+    EmitInstruction(inLookup);
     CompileValueListAndTarget(2);
 }
 
@@ -558,7 +410,7 @@ void TTokenizer::CompileLookdown() {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     ExpectComma();
-    EmitInstruction(tkLookdown);
+    EmitInstruction(inLookdown);
     TElement e;
     NextElement(e);
     int comparison = opEqual;
@@ -569,8 +421,9 @@ void TTokenizer::CompileLookdown() {
     if (e.Type != etLeftBracket) {
         RaiseError(143);
     }
-    // The comparison travels as its code minus 24 (>= is 2 ... < is 7).
-    EmitBits(3, static_cast<std::uint16_t>(comparison - 24));
+    // The comparison travels as its code minus the bias (>= is 2 ... < is 7).
+    EmitBits(LookdownComparisonBits,
+             static_cast<std::uint16_t>(comparison - LookdownComparisonBias));
     CompileValueListAndTarget(3);
 }
 
@@ -601,15 +454,15 @@ void TTokenizer::CompileOn() {
     CompileExpression(false, false, 0);
     TElement e;
     NextElement(e);
-    if (e.Type != etInstruction || (e.Value != insGoto && e.Value != insGosub)) {
+    if (e.Type != etInstruction || (e.Value != kwGoto && e.Value != kwGosub)) {
         RaiseError(185);
     }
-    const bool gosub = e.Value == insGosub;
+    const bool gosub = e.Value == kwGosub;
     const int labelsIndex = ElementIndex;
     int number = 0;
     if (gosub) {
         number = ++GosubCount;
-        EmitInstruction(tkGosub);
+        EmitInstruction(inGosub);
         EmitBits(8, static_cast<std::uint16_t>(number));
         EmitAddress(static_cast<std::uint16_t>(CodeBitAddress + AddressBits));
     }
@@ -617,7 +470,7 @@ void TTokenizer::CompileOn() {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     ElementIndex = labelsIndex;
-    EmitInstruction(tkBranch);
+    EmitInstruction(inBranch);
     for (;;) {
         EmitLabelAddress();
         TElement next;
@@ -634,8 +487,8 @@ void TTokenizer::CompileOn() {
         break;
     }
     if (gosub) {
-        EmitInstruction(tkReturn);
-        PatchAddress(static_cast<std::uint16_t>(AddressBits * number));
+        EmitInstruction(inReturn);
+        PatchAddress(static_cast<std::uint16_t>(ReturnSlotAddress(number)));
     }
 }
 
@@ -645,7 +498,7 @@ void TTokenizer::CompileRandom() {
     StackDepth = 0;
     CompileVariable(false);
     WriteBuffer(0, true);
-    EmitInstruction(tkRandom);
+    EmitInstruction(inRandom);
     ElementIndex = variableIndex;
     StackDepth = 1;
     CompileAndWriteWriteVariable();
@@ -658,7 +511,7 @@ void TTokenizer::CompileSerialBranch(int depth) {
     StackDepth = depth;
     CompileExpression(false, false, 0);
     ExpectComma();
-    EmitBits(8, serialBranchMark);
+    EmitBits(8, LabelConstantMark);
     EmitLabelAddress();
     ExpectComma();
     const int resume = ElementIndex;
@@ -702,9 +555,9 @@ void TTokenizer::CompileSerout() {
     WriteBuffer(1, true);
     if (flowPin) {
         WriteBuffer(2, true);
-        EmitInstruction(tkSeroutWithFlowPin);
+        EmitInstruction(inSeroutWithFlowPin);
     } else {
-        EmitInstruction(tkSerout);
+        EmitInstruction(inSerout);
     }
     ExpectLeftBracket();
     CompileOutputItems();
@@ -720,7 +573,7 @@ void TTokenizer::CompileSerin() {
     } else {
         if (e.Type == etLabel || e.Type == etUndefined) {
             // The parity-error branch.
-            EmitBits(8, serialBranchMark);
+            EmitBits(8, LabelConstantMark);
             EmitLabelAddress();
             ExpectComma();
         }
@@ -735,9 +588,9 @@ void TTokenizer::CompileSerin() {
     WriteBuffer(1, true);
     if (flowPin) {
         WriteBuffer(2, true);
-        EmitInstruction(tkSerinWithFlowPin);
+        EmitInstruction(inSerinWithFlowPin);
     } else {
-        EmitInstruction(tkSerin);
+        EmitInstruction(inSerin);
     }
     ExpectLeftBracket();
     CompileInputItems();
@@ -770,9 +623,9 @@ void TTokenizer::CompileFreqout() {
         NextElement(e);
         StackDepth = 3;
         CompileAndWriteExpression(true, false);
-        EmitInstruction(tkFreqoutTwoTones);
+        EmitInstruction(inFreqoutTwoTones);
     } else {
-        EmitInstruction(tkFreqout);
+        EmitInstruction(inFreqout);
     }
 }
 
@@ -799,7 +652,7 @@ void TTokenizer::CompileButton() {
     ExpectComma();
     WriteBuffer(2, true);
     WriteBuffer(1, true);
-    EmitInstruction(tkButton);
+    EmitInstruction(inButton);
     WriteBuffer(3, false);
     EmitBits(1, 0);
     EmitLabelAddress();
@@ -823,7 +676,7 @@ void TTokenizer::CompileDtmfout() {
         WriteBuffer(1, true);
         ExpectComma();
     }
-    EmitInstruction(tkDtmfout);
+    EmitInstruction(inDtmfout);
     ExpectLeftBracket();
     do {
         StackDepth = 3;
@@ -846,7 +699,7 @@ void TTokenizer::CompileShift(bool in) {
     CompileAndWriteExpression(true, false);
     WriteBuffer(1, true);
     WriteBuffer(2, true);
-    EmitInstruction(in ? tkShiftin : tkShiftout);
+    EmitInstruction(in ? inShiftin : inShiftout);
     ExpectComma();
     ExpectLeftBracket();
     do {
@@ -883,27 +736,27 @@ void TTokenizer::CompileXout() {
     ExpectComma();
     StackDepth = 1;
     CompileAndWriteExpression(true, true);
-    EmitInstruction(tkXout);
+    EmitInstruction(inXout);
     ExpectComma();
     ExpectLeftBracket();
     do {
         StackDepth = 2;
         CompileAndWriteExpression(false, false);
         WriteConstant(16, true);
-        EmitFlaggedCode(codeModulo);
+        EmitFlaggedCode(opModulo);
         ExpectBackslash();
         StackDepth = 3;
         CompileAndWriteExpression(true, false);
         WriteConstant(16, true);
-        EmitFlaggedCode(codeMultiply);
-        EmitFlaggedCode(codeAdd);
+        EmitFlaggedCode(opMultiply);
+        EmitFlaggedCode(opAdd);
         if (CheckBackslash()) {
             StackDepth = 3;
             CompileAndWriteExpression(true, false);
         } else {
             WriteConstant(2, true);
         }
-        EmitFlaggedCode(codeInvert);
+        EmitFlaggedCode(opInvert);
         EmitBits(1, 0);
         EmitListSeparator();
     } while (Elements[LastReadIndex].Type != etRightBracket);
@@ -953,11 +806,6 @@ void TTokenizer::CompileI2c(int token, int tokenWithLowAddress, bool output) {
     CompileBracketedItems(output);
 }
 
-// The baud constant of the programming port, which differs by module.
-std::uint16_t TTokenizer::DebugBaud() const {
-    return Result.TargetModule == tmKM2B || Result.TargetModule == tmKM2C ? 240 : 84;
-}
-
 // Byte k of a transfer: the address held in buffer 1, with k added at run
 // time for every byte after the first.
 void TTokenizer::WriteByteAddress(int offset, int depth) {
@@ -979,7 +827,7 @@ bool TTokenizer::CheckWordItem(int sizeError) {
         return false;
     }
     NextElement(e);
-    if (e.Value != sizeWord) {
+    if (e.Value != csWord) {
         RaiseError(sizeError);
     }
     return true;
@@ -991,7 +839,7 @@ void TTokenizer::CheckWordVariable() {
     const int variableIndex = ElementIndex;
     TElement e;
     NextElement(e);
-    if (e.Type != etVariable || ((e.Value >> 8) & 3) != sizeWord) {
+    if (e.Type != etVariable || ((e.Value >> 8) & 3) != csWord) {
         RaiseError(173);
     }
     TElement period;

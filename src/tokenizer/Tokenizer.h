@@ -72,6 +72,10 @@ inline constexpr int OperatorStackSize = 255;
 inline constexpr std::uint8_t OperatorMarker = 128;
 inline constexpr int RunTimeStackSize = 8;
 
+// A loop takes 16 EXITs, an IF 16 ELSEIFs, a SELECT 16 CASEs: each one
+// leaves a jump to the block's end in ExitAddresses.
+inline constexpr int MaxExits = 16;
+
 // One open block: a conditional-compile section now, the run-time blocks
 // of the statement pass later.
 struct TNestingEntry {
@@ -81,7 +85,7 @@ struct TNestingEntry {
     TOperator ImpliedCompare = opEqual;
     std::uint16_t LoopAddress = 0;
     std::uint16_t PendingAddress = 0;
-    std::uint16_t ExitAddresses[16] = {};
+    std::uint16_t ExitAddresses[MaxExits] = {};
     std::uint8_t SkipState = 0;
     std::uint16_t RegionStart = 0;
     std::uint16_t RegionEnd = 0;
@@ -310,7 +314,6 @@ private:
     void WriteByteAddress(int offset, int depth);
     bool CheckWordItem(int sizeError);
     void CheckWordVariable();
-    std::uint16_t DebugBaud() const;
     void CompileSerialBranch(int depth);
     bool CompileSerialPins(int pinDepth);
     void CompileSerout();

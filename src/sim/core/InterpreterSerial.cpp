@@ -38,7 +38,7 @@ bool EvenParity(std::uint8_t byte) {
 }
 
 constexpr int PinOf(std::uint16_t value) {
-    return value == 16 ? 16 : value & 15;
+    return value == TPins::ProgrammingPort ? TPins::ProgrammingPort : value & 15;
 }
 
 } // namespace

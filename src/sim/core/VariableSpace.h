@@ -18,12 +18,13 @@ namespace wayline::sim {
 // a read and passes writes of words 1 and 2 on to them.
 class TVariableSpace {
 public:
-    static constexpr int WordCount = 16;
+    static constexpr int WordCount = VariableSpaceWords;
     static constexpr int InsWord = 0;
     static constexpr int OutsWord = 1;
     static constexpr int DirsWord = 2;
+    static_assert(DirsWord + 1 == FirstVariableWord);
 
-    static constexpr int CellBits(int size) { return 1 << (size == csBit ? 0 : size + 1); }
+    static constexpr int CellBits(int size) { return CellWidth(size); }
     static constexpr int CellCount(int size) { return WordCount * 16 / CellBits(size); }
     // The word a cell lies in (cells never straddle words).
     static constexpr int WordOf(int size, int cell) {
