@@ -18,7 +18,7 @@ constexpr std::uint8_t nkDo = 7;
 // A 14-bit field skipped now and filled later with PatchAddress.
 std::uint16_t TTokenizer::ReserveAddress() {
     if (CodeBitAddress + AddressBits > ProgramBitCapacity) {
-        RaiseError(127);
+        RaiseTokenizeError(msgEepromFull);
     }
     const std::uint16_t at = CodeBitAddress;
     CodeBitAddress = static_cast<std::uint16_t>(CodeBitAddress + AddressBits);
@@ -47,23 +47,23 @@ void TTokenizer::CheckBlockMismatch() {
     }
     switch (NestingStack[NestingCount - 1].Kind) {
     case nkFor:
-        RaiseError(176);
+        RaiseTokenizeError(msgExpectedStatementOrNext);
     case nkDo:
-        RaiseError(177);
+        RaiseTokenizeError(msgExpectedStatementOrLoop);
     case nkSelect:
-        RaiseError(182);
+        RaiseTokenizeError(msgExpectedStatementOrEndSelect);
     case nkOneLineAfterElse:
     case nkOneLineAfterThen:
         return;
     default:
-        RaiseError(161);
+        RaiseTokenizeError(msgExpectedStatementOrEndIf);
     }
 }
 
 // IF condition THEN label | IF condition THEN [statements] (also ELSEIF)
 void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
     if (!elseIf && IfDepth >= MaxNestingLevel) {
-        RaiseError(158);
+        RaiseTokenizeError(msgIfNestedTooDeep);
     }
     // Look ahead past the condition to what follows THEN.
     bool jumpForm = !Version25;
@@ -108,7 +108,7 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
     TElement e;
     NextElement(e);
     if (e.Type != etThen) {
-        RaiseError(151);
+        RaiseTokenizeError(msgExpectedThen);
     }
     if (jumpForm) {
         TElement next;
@@ -125,7 +125,7 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
     PatchAddress(conditional);
     if (!elseIf) {
         if (NestingCount >= NestingStackSize) {
-            RaiseError(158);
+            RaiseTokenizeError(msgIfNestedTooDeep);
         }
         TNestingEntry& entry = NestingStack[NestingCount++];
         entry = TNestingEntry{};
@@ -145,7 +145,7 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
 // ELSEIF condition THEN ...
 void TTokenizer::CompileElseIf() {
     if (IfDepth == 0) {
-        RaiseError(228);
+        RaiseTokenizeError(msgElseIfWithoutIf);
     }
     TNestingEntry* entry = &NestingStack[NestingCount - 1];
     int slot = 0;
@@ -153,13 +153,13 @@ void TTokenizer::CompileElseIf() {
         ++slot;
     }
     if (slot == MaxExits) {
-        RaiseError(229);
+        RaiseTokenizeError(msgTooManyElseIfs);
     }
     if (entry->Kind > nkIfBeforeElse) {
         CheckBlockMismatch();
     }
     if (entry->Kind == nkIfAfterElse) {
-        RaiseError(230);
+        RaiseTokenizeError(msgElseIfAfterElse);
     }
     // The previous branch jumps to the end; the condition starts here.
     EmitInstruction(inGoto);
@@ -174,7 +174,7 @@ void TTokenizer::CompileElseIf() {
 // ELSE
 void TTokenizer::CompileElse() {
     if (IfDepth == 0) {
-        RaiseError(159);
+        RaiseTokenizeError(msgElseWithoutIf);
     }
     if (NestingStack[NestingCount - 1].Kind > nkIfBeforeElse) {
         CheckBlockMismatch();
@@ -189,14 +189,14 @@ void TTokenizer::CompileElse() {
         return;
     }
     if (entry.Kind == nkIfAfterElse) {
-        RaiseError(161);
+        RaiseTokenizeError(msgExpectedStatementOrEndIf);
     }
-    RaiseError(162);
+    RaiseTokenizeError(msgExpectedStatementOrEnd);
 }
 
 void TTokenizer::CompileEndIf() {
     if (IfDepth == 0) {
-        RaiseError(160);
+        RaiseTokenizeError(msgEndIfWithoutIf);
     }
     if (NestingStack[NestingCount - 1].Kind > nkIfBeforeElse) {
         CheckBlockMismatch();
@@ -217,10 +217,10 @@ void TTokenizer::CompileLoopCondition() {
 // DO [WHILE | UNTIL condition]
 void TTokenizer::CompileDo(int keywordIndex) {
     if (DoDepth >= MaxNestingLevel) {
-        RaiseError(163);
+        RaiseTokenizeError(msgDoNestedTooDeep);
     }
     if (NestingCount >= NestingStackSize) {
-        RaiseError(163);
+        RaiseTokenizeError(msgDoNestedTooDeep);
     }
     const int entryIndex = NestingCount++;
     TNestingEntry& entry = NestingStack[entryIndex];
@@ -235,7 +235,7 @@ void TTokenizer::CompileDo(int keywordIndex) {
     }
     NextElement(e);
     if (e.Type != etWhile && e.Type != etUntil) {
-        RaiseError(166);
+        RaiseTokenizeError(msgExpectedWhileUntilOrEnd);
     }
     CompileLoopCondition();
     if (e.Type == etUntil) {
@@ -251,7 +251,7 @@ void TTokenizer::CompileDo(int keywordIndex) {
 // LOOP [WHILE | UNTIL condition]
 void TTokenizer::CompileLoop() {
     if (DoDepth == 0) {
-        RaiseError(164);
+        RaiseTokenizeError(msgLoopWithoutDo);
     }
     if (NestingStack[NestingCount - 1].Kind != nkDo) {
         CheckBlockMismatch();
@@ -264,10 +264,10 @@ void TTokenizer::CompileLoop() {
     } else {
         NextElement(e);
         if (e.Type != etWhile && e.Type != etUntil) {
-            RaiseError(166);
+            RaiseTokenizeError(msgExpectedWhileUntilOrEnd);
         }
         if (entry.PendingAddress != 0) {
-            RaiseError(165);
+            RaiseTokenizeError(msgConditionAtDoAndLoop);
         }
         CompileLoopCondition();
         if (e.Type == etWhile) {
@@ -286,14 +286,14 @@ void TTokenizer::CompileLoop() {
 
 void TTokenizer::CompileExit() {
     if (ForDepth == 0 && DoDepth == 0) {
-        RaiseError(167);
+        RaiseTokenizeError(msgExitOutsideLoop);
     }
     int index = NestingCount - 1;
     while (index >= 0 && NestingStack[index].Kind != nkFor && NestingStack[index].Kind != nkDo) {
         --index;
     }
     if (index < 0) {
-        RaiseError(167);
+        RaiseTokenizeError(msgExitOutsideLoop);
     }
     TNestingEntry& entry = NestingStack[index];
     int slot = 0;
@@ -301,7 +301,7 @@ void TTokenizer::CompileExit() {
         ++slot;
     }
     if (slot == MaxExits) {
-        RaiseError(171);
+        RaiseTokenizeError(msgTooManyExits);
     }
     EmitInstruction(inGoto);
     entry.ExitAddresses[slot] = ReserveAddress();
@@ -310,7 +310,7 @@ void TTokenizer::CompileExit() {
 // FOR variable = start TO end [STEP step]
 void TTokenizer::CompileFor(int keywordIndex) {
     if (ForDepth >= MaxNestingLevel || NestingCount >= NestingStackSize) {
-        RaiseError(146);
+        RaiseTokenizeError(msgForNestedTooDeep);
     }
     CompileAssignment();
     TNestingEntry& entry = NestingStack[NestingCount++];
@@ -329,7 +329,7 @@ void TTokenizer::CompileFor(int keywordIndex) {
     }
     NextElement(e);
     if (e.Type != etStep) {
-        RaiseError(131);
+        RaiseTokenizeError(msgExpectedStepOrEnd);
     }
     StackDepth = 0;
     CompileExpression(false, false, 0);
@@ -338,7 +338,7 @@ void TTokenizer::CompileFor(int keywordIndex) {
 // NEXT: the loop's test and step, compiled again from the FOR statement
 void TTokenizer::CompileNext() {
     if (ForDepth == 0) {
-        RaiseError(132);
+        RaiseTokenizeError(msgNextWithoutFor);
     }
     if (NestingStack[NestingCount - 1].Kind != nkFor) {
         CheckBlockMismatch();
@@ -412,7 +412,7 @@ void TTokenizer::EndStatement() {
 // SELECT expression
 void TTokenizer::CompileSelect(int keywordIndex) {
     if (SelectDepth >= MaxNestingLevel || NestingCount >= NestingStackSize) {
-        RaiseError(178);
+        RaiseTokenizeError(msgSelectNestedTooDeep);
     }
     TNestingEntry& entry = NestingStack[NestingCount++];
     entry = TNestingEntry{};
@@ -426,13 +426,13 @@ void TTokenizer::CompileSelect(int keywordIndex) {
     TElement e;
     NextElement(e);
     if (e.Type != etEnd) {
-        RaiseError(129);
+        RaiseTokenizeError(msgExpectedEnd);
     }
     const int end = LastReadIndex;
     TElement next;
     if (!PreviewElement(next) || next.Type != etInstruction || next.Value != kwCase) {
         NextElement(next);
-        RaiseError(179);
+        RaiseTokenizeError(msgExpectedCase);
     }
     ElementIndex = end;
 }
@@ -440,7 +440,7 @@ void TTokenizer::CompileSelect(int keywordIndex) {
 // CASE value, ... | CASE ELSE
 void TTokenizer::CompileCase() {
     if (SelectDepth == 0) {
-        RaiseError(180);
+        RaiseTokenizeError(msgCaseWithoutSelect);
     }
     if (NestingStack[NestingCount - 1].Kind != nkSelect) {
         CheckBlockMismatch();
@@ -449,14 +449,14 @@ void TTokenizer::CompileCase() {
     TNestingEntry& entry = NestingStack[entryIndex];
     if (entry.PendingAddress != 0) {
         if (CodeBitAddress == entry.PendingAddress + AddressBits) {
-            RaiseError(226);
+            RaiseTokenizeError(msgEmptyCase);
         }
         int slot = 0;
         while (slot < MaxExits && entry.ExitAddresses[slot] != 0) {
             ++slot;
         }
         if (slot == MaxExits) {
-            RaiseError(181);
+            RaiseTokenizeError(msgTooManyCases);
         }
         EmitInstruction(inGoto);
         entry.ExitAddresses[slot] = ReserveAddress();
@@ -480,14 +480,14 @@ void TTokenizer::CompileCase() {
 
 void TTokenizer::CompileEndSelect() {
     if (SelectDepth == 0) {
-        RaiseError(183);
+        RaiseTokenizeError(msgEndSelectWithoutSelect);
     }
     if (NestingStack[NestingCount - 1].Kind != nkSelect) {
         CheckBlockMismatch();
     }
     TNestingEntry& entry = NestingStack[NestingCount - 1];
     if (entry.PendingAddress != 0 && CodeBitAddress == entry.PendingAddress + AddressBits) {
-        RaiseError(226);
+        RaiseTokenizeError(msgEmptyCase);
     }
     FillBlockJumps(entry);
     --NestingCount;

@@ -8,7 +8,7 @@ TNestingEntry& TTokenizer::PushNesting(std::uint8_t kind, int directiveIndex) {
     // The depth limits keep conditional entries far below the capacity;
     // this guard only protects the array.
     if (NestingCount >= NestingStackSize) {
-        RaiseError(144);
+        RaiseTokenizeError(msgExpressionTooComplex);
     }
     TNestingEntry& entry = NestingStack[NestingCount++];
     entry = TNestingEntry{};
@@ -105,7 +105,7 @@ void TTokenizer::BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd) 
             break;
         }
         if (e.Type != etComma) {
-            RaiseError(130);
+            RaiseTokenizeError(msgExpectedCommaOrEnd);
         }
     }
     NestingStack[entryIndex].ImpliedCompare = opEqual;
@@ -127,10 +127,10 @@ void TTokenizer::DefineConditional(int directiveIndex) {
     TElement e;
     NextElement(e);
     if (e.Type != etUndefined && e.Type != etCondSymbol) {
-        RaiseError(196);
+        RaiseTokenizeError(msgExpectedUserSymbol);
     }
     if (e.Type == etUndefined && Symbols.IsDeclared) {
-        RaiseError(123);
+        RaiseTokenizeError(msgSymbolAlreadyDefined);
     }
     const TSymbolName name = ElementName(e);
     std::uint16_t value = 0xFFFF;
@@ -172,7 +172,7 @@ void TTokenizer::RaiseUserErrorDirective(int directiveIndex) {
     for (;;) {
         NextElement(e);
         if (e.Type != etConstant) {
-            RaiseError(198);
+            RaiseTokenizeError(msgExpectedCharacterValue);
         }
         if (length < static_cast<int>(sizeof UserMessage)) {
             UserMessage[length++] = static_cast<char>(e.Value & 0xFF);
@@ -186,7 +186,7 @@ void TTokenizer::RaiseUserErrorDirective(int directiveIndex) {
             break;
         }
         if (e.Type != etComma) {
-            RaiseError(130);
+            RaiseTokenizeError(msgExpectedCommaOrEnd);
         }
     }
     SetErrorSpan(start, end - start);
@@ -207,7 +207,7 @@ void TTokenizer::ResolveConditionals() {
         switch (e.Value) {
         case cdIf: { // #IF condition #THEN
             if (CondIfDepth >= MaxNestingLevel) {
-                RaiseError(197);
+                RaiseTokenizeError(msgCondIfNestedTooDeep);
             }
             PushNesting(nkIfBeforeElse, index);
             ++CondIfDepth;
@@ -215,7 +215,7 @@ void TTokenizer::ResolveConditionals() {
             CompileCondExpression(0);
             NextElement(e);
             if (e.Type != etCondThen) {
-                RaiseError(190);
+                RaiseTokenizeError(msgExpectedCondThen);
             }
             const int thenIndex = LastReadIndex;
             CancelElementsAndLine(index, thenIndex);
@@ -226,13 +226,13 @@ void TTokenizer::ResolveConditionals() {
         }
         case cdElse:
             if (CondIfDepth == 0) {
-                RaiseError(193);
+                RaiseTokenizeError(msgCondElseWithoutIf);
             }
             if (top->Kind == nkSelect) {
-                RaiseError(223);
+                RaiseTokenizeError(msgExpectedStatementOrCondEndSelect);
             }
             if (top->Kind == nkIfAfterElse) {
-                RaiseError(200);
+                RaiseTokenizeError(msgExpectedCondEndIf);
             }
             top->Kind = nkIfAfterElse;
             if (top->SkipState == 0) {
@@ -244,10 +244,10 @@ void TTokenizer::ResolveConditionals() {
             break;
         case cdEndIf:
             if (CondIfDepth == 0) {
-                RaiseError(194);
+                RaiseTokenizeError(msgCondEndIfWithoutIf);
             }
             if (top->Kind == nkSelect) {
-                RaiseError(223);
+                RaiseTokenizeError(msgExpectedStatementOrCondEndSelect);
             }
             if (top->SkipState == 0) {
                 top->RegionStart = static_cast<std::uint16_t>(index);
@@ -258,7 +258,7 @@ void TTokenizer::ResolveConditionals() {
             break;
         case cdSelect: { // #SELECT expression
             if (CondSelectDepth >= MaxNestingLevel) {
-                RaiseError(218);
+                RaiseTokenizeError(msgCondSelectNestedTooDeep);
             }
             TNestingEntry& entry = PushNesting(nkSelect, index);
             ++CondSelectDepth;
@@ -271,16 +271,16 @@ void TTokenizer::ResolveConditionals() {
             TElement next;
             if (!PreviewElement(next) || next.Type != etCondDirective || next.Value != cdCase) {
                 NextElement(next);
-                RaiseError(219);
+                RaiseTokenizeError(msgExpectedCondCase);
             }
             break;
         }
         case cdCase: { // #CASE values | #CASE #ELSE
             if (CondSelectDepth == 0) {
-                RaiseError(220);
+                RaiseTokenizeError(msgCondCaseWithoutSelect);
             }
             if (top->Kind != nkSelect) {
-                RaiseError(222);
+                RaiseTokenizeError(msgExpectedStatementOrCondEndIf);
             }
             if (top->SkipState == 0) {
                 top->RegionEnd = static_cast<std::uint16_t>(index);
@@ -292,7 +292,7 @@ void TTokenizer::ResolveConditionals() {
             int lineEnd = index;
             if (next.Type == etInstruction && next.Value == kwElse) {
                 NextElement(next);
-                RaiseError(224);
+                RaiseTokenizeError(msgExpectedCondElse);
             }
             const int entryIndex = NestingCount - 1;
             if (next.Type == etCondDirective && next.Value == cdElse) {
@@ -314,10 +314,10 @@ void TTokenizer::ResolveConditionals() {
         }
         case cdEndSelect:
             if (CondSelectDepth == 0) {
-                RaiseError(221);
+                RaiseTokenizeError(msgCondEndSelectWithoutSelect);
             }
             if (top->Kind != nkSelect) {
-                RaiseError(222);
+                RaiseTokenizeError(msgExpectedStatementOrCondEndIf);
             }
             if (top->SkipState == 0) {
                 top->RegionEnd = static_cast<std::uint16_t>(index);
@@ -345,7 +345,8 @@ void TTokenizer::ResolveConditionals() {
         const TNestingEntry& open = NestingStack[NestingCount - 1];
         const TElement& directive = Elements[open.DirectiveIndex];
         SetErrorSpan(directive.Start, directive.Length);
-        RaiseError(open.Kind == nkSelect ? 192 : 191);
+        RaiseTokenizeError(open.Kind == nkSelect ? msgCondSelectWithoutEndSelect
+                                                 : msgCondIfWithoutEndIf);
     }
     NestingCount = 0;
     CondCompileMode = savedMode;

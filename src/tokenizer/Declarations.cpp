@@ -81,10 +81,10 @@ TSymbolName TTokenizer::GetUndefinedSymbol(int index) {
     TElement e;
     NextElement(e);
     if (e.Type != etUndefined) {
-        RaiseError(123);
+        RaiseTokenizeError(msgSymbolAlreadyDefined);
     }
     if (Symbols.IsFull()) {
-        RaiseError(128);
+        RaiseTokenizeError(msgSymbolTableFull);
     }
     return ElementName(e);
 }
@@ -116,7 +116,7 @@ void TTokenizer::ResolvePinsOrConstants(bool final, bool pins) {
         if (pins && value > 15) {
             const TElement& last = Elements[LastReadIndex];
             SetErrorSpan(start.Start, last.Start + last.Length - start.Start);
-            RaiseError(175);
+            RaiseTokenizeError(msgPinOutOfRange);
         }
         DefineSymbol(name, pins ? etPinSymbol : etConstant, value);
         ExpectEnd();
@@ -143,11 +143,11 @@ void TTokenizer::StoreData(std::uint16_t value, bool word, bool reserved, bool f
                            int spanLength) {
     for (int byte = 0; byte < (word ? 2 : 1); ++byte) {
         if (DataPointer > EEPROMSize - 1) {
-            RaiseError(114);
+            RaiseTokenizeError(msgLocationOutOfRange);
         }
         if (final) {
             if (Result.EEPROMFlags[DataPointer] != efFree) {
-                RaiseError(115);
+                RaiseTokenizeError(msgLocationHasData);
             }
             Result.EEPROM[DataPointer] =
                 reserved ? 0 : static_cast<std::uint8_t>(byte == 0 ? value & 0xFF : value >> 8);
@@ -191,7 +191,7 @@ void TTokenizer::ResolveData(bool final) {
                 NextElement(e);
                 EvaluateConstant(true, false);
                 if (Symbols.NewSymbol.Value > EEPROMSize - 1) {
-                    RaiseError(114);
+                    RaiseTokenizeError(msgLocationOutOfRange);
                 }
                 DataPointer = Symbols.NewSymbol.Value;
                 DefinePendingLabel(pending, label);
@@ -230,7 +230,7 @@ void TTokenizer::ResolveData(bool final) {
                 break;
             }
             if (e.Type != etComma) {
-                RaiseError(130);
+                RaiseTokenizeError(msgExpectedCommaOrEnd);
             }
         }
         if (final) {
@@ -272,7 +272,7 @@ void TTokenizer::ResolveVariables(bool allocate) {
                 EvaluateConstant(true, false);
                 count = Symbols.NewSymbol.Value;
                 if (count == 0) {
-                    RaiseError(125);
+                    RaiseTokenizeError(msgArraySizeZero);
                 }
                 array = true;
             }
@@ -280,7 +280,7 @@ void TTokenizer::ResolveVariables(bool allocate) {
                 const int bits = count * CellWidth(size);
                 if (count > 255 || bits > 255 || VarBitTotal + bits > 255 ||
                     VarBitTotal + bits > VariableSpaceBits) {
-                    RaiseError(126);
+                    RaiseTokenizeError(msgOutOfVariableSpace);
                 }
                 VarBitTotal += bits;
                 Result.VarCounts[size] = static_cast<std::uint8_t>(Result.VarCounts[size] + count);
@@ -303,14 +303,14 @@ void TTokenizer::ResolveVariables(bool allocate) {
             CancelElements(first, LastReadIndex);
         } else if (e.Type == etUndefined) {
             if (allocate) {
-                RaiseError(110);
+                RaiseTokenizeError(msgUndefinedSymbol);
             }
             // Its base is declared later: check the modifiers as for a word.
             e.Value = csWord << 8;
             ApplyModifiers(e);
             SkipToLineEnd();
         } else {
-            RaiseError(135);
+            RaiseTokenizeError(msgExpectedVariable);
         }
     }
 }

@@ -23,11 +23,11 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
             break;
         }
         if (r.TargetModule != tmNone) {
-            RaiseError(155);
+            RaiseTokenizeError(msgDuplicateDirective);
         }
         NextElement(e);
         if (e.Type != etTargetModule) {
-            RaiseError(204);
+            RaiseTokenizeError(msgExpectedTargetModule);
         }
         r.TargetModule = static_cast<std::uint8_t>(e.Value);
         r.TargetStart = e.Start;
@@ -38,10 +38,10 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
                 NextElement(e);
                 NextElement(e);
                 if (e.Type != etFileName) {
-                    RaiseError(153);
+                    RaiseTokenizeError(msgExpectedFileName);
                 }
                 if (files == MaxProjectFiles) {
-                    RaiseError(203);
+                    RaiseTokenizeError(msgTooManyProjectFiles);
                 }
                 // The name is terminated in place so the record can point at it.
                 r.Source[e.Start + e.Value] = '\0';
@@ -52,7 +52,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
         }
         NextElement(e);
         if (e.Type != etRightBrace) {
-            RaiseError(201);
+            RaiseTokenizeError(msgExpectedRightBrace);
         }
         CancelElements(first, LastReadIndex);
     }
@@ -66,7 +66,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
         }
         const int first = LastReadIndex;
         if (portSeen) {
-            RaiseError(155);
+            RaiseTokenizeError(msgDuplicateDirective);
         }
         portSeen = true;
         NextElement(e);
@@ -81,7 +81,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
             }
         }
         if (!valid) {
-            RaiseError(208);
+            RaiseTokenizeError(msgExpectedPortName);
         }
         int number = 0;
         for (int i = 3; i < e.Length && i < 6; ++i) {
@@ -93,7 +93,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
         r.PortStart = e.Start;
         NextElement(e);
         if (e.Type != etRightBrace) {
-            RaiseError(201);
+            RaiseTokenizeError(msgExpectedRightBrace);
         }
         CancelElements(first, LastReadIndex);
     }
@@ -108,23 +108,23 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
         }
         const int first = LastReadIndex;
         if (versionSeen) {
-            RaiseError(155);
+            RaiseTokenizeError(msgDuplicateDirective);
         }
         versionSeen = true;
         NextElement(e);
         if (e.Type != etConstant) {
-            RaiseError(112);
+            RaiseTokenizeError(msgExpectedConstant);
         }
         const int version = e.Value;
         if (version != 100 && version != 200 && version != 250) {
-            RaiseError(187);
+            RaiseTokenizeError(msgInvalidVersion);
         }
         if (!AnyLanguageVersion) {
             if (r.TargetModule == tmKM1 && version != 100) {
-                RaiseError(231);
+                RaiseTokenizeError(msgInvalidVersionForKM1);
             }
             if (r.TargetModule >= tmKM2 && version == 100) {
-                RaiseError(232);
+                RaiseTokenizeError(msgInvalidVersionForKM2);
             }
         }
         Version25 = version == 250;
@@ -132,7 +132,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
         r.LanguageStart = e.Start;
         NextElement(e);
         if (e.Type != etRightBrace) {
-            RaiseError(201);
+            RaiseTokenizeError(msgExpectedRightBrace);
         }
         CancelElements(first, LastReadIndex);
     }

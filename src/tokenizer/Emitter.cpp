@@ -18,7 +18,7 @@ int TExpressionBuffer::Bit(int index) const {
 // 2047 - b / 8, most significant bit first.
 void TTokenizer::EmitBits(int count, std::uint16_t value) {
     if (CodeBitAddress + count > ProgramBitCapacity) {
-        RaiseError(127);
+        RaiseTokenizeError(msgEepromFull);
     }
     // A byte at a time: the bits of value that fall into the same byte are
     // written together (count is at most 16).
@@ -28,7 +28,7 @@ void TTokenizer::EmitBits(int count, std::uint16_t value) {
         const std::uint8_t kind = Result.EEPROMFlags[address] & 3;
         if (kind == efReserved || kind == efData) {
             SetErrorSpan(DataSpanStart[address], DataSpanLength[address]);
-            RaiseError(124);
+            RaiseTokenizeError(msgDataOverlapsProgram);
         }
         const int used = CodeBitAddress % 8;
         const int take = remaining < 8 - used ? remaining : 8 - used;
@@ -62,7 +62,7 @@ void TTokenizer::EmitLabelAddress() {
         EmitAddress(e.Value);
     } else if (e.Type == etUndefined) {
         if (CodeBitAddress + AddressBits > ProgramBitCapacity) {
-            RaiseError(127);
+            RaiseTokenizeError(msgEepromFull);
         }
         if (LabelReferenceCount < LabelReferenceCapacity) {
             LabelReferences[LabelReferenceCount].ElementIndex =
@@ -72,7 +72,7 @@ void TTokenizer::EmitLabelAddress() {
         }
         CodeBitAddress = static_cast<std::uint16_t>(CodeBitAddress + AddressBits);
     } else {
-        RaiseError(148);
+        RaiseTokenizeError(msgExpectedLabel);
     }
 }
 

@@ -36,7 +36,7 @@ bool IsCondCompileOperator(std::uint16_t code) {
 void TTokenizer::AppendBits(int count, std::uint16_t value) {
     TExpressionBuffer& buffer = ExpressionBuffer[0];
     if (count > 0 && buffer.Length + count > ExpressionBufferLimit - 1) {
-        RaiseError(144);
+        RaiseTokenizeError(msgExpressionTooComplex);
     }
     // A word at a time: the bits that fall into the same word are shifted
     // in together (count is at most 16).
@@ -72,14 +72,14 @@ void TTokenizer::EmitOperatorToken(int code) {
     // Keep the module's eight-entry run-time stack from overflowing; SQR
     // and ATN take a spare entry.
     if ((code == opSqr || code == opAtn) && StackDepth >= RunTimeStackSize) {
-        RaiseError(144);
+        RaiseTokenizeError(msgExpressionTooComplex);
     }
     if (code >= FirstBinaryOperator && code < OperatorCodeCount) {
         --StackDepth; // two values in, one out
     } else if (code >= FirstConstantCode && code <= VariableCode(false, false, csWord)) {
         // A constant or a plain read pushes a value.
         if (StackDepth >= RunTimeStackSize) {
-            RaiseError(144);
+            RaiseTokenizeError(msgExpressionTooComplex);
         }
         ++StackDepth;
     } else if (code >= VariableCode(true, true, csBit) && code < ExpressionCodeCount) {
@@ -113,21 +113,21 @@ void TTokenizer::ApplyModifiers(TElement& element) {
     TElement e;
     while (PreviewElement(e) && e.Type == etPeriod) {
         NextElement(e);
-        if (size == 0) {
-            RaiseError(138);
+        if (size == csBit) {
+            RaiseTokenizeError(msgVariableAlreadyBitSize);
         }
         NextElement(e);
         if (e.Type != etModifier) {
-            RaiseError(137);
+            RaiseTokenizeError(msgExpectedModifier);
         }
         const int modifierSize = (e.Value >> 8) & 3;
         if (modifierSize >= size) {
-            RaiseError(139);
+            RaiseTokenizeError(msgExpectedSmallerModifier);
         }
         const int units = 1 << (CellWidthLog2(size) - CellWidthLog2(modifierSize));
         const int index = (e.Value & 0x80) != 0 ? units - 1 : (e.Value & 0x7F);
         if (index > units - 1) {
-            RaiseError(140);
+            RaiseTokenizeError(msgModifierOutOfRange);
         }
         address = address * units + index;
         size = modifierSize;
@@ -168,7 +168,7 @@ void TTokenizer::EmitVariableToken(const TElement& element, bool write) {
 
 void TTokenizer::PushOperator(std::uint8_t entry) {
     if (OperatorHeight >= OperatorStackSize) {
-        RaiseError(144);
+        RaiseTokenizeError(msgExpressionTooComplex);
     }
     OperatorStack[OperatorHeight++] = entry;
 }
@@ -237,7 +237,7 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
             }
             if (e.Type == etNot) {
                 if (stopIndex != 0) {
-                    RaiseError(141);
+                    RaiseTokenizeError(msgExpectedOperand);
                 }
                 for (int i = 0; i < 2 && OperatorHeight > OperatorBase; ++i) {
                     if (OperatorStack[--OperatorHeight] == OperatorMarker) {
@@ -268,16 +268,16 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
             case etTargetModule:
             case etCondSymbol:
                 if (!condMode) {
-                    RaiseError(141);
+                    RaiseTokenizeError(msgExpectedOperand);
                 }
                 isConstant = true;
                 break;
             case etUndefined:
                 if (!condMode) {
-                    RaiseError(110);
+                    RaiseTokenizeError(msgUndefinedSymbol);
                 }
                 if (Symbols.IsDeclared) {
-                    RaiseError(195);
+                    RaiseTokenizeError(msgIllegalCondSymbol);
                 }
                 isConstant = true;
                 value = 0;
@@ -287,10 +287,10 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
                     PushOperator(opNegate);
                     continue;
                 }
-                RaiseError(condMode ? 188 : 141);
+                RaiseTokenizeError(condMode ? msgExpectedCondOperand : msgExpectedOperand);
             case etUnaryOp:
                 if (condMode) {
-                    RaiseError(189);
+                    RaiseTokenizeError(msgIllegalCondOperator);
                 }
                 PushOperator(static_cast<std::uint8_t>(e.Value));
                 continue;
@@ -299,7 +299,7 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
                 ++MarkerCount;
                 continue;
             default:
-                RaiseError(condMode ? 188 : 141);
+                RaiseTokenizeError(condMode ? msgExpectedCondOperand : msgExpectedOperand);
             }
             if (isConstant) {
                 EmitConstantToken(value);
@@ -328,20 +328,20 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
                         NestingCount > 0 ? NestingStack[NestingCount - 1].ImpliedCompare : opEqual;
                 } else if (NestingCount > 0 &&
                            NestingStack[NestingCount - 1].ImpliedCompare != opEqual) {
-                    RaiseError(141);
+                    RaiseTokenizeError(msgExpectedOperand);
                 }
             }
             switch (e.Type) {
             case etBinaryOp:
                 if (condMode && !IsCondCompileOperator(e.Value)) {
-                    RaiseError(189);
+                    RaiseTokenizeError(msgIllegalCondOperator);
                 }
                 PushOperator(static_cast<std::uint8_t>(e.Value));
                 step = stOperand;
                 break;
             case etCompare:
                 if (!condition) {
-                    RaiseError(142);
+                    RaiseTokenizeError(msgExpectedBinaryOperator);
                 }
                 RemoveMarkerAndWrite();
                 PushOperator(static_cast<std::uint8_t>(e.Value));
@@ -351,7 +351,7 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
                 break;
             case etLogicalOp:
                 if (!condition || stopIndex != 0) {
-                    RaiseError(142);
+                    RaiseTokenizeError(msgExpectedBinaryOperator);
                 }
                 RemoveMarkerAndWrite();
                 RemoveMarkerAndWrite();
@@ -378,9 +378,9 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
             case etUnaryOp:
             case etConstant:
             case etLeftParen:
-                RaiseError(142);
+                RaiseTokenizeError(msgExpectedBinaryOperator);
             case etUndefined:
-                RaiseError(110);
+                RaiseTokenizeError(msgUndefinedSymbol);
             default:
                 if (stopPending) {
                     // The select expression is done; its value follows.
@@ -404,7 +404,7 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
         RemoveMarkerAndWrite();
     }
     if (OperatorHeight != OperatorBase) {
-        RaiseError(142);
+        RaiseTokenizeError(msgExpectedBinaryOperator);
     }
     OperatorBase = savedBase;
     MarkerCount = savedMarkers;
@@ -423,7 +423,7 @@ void TTokenizer::CompileVariable(bool write) {
         e.Type = etVariable;
         e.Value = static_cast<std::uint16_t>((e.Value & 0xFF) + (write ? 16 : 0));
     } else if (e.Type != etVariable) {
-        RaiseError(135);
+        RaiseTokenizeError(msgExpectedVariable);
     }
     EmitVariableToken(e, write);
 }
@@ -507,27 +507,27 @@ bool TTokenizer::EvaluateConstant(bool final, bool conditional) {
             break;
         case etCondSymbol:
             if (!conditional) {
-                RaiseError(112);
+                RaiseTokenizeError(msgExpectedConstant);
             }
             operand = e.Value;
             break;
         case etUndefined:
             if (conditional) {
                 if (Symbols.IsDeclared) {
-                    RaiseError(195);
+                    RaiseTokenizeError(msgIllegalCondSymbol);
                 }
                 operand = 0;
             } else if (final) {
-                RaiseError(110);
+                RaiseTokenizeError(msgUndefinedSymbol);
             } else {
                 operand = 1;
                 resolved = false;
             }
             break;
         case etBinaryOp:
-            RaiseError(conditional ? 188 : 112);
+            RaiseTokenizeError(conditional ? msgExpectedCondOperand : msgExpectedConstant);
         default:
-            RaiseError(conditional ? 225 : 112);
+            RaiseTokenizeError(conditional ? msgExpectedCondValue : msgExpectedConstant);
         }
         if (negate) {
             operand = (0x10000u - operand) & 0xFFFF;
@@ -553,7 +553,7 @@ bool TTokenizer::EvaluateConstant(bool final, bool conditional) {
             break;
         case opDivide:
             if (operand == 0) {
-                RaiseError(113);
+                RaiseTokenizeError(msgDivisionByZero);
             }
             accumulator /= operand;
             break;
@@ -662,7 +662,7 @@ std::uint16_t TTokenizer::EvaluateBuffer() {
         case opDivide:
             // Unchecked here, this would bring the program down.
             if (right == 0) {
-                RaiseError(113);
+                RaiseTokenizeError(msgDivisionByZero);
             }
             result = left / right;
             break;

@@ -12,7 +12,7 @@ void TTokenizer::CountGosubs() {
     while (SeekScannedElement(etInstruction, e)) {
         if (e.Value == kwGosub) {
             if (++GosubCount > MaxGosubNumber) {
-                RaiseError(145);
+                RaiseTokenizeError(msgTooManyGosubs);
             }
         }
     }
@@ -28,7 +28,7 @@ void TTokenizer::ResolveLabelReferences() {
         TElement e;
         NextElement(e);
         if (e.Type != etLabel) {
-            RaiseError(111);
+            RaiseTokenizeError(msgUndefinedLabel);
         }
         EmitAddress(e.Value);
     }

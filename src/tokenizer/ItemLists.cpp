@@ -44,13 +44,13 @@ std::uint16_t TTokenizer::GetByteVariable() {
     TElement e;
     NextElement(e);
     if (e.Type != etVariable) {
-        RaiseError(136);
+        RaiseTokenizeError(msgExpectedByteVariable);
     }
     const int start = e.Start;
     ApplyModifiers(e);
     if (((e.Value >> 8) & 3) != csByte) {
         SetErrorSpan(start, Result.ErrorStart + Result.ErrorLength - start);
-        RaiseError(136);
+        RaiseTokenizeError(msgExpectedByteVariable);
     }
     return e.Value & 0xFF;
 }
@@ -159,7 +159,7 @@ void TTokenizer::CompileWaitItem() {
     for (;;) {
         if (count == MaxWaitValues) {
             NextElement(e);
-            RaiseError(147);
+            RaiseTokenizeError(msgTooManyValues);
         }
         starts[count] = ElementIndex;
         // Checked at the depth it will have on the module's stack.
@@ -171,7 +171,7 @@ void TTokenizer::CompileWaitItem() {
             break;
         }
         if (e.Type != etComma) {
-            RaiseError(120);
+            RaiseTokenizeError(msgExpectedRightParen);
         }
     }
     const int resume = ElementIndex;

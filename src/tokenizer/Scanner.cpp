@@ -55,15 +55,15 @@ int DigitValue(unsigned char c) {
 
 } // namespace
 
-void TTokenizer::RaiseScanError(int extra, int number) {
+void TTokenizer::RaiseScanError(int extra, TMessage message) {
     SetErrorSpan(ScanElementStart, ScanPos + extra - ScanElementStart);
-    RaiseError(number);
+    RaiseTokenizeError(message);
 }
 
 void TTokenizer::AppendElement(std::uint8_t type, std::uint16_t value, int start, int length) {
     if (ElementCount >= MaxElements) {
         SetErrorSpan(start, length);
-        RaiseError(107);
+        RaiseTokenizeError(msgTooManyElements);
     }
     ElementLookups[ElementCount] = TSymbolTable::TLookup{};
     TElement& e = Elements[ElementCount++];
@@ -78,7 +78,7 @@ void TTokenizer::AddElement(std::uint8_t type, std::uint16_t value, bool isEnd) 
         return;
     }
     if (ElementCount >= MaxElements) {
-        RaiseScanError(0, 107);
+        RaiseScanError(0, msgTooManyElements);
     }
     AppendElement(isEnd ? static_cast<std::uint8_t>(etEnd) : type, value, ScanElementStart,
                   ScanPos - ScanElementStart);
@@ -98,7 +98,7 @@ void TTokenizer::ScanSymbol(bool full) {
     ScanPos = ScanNameEnd(ScanElementStart + 1);
     const int length = ScanPos - ScanElementStart;
     if (length > MaxSymbolLength) {
-        RaiseScanError(0, 106);
+        RaiseScanError(0, msgSymbolTooLong);
     }
     const TSymbolName name = TSymbolName::From(
         std::string_view(Result.Source + ScanElementStart, static_cast<std::size_t>(length)));
@@ -120,7 +120,7 @@ void TTokenizer::ScanNumber(int radix, int fractionDigits) {
         // The prefix is behind us; the first digit must be there.
         if (DigitValue(static_cast<unsigned char>(s[ScanPos])) >= radix) {
             ScanElementStart = ScanPos;
-            RaiseScanError(1, radix == 16 ? 104 : 105);
+            RaiseScanError(1, radix == 16 ? msgExpectedHexDigit : msgExpectedBinaryDigit);
         }
     }
     std::uint32_t value = 0;
@@ -132,7 +132,7 @@ void TTokenizer::ScanNumber(int radix, int fractionDigits) {
         if (c == '.' && fractionDigits != 0 && !sawPoint) {
             ++ScanPos;
             if (value == 0) {
-                RaiseScanError(0, 186);
+                RaiseScanError(0, msgConstantBelowOne);
             }
             sawPoint = true;
             continue;
@@ -155,10 +155,10 @@ void TTokenizer::ScanNumber(int radix, int fractionDigits) {
         value *= static_cast<std::uint32_t>(radix);
     }
     if (value > 65535) {
-        RaiseScanError(0, 109);
+        RaiseScanError(0, msgConstantTooLarge);
     }
     if (digits >= 17) {
-        RaiseScanError(0, 108);
+        RaiseScanError(0, msgConstantTooManyDigits);
     }
     AddElement(etConstant, static_cast<std::uint16_t>(value), false);
 }
@@ -169,13 +169,13 @@ void TTokenizer::ScanString() {
     const int open = ScanElementStart;
     ++ScanPos;
     if (s[ScanPos] == '"') {
-        RaiseScanError(1, 101);
+        RaiseScanError(1, msgExpectedCharacters);
     }
     bool first = true;
     while (s[ScanPos] != '"') {
         if (s[ScanPos] == LineEndMark || ScanPos >= Result.SourceSize) {
             ScanElementStart = open;
-            RaiseScanError(0, 102);
+            RaiseScanError(0, msgExpectedClosingQuote);
         }
         const auto code = static_cast<unsigned char>(s[ScanPos]);
         if (!first) {
@@ -207,7 +207,7 @@ void TTokenizer::ScanOperator() {
     }
     ScanPos = first + 1;
     if (!Symbols.FindSymbol(TSymbolName::From(std::string_view(s + first, 1)))) {
-        RaiseScanError(0, 103);
+        RaiseScanError(0, msgUnrecognizedCharacter);
     }
     AddElement(Symbols.CurrentSymbol.Type, Symbols.CurrentSymbol.Value, false);
 }
@@ -253,11 +253,11 @@ void TTokenizer::ScanDirectiveLine() {
             }
             if (s[end] == LineEndMark) {
                 ScanPos = end;
-                RaiseScanError(0, 102);
+                RaiseScanError(0, msgExpectedClosingQuote);
             }
             if (end == nameStart) {
                 ScanPos = end;
-                RaiseScanError(1, 101);
+                RaiseScanError(1, msgExpectedCharacters);
             }
             ScanPos = end + 1;
             AppendElement(etFileName, static_cast<std::uint16_t>(end - nameStart), nameStart,
@@ -266,7 +266,7 @@ void TTokenizer::ScanDirectiveLine() {
         } else if (c == '$') {
             ScanSymbol(false);
             if (Elements[ElementCount - 1].Type != etDirective) {
-                RaiseScanError(0, 154);
+                RaiseScanError(0, msgExpectedDirective);
             }
             ++tokens;
         } else if (c == ',') {
@@ -291,7 +291,7 @@ void TTokenizer::ScanDirectiveLine() {
             LastWasEnd = false;
         } else {
             ++ScanPos;
-            RaiseScanError(0, 103);
+            RaiseScanError(0, msgUnrecognizedCharacter);
         }
     }
 }
@@ -341,15 +341,15 @@ void TTokenizer::ScanSource(bool full) {
         } else if (c == '#') {
             if (!Version25) {
                 ++ScanPos;
-                RaiseScanError(0, 103);
+                RaiseScanError(0, msgUnrecognizedCharacter);
             }
             ScanPos = ScanNameEnd(ScanPos + 1);
             if (ScanPos - ScanElementStart > MaxSymbolLength) {
-                RaiseScanError(0, 106);
+                RaiseScanError(0, msgSymbolTooLong);
             }
             if (!Symbols.FindSymbol(TSymbolName::From(std::string_view(
                     s + ScanElementStart, static_cast<std::size_t>(ScanPos - ScanElementStart))))) {
-                RaiseScanError(0, 154);
+                RaiseScanError(0, msgExpectedDirective);
             }
             AddElement(Symbols.CurrentSymbol.Type, Symbols.CurrentSymbol.Value, false);
         } else if (c == '$') {
@@ -534,7 +534,7 @@ std::uint16_t TTokenizer::ExpectEnd() {
     TElement e;
     NextElement(e);
     if (e.Type != etEnd) {
-        RaiseError(129);
+        RaiseTokenizeError(msgExpectedEnd);
     }
     return e.Value;
 }
@@ -544,18 +544,18 @@ std::uint16_t TTokenizer::ExpectEnd() {
         TElement e;                                                                                \
         NextElement(e);                                                                            \
         if (e.Type != (type)) {                                                                    \
-            RaiseError(error);                                                                     \
+            RaiseTokenizeError(error);                                                             \
         }                                                                                          \
     }
 
-WAYLINE_EXPECT(ExpectLeftParen, etLeftParen, 119)
-WAYLINE_EXPECT(ExpectRightParen, etRightParen, 120)
-WAYLINE_EXPECT(ExpectLeftBracket, etLeftBracket, 121)
-WAYLINE_EXPECT(ExpectRightBracket, etRightBracket, 122)
-WAYLINE_EXPECT(ExpectTo, etTo, 152)
-WAYLINE_EXPECT(ExpectComma, etComma, 133)
-WAYLINE_EXPECT(ExpectQuestion, etQuestion, 116)
-WAYLINE_EXPECT(ExpectBackslash, etBackslash, 118)
+WAYLINE_EXPECT(ExpectLeftParen, etLeftParen, msgExpectedLeftParen)
+WAYLINE_EXPECT(ExpectRightParen, etRightParen, msgExpectedRightParen)
+WAYLINE_EXPECT(ExpectLeftBracket, etLeftBracket, msgExpectedLeftBracket)
+WAYLINE_EXPECT(ExpectRightBracket, etRightBracket, msgExpectedRightBracket)
+WAYLINE_EXPECT(ExpectTo, etTo, msgExpectedTo)
+WAYLINE_EXPECT(ExpectComma, etComma, msgExpectedComma)
+WAYLINE_EXPECT(ExpectQuestion, etQuestion, msgExpectedQuestionMark)
+WAYLINE_EXPECT(ExpectBackslash, etBackslash, msgExpectedBackslash)
 
 #undef WAYLINE_EXPECT
 
@@ -563,7 +563,7 @@ void TTokenizer::ExpectEquals() {
     TElement e;
     NextElement(e);
     if (e.Type != etCompare || e.Value != opEqual) {
-        RaiseError(150);
+        RaiseTokenizeError(msgExpectedEquals);
     }
 }
 

@@ -21,7 +21,7 @@ void TTokenizer::CompileStatements() {
             continue;
         }
         if (e.Type == etLabel) {
-            RaiseError(117);
+            RaiseTokenizeError(msgLabelAlreadyDefined);
         }
         if (e.Type == etUndefined) {
             // name: a label at the code that follows
@@ -34,7 +34,7 @@ void TTokenizer::CompileStatements() {
             if (Version25) {
                 NextElement(colon);
                 if (colon.Type != etEnd || colon.Value != 1) {
-                    RaiseError(174);
+                    RaiseTokenizeError(msgLabelMissingColon);
                 }
             } else if (PreviewElement(colon) && colon.Type == etEnd && colon.Value == 1) {
                 NextElement(colon);
@@ -52,7 +52,7 @@ void TTokenizer::CompileStatements() {
             StepBack();
             CompileAssignment();
         } else {
-            RaiseError(149);
+            RaiseTokenizeError(msgExpectedStatement);
         }
         EndStatement();
     }
@@ -65,23 +65,25 @@ void TTokenizer::CompileStatements() {
         SetErrorSpan(keyword.Start, keyword.Length);
         switch (open.Kind) {
         case 6:
-            RaiseError(169);
+            RaiseTokenizeError(msgForWithoutNext);
         case 7:
-            RaiseError(170);
+            RaiseTokenizeError(msgDoWithoutLoop);
         case nkSelect:
-            RaiseError(184);
+            RaiseTokenizeError(msgSelectWithoutEndSelect);
         case 1:
         case 3:
             break;
         default:
-            RaiseError(168);
+            RaiseTokenizeError(msgIfWithoutEndIf);
         }
     }
     NestingCount = 0;
 }
 
+// Only the vocabulary gives a name the type etInstruction, so the value is
+// always a TKeyword; the switch names every one (the compiler checks that).
 void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
-    switch (keyword.Value) {
+    switch (static_cast<TKeyword>(keyword.Value)) {
     case kwIf:
         CompileIf(keywordIndex, false);
         break;
@@ -293,9 +295,6 @@ void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
         EmitInstruction(inSerin);
         CompileInputItems();
         break;
-    default:
-        // The span is the keyword, read last.
-        RaiseTokenizeError(msgProgramNotCompiled);
     }
 }
 
@@ -375,7 +374,7 @@ void TTokenizer::EmitListSeparator() {
     } else if (e.Type == etRightBracket) {
         EmitBits(1, 0);
     } else {
-        RaiseError(134);
+        RaiseTokenizeError(msgExpectedCommaOrRightBracket);
     }
 }
 
@@ -419,7 +418,7 @@ void TTokenizer::CompileLookdown() {
         NextElement(e);
     }
     if (e.Type != etLeftBracket) {
-        RaiseError(143);
+        RaiseTokenizeError(msgExpectedComparisonOrLeftBracket);
     }
     // The comparison travels as its code minus the bias (>= is 2 ... < is 7).
     EmitBits(LookdownComparisonBits,
@@ -455,7 +454,7 @@ void TTokenizer::CompileOn() {
     TElement e;
     NextElement(e);
     if (e.Type != etInstruction || (e.Value != kwGoto && e.Value != kwGosub)) {
-        RaiseError(185);
+        RaiseTokenizeError(msgExpectedGotoOrGosub);
     }
     const bool gosub = e.Value == kwGosub;
     const int labelsIndex = ElementIndex;
@@ -481,7 +480,7 @@ void TTokenizer::CompileOn() {
         }
         if (next.Type != etEnd) {
             NextElement(next);
-            RaiseError(130);
+            RaiseTokenizeError(msgExpectedCommaOrEnd);
         }
         EmitBits(1, 0);
         break;
@@ -821,14 +820,14 @@ void TTokenizer::WriteByteAddress(int offset, int depth) {
 }
 
 // In 2.5 mode an item may carry the size WORD; no other size is allowed.
-bool TTokenizer::CheckWordItem(int sizeError) {
+bool TTokenizer::CheckWordItem(TMessage sizeError) {
     TElement e;
     if (!Version25 || !PreviewElement(e) || e.Type != etSize) {
         return false;
     }
     NextElement(e);
     if (e.Value != csWord) {
-        RaiseError(sizeError);
+        RaiseTokenizeError(sizeError);
     }
     return true;
 }
@@ -840,7 +839,7 @@ void TTokenizer::CheckWordVariable() {
     TElement e;
     NextElement(e);
     if (e.Type != etVariable || ((e.Value >> 8) & 3) != csWord) {
-        RaiseError(173);
+        RaiseTokenizeError(msgExpectedWordVariable);
     }
     TElement period;
     if (PreviewElement(period) && period.Type == etPeriod) {
@@ -848,7 +847,7 @@ void TTokenizer::CheckWordVariable() {
         TElement modifier;
         NextElement(modifier);
         SetErrorSpan(e.Start, modifier.Start + modifier.Length - e.Start);
-        RaiseError(173);
+        RaiseTokenizeError(msgExpectedWordVariable);
     }
     ElementIndex = variableIndex;
 }
@@ -875,7 +874,7 @@ void TTokenizer::CompileByteRead(int token, bool withNextAddress) {
     };
     TElement e;
     do {
-        const bool word = CheckWordItem(172);
+        const bool word = CheckWordItem(msgExpectedVariableOrWord);
         const int variableIndex = ElementIndex;
         if (word) {
             CheckWordVariable();
@@ -922,7 +921,7 @@ void TTokenizer::CompileByteWrite(int token, bool valueFirst) {
     };
     TElement e;
     do {
-        const bool word = CheckWordItem(227);
+        const bool word = CheckWordItem(msgExpectedValueOrWord);
         StackDepth = valueDepth;
         CompileExpressionInto(2, false);
         writeByte(false);

@@ -6,29 +6,29 @@ namespace wayline {
 void TTokenizer::InitDirectiveSymbols() {
     Symbols.Clear();
     if (!EnterDirectiveSymbols(Symbols)) {
-        RaiseError(128);
+        RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 
 void TTokenizer::InitBuiltinSymbols() {
     if (Result.TargetModule == tmNone || Result.TargetModule > tmKM2D) {
         SetErrorSpan(0, 0);
-        RaiseError(156);
+        RaiseTokenizeError(msgUnknownTargetModule);
     }
     if (!EnterBuiltinVocabulary(Symbols, Result.TargetModule, Version25)) {
-        RaiseError(128);
+        RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 
 void TTokenizer::AddSymbol(const TSymbol& symbol) {
     if (!Symbols.AddSymbol(symbol)) {
-        RaiseError(128);
+        RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 
 void TTokenizer::AddDeclaredName(const TSymbolName& name) {
     if (!Symbols.AddDeclaredName(name)) {
-        RaiseError(128);
+        RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 

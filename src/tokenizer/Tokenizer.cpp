@@ -25,16 +25,12 @@ bool TTokenizer::SetSource(std::string_view text) {
     return true;
 }
 
-void TTokenizer::RaiseTokenizeError(int n) {
-    const char* text = MessageText(n);
+void TTokenizer::RaiseTokenizeError(TMessage message) {
+    const char* text = MessageText(message);
     if (text == nullptr) {
         text = "";
     }
     RaiseUserError(text, static_cast<int>(std::strlen(text)));
-}
-
-void TTokenizer::RaiseError(int number) {
-    RaiseTokenizeError(MessageIndex(number));
 }
 
 void TTokenizer::RaiseUserError(const char* characters, int count) {
@@ -116,7 +112,7 @@ bool TTokenizer::Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool A
         }
         SetErrorSpan(0, 0);
         if (r.PacketCount == 0 && !DirectivesOnly) {
-            RaiseError(157);
+            RaiseTokenizeError(msgNothingToTokenize);
         }
         r.Succeeded = true;
     } catch (const ETokenizeError&) {

@@ -119,9 +119,7 @@ public:
     bool Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool AnyLanguageVersion);
 
     // ---- errors (Tokenizer.cpp)
-    [[noreturn]] void RaiseTokenizeError(int n);
-    // Raises the message with the given printed number.
-    [[noreturn]] void RaiseError(int number);
+    [[noreturn]] void RaiseTokenizeError(TMessage message);
     [[noreturn]] void RaiseUserError(const char* characters, int count);
     void SetErrorSpan(int start, int length) {
         Result.ErrorStart = start;
@@ -267,7 +265,7 @@ private:
     int ScanPos = 0;
     int ScanElementStart = 0;
     bool LastWasEnd = true;
-    [[noreturn]] void RaiseScanError(int extra, int number);
+    [[noreturn]] void RaiseScanError(int extra, TMessage message);
     void AddElement(std::uint8_t type, std::uint16_t value, bool isEnd);
     void AppendElement(std::uint8_t type, std::uint16_t value, int start, int length);
     void ScanSymbol(bool full);
@@ -312,7 +310,7 @@ private:
     void CompileByteRead(int token, bool withNextAddress);
     void CompileByteWrite(int token, bool valueFirst);
     void WriteByteAddress(int offset, int depth);
-    bool CheckWordItem(int sizeError);
+    bool CheckWordItem(TMessage sizeError);
     void CheckWordVariable();
     void CompileSerialBranch(int depth);
     bool CompileSerialPins(int pinDepth);
