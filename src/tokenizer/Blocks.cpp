@@ -5,16 +5,6 @@
 
 namespace wayline {
 
-namespace {
-
-constexpr std::uint8_t nkOneLineAfterElse = 1;
-constexpr std::uint8_t nkOneLineThenPart = 2;
-constexpr std::uint8_t nkOneLineAfterThen = 3;
-constexpr std::uint8_t nkFor = 6;
-constexpr std::uint8_t nkDo = 7;
-
-} // namespace
-
 // A 14-bit field skipped now and filled later with PatchAddress.
 std::uint16_t TTokenizer::ReserveAddress() {
     if (CodeBitAddress + AddressBits > ProgramBitCapacity) {
@@ -55,7 +45,10 @@ void TTokenizer::CheckBlockMismatch() {
     case nkOneLineAfterElse:
     case nkOneLineAfterThen:
         return;
-    default:
+    case nkOneLineElsePart:
+    case nkOneLineThenPart:
+    case nkIfAfterElse:
+    case nkIfBeforeElse:
         RaiseTokenizeError(msgExpectedStatementOrEndIf);
     }
 }
@@ -127,10 +120,8 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
         if (NestingCount >= NestingStackSize) {
             RaiseTokenizeError(msgIfNestedTooDeep);
         }
-        TNestingEntry& entry = NestingStack[NestingCount++];
-        entry = TNestingEntry{};
-        entry.Kind = blockForm ? nkIfBeforeElse : nkOneLineAfterThen;
-        entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
+        TNestingEntry& entry =
+            PushNesting(blockForm ? nkIfBeforeElse : nkOneLineAfterThen, keywordIndex);
         entry.PendingAddress = pending;
         ++IfDepth;
     } else {
@@ -155,7 +146,7 @@ void TTokenizer::CompileElseIf() {
     if (slot == MaxExits) {
         RaiseTokenizeError(msgTooManyElseIfs);
     }
-    if (entry->Kind > nkIfBeforeElse) {
+    if (!IsIf(entry->Kind)) {
         CheckBlockMismatch();
     }
     if (entry->Kind == nkIfAfterElse) {
@@ -176,7 +167,7 @@ void TTokenizer::CompileElse() {
     if (IfDepth == 0) {
         RaiseTokenizeError(msgElseWithoutIf);
     }
-    if (NestingStack[NestingCount - 1].Kind > nkIfBeforeElse) {
+    if (!IsIf(NestingStack[NestingCount - 1].Kind)) {
         CheckBlockMismatch();
     }
     TNestingEntry& entry = NestingStack[NestingCount - 1];
@@ -185,7 +176,7 @@ void TTokenizer::CompileElse() {
         const std::uint16_t jump = ReserveAddress();
         PatchAddress(entry.PendingAddress);
         entry.PendingAddress = jump;
-        --entry.Kind;
+        entry.Kind = entry.Kind == nkIfBeforeElse ? nkIfAfterElse : nkOneLineAfterElse;
         return;
     }
     if (entry.Kind == nkIfAfterElse) {
@@ -198,7 +189,7 @@ void TTokenizer::CompileEndIf() {
     if (IfDepth == 0) {
         RaiseTokenizeError(msgEndIfWithoutIf);
     }
-    if (NestingStack[NestingCount - 1].Kind > nkIfBeforeElse) {
+    if (!IsIf(NestingStack[NestingCount - 1].Kind)) {
         CheckBlockMismatch();
     }
     FillBlockJumps(NestingStack[NestingCount - 1]);
@@ -222,12 +213,8 @@ void TTokenizer::CompileDo(int keywordIndex) {
     if (NestingCount >= NestingStackSize) {
         RaiseTokenizeError(msgDoNestedTooDeep);
     }
-    const int entryIndex = NestingCount++;
-    TNestingEntry& entry = NestingStack[entryIndex];
-    entry = TNestingEntry{};
-    entry.Kind = nkDo;
-    entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
-    entry.LoopAddress = CodeBitAddress;
+    PushNesting(nkDo, keywordIndex).LoopAddress = CodeBitAddress;
+    const int entryIndex = NestingCount - 1;
     ++DoDepth;
     TElement e;
     if (PreviewElement(e) && e.Type == etEnd) {
@@ -313,11 +300,7 @@ void TTokenizer::CompileFor(int keywordIndex) {
         RaiseTokenizeError(msgForNestedTooDeep);
     }
     CompileAssignment();
-    TNestingEntry& entry = NestingStack[NestingCount++];
-    entry = TNestingEntry{};
-    entry.Kind = nkFor;
-    entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
-    entry.LoopAddress = CodeBitAddress;
+    PushNesting(nkFor, keywordIndex).LoopAddress = CodeBitAddress;
     ++ForDepth;
     ExpectTo();
     // End and step are written at NEXT; here only their form is checked.
@@ -382,11 +365,11 @@ void TTokenizer::CompileNext() {
 
 // After each statement: one-line IF parts run to the line end.
 void TTokenizer::EndStatement() {
-    if (IfDepth > 0 && NestingCount > 0 && NestingStack[NestingCount - 1].Kind < nkIfAfterElse) {
+    if (IfDepth > 0 && NestingCount > 0 && IsOneLineIf(NestingStack[NestingCount - 1].Kind)) {
         TNestingEntry& top = NestingStack[NestingCount - 1];
         if (top.Kind == nkOneLineAfterThen || top.Kind == nkOneLineAfterElse) {
             // The IF or ELSE itself: its first statement follows on the line.
-            --top.Kind;
+            top.Kind = top.Kind == nkOneLineAfterThen ? nkOneLineThenPart : nkOneLineElsePart;
             return;
         }
         TElement e;
@@ -398,7 +381,7 @@ void TTokenizer::EndStatement() {
             return;
         }
         // The line ends every one-line IF open on it.
-        while (NestingCount > 0 && NestingStack[NestingCount - 1].Kind < nkIfAfterElse &&
+        while (NestingCount > 0 && IsOneLineIf(NestingStack[NestingCount - 1].Kind) &&
                IfDepth > 0) {
             FillBlockJumps(NestingStack[NestingCount - 1]);
             --NestingCount;
@@ -414,11 +397,7 @@ void TTokenizer::CompileSelect(int keywordIndex) {
     if (SelectDepth >= MaxNestingLevel || NestingCount >= NestingStackSize) {
         RaiseTokenizeError(msgSelectNestedTooDeep);
     }
-    TNestingEntry& entry = NestingStack[NestingCount++];
-    entry = TNestingEntry{};
-    entry.Kind = nkSelect;
-    entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
-    entry.ExprStart = static_cast<std::uint16_t>(ElementIndex);
+    PushNesting(nkSelect, keywordIndex).ExprStart = static_cast<std::uint16_t>(ElementIndex);
     ++SelectDepth;
     // Only its form is checked here; every CASE compiles it again.
     StackDepth = 0;

@@ -4,9 +4,10 @@
 
 namespace wayline {
 
-TNestingEntry& TTokenizer::PushNesting(std::uint8_t kind, int directiveIndex) {
-    // The depth limits keep conditional entries far below the capacity;
-    // this guard only protects the array.
+TNestingEntry& TTokenizer::PushNesting(TNestingKind kind, int directiveIndex) {
+    // Every caller checks its own depth limit first, with its own message,
+    // which keeps the stack far below its capacity; this guard only
+    // protects the array.
     if (NestingCount >= NestingStackSize) {
         RaiseTokenizeError(msgExpressionTooComplex);
     }

@@ -64,16 +64,19 @@ void TTokenizer::CompileStatements() {
         const TElement& keyword = Elements[open.DirectiveIndex];
         SetErrorSpan(keyword.Start, keyword.Length);
         switch (open.Kind) {
-        case 6:
+        case nkFor:
             RaiseTokenizeError(msgForWithoutNext);
-        case 7:
+        case nkDo:
             RaiseTokenizeError(msgDoWithoutLoop);
         case nkSelect:
             RaiseTokenizeError(msgSelectWithoutEndSelect);
-        case 1:
-        case 3:
+        case nkOneLineAfterElse:
+        case nkOneLineAfterThen:
             break;
-        default:
+        case nkOneLineElsePart:
+        case nkOneLineThenPart:
+        case nkIfAfterElse:
+        case nkIfBeforeElse:
             RaiseTokenizeError(msgIfWithoutEndIf);
         }
     }

@@ -76,10 +76,32 @@ inline constexpr int RunTimeStackSize = 8;
 // leaves a jump to the block's end in ExitAddresses.
 inline constexpr int MaxExits = 16;
 
+// What an entry of the nesting stack is. The order matters: the states of
+// a one-line IF lie below those of a block IF, and the IF states below the
+// other blocks.
+enum TNestingKind : std::uint8_t {
+    nkOneLineElsePart = 0,  // one-line IF, in its ELSE part
+    nkOneLineAfterElse = 1, // one-line IF, its ELSE just compiled
+    nkOneLineThenPart = 2,  // one-line IF, in its THEN part
+    nkOneLineAfterThen = 3, // one-line IF, the IF itself just compiled
+    nkIfAfterElse = 4,      // IF or #IF block, after its ELSE
+    nkIfBeforeElse = 5,     // IF or #IF block, before any ELSE
+    nkFor = 6,
+    nkDo = 7,
+    nkSelect = 8, // SELECT or #SELECT
+};
+
+constexpr bool IsOneLineIf(TNestingKind kind) {
+    return kind < nkIfAfterElse;
+}
+constexpr bool IsIf(TNestingKind kind) {
+    return kind <= nkIfBeforeElse;
+}
+
 // One open block: a conditional-compile section now, the run-time blocks
 // of the statement pass later.
 struct TNestingEntry {
-    std::uint8_t Kind = 0;
+    TNestingKind Kind = nkOneLineElsePart;
     std::uint16_t DirectiveIndex = 0;
     std::uint16_t ExprStart = 0;
     TOperator ImpliedCompare = opEqual;
@@ -91,9 +113,6 @@ struct TNestingEntry {
     std::uint16_t RegionEnd = 0;
 };
 
-inline constexpr std::uint8_t nkIfAfterElse = 4;
-inline constexpr std::uint8_t nkIfBeforeElse = 5;
-inline constexpr std::uint8_t nkSelect = 8;
 inline constexpr int NestingStackSize = 80;
 inline constexpr int MaxNestingLevel = 16;
 
@@ -356,7 +375,7 @@ private:
     int SelectDepth = 0;
 
     // conditional internals
-    TNestingEntry& PushNesting(std::uint8_t kind, int directiveIndex);
+    TNestingEntry& PushNesting(TNestingKind kind, int directiveIndex);
     bool CompileCaseValues(int entryIndex, int& lineEnd);
     void BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd);
     void DefineConditional(int directiveIndex);
