@@ -141,7 +141,7 @@ int CompileAndReport(const TOptions& options, const TDocumentState& state,
             return ExitTokenizeError;
         }
     }
-    const bool ok = tokenizer.SetSource(*text) && tokenizer.Tokenize(false, true, false);
+    const bool ok = tokenizer.SetSource(*text) && tokenizer.Tokenize();
     if (options.Json) {
         out << JsonReport(tokenizer) << '\n';
     } else if (ok) {

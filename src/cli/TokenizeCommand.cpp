@@ -292,7 +292,7 @@ int RunTokenizeCommand(const std::vector<std::string>& arguments, std::istream& 
         tokenizer.Result.TargetModule = static_cast<std::uint8_t>(options.Target);
     }
     const bool ok =
-        tokenizer.Tokenize(options.DirectivesOnly, options.Target == tmNone, options.AnyVersion);
+        tokenizer.Tokenize({options.DirectivesOnly, options.Target == tmNone, options.AnyVersion});
     if (options.Json) {
         out << JsonReport(tokenizer) << '\n';
     } else if (ok) {

@@ -1,4 +1,4 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 #include "isa/Instructions.h"
 #include "isa/Keywords.h"
@@ -6,7 +6,7 @@
 namespace wayline {
 
 // A 14-bit field skipped now and filled later with PatchAddress.
-std::uint16_t TTokenizer::ReserveAddress() {
+std::uint16_t TTokenizerPasses::ReserveAddress() {
     if (CodeBitAddress + AddressBits > ProgramBitCapacity) {
         RaiseTokenizeError(msgEepromFull);
     }
@@ -16,7 +16,7 @@ std::uint16_t TTokenizer::ReserveAddress() {
 }
 
 // Points the block's pending jump and its exits at the current address.
-void TTokenizer::FillBlockJumps(TNestingEntry& entry) {
+void TTokenizerPasses::FillBlockJumps(TNestingEntry& entry) {
     for (std::uint16_t& exit : entry.ExitAddresses) {
         if (exit == 0) {
             break;
@@ -31,7 +31,7 @@ void TTokenizer::FillBlockJumps(TNestingEntry& entry) {
 }
 
 // A closing or continuing keyword found another block on top.
-void TTokenizer::CheckBlockMismatch() {
+void TTokenizerPasses::CheckBlockMismatch() {
     if (NestingCount == 0) {
         return;
     }
@@ -54,7 +54,7 @@ void TTokenizer::CheckBlockMismatch() {
 }
 
 // IF condition THEN label | IF condition THEN [statements] (also ELSEIF)
-void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
+void TTokenizerPasses::CompileIf(int keywordIndex, bool elseIf) {
     if (!elseIf && IfDepth >= MaxNestingLevel) {
         RaiseTokenizeError(msgIfNestedTooDeep);
     }
@@ -134,7 +134,7 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
 }
 
 // ELSEIF condition THEN ...
-void TTokenizer::CompileElseIf() {
+void TTokenizerPasses::CompileElseIf() {
     if (IfDepth == 0) {
         RaiseTokenizeError(msgElseIfWithoutIf);
     }
@@ -163,7 +163,7 @@ void TTokenizer::CompileElseIf() {
 }
 
 // ELSE
-void TTokenizer::CompileElse() {
+void TTokenizerPasses::CompileElse() {
     if (IfDepth == 0) {
         RaiseTokenizeError(msgElseWithoutIf);
     }
@@ -185,7 +185,7 @@ void TTokenizer::CompileElse() {
     RaiseTokenizeError(msgExpectedStatementOrEnd);
 }
 
-void TTokenizer::CompileEndIf() {
+void TTokenizerPasses::CompileEndIf() {
     if (IfDepth == 0) {
         RaiseTokenizeError(msgEndIfWithoutIf);
     }
@@ -198,7 +198,7 @@ void TTokenizer::CompileEndIf() {
 }
 
 // The condition after WHILE or UNTIL, written and followed by T13.
-void TTokenizer::CompileLoopCondition() {
+void TTokenizerPasses::CompileLoopCondition() {
     StackDepth = 0;
     CompileExpression(true, false, 0);
     WriteBuffer(0, true);
@@ -206,7 +206,7 @@ void TTokenizer::CompileLoopCondition() {
 }
 
 // DO [WHILE | UNTIL condition]
-void TTokenizer::CompileDo(int keywordIndex) {
+void TTokenizerPasses::CompileDo(int keywordIndex) {
     if (DoDepth >= MaxNestingLevel) {
         RaiseTokenizeError(msgDoNestedTooDeep);
     }
@@ -236,7 +236,7 @@ void TTokenizer::CompileDo(int keywordIndex) {
 }
 
 // LOOP [WHILE | UNTIL condition]
-void TTokenizer::CompileLoop() {
+void TTokenizerPasses::CompileLoop() {
     if (DoDepth == 0) {
         RaiseTokenizeError(msgLoopWithoutDo);
     }
@@ -271,7 +271,7 @@ void TTokenizer::CompileLoop() {
     --DoDepth;
 }
 
-void TTokenizer::CompileExit() {
+void TTokenizerPasses::CompileExit() {
     if (ForDepth == 0 && DoDepth == 0) {
         RaiseTokenizeError(msgExitOutsideLoop);
     }
@@ -295,7 +295,7 @@ void TTokenizer::CompileExit() {
 }
 
 // FOR variable = start TO end [STEP step]
-void TTokenizer::CompileFor(int keywordIndex) {
+void TTokenizerPasses::CompileFor(int keywordIndex) {
     if (ForDepth >= MaxNestingLevel || NestingCount >= NestingStackSize) {
         RaiseTokenizeError(msgForNestedTooDeep);
     }
@@ -319,7 +319,7 @@ void TTokenizer::CompileFor(int keywordIndex) {
 }
 
 // NEXT: the loop's test and step, compiled again from the FOR statement
-void TTokenizer::CompileNext() {
+void TTokenizerPasses::CompileNext() {
     if (ForDepth == 0) {
         RaiseTokenizeError(msgNextWithoutFor);
     }
@@ -364,7 +364,7 @@ void TTokenizer::CompileNext() {
 }
 
 // After each statement: one-line IF parts run to the line end.
-void TTokenizer::EndStatement() {
+void TTokenizerPasses::EndStatement() {
     if (IfDepth > 0 && NestingCount > 0 && IsOneLineIf(NestingStack[NestingCount - 1].Kind)) {
         TNestingEntry& top = NestingStack[NestingCount - 1];
         if (top.Kind == nkOneLineAfterThen || top.Kind == nkOneLineAfterElse) {
@@ -393,7 +393,7 @@ void TTokenizer::EndStatement() {
 }
 
 // SELECT expression
-void TTokenizer::CompileSelect(int keywordIndex) {
+void TTokenizerPasses::CompileSelect(int keywordIndex) {
     if (SelectDepth >= MaxNestingLevel || NestingCount >= NestingStackSize) {
         RaiseTokenizeError(msgSelectNestedTooDeep);
     }
@@ -417,7 +417,7 @@ void TTokenizer::CompileSelect(int keywordIndex) {
 }
 
 // CASE value, ... | CASE ELSE
-void TTokenizer::CompileCase() {
+void TTokenizerPasses::CompileCase() {
     if (SelectDepth == 0) {
         RaiseTokenizeError(msgCaseWithoutSelect);
     }
@@ -457,7 +457,7 @@ void TTokenizer::CompileCase() {
     PatchAddress(taken);
 }
 
-void TTokenizer::CompileEndSelect() {
+void TTokenizerPasses::CompileEndSelect() {
     if (SelectDepth == 0) {
         RaiseTokenizeError(msgEndSelectWithoutSelect);
     }

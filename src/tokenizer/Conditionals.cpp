@@ -1,10 +1,10 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 #include "isa/Keywords.h"
 
 namespace wayline {
 
-TNestingEntry& TTokenizer::PushNesting(TNestingKind kind, int directiveIndex) {
+TNestingEntry& TTokenizerPasses::PushNesting(TNestingKind kind, int directiveIndex) {
     // Every caller checks its own depth limit first, with its own message,
     // which keeps the stack far below its capacity; this guard only
     // protects the array.
@@ -18,18 +18,18 @@ TNestingEntry& TTokenizer::PushNesting(TNestingKind kind, int directiveIndex) {
     return entry;
 }
 
-bool TTokenizer::SectionExcluded() const {
+bool TTokenizerPasses::SectionExcluded() const {
     return NestingCount > 0 && NestingStack[NestingCount - 1].SkipState != 0;
 }
 
-void TTokenizer::SkipToLineEnd() {
+void TTokenizerPasses::SkipToLineEnd() {
     TElement e;
     SeekScannedElement(etEnd, e);
 }
 
 // Evaluates buffer 0; a division by zero points at the elements
 // firstElement up to (not including) endElement.
-std::uint16_t TTokenizer::EvaluateCondition(int firstElement, int endElement) {
+std::uint16_t TTokenizerPasses::EvaluateCondition(int firstElement, int endElement) {
     const int savedStart = Result.ErrorStart;
     const int savedLength = Result.ErrorLength;
     // The elements may be cancelled already; their spans are still there.
@@ -48,7 +48,7 @@ std::uint16_t TTokenizer::EvaluateCondition(int firstElement, int endElement) {
 // Leaves the joined condition in buffer 0. The conditional-compile form
 // reads the line end (its index goes to lineEnd); the run-time form leaves
 // the statement end for the statement pass.
-void TTokenizer::BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd) {
+void TTokenizerPasses::BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd) {
     bool any = false;
     TElement e;
     auto compile = [&](int stopIndex) {
@@ -113,14 +113,14 @@ void TTokenizer::BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd) 
     CopyBuffer(1, 0);
 }
 
-bool TTokenizer::CompileCaseValues(int entryIndex, int& lineEnd) {
+bool TTokenizerPasses::CompileCaseValues(int entryIndex, int& lineEnd) {
     const int firstValue = ElementIndex;
     BuildCaseCondition(entryIndex, false, lineEnd);
     return EvaluateCondition(firstValue, lineEnd) != 0;
 }
 
 // #DEFINE name [= expression]
-void TTokenizer::DefineConditional(int directiveIndex) {
+void TTokenizerPasses::DefineConditional(int directiveIndex) {
     if (SectionExcluded()) {
         SkipToLineEnd();
         return;
@@ -158,7 +158,7 @@ void TTokenizer::DefineConditional(int directiveIndex) {
 }
 
 // #ERROR character[, character ...]
-void TTokenizer::RaiseUserErrorDirective(int directiveIndex) {
+void TTokenizerPasses::RaiseUserErrorDirective(int directiveIndex) {
     if (SectionExcluded()) {
         SkipToLineEnd();
         return;
@@ -194,7 +194,7 @@ void TTokenizer::RaiseUserErrorDirective(int directiveIndex) {
     RaiseUserError(UserMessage, length);
 }
 
-void TTokenizer::ResolveConditionals() {
+void TTokenizerPasses::ResolveConditionals() {
     const bool savedMode = CondCompileMode;
     CondCompileMode = true;
     NestingCount = 0;

@@ -1,4 +1,4 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 namespace wayline {
 
@@ -14,7 +14,7 @@ constexpr int VariableSpaceBits = (VariableSpaceWords - FirstVariableWord) * Cel
 // the end of the list, as reading statement by statement would leave it;
 // the walk itself only looks at element types, as each declaration pass
 // makes one over the whole list.
-bool TTokenizer::FindStatement(std::uint8_t keyword, int& first, bool keywordFirst) {
+bool TTokenizerPasses::FindStatement(std::uint8_t keyword, int& first, bool keywordFirst) {
     const auto live = [this](int i) {
         while (i < ElementCount && Elements[i].Type == etCancelled) {
             ++i;
@@ -76,7 +76,7 @@ bool TTokenizer::FindStatement(std::uint8_t keyword, int& first, bool keywordFir
     return false;
 }
 
-TSymbolName TTokenizer::GetUndefinedSymbol(int index) {
+TSymbolName TTokenizerPasses::GetUndefinedSymbol(int index) {
     ElementIndex = index;
     TElement e;
     NextElement(e);
@@ -89,7 +89,8 @@ TSymbolName TTokenizer::GetUndefinedSymbol(int index) {
     return ElementName(e);
 }
 
-void TTokenizer::DefineSymbol(const TSymbolName& name, std::uint8_t type, std::uint16_t value) {
+void TTokenizerPasses::DefineSymbol(const TSymbolName& name, std::uint8_t type,
+                                    std::uint16_t value) {
     TSymbol symbol;
     symbol.Name = name;
     symbol.Type = type;
@@ -98,7 +99,7 @@ void TTokenizer::DefineSymbol(const TSymbolName& name, std::uint8_t type, std::u
 }
 
 // name PIN value | name CON value
-void TTokenizer::ResolvePinsOrConstants(bool final, bool pins) {
+void TTokenizerPasses::ResolvePinsOrConstants(bool final, bool pins) {
     ElementIndex = 0;
     int first = 0;
     while (FindStatement(pins ? etPin : etCon, first)) {
@@ -124,23 +125,23 @@ void TTokenizer::ResolvePinsOrConstants(bool final, bool pins) {
     }
 }
 
-void TTokenizer::ResolvePins(bool final) {
+void TTokenizerPasses::ResolvePins(bool final) {
     ResolvePinsOrConstants(final, true);
 }
 
-void TTokenizer::ResolveConstants(bool final) {
+void TTokenizerPasses::ResolveConstants(bool final) {
     ResolvePinsOrConstants(final, false);
 }
 
-void TTokenizer::DefinePendingLabel(bool& pending, const TSymbolName& name) {
+void TTokenizerPasses::DefinePendingLabel(bool& pending, const TSymbolName& name) {
     if (pending) {
         DefineSymbol(name, etConstant, static_cast<std::uint16_t>(DataPointer));
         pending = false;
     }
 }
 
-void TTokenizer::StoreData(std::uint16_t value, bool word, bool reserved, bool final, int spanStart,
-                           int spanLength) {
+void TTokenizerPasses::StoreData(std::uint16_t value, bool word, bool reserved, bool final,
+                                 int spanStart, int spanLength) {
     for (int byte = 0; byte < (word ? 2 : 1); ++byte) {
         if (DataPointer > EEPROMSize - 1) {
             RaiseTokenizeError(msgLocationOutOfRange);
@@ -160,7 +161,7 @@ void TTokenizer::StoreData(std::uint16_t value, bool word, bool reserved, bool f
 }
 
 // [name] DATA item, item ...  with item: @address | [WORD] value [(count)] | [WORD] (count)
-void TTokenizer::ResolveData(bool final) {
+void TTokenizerPasses::ResolveData(bool final) {
     DataPointer = 0;
     ElementIndex = 0;
     int first = 0;
@@ -240,7 +241,7 @@ void TTokenizer::ResolveData(bool final) {
 }
 
 // name VAR size[(count)] | name VAR variable.modifiers
-void TTokenizer::ResolveVariables(bool allocate) {
+void TTokenizerPasses::ResolveVariables(bool allocate) {
     if (!allocate) {
         for (std::uint8_t& count : Result.VarCounts) {
             count = 0;

@@ -1,8 +1,8 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 namespace wayline {
 
-void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVersion) {
+void TTokenizerPasses::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVersion) {
     TTokenizerResult& r = Result;
     TElement e;
 

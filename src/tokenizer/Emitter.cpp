@@ -1,4 +1,4 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 #include "isa/Instructions.h"
 
@@ -16,7 +16,7 @@ int TExpressionBuffer::Bit(int index) const {
 
 // The program grows from the top of the EEPROM down: bit b lies in byte
 // 2047 - b / 8, most significant bit first.
-void TTokenizer::EmitBits(int count, std::uint16_t value) {
+void TTokenizerPasses::EmitBits(int count, std::uint16_t value) {
     if (CodeBitAddress + count > ProgramBitCapacity) {
         RaiseTokenizeError(msgEepromFull);
     }
@@ -45,17 +45,17 @@ void TTokenizer::EmitBits(int count, std::uint16_t value) {
 }
 
 // The 0 bit that ends the operands, then the module's token for the code.
-void TTokenizer::EmitInstruction(int code) {
+void TTokenizerPasses::EmitInstruction(int code) {
     EmitBits(1 + InstructionTokenBits, ModuleToken(code, Result.TargetModule));
 }
 
 // A bit address: its low bits first, then the rest.
-void TTokenizer::EmitAddress(std::uint16_t address) {
+void TTokenizerPasses::EmitAddress(std::uint16_t address) {
     EmitBits(AddressLowBits, address % (1u << AddressLowBits));
     EmitBits(AddressBits - AddressLowBits, static_cast<std::uint16_t>(address >> AddressLowBits));
 }
 
-void TTokenizer::EmitLabelAddress() {
+void TTokenizerPasses::EmitLabelAddress() {
     TElement e;
     NextElement(e);
     if (e.Type == etLabel) {
@@ -76,19 +76,19 @@ void TTokenizer::EmitLabelAddress() {
     }
 }
 
-void TTokenizer::PatchAddress(std::uint16_t at) {
+void TTokenizerPasses::PatchAddress(std::uint16_t at) {
     const std::uint16_t current = CodeBitAddress;
     CodeBitAddress = at;
     EmitAddress(current);
     CodeBitAddress = current;
 }
 
-void TTokenizer::EmitFlaggedCode(int n) {
+void TTokenizerPasses::EmitFlaggedCode(int n) {
     EmitBits(1, 1);
     EmitBits(ExpressionCodeBits, static_cast<std::uint16_t>(n));
 }
 
-void TTokenizer::WriteBuffer(int n, bool leadingOneBit) {
+void TTokenizerPasses::WriteBuffer(int n, bool leadingOneBit) {
     if (leadingOneBit) {
         EmitBits(1, 1);
     }
@@ -102,7 +102,7 @@ void TTokenizer::WriteBuffer(int n, bool leadingOneBit) {
     }
 }
 
-void TTokenizer::WriteConstant(std::uint16_t value, bool leadingOneBit) {
+void TTokenizerPasses::WriteConstant(std::uint16_t value, bool leadingOneBit) {
     ExpressionBuffer[0].Length = 0;
     StackDepth = 0;
     EmitConstantToken(value);

@@ -1,4 +1,4 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 namespace wayline {
 
@@ -33,7 +33,7 @@ bool IsCondCompileOperator(std::uint16_t code) {
 
 } // namespace
 
-void TTokenizer::AppendBits(int count, std::uint16_t value) {
+void TTokenizerPasses::AppendBits(int count, std::uint16_t value) {
     TExpressionBuffer& buffer = ExpressionBuffer[0];
     if (count > 0 && buffer.Length + count > ExpressionBufferLimit - 1) {
         RaiseTokenizeError(msgExpressionTooComplex);
@@ -56,7 +56,7 @@ void TTokenizer::AppendBits(int count, std::uint16_t value) {
     }
 }
 
-void TTokenizer::AppendBuffer(const TExpressionBuffer& source) {
+void TTokenizerPasses::AppendBuffer(const TExpressionBuffer& source) {
     // Copy first: the source may be buffer 0's own copy in another slot.
     const TExpressionBuffer copy = source;
     const int fullWords = copy.Length / 16;
@@ -68,7 +68,7 @@ void TTokenizer::AppendBuffer(const TExpressionBuffer& source) {
     }
 }
 
-void TTokenizer::EmitOperatorToken(int code) {
+void TTokenizerPasses::EmitOperatorToken(int code) {
     // Keep the module's eight-entry run-time stack from overflowing; SQR
     // and ATN take a spare entry.
     if ((code == opSqr || code == opAtn) && StackDepth >= RunTimeStackSize) {
@@ -94,7 +94,7 @@ void TTokenizer::EmitOperatorToken(int code) {
     }
 }
 
-void TTokenizer::EmitConstantToken(std::uint16_t value) {
+void TTokenizerPasses::EmitConstantToken(std::uint16_t value) {
     const int k = HighestBit(value);
     EmitOperatorToken(ConstantCode(k));
     if (value == 0) {
@@ -107,7 +107,7 @@ void TTokenizer::EmitConstantToken(std::uint16_t value) {
 }
 
 // variable[.modifier ...]: narrows the cell step by step
-void TTokenizer::ApplyModifiers(TElement& element) {
+void TTokenizerPasses::ApplyModifiers(TElement& element) {
     int size = (element.Value >> 8) & 3;
     int address = element.Value & 0xFF;
     TElement e;
@@ -139,7 +139,7 @@ void TTokenizer::ApplyModifiers(TElement& element) {
 }
 
 // [(index)] behind a variable: the index goes in front of its code
-bool TTokenizer::CompileVariableIndex() {
+bool TTokenizerPasses::CompileVariableIndex() {
     TElement e;
     if (!PreviewElement(e) || e.Type != etLeftParen) {
         return false;
@@ -157,7 +157,7 @@ bool TTokenizer::CompileVariableIndex() {
 }
 
 // variable[.modifiers][(index)]
-void TTokenizer::EmitVariableToken(const TElement& element, bool write) {
+void TTokenizerPasses::EmitVariableToken(const TElement& element, bool write) {
     TElement variable = element;
     ApplyModifiers(variable);
     const bool indexed = CompileVariableIndex();
@@ -166,7 +166,7 @@ void TTokenizer::EmitVariableToken(const TElement& element, bool write) {
     AppendBits(VariableCellBits[size], variable.Value & 0xFF);
 }
 
-void TTokenizer::PushOperator(std::uint8_t entry) {
+void TTokenizerPasses::PushOperator(std::uint8_t entry) {
     if (OperatorHeight >= OperatorStackSize) {
         RaiseTokenizeError(msgExpressionTooComplex);
     }
@@ -174,14 +174,14 @@ void TTokenizer::PushOperator(std::uint8_t entry) {
 }
 
 // Writes the operators above the nearest marker (which stays) or the base.
-void TTokenizer::WriteOperatorsToMarker() {
+void TTokenizerPasses::WriteOperatorsToMarker() {
     while (OperatorHeight > OperatorBase && OperatorStack[OperatorHeight - 1] != OperatorMarker) {
         EmitOperatorToken(OperatorStack[--OperatorHeight]);
     }
 }
 
 // Drops the top marker, then writes the operators down to the next one.
-void TTokenizer::RemoveMarkerAndWrite() {
+void TTokenizerPasses::RemoveMarkerAndWrite() {
     if (OperatorHeight > OperatorBase && OperatorStack[OperatorHeight - 1] == OperatorMarker) {
         --OperatorHeight;
         --MarkerCount;
@@ -189,7 +189,7 @@ void TTokenizer::RemoveMarkerAndWrite() {
     WriteOperatorsToMarker();
 }
 
-void TTokenizer::CompileExpression(bool condition, bool pinsAsNumbers, int stopIndex) {
+void TTokenizerPasses::CompileExpression(bool condition, bool pinsAsNumbers, int stopIndex) {
     OperatorHeight = 0;
     OperatorBase = 0;
     MarkerCount = 0;
@@ -197,7 +197,7 @@ void TTokenizer::CompileExpression(bool condition, bool pinsAsNumbers, int stopI
     CompileExpressionBody(condition, pinsAsNumbers, stopIndex);
 }
 
-void TTokenizer::CompileCondExpression(int stopIndex) {
+void TTokenizerPasses::CompileCondExpression(int stopIndex) {
     StackDepth = 0;
     const bool saved = CondCompileMode;
     CondCompileMode = true;
@@ -207,7 +207,7 @@ void TTokenizer::CompileCondExpression(int stopIndex) {
 
 // expression: operands and operators, applied strictly left to right;
 // in condition mode comparisons, then AND/OR/XOR bind ever more loosely
-void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int stopIndex) {
+void TTokenizerPasses::CompileExpressionBody(bool condition, bool pinsAsNumbers, int stopIndex) {
     const int savedBase = OperatorBase;
     const int savedMarkers = MarkerCount;
     OperatorBase = OperatorHeight;
@@ -411,7 +411,7 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
 }
 
 // variable: the target or source of an instruction
-void TTokenizer::CompileVariable(bool write) {
+void TTokenizerPasses::CompileVariable(bool write) {
     OperatorHeight = 0;
     OperatorBase = 0;
     MarkerCount = 0;
@@ -430,7 +430,7 @@ void TTokenizer::CompileVariable(bool write) {
 
 // word variable[(index)] as the target of its high byte: the byte behind
 // the low one. An index counts words, so it is doubled to count bytes.
-void TTokenizer::CompileHighByteWriteVariable() {
+void TTokenizerPasses::CompileHighByteWriteVariable() {
     OperatorHeight = 0;
     OperatorBase = 0;
     MarkerCount = 0;
@@ -448,44 +448,44 @@ void TTokenizer::CompileHighByteWriteVariable() {
     EmitBits(1, 0);
 }
 
-void TTokenizer::CopyBuffer(int from, int to) {
+void TTokenizerPasses::CopyBuffer(int from, int to) {
     ExpressionBuffer[to & 3] = ExpressionBuffer[from & 3];
 }
 
-void TTokenizer::AppendBufferWithOperator(int n, int code) {
+void TTokenizerPasses::AppendBufferWithOperator(int n, int code) {
     AppendBits(1, 1);
     AppendBuffer(ExpressionBuffer[n & 3]);
     EmitOperatorToken(code);
 }
 
-void TTokenizer::CompileExpressionInto(int n, bool pinsAsNumbers) {
+void TTokenizerPasses::CompileExpressionInto(int n, bool pinsAsNumbers) {
     CompileExpression(false, pinsAsNumbers, 0);
     CopyBuffer(0, n);
 }
 
-void TTokenizer::CompileReadVariableInto(int n) {
+void TTokenizerPasses::CompileReadVariableInto(int n) {
     CompileVariable(false);
     CopyBuffer(0, n);
 }
 
-void TTokenizer::CompileWriteVariableInto(int n) {
+void TTokenizerPasses::CompileWriteVariableInto(int n) {
     CompileVariable(true);
     CopyBuffer(0, n);
 }
 
-void TTokenizer::CompileAndWriteExpression(bool leadingOneBit, bool pinsAsNumbers) {
+void TTokenizerPasses::CompileAndWriteExpression(bool leadingOneBit, bool pinsAsNumbers) {
     CompileExpression(false, pinsAsNumbers, 0);
     WriteBuffer(0, leadingOneBit);
 }
 
-void TTokenizer::CompileAndWriteWriteVariable() {
+void TTokenizerPasses::CompileAndWriteWriteVariable() {
     CompileVariable(true);
     WriteBuffer(0, false);
     EmitBits(1, 0);
 }
 
 // constant expression: operands joined by & | ^ + - * / << >>, left to right
-bool TTokenizer::EvaluateConstant(bool final, bool conditional) {
+bool TTokenizerPasses::EvaluateConstant(bool final, bool conditional) {
     std::uint32_t accumulator = 0;
     std::uint16_t pending = opAdd;
     bool resolved = true;
@@ -581,7 +581,7 @@ bool TTokenizer::EvaluateConstant(bool final, bool conditional) {
 
 // Runs a compiled condition at compile time: constants are pushed, the
 // operators act on a small stack of 16-bit values.
-std::uint16_t TTokenizer::EvaluateBuffer() {
+std::uint16_t TTokenizerPasses::EvaluateBuffer() {
     const TExpressionBuffer& buffer = ExpressionBuffer[0];
     int position = 0;
     auto readBits = [&](int count) {

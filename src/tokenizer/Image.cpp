@@ -1,11 +1,11 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 #include "isa/Instructions.h"
 #include "isa/Keywords.h"
 
 namespace wayline {
 
-void TTokenizer::CountGosubs() {
+void TTokenizerPasses::CountGosubs() {
     GosubCount = 0;
     ElementIndex = 0;
     TElement e;
@@ -20,7 +20,7 @@ void TTokenizer::CountGosubs() {
 
 // Fills the 14-bit fields of labels that were not yet defined when their
 // reference was compiled.
-void TTokenizer::ResolveLabelReferences() {
+void TTokenizerPasses::ResolveLabelReferences() {
     const std::uint16_t programEnd = CodeBitAddress;
     for (int i = 0; i < LabelReferenceCount; ++i) {
         ElementIndex = LabelReferences[i].ElementIndex;
@@ -38,7 +38,7 @@ void TTokenizer::ResolveLabelReferences() {
 
 // One packet per 16-byte block that holds DATA values or program bits:
 // 0x80 + block, the 16 bytes, and a checksum that makes the sum 0.
-void TTokenizer::BuildPackets() {
+void TTokenizerPasses::BuildPackets() {
     TTokenizerResult& r = Result;
     r.PacketCount = 0;
     for (int block = 0; block < EEPROMSize / 16; ++block) {

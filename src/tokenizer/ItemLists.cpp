@@ -1,11 +1,11 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 #include "isa/Items.h"
 
 namespace wayline {
 
 // One character printed as an item of its own, announcing the next item.
-void TTokenizer::EmitLiteralCharacter(char ch) {
+void TTokenizerPasses::EmitLiteralCharacter(char ch) {
     WriteConstant(static_cast<unsigned char>(ch), false);
     EmitBits(1, 0);
     EmitBits(1, 1);
@@ -13,7 +13,7 @@ void TTokenizer::EmitLiteralCharacter(char ch) {
 
 // The expression that follows, as typed, then " = " (and a quote): the
 // elements are compiled once, unwritten, to find where the text ends.
-void TTokenizer::EmitSourceEcho(bool quote) {
+void TTokenizerPasses::EmitSourceEcho(bool quote) {
     const int first = ElementIndex;
     TElement e;
     if (!PreviewElement(e)) {
@@ -40,7 +40,7 @@ void TTokenizer::EmitSourceEcho(bool quote) {
 }
 
 // A byte-sized variable (modifiers allowed), reduced to its byte address.
-std::uint16_t TTokenizer::GetByteVariable() {
+std::uint16_t TTokenizerPasses::GetByteVariable() {
     TElement e;
     NextElement(e);
     if (e.Type != etVariable) {
@@ -56,7 +56,7 @@ std::uint16_t TTokenizer::GetByteVariable() {
 }
 
 // Appends "1 [c] 0", an item that prints one character.
-void TTokenizer::EmitCharacterItem(std::uint16_t ch) {
+void TTokenizerPasses::EmitCharacterItem(std::uint16_t ch) {
     EmitBits(1, 1);
     WriteConstant(ch, false);
     EmitBits(1, 0);
@@ -64,7 +64,7 @@ void TTokenizer::EmitCharacterItem(std::uint16_t ch) {
 
 // [c] 1 [e] 0: a constant and the expression that follows, ending the
 // run-time expression
-void TTokenizer::EmitConstantAndExpression(std::uint16_t constant, int depth) {
+void TTokenizerPasses::EmitConstantAndExpression(std::uint16_t constant, int depth) {
     WriteConstant(constant, false);
     StackDepth = depth;
     CompileAndWriteExpression(true, false);
@@ -73,7 +73,7 @@ void TTokenizer::EmitConstantAndExpression(std::uint16_t constant, int depth) {
 
 // output items: expression | ASC ? e | format [?] e | ? e | STR [?] bytevar [\ count]
 // | REP e \ count, separated by commas
-void TTokenizer::CompileOutputItems() {
+void TTokenizerPasses::CompileOutputItems() {
     TElement e;
     for (;;) {
         NextElement(e);
@@ -151,7 +151,7 @@ void TTokenizer::CompileOutputItems() {
 }
 
 // WAIT ( value, ... ): the values go out last first
-void TTokenizer::CompileWaitItem() {
+void TTokenizerPasses::CompileWaitItem() {
     ExpectLeftParen();
     int starts[MaxWaitValues] = {};
     int count = 0;
@@ -190,7 +190,7 @@ void TTokenizer::CompileWaitItem() {
 
 // input items: variable | format variable | STR bytevar \ count [\ end]
 // | WAITSTR bytevar [\ length] | WAIT (values) | SKIP count | SPSTR count
-void TTokenizer::CompileInputItems() {
+void TTokenizerPasses::CompileInputItems() {
     TElement e;
     for (;;) {
         NextElement(e);

@@ -1,4 +1,4 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 #include <cstring>
 
@@ -55,12 +55,13 @@ int DigitValue(unsigned char c) {
 
 } // namespace
 
-void TTokenizer::RaiseScanError(int extra, TMessage message) {
+void TTokenizerPasses::RaiseScanError(int extra, TMessage message) {
     SetErrorSpan(ScanElementStart, ScanPos + extra - ScanElementStart);
     RaiseTokenizeError(message);
 }
 
-void TTokenizer::AppendElement(std::uint8_t type, std::uint16_t value, int start, int length) {
+void TTokenizerPasses::AppendElement(std::uint8_t type, std::uint16_t value, int start,
+                                     int length) {
     if (ElementCount >= MaxElements) {
         SetErrorSpan(start, length);
         RaiseTokenizeError(msgTooManyElements);
@@ -73,7 +74,7 @@ void TTokenizer::AppendElement(std::uint8_t type, std::uint16_t value, int start
     e.Length = static_cast<std::uint8_t>(length > 255 ? 255 : length);
 }
 
-void TTokenizer::AddElement(std::uint8_t type, std::uint16_t value, bool isEnd) {
+void TTokenizerPasses::AddElement(std::uint8_t type, std::uint16_t value, bool isEnd) {
     if (isEnd && LastWasEnd) {
         return;
     }
@@ -85,7 +86,7 @@ void TTokenizer::AddElement(std::uint8_t type, std::uint16_t value, bool isEnd) 
     LastWasEnd = isEnd;
 }
 
-int TTokenizer::ScanNameEnd(int from) const {
+int TTokenizerPasses::ScanNameEnd(int from) const {
     int pos = from;
     while (pos < Result.SourceSize && IsNameChar(static_cast<unsigned char>(Result.Source[pos]))) {
         ++pos;
@@ -94,7 +95,7 @@ int TTokenizer::ScanNameEnd(int from) const {
 }
 
 // name: a letter, _, # or $ followed by letters, digits and _.
-void TTokenizer::ScanSymbol(bool full) {
+void TTokenizerPasses::ScanSymbol(bool full) {
     ScanPos = ScanNameEnd(ScanElementStart + 1);
     const int length = ScanPos - ScanElementStart;
     if (length > MaxSymbolLength) {
@@ -114,7 +115,7 @@ void TTokenizer::ScanSymbol(bool full) {
 }
 
 // number: digits of the radix; with fractionDigits, one '.' and a scaled value
-void TTokenizer::ScanNumber(int radix, int fractionDigits) {
+void TTokenizerPasses::ScanNumber(int radix, int fractionDigits) {
     const char* s = Result.Source;
     if (radix != 10) {
         // The prefix is behind us; the first digit must be there.
@@ -164,7 +165,7 @@ void TTokenizer::ScanNumber(int radix, int fractionDigits) {
 }
 
 // string: "characters", read as constants separated by commas
-void TTokenizer::ScanString() {
+void TTokenizerPasses::ScanString() {
     const char* s = Result.Source;
     const int open = ScanElementStart;
     ++ScanPos;
@@ -190,7 +191,7 @@ void TTokenizer::ScanString() {
 }
 
 // operator: one character, or two with blanks allowed between them
-void TTokenizer::ScanOperator() {
+void TTokenizerPasses::ScanOperator() {
     const char* s = Result.Source;
     const int first = ScanElementStart;
     int second = first + 1;
@@ -213,7 +214,7 @@ void TTokenizer::ScanOperator() {
 }
 
 // directive: '{$NAME argument, argument}' inside a comment
-void TTokenizer::ScanDirectiveLine() {
+void TTokenizerPasses::ScanDirectiveLine() {
     const char* s = Result.Source;
     auto skipBlanks = [&] {
         while (IsBlank(static_cast<unsigned char>(s[ScanPos]))) {
@@ -296,7 +297,7 @@ void TTokenizer::ScanDirectiveLine() {
     }
 }
 
-void TTokenizer::ScanSource(bool full) {
+void TTokenizerPasses::ScanSource(bool full) {
     char* s = Result.Source;
     const int size = Result.SourceSize;
     if (!full) {
@@ -402,7 +403,7 @@ void TTokenizer::ScanSource(bool full) {
     AddElement(etEnd, 0, true);
 }
 
-bool TTokenizer::NextScannedElement(TElement& e) {
+bool TTokenizerPasses::NextScannedElement(TElement& e) {
     while (ElementIndex < ElementCount && Elements[ElementIndex].Type == etCancelled) {
         ++ElementIndex;
     }
@@ -421,7 +422,7 @@ bool TTokenizer::NextScannedElement(TElement& e) {
     return true;
 }
 
-bool TTokenizer::SeekScannedElement(std::uint8_t type, TElement& e) {
+bool TTokenizerPasses::SeekScannedElement(std::uint8_t type, TElement& e) {
     // Only the last element passed over leaves a trace (the error span),
     // so the walk itself touches nothing but the types.
     int last = -1;
@@ -442,7 +443,7 @@ bool TTokenizer::SeekScannedElement(std::uint8_t type, TElement& e) {
     return NextScannedElement(e);
 }
 
-bool TTokenizer::NextElement(TElement& e) {
+bool TTokenizerPasses::NextElement(TElement& e) {
     if (!NextScannedElement(e)) {
         return false;
     }
@@ -463,7 +464,7 @@ bool TTokenizer::NextElement(TElement& e) {
     return true;
 }
 
-bool TTokenizer::PreviewElement(TElement& e) {
+bool TTokenizerPasses::PreviewElement(TElement& e) {
     const int start = Result.ErrorStart;
     const int length = Result.ErrorLength;
     const int lastRead = LastReadIndex;
@@ -476,13 +477,13 @@ bool TTokenizer::PreviewElement(TElement& e) {
     return found;
 }
 
-void TTokenizer::StepBack() {
+void TTokenizerPasses::StepBack() {
     if (LastReadIndex >= 0 && LastReadIndex < ElementIndex) {
         ElementIndex = LastReadIndex;
     }
 }
 
-void TTokenizer::CancelElements(int first, int last) {
+void TTokenizerPasses::CancelElements(int first, int last) {
     if (first < 0) {
         first = 0;
     }
@@ -495,7 +496,7 @@ void TTokenizer::CancelElements(int first, int last) {
     }
 }
 
-int TTokenizer::PreviousLiveElement(int index) {
+int TTokenizerPasses::PreviousLiveElement(int index) {
     int live = index;
     while (live >= 0 && Elements[live].Type == etCancelled) {
         live = CancelledLinks[live];
@@ -511,7 +512,7 @@ int TTokenizer::PreviousLiveElement(int index) {
     return live;
 }
 
-void TTokenizer::CancelElementsAndLine(int first, int last) {
+void TTokenizerPasses::CancelElementsAndLine(int first, int last) {
     CancelElements(first, last);
     if (last < first) {
         return;
@@ -530,7 +531,7 @@ void TTokenizer::CancelElementsAndLine(int first, int last) {
     }
 }
 
-std::uint16_t TTokenizer::ExpectEnd() {
+std::uint16_t TTokenizerPasses::ExpectEnd() {
     TElement e;
     NextElement(e);
     if (e.Type != etEnd) {
@@ -540,7 +541,7 @@ std::uint16_t TTokenizer::ExpectEnd() {
 }
 
 #define WAYLINE_EXPECT(name, type, error)                                                          \
-    void TTokenizer::name() {                                                                      \
+    void TTokenizerPasses::name() {                                                                \
         TElement e;                                                                                \
         NextElement(e);                                                                            \
         if (e.Type != (type)) {                                                                    \
@@ -559,7 +560,7 @@ WAYLINE_EXPECT(ExpectBackslash, etBackslash, msgExpectedBackslash)
 
 #undef WAYLINE_EXPECT
 
-void TTokenizer::ExpectEquals() {
+void TTokenizerPasses::ExpectEquals() {
     TElement e;
     NextElement(e);
     if (e.Type != etCompare || e.Value != opEqual) {
@@ -567,7 +568,7 @@ void TTokenizer::ExpectEquals() {
     }
 }
 
-bool TTokenizer::CheckQuestion() {
+bool TTokenizerPasses::CheckQuestion() {
     TElement e;
     if (PreviewElement(e) && e.Type == etQuestion) {
         NextElement(e);
@@ -576,7 +577,7 @@ bool TTokenizer::CheckQuestion() {
     return false;
 }
 
-bool TTokenizer::CheckBackslash() {
+bool TTokenizerPasses::CheckBackslash() {
     TElement e;
     if (PreviewElement(e) && e.Type == etBackslash) {
         NextElement(e);

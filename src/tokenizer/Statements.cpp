@@ -1,4 +1,4 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 #include "isa/Instructions.h"
 #include "isa/Keywords.h"
@@ -6,7 +6,7 @@
 namespace wayline {
 
 // The statement pass: labels, assignments and instructions in source order.
-void TTokenizer::CompileStatements() {
+void TTokenizerPasses::CompileStatements() {
     ElementIndex = 0;
     LabelReferenceCount = 0;
     NestingCount = 0;
@@ -85,7 +85,7 @@ void TTokenizer::CompileStatements() {
 
 // Only the vocabulary gives a name the type etInstruction, so the value is
 // always a TKeyword; the switch names every one (the compiler checks that).
-void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
+void TTokenizerPasses::CompileInstruction(const TElement& keyword, int keywordIndex) {
     switch (static_cast<TKeyword>(keyword.Value)) {
     case kwIf:
         CompileIf(keywordIndex, false);
@@ -302,7 +302,7 @@ void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
 }
 
 // variable = expression: the value, then the target, then the token
-void TTokenizer::CompileAssignment() {
+void TTokenizerPasses::CompileAssignment() {
     StackDepth = 1;
     CompileWriteVariableInto(1);
     ExpectEquals();
@@ -313,14 +313,14 @@ void TTokenizer::CompileAssignment() {
 }
 
 // HIGH pin and the other single-pin instructions
-void TTokenizer::CompilePinInstruction(int token) {
+void TTokenizerPasses::CompilePinInstruction(int token) {
     StackDepth = 0;
     CompileAndWriteExpression(true, true);
     EmitInstruction(token);
 }
 
 // PAUSE duration, NAP period, SLEEP seconds
-void TTokenizer::CompileValueInstruction(int token) {
+void TTokenizerPasses::CompileValueInstruction(int token) {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     EmitInstruction(token);
@@ -328,7 +328,7 @@ void TTokenizer::CompileValueInstruction(int token) {
 
 // GOSUB label: the call, its number and target; its return slot then
 // points behind it
-void TTokenizer::CompileGosub() {
+void TTokenizerPasses::CompileGosub() {
     ++GosubCount;
     EmitInstruction(inGosub);
     EmitBits(8, static_cast<std::uint16_t>(GosubCount));
@@ -339,7 +339,7 @@ void TTokenizer::CompileGosub() {
 // PULSOUT pin, duration (and LCDCMD, POLLIN, POLLOUT); with a variable:
 // PULSIN pin, state, variable (and RCTIME, COUNT). The pin is held in
 // buffer 1 and written behind the value.
-void TTokenizer::CompilePinAndValue(int token, bool withVariable) {
+void TTokenizerPasses::CompilePinAndValue(int token, bool withVariable) {
     StackDepth = 1;
     CompileExpressionInto(1, true);
     ExpectComma();
@@ -355,7 +355,7 @@ void TTokenizer::CompilePinAndValue(int token, bool withVariable) {
 }
 
 // PWM pin, duty, cycles
-void TTokenizer::CompilePwm() {
+void TTokenizerPasses::CompilePwm() {
     StackDepth = 2;
     CompileExpressionInto(1, true);
     ExpectComma();
@@ -369,7 +369,7 @@ void TTokenizer::CompilePwm() {
 }
 
 // Behind each element of a bracketed list: 1 before a comma, 0 at ']'.
-void TTokenizer::EmitListSeparator() {
+void TTokenizerPasses::EmitListSeparator() {
     TElement e;
     NextElement(e);
     if (e.Type == etComma) {
@@ -382,7 +382,7 @@ void TTokenizer::EmitListSeparator() {
 }
 
 // BRANCH index, [label, ...]
-void TTokenizer::CompileBranch() {
+void TTokenizerPasses::CompileBranch() {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     ExpectComma();
@@ -398,7 +398,7 @@ void TTokenizer::CompileBranch() {
 }
 
 // LOOKUP index, [value, ...], variable
-void TTokenizer::CompileLookup() {
+void TTokenizerPasses::CompileLookup() {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     ExpectComma();
@@ -408,7 +408,7 @@ void TTokenizer::CompileLookup() {
 }
 
 // LOOKDOWN value, [comparison] [value, ...], variable
-void TTokenizer::CompileLookdown() {
+void TTokenizerPasses::CompileLookdown() {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     ExpectComma();
@@ -432,7 +432,7 @@ void TTokenizer::CompileLookdown() {
 // [value, ...], variable — the bracketed values of LOOKUP and LOOKDOWN and
 // the variable that receives the result; `depth` is the stack the values
 // are evaluated on.
-void TTokenizer::CompileValueListAndTarget(int depth) {
+void TTokenizerPasses::CompileValueListAndTarget(int depth) {
     for (;;) {
         StackDepth = depth;
         CompileAndWriteExpression(false, false);
@@ -448,7 +448,7 @@ void TTokenizer::CompileValueListAndTarget(int depth) {
 }
 
 // ON expression GOTO label, ... | ON expression GOSUB label, ...
-void TTokenizer::CompileOn() {
+void TTokenizerPasses::CompileOn() {
     const int expressionIndex = ElementIndex;
     // Find the GOTO or GOSUB behind the expression first: GOSUB wraps the
     // branch into a call of its own.
@@ -495,7 +495,7 @@ void TTokenizer::CompileOn() {
 }
 
 // RANDOM variable: read and written back from the same elements
-void TTokenizer::CompileRandom() {
+void TTokenizerPasses::CompileRandom() {
     const int variableIndex = ElementIndex;
     StackDepth = 0;
     CompileVariable(false);
@@ -508,7 +508,7 @@ void TTokenizer::CompileRandom() {
 
 // value, label, of a serial instruction: the mark and the label's address
 // go out first, then the value
-void TTokenizer::CompileSerialBranch(int depth) {
+void TTokenizerPasses::CompileSerialBranch(int depth) {
     const int valueIndex = ElementIndex;
     StackDepth = depth;
     CompileExpression(false, false, 0);
@@ -525,7 +525,7 @@ void TTokenizer::CompileSerialBranch(int depth) {
 
 // pin{\flowpin}, baud, of SERIN and SEROUT into buffers 1, 2 and 3; says
 // whether a flow pin is given
-bool TTokenizer::CompileSerialPins(int pinDepth) {
+bool TTokenizerPasses::CompileSerialPins(int pinDepth) {
     StackDepth = pinDepth;
     CompileExpressionInto(1, true);
     const bool flowPin = CheckBackslash();
@@ -541,7 +541,7 @@ bool TTokenizer::CompileSerialPins(int pinDepth) {
 }
 
 // SEROUT tpin{\fpin}, baud, {pace, | timeout, tlabel,} [items]
-void TTokenizer::CompileSerout() {
+void TTokenizerPasses::CompileSerout() {
     const bool flowPin = CompileSerialPins(3);
     TElement e;
     if (PreviewElement(e) && e.Type != etLeftBracket) {
@@ -567,7 +567,7 @@ void TTokenizer::CompileSerout() {
 }
 
 // SERIN rpin{\fpin}, baud, {plabel,} {timeout, tlabel,} [items]
-void TTokenizer::CompileSerin() {
+void TTokenizerPasses::CompileSerin() {
     const bool flowPin = CompileSerialPins(4);
     TElement e;
     if (PreviewElement(e) && e.Type == etLeftBracket) {
@@ -600,7 +600,7 @@ void TTokenizer::CompileSerin() {
 }
 
 // [items] of an instruction: output or input items between brackets
-void TTokenizer::CompileBracketedItems(bool output) {
+void TTokenizerPasses::CompileBracketedItems(bool output) {
     ExpectLeftBracket();
     if (output) {
         CompileOutputItems();
@@ -611,7 +611,7 @@ void TTokenizer::CompileBracketedItems(bool output) {
 }
 
 // FREQOUT pin, duration, freq1 {, freq2}
-void TTokenizer::CompileFreqout() {
+void TTokenizerPasses::CompileFreqout() {
     StackDepth = 0;
     CompileAndWriteExpression(true, true);
     ExpectComma();
@@ -633,7 +633,7 @@ void TTokenizer::CompileFreqout() {
 
 // BUTTON pin, downstate, delay, rate, workspace, targetstate, label: the
 // workspace is read before the token and written back behind it
-void TTokenizer::CompileButton() {
+void TTokenizerPasses::CompileButton() {
     StackDepth = 5;
     CompileExpressionInto(1, true);
     for (int depth = 0; depth < 3; ++depth) {
@@ -661,7 +661,7 @@ void TTokenizer::CompileButton() {
 }
 
 // DTMFOUT pin, {ontime, offtime,} [tone, ...]: off time before on time
-void TTokenizer::CompileDtmfout() {
+void TTokenizerPasses::CompileDtmfout() {
     StackDepth = 0;
     CompileAndWriteExpression(true, true);
     ExpectComma();
@@ -690,7 +690,7 @@ void TTokenizer::CompileDtmfout() {
 
 // SHIFTIN dpin, cpin, mode, [variable{\bits}, ...] and
 // SHIFTOUT dpin, cpin, mode, [value{\bits}, ...]
-void TTokenizer::CompileShift(bool in) {
+void TTokenizerPasses::CompileShift(bool in) {
     StackDepth = 1;
     CompileExpressionInto(1, true);
     ExpectComma();
@@ -732,7 +732,7 @@ void TTokenizer::CompileShift(bool in) {
 
 // XOUT mpin, zpin, [house\command{\cycles}, ...]: house and command are
 // folded into one value at run time
-void TTokenizer::CompileXout() {
+void TTokenizerPasses::CompileXout() {
     StackDepth = 0;
     CompileAndWriteExpression(true, true);
     ExpectComma();
@@ -765,7 +765,7 @@ void TTokenizer::CompileXout() {
 }
 
 // LCDIN pin, command, [items] and the like: the value before the pin
-void TTokenizer::CompilePinAndItems(int token, bool output) {
+void TTokenizerPasses::CompilePinAndItems(int token, bool output) {
     StackDepth = 1;
     CompileExpressionInto(1, true);
     ExpectComma();
@@ -778,7 +778,7 @@ void TTokenizer::CompilePinAndItems(int token, bool output) {
 }
 
 // I2CIN pin, slave, {address{\lowaddress},} [items] and I2COUT
-void TTokenizer::CompileI2c(int token, int tokenWithLowAddress, bool output) {
+void TTokenizerPasses::CompileI2c(int token, int tokenWithLowAddress, bool output) {
     StackDepth = 3;
     CompileExpressionInto(1, true);
     ExpectComma();
@@ -810,7 +810,7 @@ void TTokenizer::CompileI2c(int token, int tokenWithLowAddress, bool output) {
 
 // Byte k of a transfer: the address held in buffer 1, with k added at run
 // time for every byte after the first.
-void TTokenizer::WriteByteAddress(int offset, int depth) {
+void TTokenizerPasses::WriteByteAddress(int offset, int depth) {
     if (offset == 0) {
         WriteBuffer(1, true);
         return;
@@ -823,7 +823,7 @@ void TTokenizer::WriteByteAddress(int offset, int depth) {
 }
 
 // In 2.5 mode an item may carry the size WORD; no other size is allowed.
-bool TTokenizer::CheckWordItem(TMessage sizeError) {
+bool TTokenizerPasses::CheckWordItem(TMessage sizeError) {
     TElement e;
     if (!Version25 || !PreviewElement(e) || e.Type != etSize) {
         return false;
@@ -837,7 +837,7 @@ bool TTokenizer::CheckWordItem(TMessage sizeError) {
 
 // A WORD item read from memory must be a whole word variable: its high
 // byte is addressed as the byte behind the low one.
-void TTokenizer::CheckWordVariable() {
+void TTokenizerPasses::CheckWordVariable() {
     const int variableIndex = ElementIndex;
     TElement e;
     NextElement(e);
@@ -857,7 +857,7 @@ void TTokenizer::CheckWordVariable() {
 
 // READ address, item {, item} (with a return address behind each token)
 // and GET location, item {, item}: one byte to each variable
-void TTokenizer::CompileByteRead(int token, bool withNextAddress) {
+void TTokenizerPasses::CompileByteRead(int token, bool withNextAddress) {
     StackDepth = 0;
     CompileExpressionInto(1, false);
     ExpectComma();
@@ -893,7 +893,7 @@ void TTokenizer::CompileByteRead(int token, bool withNextAddress) {
 // WRITE address, item {, item} (value first, a return address behind each
 // token) and PUT location, item {, item} (location first): one byte each;
 // a WORD value gives its low byte, then the value shifted right by 8.
-void TTokenizer::CompileByteWrite(int token, bool valueFirst) {
+void TTokenizerPasses::CompileByteWrite(int token, bool valueFirst) {
     const int addressDepth = valueFirst ? 1 : 0;
     const int valueDepth = valueFirst ? 0 : 1;
     StackDepth = addressDepth;

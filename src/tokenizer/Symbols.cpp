@@ -1,16 +1,16 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 #include "tokenizer/Vocabulary.h"
 
 namespace wayline {
 
-void TTokenizer::InitDirectiveSymbols() {
+void TTokenizerPasses::InitDirectiveSymbols() {
     Symbols.Clear();
     if (!EnterDirectiveSymbols(Symbols)) {
         RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 
-void TTokenizer::InitBuiltinSymbols() {
+void TTokenizerPasses::InitBuiltinSymbols() {
     if (Result.TargetModule == tmNone || Result.TargetModule > tmKM2D) {
         SetErrorSpan(0, 0);
         RaiseTokenizeError(msgUnknownTargetModule);
@@ -20,19 +20,19 @@ void TTokenizer::InitBuiltinSymbols() {
     }
 }
 
-void TTokenizer::AddSymbol(const TSymbol& symbol) {
+void TTokenizerPasses::AddSymbol(const TSymbol& symbol) {
     if (!Symbols.AddSymbol(symbol)) {
         RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 
-void TTokenizer::AddDeclaredName(const TSymbolName& name) {
+void TTokenizerPasses::AddDeclaredName(const TSymbolName& name) {
     if (!Symbols.AddDeclaredName(name)) {
         RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 
-TSymbolName TTokenizer::ElementName(const TElement& e) const {
+TSymbolName TTokenizerPasses::ElementName(const TElement& e) const {
     const int start = e.Start;
     int length = e.Length;
     if (start + length > SourceCapacity) {

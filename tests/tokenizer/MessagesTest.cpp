@@ -43,7 +43,7 @@ class RaiseTokenizeErrorTest : public TokenizerTest {};
 TEST_F(RaiseTokenizeErrorTest, MessageSitsAtTheEndOfTheSourceAreaAndRaisesETokenizeError) {
     bool caught = false;
     try {
-        Tok->RaiseTokenizeError(static_cast<TMessage>(MessageIndex(144)));
+        Passes.RaiseTokenizeError(static_cast<TMessage>(MessageIndex(144)));
     } catch (const std::exception& error) {
         caught = dynamic_cast<const ETokenizeError*>(&error) != nullptr;
     }

@@ -54,7 +54,7 @@ protected:
         if (!Tokenizer->SetSource(text)) {
             return false;
         }
-        return Tokenizer->Tokenize(false, true, false) && Tokenizer->Result.PacketCount != 0;
+        return Tokenizer->Tokenize() && Tokenizer->Result.PacketCount != 0;
     }
 
     bool CompileGenerated() {

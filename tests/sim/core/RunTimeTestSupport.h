@@ -144,7 +144,7 @@ inline std::string CompileInto(std::string_view source, TEeprom& eeprom) {
     if (!tokenizer->SetSource(source)) {
         return "source too long";
     }
-    if (!tokenizer->Tokenize(false, true, false)) {
+    if (!tokenizer->Tokenize()) {
         return tokenizer->Result.ErrorText != nullptr ? tokenizer->Result.ErrorText : "failed";
     }
     eeprom.Erase();
