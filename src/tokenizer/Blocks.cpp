@@ -15,6 +15,18 @@ std::uint16_t TTokenizerPasses::ReserveAddress() {
     return at;
 }
 
+// The first unused of the block's exit jumps; `whenFull` when all are used.
+int TTokenizerPasses::FreeExitSlot(const TNestingEntry& entry, TMessage whenFull) {
+    int slot = 0;
+    while (slot < MaxExits && entry.ExitAddresses[slot] != 0) {
+        ++slot;
+    }
+    if (slot == MaxExits) {
+        RaiseTokenizeError(whenFull);
+    }
+    return slot;
+}
+
 // Points the block's pending jump and its exits at the current address.
 void TTokenizerPasses::FillBlockJumps(TNestingEntry& entry) {
     for (std::uint16_t& exit : entry.ExitAddresses) {
@@ -62,19 +74,13 @@ void TTokenizerPasses::CompileIf(int keywordIndex, bool elseIf) {
     bool jumpForm = !Version25;
     bool blockForm = false;
     int i = ElementIndex;
-    auto nextLive = [&](int from) {
-        while (from < ElementCount && Elements[from].Type == etCancelled) {
-            ++from;
-        }
-        return from;
-    };
-    for (i = nextLive(i); i < ElementCount; i = nextLive(i + 1)) {
+    for (i = NextLiveElement(i); i < ElementCount; i = NextLiveElement(i + 1)) {
         if (Elements[i].Type == etThen || Elements[i].Type == etEnd) {
             break;
         }
     }
     if (i < ElementCount && Elements[i].Type == etThen) {
-        const int after = nextLive(i + 1);
+        const int after = NextLiveElement(i + 1);
         if (after < ElementCount) {
             TElement e = Elements[after];
             if (e.Type == etUndefined && Symbols.FindSymbol(ElementName(e))) {
@@ -83,8 +89,8 @@ void TTokenizerPasses::CompileIf(int keywordIndex, bool elseIf) {
             if (e.Type == etLabel || e.Type == etUndefined) {
                 jumpForm = true;
             } else if (e.Type == etInstruction && e.Value == kwGoto) {
-                const int name = nextLive(after + 1);
-                const int end = nextLive(name + 1);
+                const int name = NextLiveElement(after + 1);
+                const int end = NextLiveElement(name + 1);
                 if (name < ElementCount && end < ElementCount &&
                     (Elements[name].Type == etUndefined || Elements[name].Type == etLabel) &&
                     Elements[end].Type == etEnd && Elements[end].Value == 0) {
@@ -139,13 +145,7 @@ void TTokenizerPasses::CompileElseIf() {
         RaiseTokenizeError(msgElseIfWithoutIf);
     }
     TNestingEntry* entry = &NestingStack[NestingCount - 1];
-    int slot = 0;
-    while (slot < MaxExits && entry->ExitAddresses[slot] != 0) {
-        ++slot;
-    }
-    if (slot == MaxExits) {
-        RaiseTokenizeError(msgTooManyElseIfs);
-    }
+    const int slot = FreeExitSlot(*entry, msgTooManyElseIfs);
     if (!IsIf(entry->Kind)) {
         CheckBlockMismatch();
     }
@@ -283,13 +283,7 @@ void TTokenizerPasses::CompileExit() {
         RaiseTokenizeError(msgExitOutsideLoop);
     }
     TNestingEntry& entry = NestingStack[index];
-    int slot = 0;
-    while (slot < MaxExits && entry.ExitAddresses[slot] != 0) {
-        ++slot;
-    }
-    if (slot == MaxExits) {
-        RaiseTokenizeError(msgTooManyExits);
-    }
+    const int slot = FreeExitSlot(entry, msgTooManyExits);
     EmitInstruction(inGoto);
     entry.ExitAddresses[slot] = ReserveAddress();
 }
@@ -430,13 +424,7 @@ void TTokenizerPasses::CompileCase() {
         if (CodeBitAddress == entry.PendingAddress + AddressBits) {
             RaiseTokenizeError(msgEmptyCase);
         }
-        int slot = 0;
-        while (slot < MaxExits && entry.ExitAddresses[slot] != 0) {
-            ++slot;
-        }
-        if (slot == MaxExits) {
-            RaiseTokenizeError(msgTooManyCases);
-        }
+        const int slot = FreeExitSlot(entry, msgTooManyCases);
         EmitInstruction(inGoto);
         entry.ExitAddresses[slot] = ReserveAddress();
         PatchAddress(entry.PendingAddress);

@@ -15,16 +15,10 @@ constexpr int VariableSpaceBits = (VariableSpaceWords - FirstVariableWord) * Cel
 // the walk itself only looks at element types, as each declaration pass
 // makes one over the whole list.
 bool TTokenizerPasses::FindStatement(std::uint8_t keyword, int& first, bool keywordFirst) {
-    const auto live = [this](int i) {
-        while (i < ElementCount && Elements[i].Type == etCancelled) {
-            ++i;
-        }
-        return i;
-    };
     int last = -1; // the last element passed over: it holds the error span
     int i = ElementIndex;
     for (;;) {
-        i = live(i);
+        i = NextLiveElement(i);
         if (i >= ElementCount) {
             break;
         }
@@ -41,7 +35,7 @@ bool TTokenizerPasses::FindStatement(std::uint8_t keyword, int& first, bool keyw
             SetElementSpan(Elements[a]);
             return true;
         }
-        i = live(i + 1);
+        i = NextLiveElement(i + 1);
         if (i >= ElementCount) {
             break;
         }

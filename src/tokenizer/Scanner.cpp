@@ -404,9 +404,7 @@ void TTokenizerPasses::ScanSource(bool full) {
 }
 
 bool TTokenizerPasses::NextScannedElement(TElement& e) {
-    while (ElementIndex < ElementCount && Elements[ElementIndex].Type == etCancelled) {
-        ++ElementIndex;
-    }
+    ElementIndex = NextLiveElement(ElementIndex);
     if (ElementIndex >= ElementCount) {
         e = TElement{};
         e.Type = etEnd;
@@ -517,10 +515,7 @@ void TTokenizerPasses::CancelElementsAndLine(int first, int last) {
     if (last < first) {
         return;
     }
-    int after = last + 1;
-    while (after < ElementCount && Elements[after].Type == etCancelled) {
-        ++after;
-    }
+    const int after = NextLiveElement(last + 1);
     if (after >= ElementCount || Elements[after].Type != etEnd) {
         return;
     }
@@ -568,18 +563,9 @@ void TTokenizerPasses::ExpectEquals() {
     }
 }
 
-bool TTokenizerPasses::CheckQuestion() {
+bool TTokenizerPasses::CheckElement(std::uint8_t type) {
     TElement e;
-    if (PreviewElement(e) && e.Type == etQuestion) {
-        NextElement(e);
-        return true;
-    }
-    return false;
-}
-
-bool TTokenizerPasses::CheckBackslash() {
-    TElement e;
-    if (PreviewElement(e) && e.Type == etBackslash) {
+    if (PreviewElement(e) && e.Type == type) {
         NextElement(e);
         return true;
     }

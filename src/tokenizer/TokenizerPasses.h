@@ -141,6 +141,14 @@ public:
     void CancelElementsAndLine(int first, int last);
     // The nearest element at or before index that is not cancelled, or -1.
     int PreviousLiveElement(int index);
+    // The nearest element at or after index that is not cancelled, or
+    // ElementCount.
+    int NextLiveElement(int index) const {
+        while (index < ElementCount && Elements[index].Type == etCancelled) {
+            ++index;
+        }
+        return index;
+    }
     // For a cancelled element, an earlier index such that every element
     // between the two is cancelled too (elements are never revived).
     std::int16_t CancelledLinks[MaxElements];
@@ -154,8 +162,8 @@ public:
     void ExpectComma();
     void ExpectQuestion();
     void ExpectBackslash();
-    bool CheckQuestion();
-    bool CheckBackslash();
+    bool CheckQuestion() { return CheckElement(etQuestion); }
+    bool CheckBackslash() { return CheckElement(etBackslash); }
     // Index of the element the last NextElement returned.
     int LastReadIndex = -1;
     // Reads up to and including the next line end.
@@ -242,6 +250,8 @@ private:
     int ScanElementStart = 0;
     bool LastWasEnd = true;
     [[noreturn]] void RaiseScanError(int extra, TMessage message);
+    // Consumes the next element if it has the type; says whether it did.
+    bool CheckElement(std::uint8_t type);
     void AddElement(std::uint8_t type, std::uint16_t value, bool isEnd);
     void AppendElement(std::uint8_t type, std::uint16_t value, int start, int length);
     void ScanSymbol(bool full);
@@ -313,6 +323,7 @@ private:
 
     // block internals (Blocks.cpp)
     std::uint16_t ReserveAddress();
+    int FreeExitSlot(const TNestingEntry& entry, TMessage whenFull);
     void FillBlockJumps(TNestingEntry& entry);
     void CheckBlockMismatch();
     void CompileIf(int keywordIndex, bool elseIf);
