@@ -104,8 +104,10 @@ inline constexpr int StartAddressSlot = ReturnSlotAddress(0);
 // bit. The value the module sees is LabelConstantBit + the field as
 // written.
 inline constexpr std::uint16_t LabelConstantMark = 0xDD;
+inline constexpr int LabelConstantMarkBits = 1 + ExpressionCodeBits + 1;
 inline constexpr std::uint16_t LabelConstantBit = 1u << AddressBits;
-static_assert(LabelConstantMark == (1u << 7 | ConstantCode(AddressBits) << 1 | 1u));
+static_assert(LabelConstantMark ==
+              (1u << (LabelConstantMarkBits - 1) | ConstantCode(AddressBits) << 1 | 1u));
 
 // LOOKDOWN writes its comparison (codes 26-31) as the code minus this
 // bias, in 3 bits.

@@ -331,7 +331,7 @@ void TTokenizerPasses::CompileValueInstruction(int token) {
 void TTokenizerPasses::CompileGosub() {
     ++GosubCount;
     EmitInstruction(inGosub);
-    EmitBits(8, static_cast<std::uint16_t>(GosubCount));
+    EmitBits(GosubNumberBits, static_cast<std::uint16_t>(GosubCount));
     EmitLabelAddress();
     PatchAddress(static_cast<std::uint16_t>(ReturnSlotAddress(GosubCount)));
 }
@@ -465,7 +465,7 @@ void TTokenizerPasses::CompileOn() {
     if (gosub) {
         number = ++GosubCount;
         EmitInstruction(inGosub);
-        EmitBits(8, static_cast<std::uint16_t>(number));
+        EmitBits(GosubNumberBits, static_cast<std::uint16_t>(number));
         EmitAddress(static_cast<std::uint16_t>(CodeBitAddress + AddressBits));
     }
     ElementIndex = expressionIndex;
@@ -513,7 +513,7 @@ void TTokenizerPasses::CompileSerialBranch(int depth) {
     StackDepth = depth;
     CompileExpression(false, false, 0);
     ExpectComma();
-    EmitBits(8, LabelConstantMark);
+    EmitBits(LabelConstantMarkBits, LabelConstantMark);
     EmitLabelAddress();
     ExpectComma();
     const int resume = ElementIndex;
@@ -575,7 +575,7 @@ void TTokenizerPasses::CompileSerin() {
     } else {
         if (e.Type == etLabel || e.Type == etUndefined) {
             // The parity-error branch.
-            EmitBits(8, LabelConstantMark);
+            EmitBits(LabelConstantMarkBits, LabelConstantMark);
             EmitLabelAddress();
             ExpectComma();
         }
