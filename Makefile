@@ -23,7 +23,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what the program needs: no tests, no command line.
+run: configure
+	@cmake --build $(BUILD) -j $(JOBS) --target wayline
 	./$(BUILD)/bin/wayline
 
 test: build
@@ -36,19 +38,21 @@ sanitize: deps
 	cd $(SANITIZE) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS)
 
-# The identification threads and the scans under ThreadSanitizer: the
-# program's threads (comm_scan_tests) and the core's scan, identification
-# and download (comm_core_tests). Qt itself is not instrumented;
-# scripts/tsan.supp names the reports from inside it that are no race.
+# The identification threads and the scan under ThreadSanitizer: the
+# core's scan, identification and download (comm_core_tests) and the scan
+# as the program runs it, on Qt's threads and event loop (comm_qt_tests).
+# Qt itself is not instrumented; scripts/tsan.supp names the reports from
+# inside it that are no race.
 TSAN_CORE_TESTS = SerialTest.*:PortScanTest.*:Identify*:DownloadTest.*
+TSAN_QT_TESTS = QtThreadsTest.*
 tsan: deps
 	@cmake -S . -B $(TSAN) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DWAYLINE_TSAN=ON \
 	  $(CMAKE_ARGS) >/dev/null
-	@cmake --build $(TSAN) -j $(JOBS) --target comm_scan_tests comm_core_tests
+	@cmake --build $(TSAN) -j $(JOBS) --target comm_core_tests comm_qt_tests
 	@export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 \
 	  suppressions=$(CURDIR)/scripts/tsan.supp" QT_QPA_PLATFORM=offscreen; \
-	  set -e; $(TSAN)/bin/comm_scan_tests --gtest_brief=1; \
-	  $(TSAN)/bin/comm_core_tests --gtest_brief=1 --gtest_filter='$(TSAN_CORE_TESTS)'
+	  set -e; $(TSAN)/bin/comm_core_tests --gtest_brief=1 --gtest_filter='$(TSAN_CORE_TESTS)'; \
+	  $(TSAN)/bin/comm_qt_tests --gtest_brief=1 --gtest_filter='$(TSAN_QT_TESTS)'
 
 bench: deps
 	@cmake -S . -B $(BENCHDIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \

@@ -2,8 +2,9 @@
 // identification threads run in parallel, so four silent ports should take
 // hardly longer than one (at most 1.2 times).
 
+#include "comm/core/PortScan.h"
 #include "comm/core/Serial.h"
-#include "comm/scan/PortScanner.h"
+#include "comm/qt/QtThreads.h"
 #include "sim/core/RealTimePacer.h"
 #include "sim/core/SimulatedModule.h"
 #include "sim/core/SimulatedSerialDevice.h"
@@ -22,11 +23,7 @@ namespace {
 class TNoDisplay final : public TScanDisplay {
 public:
     int Rows = 0;
-    void ScanStarted() override {}
-    void ScanFinished() override {}
-    void ShowIgnoring(int) override {}
-    void ShowPortResult(int, const TIdentifyResult&) override { ++Rows; }
-    void AllThreadsReported() override {}
+    void ShowRow(int, const TPortScanRow&) override { ++Rows; }
 };
 
 QCoreApplication& App() {
@@ -41,13 +38,13 @@ QCoreApplication& App() {
 double ScanSilentPorts(int count) {
     App();
     std::map<std::string, std::shared_ptr<sim::TSimulatedModule>> modules;
-    QStringList names;
+    std::vector<std::string> names;
     for (int i = 0; i < count; ++i) {
         const std::string name = "ttyS" + std::to_string(i);
         auto module = std::make_shared<sim::TSimulatedModule>();
         module->Line().BoardPresent = false;
         modules[name] = module;
-        names << QString::fromStdString(name);
+        names.push_back(name);
     }
     TSerialSlots slots([&modules](const std::string& name) {
         return std::make_unique<SimulatedSerialDevice>(modules.at(name),
@@ -55,11 +52,14 @@ double ScanSilentPorts(int count) {
     });
     const TIdentifyTexts texts;
     TNoDisplay display;
-    TPortScanner scanner(display, [&slots, &texts](const std::string& name) {
+    // As the progress window runs it: threads Qt knows, the event loop
+    // turning while they work.
+    TPortScanner scanner(QtThreadStarter(), std::make_unique<TEventLoopScanWaiter>());
+    const TIdentifyWork identify = [&slots, &texts](const std::string& name) {
         return IdentifyPort(slots, name, 2, texts);
-    });
+    };
     const auto start = std::chrono::steady_clock::now();
-    scanner.ScanPorts(names, QStringLiteral("AUTO"));
+    scanner.ScanPorts(names, "AUTO", texts.Ignoring, identify, display);
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     if (display.Rows != count) {

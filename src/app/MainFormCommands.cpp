@@ -1,7 +1,7 @@
 // The main window's commands: buttons, keys, files, settings.
 
 #include "app/AppState.h"
-#include "uikit/Settings.h"
+#include "app/Settings.h"
 #include "uikit/SkinImage.h"
 #include "uikit/UserDialogs.h"
 #include "codegen/core/ActionListFile.h"
@@ -255,7 +255,17 @@ void TMainForm::Test() {
 TSaveAnswer TMainForm::CheckIfSaved() {
     return wayline::CheckIfSaved(
         State.Editor.ListModified,
-        [this] { return Dialogs->AskToSave(this, Res.LoadText(SavePromptTextId)); },
+        [this] {
+            switch (Dialogs->AskToSave(this, Res.LoadText(SavePromptTextId))) {
+            case TBoxAnswer::Yes:
+                return saYes;
+            case TBoxAnswer::No:
+                return saNo;
+            case TBoxAnswer::Cancel:
+                break;
+            }
+            return saCancel;
+        },
         [this] { return SaveFile(); });
 }
 

@@ -6,7 +6,7 @@
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/MemoryUse.h"
 #include "app/MainForm.h"
-#include "editor/ui/MemoryGauge.h"
+#include "codegen/ui/MemoryGauge.h"
 #include "tokenizer/Tokenizer.h"
 
 #include <QByteArray>

@@ -1,10 +1,9 @@
 #include "cli/DoctorCommand.h"
 
-#include "cli/TokenizeCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/JsonWriter.h"
 #include "doctor/core/Diagnosis.h"
 #include "doctor/core/SystemRoot.h"
-
-#include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <ostream>
@@ -12,10 +11,6 @@
 namespace wayline {
 
 namespace {
-
-void PrintUsage(std::ostream& err) {
-    err << "usage: wayline-cli doctor [--json] [--root DIR]\n";
-}
 
 std::string_view SeverityLabel(TFindingSeverity severity) {
     switch (severity) {
@@ -53,40 +48,42 @@ std::string DoctorTextReport(const std::vector<TFinding>& findings) {
 }
 
 std::string DoctorJsonReport(const std::vector<TFinding>& findings) {
-    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    TJson list = TJson::Array();
     for (const TFinding& finding : findings) {
-        list.push_back({{"kind", FindingKindName(finding.Kind)},
-                        {"severity", SeverityName(finding.Severity)},
-                        {"port", finding.Port},
-                        {"text", finding.Text},
-                        {"command", finding.Command}});
+        list.Append(TJson::Object({{"kind", FindingKindName(finding.Kind)},
+                                   {"severity", SeverityName(finding.Severity)},
+                                   {"port", finding.Port},
+                                   {"text", finding.Text},
+                                   {"command", finding.Command}}));
     }
-    nlohmann::ordered_json report = {{"blocksDownload", BlocksDownload(findings)},
-                                     {"findings", std::move(list)}};
-    // Texts come from the system (process and group names): never let a
-    // stray byte stop the report.
-    return report.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    // Texts come from the system (process and group names): the writer
+    // replaces a stray byte rather than stopping the report.
+    return TJson::Object({{"blocksDownload", BlocksDownload(findings)}, {"findings", list}}).Dump();
 }
 
-int RunDoctorCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                     std::ostream& err, const char* rootFromEnvironment) {
-    bool json = false;
+TDoctorCommand::TDoctorCommand(TCommandLine& line) {
+    CLI::App& command = line.AddCommand(
+        "doctor", "tell why the robot may not be found on this computer",
+        "Looks at this computer for what keeps a robot from being found on its serial ports: "
+        "the user not in the port's group, the braille display service taking the adapter, "
+        "ModemManager, another program holding the port, a slow FTDI adapter. Prints the "
+        "findings, most serious first, each with the command that mends it where there is "
+        "one. Exit status 1 when a finding keeps downloads from working.");
+    line.AddFlag(command, "--json", Json, "print the findings as one JSON object");
+    RootOption =
+        &line.AddValue(command, "--root", Root, "DIR", "a folder",
+                       std::string("look at the system laid out under DIR instead of / (by "
+                                   "default the folder that ") +
+                           DoctorRootVariable + " names, if it is set)",
+                       TCommandLine::TEmptyValue::evTaken);
+    Command = &command;
+}
+
+int TDoctorCommand::Run(std::ostream& out, std::ostream& err,
+                        const char* rootFromEnvironment) const {
     std::string root = rootFromEnvironment != nullptr ? rootFromEnvironment : "";
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        if (a == "--json") {
-            json = true;
-        } else if (a == "--root" && i + 1 < arguments.size()) {
-            root = arguments[++i];
-        } else if (a == "--root") {
-            err << "wayline-cli doctor: --root needs a folder\n";
-            PrintUsage(err);
-            return ExitUsageError;
-        } else {
-            err << "wayline-cli doctor: unknown argument '" << a << "'\n";
-            PrintUsage(err);
-            return ExitUsageError;
-        }
+    if (TCommandLine::Given(*RootOption)) {
+        root = Root;
     }
     if (root.empty()) {
         root = "/";
@@ -98,8 +95,18 @@ int RunDoctorCommand(const std::vector<std::string>& arguments, std::ostream& ou
     }
 
     const std::vector<TFinding> findings = DiagnoseSystem(TSystemRoot(root));
-    out << (json ? DoctorJsonReport(findings) + "\n" : DoctorTextReport(findings));
+    out << (Json ? DoctorJsonReport(findings) + "\n" : DoctorTextReport(findings));
     return BlocksDownload(findings) ? ExitDownloadBlocked : ExitSucceeded;
+}
+
+int RunDoctorCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                     std::ostream& err, const char* rootFromEnvironment) {
+    TCommandLine line;
+    const TDoctorCommand command(line);
+    if (const std::optional<int> status = line.ParseCommand(command.App(), arguments, out, err)) {
+        return *status;
+    }
+    return command.Run(out, err, rootFromEnvironment);
 }
 
 } // namespace wayline

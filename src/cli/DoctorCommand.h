@@ -1,11 +1,19 @@
 #pragma once
 
+#include "cli/ExitStatus.h"
+
 #include <iosfwd>
 #include <string>
 #include <vector>
 
+namespace CLI {
+class App;
+class Option;
+} // namespace CLI
+
 namespace wayline {
 
+class TCommandLine;
 struct TFinding;
 
 // Exit status of doctor when a finding keeps downloads from working.
@@ -20,6 +28,23 @@ inline constexpr const char* DoctorRootVariable = "WAYLINE_DOCTOR_ROOT";
 // findings, most serious first, with the command that mends each where there
 // is one. `rootFromEnvironment` is the value of WAYLINE_DOCTOR_ROOT or null;
 // --root wins over it. Exits 0 when nothing blocks a download, 1 otherwise.
+class TDoctorCommand {
+public:
+    explicit TDoctorCommand(TCommandLine& line);
+    TDoctorCommand(const TDoctorCommand&) = delete;
+    TDoctorCommand& operator=(const TDoctorCommand&) = delete;
+
+    const CLI::App& App() const { return *Command; }
+    int Run(std::ostream& out, std::ostream& err, const char* rootFromEnvironment) const;
+
+private:
+    CLI::App* Command = nullptr;
+    bool Json = false;
+    std::string Root;
+    const CLI::Option* RootOption = nullptr;
+};
+
+// The command on its own arguments (those after "doctor").
 int RunDoctorCommand(const std::vector<std::string>& arguments, std::ostream& out,
                      std::ostream& err, const char* rootFromEnvironment);
 

@@ -1,8 +1,7 @@
 #include "cli/DownloadCommand.h"
 
+#include "cli/CommandLine.h"
 #include "cli/ProgramFile.h"
-#include "cli/TokenizeCommand.h"
-#include "codegen/core/ActionListFile.h"
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/CompileStep.h"
 #include "comm/core/Download.h"
@@ -10,63 +9,16 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iostream>
-#include <iterator>
-#include <memory>
+#include <istream>
 #include <optional>
+#include <ostream>
 
 namespace wayline {
 
 namespace {
 
 constexpr int ProgressBarWidth = 30;
-
-struct TOptions {
-    std::string Port = "AUTO";
-    bool SensorsEnabled = false;
-    std::string File;
-};
-
-void PrintUsage(std::ostream& err) {
-    err << "usage: wayline-cli download [--port NAME|PATH|AUTO] [--sensors] FILE.wyl|FILE.hbs\n";
-}
-
-bool ParseOptions(const std::vector<std::string>& arguments, TOptions& options, std::ostream& err) {
-    bool haveFile = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        if (a == "--port") {
-            if (i + 1 >= arguments.size() || arguments[i + 1].empty()) {
-                err << "wayline-cli download: --port needs a port name, a device path or AUTO\n";
-                return false;
-            }
-            options.Port = arguments[++i];
-            std::string upper = options.Port;
-            std::transform(upper.begin(), upper.end(), upper.begin(),
-                           [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-            if (upper == "AUTO") {
-                options.Port = "AUTO";
-            }
-        } else if (a == "--sensors") {
-            options.SensorsEnabled = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            err << "wayline-cli download: unknown option '" << a << "'\n";
-            return false;
-        } else if (haveFile) {
-            err << "wayline-cli download: only one FILE can be given\n";
-            return false;
-        } else {
-            options.File = a;
-            haveFile = true;
-        }
-    }
-    if (!haveFile) {
-        err << "wayline-cli download: no FILE given\n";
-        return false;
-    }
-    return true;
-}
+constexpr const char* AllPorts = "AUTO";
 
 // The download as the command line shows it.
 class TTerminalFrontEnd final : public TDownloadFrontEnd {
@@ -204,51 +156,57 @@ private:
 
 } // namespace
 
-int RunDownloadCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                       std::ostream& err, TTokenizer& tokenizer, std::string_view templateText,
-                       const TDownloadEnvironment& environment) {
-    TOptions options;
-    if (!ParseOptions(arguments, options, err)) {
-        PrintUsage(err);
-        return ExitUsageError;
+TDownloadCommand::TDownloadCommand(TCommandLine& line) {
+    CLI::App& command = line.AddCommand(
+        "download", "compile a program and download it to the robot",
+        "Compiles FILE as Go does (an action list through the robot program, any other file as "
+        "HBASIC source), finds the robot on the serial ports and downloads the program into it. "
+        "The ports are listed as they are tried, then the result. Exit status 1 when anything "
+        "kept the program from the robot.");
+    line.AddValue(command, "--port", Port, "NAME|PATH|AUTO", "a port name, a device path or AUTO",
+                  "the robot's port: a name that ports lists, any device path, or AUTO (the "
+                  "default, in any case) for every port of this computer; several robots found "
+                  "are offered to choose from on a terminal");
+    line.AddFlag(command, "--sensors", SensorsEnabled,
+                 "build an action list's program with the sensors on");
+    line.AddFile(command, File, "FILE.wyl|FILE.hbs", "the action list or the HBASIC program");
+    Command = &command;
+}
+
+int TDownloadCommand::Run(std::ostream& out, std::ostream& err, TTokenizer& tokenizer,
+                          std::string_view templateText,
+                          const TDownloadEnvironment& environment) const {
+    std::string port = Port.empty() ? AllPorts : Port;
+    std::string upper = port;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (upper == AllPorts) {
+        port = AllPorts;
     }
     const std::optional<TCodeLines> lines =
-        ProgramLinesOfFile("download", options.File, options.SensorsEnabled, templateText, err);
+        ProgramLinesOfFile("download", File, SensorsEnabled, templateText, err);
     if (!lines) {
         return ExitDownloadFailed;
     }
     TDownloadImages images;
-    if (!CompileForDownload(tokenizer, *lines, images)) {
-        err << TokenizationFailedText << '\n';
-        const TTokenizerResult& r = tokenizer.Result;
-        if (!r.Succeeded && r.ErrorText != nullptr) {
-            const std::string text = JoinCodeLines(*lines);
-            err << FormatDiagnostic(options.File, text, r.ErrorStart, r.ErrorLength, r.ErrorText);
-        } else if (r.Succeeded && r.PacketCount == 0) {
-            err << options.File << ": the program has nothing to download\n";
-        }
-        return ExitDownloadFailed;
-    }
-    if (tokenizer.Result.TargetModule != tmKM2) {
-        err << options.File
-            << ": the program is not for the Keystone 2 module ('{$KEYSTONE KM2}): it cannot be "
-               "downloaded to the robot\n";
+    if (!CompileForRobot(tokenizer, File, *lines, images,
+                         "('{$KEYSTONE KM2}): it cannot be downloaded to the robot", err)) {
         return ExitDownloadFailed;
     }
 
     std::vector<std::string> portNames;
-    if (options.Port == "AUTO") {
+    if (port == AllPorts) {
         if (environment.PortNames) {
             portNames = environment.PortNames();
         }
     } else {
-        portNames.push_back(options.Port);
+        portNames.push_back(port);
     }
     TDownloadRequest request;
     request.Packets = &tokenizer.Result.PacketBuffer[0][0];
     request.PacketCount = images.ImagePacketCounts[0];
     request.DownloadTargetType = images.DownloadTargetType;
-    request.SelectedPort = options.Port;
+    request.SelectedPort = port;
 
     TTerminalFrontEnd frontEnd(portNames, environment, out, err);
     const TDownloadOutcome outcome = RunDownload(
@@ -276,6 +234,17 @@ int RunDownloadCommand(const std::vector<std::string>& arguments, std::ostream& 
     }
     frontEnd.PrintAdvice();
     return ExitDownloadFailed;
+}
+
+int RunDownloadCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                       std::ostream& err, TTokenizer& tokenizer, std::string_view templateText,
+                       const TDownloadEnvironment& environment) {
+    TCommandLine line;
+    const TDownloadCommand command(line);
+    if (const std::optional<int> status = line.ParseCommand(command.App(), arguments, out, err)) {
+        return *status;
+    }
+    return command.Run(out, err, tokenizer, templateText, environment);
 }
 
 } // namespace wayline

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/ExitStatus.h"
 #include "comm/core/PortScan.h"
 
 #include <cstdint>
@@ -9,8 +10,13 @@
 #include <string_view>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace wayline {
 
+class TCommandLine;
 class TSerialSlots;
 class TTokenizer;
 
@@ -42,6 +48,24 @@ struct TDownloadEnvironment {
 // ports' rows and the result go to out, the program's messages to err.
 // Exit status 0 when every packet was accepted, 1 on any failure, 2 on a
 // usage error.
+class TDownloadCommand {
+public:
+    explicit TDownloadCommand(TCommandLine& line);
+    TDownloadCommand(const TDownloadCommand&) = delete;
+    TDownloadCommand& operator=(const TDownloadCommand&) = delete;
+
+    const CLI::App& App() const { return *Command; }
+    int Run(std::ostream& out, std::ostream& err, TTokenizer& tokenizer,
+            std::string_view templateText, const TDownloadEnvironment& environment) const;
+
+private:
+    CLI::App* Command = nullptr;
+    std::string Port;
+    bool SensorsEnabled = false;
+    std::string File;
+};
+
+// The command on its own arguments (those after "download").
 int RunDownloadCommand(const std::vector<std::string>& arguments, std::ostream& out,
                        std::ostream& err, TTokenizer& tokenizer, std::string_view templateText,
                        const TDownloadEnvironment& environment);

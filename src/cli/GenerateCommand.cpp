@@ -1,78 +1,23 @@
 #include "cli/GenerateCommand.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <iostream>
-#include <memory>
-#include <optional>
-#include <sstream>
-
-#include "cli/TokenizeCommand.h"
+#include "cli/CommandLine.h"
+#include "cli/JsonWriter.h"
+#include "cli/TokenizerReport.h"
 #include "codegen/core/ActionListFile.h"
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/MemoryUse.h"
 #include "editor/core/ActionDocument.h"
 #include "tokenizer/Tokenizer.h"
 
-#include <nlohmann/json.hpp>
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <ostream>
 
 namespace wayline {
 
 namespace {
-
-enum class TModeChoice { mcFileMode, mcBeginner, mcAdvanced };
-
-struct TOptions {
-    TModeChoice Mode = TModeChoice::mcFileMode;
-    bool SensorsEnabled = false;
-    bool Compile = false;
-    bool Json = false;
-    std::string File;
-};
-
-void PrintUsage(std::ostream& err) {
-    err << "usage: wayline-cli generate [--beginner|--advanced] [--sensors] [--compile] [--json] "
-           "FILE.wyl\n";
-}
-
-bool ParseOptions(const std::vector<std::string>& arguments, TOptions& options, std::ostream& err) {
-    bool haveFile = false;
-    for (const std::string& a : arguments) {
-        if (a == "--beginner" || a == "--advanced") {
-            const TModeChoice mode =
-                a == "--beginner" ? TModeChoice::mcBeginner : TModeChoice::mcAdvanced;
-            if (options.Mode != TModeChoice::mcFileMode && options.Mode != mode) {
-                err << "wayline-cli generate: --beginner and --advanced exclude each other\n";
-                return false;
-            }
-            options.Mode = mode;
-        } else if (a == "--sensors") {
-            options.SensorsEnabled = true;
-        } else if (a == "--compile") {
-            options.Compile = true;
-        } else if (a == "--json") {
-            // The JSON object is a report of the compile, so it asks for one.
-            options.Json = true;
-            options.Compile = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            err << "wayline-cli generate: unknown option '" << a << "'\n";
-            return false;
-        } else if (haveFile) {
-            err << "wayline-cli generate: only one FILE can be given\n";
-            return false;
-        } else {
-            options.File = a;
-            haveFile = true;
-        }
-    }
-    if (!haveFile) {
-        err << "wayline-cli generate: no FILE given\n";
-        return false;
-    }
-    return true;
-}
 
 // Every failure about the file names the command and the file first.
 std::string AboutFile(const std::string& fileName, const std::string& message) {
@@ -109,31 +54,30 @@ std::string NotLoadedMessage(const std::string& fileName, const TLoadResult& loa
 // reports as `tokenize` does. Lists that leave the robot program no room
 // are told as such, with the bytes and steps too many, rather than as the
 // tokenizer's error at a line of the generated text.
-int CompileAndReport(const TOptions& options, const TDocumentState& state,
+int CompileAndReport(bool json, const std::string& file, const TDocumentState& state,
                      std::string_view templateText, const TCodeLines& lines, std::ostream& out,
                      std::ostream& err, TTokenizer& tokenizer) {
     const std::optional<std::string> text = TokenizerSourceText(lines);
     if (!text) {
-        ReportFailure(options.Json,
-                      AboutFile(options.File, "the generated program has " +
-                                                  std::to_string(JoinCodeLines(lines).size()) +
-                                                  " characters; at most " +
-                                                  std::to_string(std::min<std::size_t>(
-                                                      MaxTokenizerSourceSize, MaxSourceSize)) +
-                                                  " can be tokenized"),
+        ReportFailure(json,
+                      AboutFile(file, "the generated program has " +
+                                          std::to_string(JoinCodeLines(lines).size()) +
+                                          " characters; at most " +
+                                          std::to_string(std::min<std::size_t>(
+                                              MaxTokenizerSourceSize, MaxSourceSize)) +
+                                          " can be tokenized"),
                       out, err);
         return ExitTokenizeError;
     }
     if (const std::optional<int> start = RobotProgramStart(tokenizer, templateText)) {
         const TMemoryUse use = MeasureMemoryUse(state, *start);
         if (!use.Fits()) {
-            const std::string message = AboutFile(options.File, ListsTooLargeMessage(use));
-            if (options.Json) {
-                nlohmann::ordered_json report;
-                report["error"] = message;
-                report["excessBytes"] = use.ExcessBytes();
-                report["stepsToRemove"] = use.StepsToRemove();
-                out << report.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace)
+            const std::string message = AboutFile(file, ListsTooLargeMessage(use));
+            if (json) {
+                out << TJson::Object({{"error", message},
+                                      {"excessBytes", use.ExcessBytes()},
+                                      {"stepsToRemove", use.StepsToRemove()}})
+                           .Dump()
                     << '\n';
             } else {
                 err << message << '\n';
@@ -142,61 +86,75 @@ int CompileAndReport(const TOptions& options, const TDocumentState& state,
         }
     }
     const bool ok = tokenizer.SetSource(*text) && tokenizer.Tokenize();
-    if (options.Json) {
-        out << JsonReport(tokenizer) << '\n';
-    } else if (ok) {
-        out << Summary(options.File, tokenizer);
-    } else {
-        const char* message = tokenizer.Result.ErrorText != nullptr ? tokenizer.Result.ErrorText
-                                                                    : "tokenization failed";
-        err << FormatDiagnostic(options.File, *text, tokenizer.Result.ErrorStart,
-                                tokenizer.Result.ErrorLength, message);
-    }
+    ReportTokenizerRun(json, ok, file, *text, tokenizer, out, err);
     return ok ? ExitSucceeded : ExitTokenizeError;
 }
 
 } // namespace
 
-int RunGenerateCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                       std::ostream& err, TTokenizer& tokenizer, std::string_view templateText) {
-    TOptions options;
-    std::ostringstream usage;
-    if (!ParseOptions(arguments, options, usage)) {
-        if (WantsJson(arguments)) {
-            const std::string message = usage.str();
-            out << JsonError(message.substr(0, message.find('\n'))) << '\n';
-        } else {
-            err << usage.str();
-            PrintUsage(err);
-        }
-        return ExitUsageError;
-    }
+TGenerateCommand::TGenerateCommand(TCommandLine& line) {
+    CLI::App& command = line.AddCommand(
+        "generate", "build the robot program from an action-list file",
+        "Loads FILE.wyl as Wayline opens it and prints the robot program that Go would compile "
+        "and download, its lines ended by CR LF and none after the last. The file opens in the "
+        "mode it was saved in unless a mode is given. With --compile the program is compiled "
+        "instead and the report is that of tokenize.");
+    line.ReportUsageErrorsAsJson(command);
+    CLI::Option& beginner = line.AddFlag(
+        command, "--beginner", Beginner,
+        "open the file in beginner mode, as Wayline does (a file saved in advanced mode is "
+        "refused)");
+    CLI::Option& advanced =
+        line.AddFlag(command, "--advanced", Advanced, "open the file in advanced mode");
+    line.Exclude(beginner, advanced);
+    line.AddFlag(command, "--sensors", SensorsEnabled,
+                 "build the program with the sensors on (beginner mode's Sensors box)");
+    line.AddFlag(command, "--compile", Compile,
+                 "compile the program and print tokenize's line about it");
+    line.AddFlag(command, "--json", Json,
+                 "compile the program and print tokenize's JSON report; failures as JSON too");
+    line.AddFile(command, File, "FILE.wyl", "the action-list file");
+    Command = &command;
+}
 
+int TGenerateCommand::Run(std::ostream& out, std::ostream& err, TTokenizer& tokenizer,
+                          std::string_view templateText) const {
     auto state = std::make_unique<TDocumentState>();
     InitialiseDocument(*state);
     // Without a choice the program stands in advanced mode, which opens
     // every file, and then takes the mode the file was saved in; a beginner
     // run refuses an advanced file exactly as the program does.
-    state->AdvancedMode = options.Mode != TModeChoice::mcBeginner;
-    const TLoadResult loaded = LoadActionListFile(options.File, *state);
+    state->AdvancedMode = !Beginner;
+    const TLoadResult loaded = LoadActionListFile(File, *state);
     if (loaded.Status != TLoadStatus::lsLoaded) {
-        ReportFailure(options.Json, NotLoadedMessage(options.File, loaded), out, err);
+        ReportFailure(Json, NotLoadedMessage(File, loaded), out, err);
         return ExitNotGenerated;
     }
-    if (options.Mode == TModeChoice::mcFileMode) {
+    if (!Beginner && !Advanced) {
         state->AdvancedMode = state->Document.AdvancedMode != 0;
     }
 
-    const TBuildCodeResult built = BuildCode(templateText, *state, options.SensorsEnabled);
+    const TBuildCodeResult built = BuildCode(templateText, *state, SensorsEnabled);
     if (!built.Succeeded) {
-        ReportFailure(options.Json, AboutFile(options.File, built.ErrorText), out, err);
+        ReportFailure(Json, AboutFile(File, built.ErrorText), out, err);
         return ExitNotGenerated;
     }
-    if (options.Compile) {
-        return CompileAndReport(options, *state, templateText, built.Lines, out, err, tokenizer);
+    // The JSON object is a report of the compile, so --json asks for one.
+    if (Compile || Json) {
+        return CompileAndReport(Json, File, *state, templateText, built.Lines, out, err, tokenizer);
     }
     out << JoinCodeLines(built.Lines);
     return ExitSucceeded;
+}
+
+int RunGenerateCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                       std::ostream& err, TTokenizer& tokenizer, std::string_view templateText) {
+    TCommandLine line;
+    const TGenerateCommand command(line);
+    if (const std::optional<int> status = line.ParseCommand(command.App(), arguments, out, err)) {
+        return *status;
+    }
+    return command.Run(out, err, tokenizer, templateText);
 }
 
 } // namespace wayline

@@ -1,12 +1,19 @@
 #pragma once
 
+#include "cli/ExitStatus.h"
+
 #include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace wayline {
 
+class TCommandLine;
 class TTokenizer;
 
 // Exit status of generate when the file is refused, unreadable or too short,
@@ -28,6 +35,27 @@ std::string_view RobotProgramTemplateText();
 // Failures go to err as "wayline-cli generate: 'FILE': ..." (tokenizer
 // errors as compiler diagnostics), or with --json to out as JSON with
 // "error"; the exit status is the same either way.
+class TGenerateCommand {
+public:
+    explicit TGenerateCommand(TCommandLine& line);
+    TGenerateCommand(const TGenerateCommand&) = delete;
+    TGenerateCommand& operator=(const TGenerateCommand&) = delete;
+
+    const CLI::App& App() const { return *Command; }
+    int Run(std::ostream& out, std::ostream& err, TTokenizer& tokenizer,
+            std::string_view templateText) const;
+
+private:
+    CLI::App* Command = nullptr;
+    bool Beginner = false;
+    bool Advanced = false;
+    bool SensorsEnabled = false;
+    bool Compile = false;
+    bool Json = false;
+    std::string File;
+};
+
+// The command on its own arguments (those after "generate").
 int RunGenerateCommand(const std::vector<std::string>& arguments, std::ostream& out,
                        std::ostream& err, TTokenizer& tokenizer, std::string_view templateText);
 

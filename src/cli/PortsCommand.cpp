@@ -1,11 +1,11 @@
 #include "cli/PortsCommand.h"
 
-#include "cli/TokenizeCommand.h"
+#include "cli/CommandLine.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <iostream>
+#include <ostream>
 
 namespace wayline {
 
@@ -30,13 +30,15 @@ std::string UsbIds(const TPortDetails& port) {
 
 } // namespace
 
-int RunPortsCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
-                    const std::vector<TPortDetails>& ports) {
-    if (!arguments.empty()) {
-        err << "wayline-cli ports: unexpected argument '" << arguments.front() << "'\n"
-            << "usage: wayline-cli ports\n";
-        return ExitUsageError;
-    }
+TPortsCommand::TPortsCommand(TCommandLine& line)
+    : Command(&line.AddCommand(
+          "ports", "list the serial ports of this computer",
+          "Lists the serial ports of this computer, one to a line: the name, the description, "
+          "the USB vendor and product numbers, the serial number and the stable name under "
+          "/dev/serial/by-id where there is one. A robot's port is one of these, to give to "
+          "download --port.")) {}
+
+int TPortsCommand::Run(std::ostream& out, const std::vector<TPortDetails>& ports) const {
     if (ports.empty()) {
         out << "No serial ports found.\n";
         return ExitSucceeded;
@@ -63,6 +65,16 @@ int RunPortsCommand(const std::vector<std::string>& arguments, std::ostream& out
         out << line << '\n';
     }
     return ExitSucceeded;
+}
+
+int RunPortsCommand(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err,
+                    const std::vector<TPortDetails>& ports) {
+    TCommandLine line;
+    const TPortsCommand command(line);
+    if (const std::optional<int> status = line.ParseCommand(command.App(), arguments, out, err)) {
+        return *status;
+    }
+    return command.Run(out, ports);
 }
 
 } // namespace wayline

@@ -17,17 +17,14 @@
 
 namespace wayline {
 
-bool IsSerialCommand(const std::string& command) {
-    return command == "ports" || command == "download";
-}
-
-int RunSerialCommand(int& argc, char** argv, const std::string& command,
-                     const std::vector<std::string>& arguments) {
+int RunPortsOnHost(int& argc, char** argv, const TPortsCommand& command) {
     // Qt Serial Port wants an application object in the process.
     QCoreApplication application(argc, argv);
-    if (command == "ports") {
-        return RunPortsCommand(arguments, std::cout, std::cerr, HostPortDetails());
-    }
+    return command.Run(std::cout, HostPortDetails());
+}
+
+int RunDownloadOnHost(int& argc, char** argv, const TDownloadCommand& command) {
+    QCoreApplication application(argc, argv);
     SetErrorBoxHandler([](const std::string& text) { std::cerr << text << '\n'; });
     TVirtualRobot robot;
     SerialSlots().SetDeviceFactory(WithVirtualRobot(robot, QtSerialDeviceFactory()));
@@ -40,8 +37,8 @@ int RunSerialCommand(int& argc, char** argv, const std::string& command,
     environment.OpenErrorAdvice = [](const std::string& port, std::uint32_t error) {
         return error == OpenErrorPermission ? PermissionFixText(port) : std::string();
     };
-    return RunDownloadCommand(arguments, std::cout, std::cerr, TheTokenizer(),
-                              RobotProgramTemplateText(), environment);
+    return command.Run(std::cout, std::cerr, TheTokenizer(), RobotProgramTemplateText(),
+                       environment);
 }
 
 } // namespace wayline

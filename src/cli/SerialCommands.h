@@ -1,17 +1,14 @@
 #pragma once
 
-#include <string>
-#include <vector>
-
 namespace wayline {
 
-// The commands that reach serial ports: "ports" and "download".
-bool IsSerialCommand(const std::string& command);
+class TDownloadCommand;
+class TPortsCommand;
 
-// Runs one of them on the host's real ports (Qt Serial Port), with the
-// virtual robot offered under its reserved name. `argc` and `argv` are
-// main's, for Qt.
-int RunSerialCommand(int& argc, char** argv, const std::string& command,
-                     const std::vector<std::string>& arguments);
+// The commands that reach serial ports, run on the host's real ports (Qt
+// Serial Port) with the virtual robot offered under its reserved name.
+// `argc` and `argv` are main's, for Qt.
+int RunPortsOnHost(int& argc, char** argv, const TPortsCommand& command);
+int RunDownloadOnHost(int& argc, char** argv, const TDownloadCommand& command);
 
 } // namespace wayline

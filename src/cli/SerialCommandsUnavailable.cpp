@@ -1,22 +1,28 @@
 #include "cli/SerialCommands.h"
 
-#include "cli/TokenizeCommand.h"
-
 #include <iostream>
 
 namespace wayline {
 
+namespace {
+
 // Built where Qt Serial Port is missing: the commands exist but say why
 // they cannot run.
-bool IsSerialCommand(const std::string& command) {
-    return command == "ports" || command == "download";
-}
-
-int RunSerialCommand(int&, char**, const std::string& command, const std::vector<std::string>&) {
+int Unavailable(const char* command) {
     std::cerr << "wayline-cli " << command
               << ": this wayline-cli was built without Qt Serial Port and cannot reach serial "
                  "ports\n";
     return 1;
+}
+
+} // namespace
+
+int RunPortsOnHost(int&, char**, const TPortsCommand&) {
+    return Unavailable("ports");
+}
+
+int RunDownloadOnHost(int&, char**, const TDownloadCommand&) {
+    return Unavailable("download");
 }
 
 } // namespace wayline

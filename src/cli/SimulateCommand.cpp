@@ -1,9 +1,9 @@
 #include "cli/SimulateCommand.h"
 
+#include "cli/CommandLine.h"
+#include "cli/JsonWriter.h"
 #include "cli/ProgramFile.h"
 #include "cli/SimulationSvg.h"
-#include "cli/TokenizeCommand.h"
-#include "codegen/core/ActionListFile.h"
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/CompileStep.h"
 #include "sim/core/InstructionSet.h"
@@ -11,20 +11,15 @@
 #include "sim/core/WorldFile.h"
 #include "tokenizer/Tokenizer.h"
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
-#include <filesystem>
 #include <fstream>
-#include <iostream>
-#include <iterator>
-#include <memory>
 #include <optional>
+#include <ostream>
+#include <sstream>
 
 namespace wayline {
 
@@ -39,68 +34,15 @@ constexpr std::uint64_t ChunkUs = 10000;
 // the run goes on this long so that the last pose is where the robot rests.
 constexpr std::uint64_t SettleUs = 50000;
 
-struct TOptions {
-    double Seconds = DefaultSeconds;
-    std::string World;
-    bool SensorsEnabled = false;
-    bool Trace = false;
-    bool Json = false;
-    std::string Svg;
-    std::string File;
-};
-
-void PrintUsage(std::ostream& err) {
-    err << "usage: wayline-cli simulate [--seconds N] [--world FILE.json] [--sensors] [--trace] "
-           "[--svg OUT.svg] [--json] FILE.wyl|FILE.hbs\n";
-}
-
-bool ParseOptions(const std::vector<std::string>& arguments, TOptions& options, std::ostream& err) {
-    bool haveFile = false;
-    for (std::size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& a = arguments[i];
-        const bool takesValue = a == "--seconds" || a == "--world" || a == "--svg";
-        if (takesValue && (i + 1 >= arguments.size() || arguments[i + 1].empty())) {
-            err << "wayline-cli simulate: " << a << " needs "
-                << (a == "--seconds" ? "a number of seconds" : "a file name") << '\n';
-            return false;
-        }
-        if (a == "--seconds") {
-            const std::string& text = arguments[++i];
-            char* end = nullptr;
-            const double seconds = std::strtod(text.c_str(), &end);
-            if (end == text.c_str() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 ||
-                seconds > MaxSimulatedSeconds) {
-                err << "wayline-cli simulate: --seconds takes a number above 0 and up to "
-                    << MaxSimulatedSeconds << ", not '" << text << "'\n";
-                return false;
-            }
-            options.Seconds = seconds;
-        } else if (a == "--world") {
-            options.World = arguments[++i];
-        } else if (a == "--svg") {
-            options.Svg = arguments[++i];
-        } else if (a == "--sensors") {
-            options.SensorsEnabled = true;
-        } else if (a == "--trace") {
-            options.Trace = true;
-        } else if (a == "--json") {
-            options.Json = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            err << "wayline-cli simulate: unknown option '" << a << "'\n";
-            return false;
-        } else if (haveFile) {
-            err << "wayline-cli simulate: only one FILE can be given\n";
-            return false;
-        } else {
-            options.File = a;
-            haveFile = true;
-        }
+// The seconds of --seconds, when the text is a number in range.
+std::optional<double> SecondsOf(const std::string& text) {
+    char* end = nullptr;
+    const double seconds = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || *end != '\0' || !std::isfinite(seconds) || seconds <= 0 ||
+        seconds > MaxSimulatedSeconds) {
+        return std::nullopt;
     }
-    if (!haveFile) {
-        err << "wayline-cli simulate: no FILE given\n";
-        return false;
-    }
-    return true;
+    return seconds;
 }
 
 // ---------------------------------------------------------------------------
@@ -272,42 +214,42 @@ std::string EventText(const sim::TRobotSimulation& board, const TRunEvent& e) {
     return "";
 }
 
-nlohmann::ordered_json PoseJson(const sim::TPose& p) {
-    return {{"x", Rounded(p.Position.X, 1)},
-            {"y", Rounded(p.Position.Y, 1)},
-            {"heading", Rounded(Heading(p.HeadingDeg), 2)}};
+TJson PoseJson(const sim::TPose& p) {
+    return TJson::Object({{"x", Rounded(p.Position.X, 1)},
+                          {"y", Rounded(p.Position.Y, 1)},
+                          {"heading", Rounded(Heading(p.HeadingDeg), 2)}});
 }
 
-nlohmann::ordered_json EventJson(const sim::TRobotSimulation& board, const TRunEvent& e) {
-    nlohmann::ordered_json j = {{"t", Seconds(e.TimeUs)}, {"kind", KindName(e.Kind)}};
+TJson EventJson(const sim::TRobotSimulation& board, const TRunEvent& e) {
+    TJson j = TJson::Object({{"t", Seconds(e.TimeUs)}, {"kind", KindName(e.Kind)}});
     switch (e.Kind) {
     case TRunEventKind::ekCommand:
-        j["list"] = ListName(e.List);
-        j["entry"] = e.Entry;
-        j["letter"] = std::string(1, e.Letter);
+        j.Set("list", ListName(e.List));
+        j.Set("entry", e.Entry);
+        j.Set("letter", std::string(1, e.Letter));
         if (e.Letter != 'Q') {
-            j["value"] = e.Value;
+            j.Set("value", e.Value);
         }
-        j["name"] = CommandName(e.Letter);
+        j.Set("name", CommandName(e.Letter));
         break;
     case TRunEventKind::ekSensor:
-        j["sensor"] = SensorName(e.Sensor);
+        j.Set("sensor", SensorName(e.Sensor));
         break;
     case TRunEventKind::ekReaction:
-        j["reaction"] = ReactionName(e.Reaction);
+        j.Set("reaction", ReactionName(e.Reaction));
         if (e.Reaction == sim::TReaction::rnSensorSet) {
-            j["set"] = ListName(e.Set + 1);
+            j.Set("set", ListName(e.Set + 1));
         } else {
-            j["sensorValue"] = e.SensorValue;
+            j.Set("sensorValue", e.SensorValue);
         }
         break;
     case TRunEventKind::ekContact:
         break;
     case TRunEventKind::ekEnd:
-        j["message"] = e.Text;
+        j.Set("message", e.Text);
         break;
     }
-    j["pose"] = PoseJson(board.FromStart(e.Pose));
+    j.Set("pose", PoseJson(board.FromStart(e.Pose)));
     return j;
 }
 
@@ -355,51 +297,67 @@ void PrintUpTo(const sim::TRobotSimulation& board, std::optional<std::uint64_t> 
 
 } // namespace
 
-int RunSimulateCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                       std::ostream& err, TTokenizer& tokenizer, std::string_view templateText) {
-    TOptions options;
-    if (!ParseOptions(arguments, options, err)) {
-        PrintUsage(err);
-        return ExitUsageError;
-    }
+TSimulateCommand::TSimulateCommand(TCommandLine& line) {
+    CLI::App& command = line.AddCommand(
+        "simulate", "run a program on the virtual robot",
+        "Compiles FILE as download does, downloads it into the virtual robot through the "
+        "module's serial protocol and runs it for N seconds of the robot's time, or until it "
+        "ends. Prints what happened, timed from the program's start, how the run ended and "
+        "where the robot stands: x ahead along its start heading and y to its left, in "
+        "millimetres, and the heading turned from the start, counter-clockwise in degrees. "
+        "Exit status 1 when the program could not be run or stopped on a fault.");
+    CLI::Option& seconds = line.AddValue(
+        command, "--seconds", SecondsText, "N", "a number of seconds",
+        "how long to run, in the robot's seconds: above 0 and up to 3600 (60 by default)");
+    line.Check(seconds, [](const std::string& text) {
+        std::ostringstream refusal;
+        if (!SecondsOf(text)) {
+            refusal << "--seconds takes a number above 0 and up to " << MaxSimulatedSeconds
+                    << ", not '" << text << "'";
+        }
+        return refusal.str();
+    });
+    line.AddValue(command, "--world", World, "FILE.json", "a file name",
+                  "the arena, its walls and obstacles and the robot's start, as a JSON world "
+                  "file (the default arena without one)");
+    line.AddFlag(command, "--sensors", SensorsEnabled,
+                 "build an action list's program with the sensors on");
+    line.AddFlag(command, "--trace", Trace,
+                 "add every instruction the module runs, with its bit address");
+    line.AddValue(command, "--svg", Svg, "OUT.svg", "a file name",
+                  "draw the run seen from above into OUT.svg");
+    line.AddFlag(command, "--json", Json, "print all of it as one JSON object instead");
+    line.AddFile(command, File, "FILE.wyl|FILE.hbs", "the action list or the HBASIC program");
+    Command = &command;
+}
 
+int TSimulateCommand::Run(std::ostream& out, std::ostream& err, TTokenizer& tokenizer,
+                          std::string_view templateText) const {
+    const double runSeconds = SecondsText.empty() ? DefaultSeconds : SecondsOf(SecondsText).value();
     sim::TWorld world = sim::TWorld::DefaultArena();
-    if (!options.World.empty()) {
-        sim::TWorldFileResult read = sim::ReadWorldFile(options.World);
+    if (!World.empty()) {
+        sim::TWorldFileResult read = sim::ReadWorldFile(World);
         if (!read.Loaded) {
-            err << "wayline-cli simulate: " << options.World << ": " << read.Error << '\n';
+            err << "wayline-cli simulate: " << World << ": " << read.Error << '\n';
             return ExitSimulationFailed;
         }
         world = std::move(read.World);
     }
 
     const std::optional<TCodeLines> lines =
-        ProgramLinesOfFile("simulate", options.File, options.SensorsEnabled, templateText, err);
+        ProgramLinesOfFile("simulate", File, SensorsEnabled, templateText, err);
     if (!lines) {
         return ExitSimulationFailed;
     }
     TDownloadImages images;
-    if (!CompileForDownload(tokenizer, *lines, images)) {
-        err << TokenizationFailedText << '\n';
-        const TTokenizerResult& r = tokenizer.Result;
-        if (!r.Succeeded && r.ErrorText != nullptr) {
-            err << FormatDiagnostic(options.File, JoinCodeLines(*lines), r.ErrorStart,
-                                    r.ErrorLength, r.ErrorText);
-        } else if (r.Succeeded && r.PacketCount == 0) {
-            err << options.File << ": the program has nothing to download\n";
-        }
-        return ExitSimulationFailed;
-    }
-    if (tokenizer.Result.TargetModule != tmKM2) {
-        err << options.File
-            << ": the program is not for the Keystone 2 module ('{$KEYSTONE KM2}'): the virtual "
-               "robot cannot run it\n";
+    if (!CompileForRobot(tokenizer, File, *lines, images,
+                         "('{$KEYSTONE KM2}'): the virtual robot cannot run it", err)) {
         return ExitSimulationFailed;
     }
 
     sim::TRobotSession session(std::move(world));
     sim::TRobotSimulation& board = session.Board();
-    session.Interpreter().SetTracing(options.Trace);
+    session.Interpreter().SetTracing(Trace);
     const int packets = images.ImagePacketCounts[0];
     std::string downloadError;
     if (!session.Download(&tokenizer.Result.PacketBuffer[0][0], packets, downloadError)) {
@@ -407,7 +365,7 @@ int RunSimulateCommand(const std::vector<std::string>& arguments, std::ostream& 
             << '\n';
         return ExitSimulationFailed;
     }
-    const bool json = options.Json;
+    const bool json = Json;
     std::deque<TTraceLine> pendingTrace;
     std::vector<TTraceLine> allTrace;
     // What the run-time did in the board's last step.
@@ -429,12 +387,12 @@ int RunSimulateCommand(const std::vector<std::string>& arguments, std::ostream& 
         return ExitSimulationFailed;
     }
 
-    if (!options.Json) {
+    if (!Json) {
         out << "Downloaded " << packets << " packets to the virtual robot in "
             << Fixed(static_cast<double>(session.DownloadUs()) / 1e6, 2) << " s.\n";
     }
     const std::uint64_t start = board.StartUs();
-    const auto limitUs = static_cast<std::uint64_t>(std::llround(options.Seconds * 1e6));
+    const auto limitUs = static_cast<std::uint64_t>(std::llround(runSeconds * 1e6));
     std::size_t printed = 0;
     std::optional<std::uint64_t> settleUntil;
     while (board.NowUs() < start + limitUs) {
@@ -455,39 +413,39 @@ int RunSimulateCommand(const std::vector<std::string>& arguments, std::ostream& 
 
     const sim::TPose pose = board.PoseFromStart();
     const bool fault = session.Interpreter().StopReason() == sim::srFault;
-    if (options.Json) {
-        nlohmann::ordered_json j;
-        j["file"] = options.File;
-        j["packets"] = packets;
-        j["downloadSeconds"] = Seconds(session.DownloadUs());
-        j["seconds"] = options.Seconds;
-        j["endTime"] = board.EndUs() ? nlohmann::ordered_json(Seconds(*board.EndUs())) : nullptr;
-        j["pose"] = PoseJson(pose);
-        j["turned"] = Rounded(pose.HeadingDeg, 2);
-        j["arenaPose"] = PoseJson(board.Robot().Pose());
-        nlohmann::ordered_json events = nlohmann::ordered_json::array();
+    if (Json) {
+        TJson events = TJson::Array();
         for (const TRunEvent& e : board.Events()) {
-            events.push_back(EventJson(board, e));
+            events.Append(EventJson(board, e));
         }
-        j["events"] = events;
-        if (options.Trace) {
-            nlohmann::ordered_json trace = nlohmann::ordered_json::array();
+        TJson j = TJson::Object({
+            {"file", File},
+            {"packets", packets},
+            {"downloadSeconds", Seconds(session.DownloadUs())},
+            {"seconds", runSeconds},
+            {"endTime", board.EndUs() ? TJson(Seconds(*board.EndUs())) : TJson(nullptr)},
+            {"pose", PoseJson(pose)},
+            {"turned", Rounded(pose.HeadingDeg, 2)},
+            {"arenaPose", PoseJson(board.Robot().Pose())},
+            {"events", events},
+        });
+        if (Trace) {
+            TJson trace = TJson::Array();
             for (const TTraceLine& t : allTrace) {
-                trace.push_back(
-                    {{"t", Seconds(t.TimeUs)},
-                     {"bit", t.BitAddress},
-                     {"instruction", std::string(sim::InstructionName(t.Instruction))}});
+                trace.Append(TJson::Object({{"t", Seconds(t.TimeUs)},
+                                            {"bit", t.BitAddress},
+                                            {"instruction", sim::InstructionName(t.Instruction)}}));
             }
-            j["trace"] = trace;
+            j.Set("trace", trace);
         }
-        out << j.dump(2) << '\n';
+        out << j.DumpIndented() << '\n';
     } else {
         PrintUpTo(board, std::nullopt, printed, pendingTrace, out);
         if (board.EndUs()) {
             out << "The program ended at " << Fixed(static_cast<double>(*board.EndUs()) / 1e6, 3)
                 << " s.\n";
         } else {
-            out << "The program was still running at " << Fixed(options.Seconds, 3) << " s.\n";
+            out << "The program was still running at " << Fixed(runSeconds, 3) << " s.\n";
         }
         out << "The robot stands at x " << Fixed(pose.Position.X, 1) << " mm, y "
             << Fixed(pose.Position.Y, 1) << " mm from its start, heading "
@@ -497,19 +455,29 @@ int RunSimulateCommand(const std::vector<std::string>& arguments, std::ostream& 
         err << "wayline-cli simulate: " << session.Interpreter().StopMessage() << '\n';
     }
 
-    if (!options.Svg.empty()) {
-        std::ofstream svg(options.Svg, std::ios::binary | std::ios::trunc);
+    if (!Svg.empty()) {
+        std::ofstream svg(Svg, std::ios::binary | std::ios::trunc);
         std::string title =
-            options.File + (board.EndUs() ? ", ended at " + Fixed(*board.EndUs() / 1e6, 1) + " s"
-                                          : ", " + Fixed(options.Seconds, 1) + " s");
+            File + (board.EndUs() ? ", ended at " + Fixed(*board.EndUs() / 1e6, 1) + " s"
+                                  : ", " + Fixed(runSeconds, 1) + " s");
         svg << SimulationSvg(board, title);
         svg.close();
         if (!svg) {
-            err << "wayline-cli simulate: cannot write '" << options.Svg << "'\n";
+            err << "wayline-cli simulate: cannot write '" << Svg << "'\n";
             return ExitSimulationFailed;
         }
     }
     return fault ? ExitSimulationFailed : ExitSucceeded;
+}
+
+int RunSimulateCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                       std::ostream& err, TTokenizer& tokenizer, std::string_view templateText) {
+    TCommandLine line;
+    const TSimulateCommand command(line);
+    if (const std::optional<int> status = line.ParseCommand(command.App(), arguments, out, err)) {
+        return *status;
+    }
+    return command.Run(out, err, tokenizer, templateText);
 }
 
 } // namespace wayline

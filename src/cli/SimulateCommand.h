@@ -1,12 +1,19 @@
 #pragma once
 
+#include "cli/ExitStatus.h"
+
 #include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
 
+namespace CLI {
+class App;
+}
+
 namespace wayline {
 
+class TCommandLine;
 class TTokenizer;
 
 // Exit status of simulate when the program could not be run (file, world
@@ -29,6 +36,28 @@ inline constexpr double MaxSimulatedSeconds = 3600;
 // clockwise in degrees. --trace adds every instruction with its bit
 // address; --json prints all of it as one JSON object instead; --svg draws
 // the run into OUT.svg.
+class TSimulateCommand {
+public:
+    explicit TSimulateCommand(TCommandLine& line);
+    TSimulateCommand(const TSimulateCommand&) = delete;
+    TSimulateCommand& operator=(const TSimulateCommand&) = delete;
+
+    const CLI::App& App() const { return *Command; }
+    int Run(std::ostream& out, std::ostream& err, TTokenizer& tokenizer,
+            std::string_view templateText) const;
+
+private:
+    CLI::App* Command = nullptr;
+    std::string SecondsText;
+    std::string World;
+    bool SensorsEnabled = false;
+    bool Trace = false;
+    bool Json = false;
+    std::string Svg;
+    std::string File;
+};
+
+// The command on its own arguments (those after "simulate").
 int RunSimulateCommand(const std::vector<std::string>& arguments, std::ostream& out,
                        std::ostream& err, TTokenizer& tokenizer, std::string_view templateText);
 

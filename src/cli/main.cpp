@@ -1,63 +1,64 @@
-#include <cstdlib>
-#include <iostream>
-#include <string>
-#include <vector>
-
+#include "cli/CommandLine.h"
 #include "cli/DoctorCommand.h"
+#include "cli/DownloadCommand.h"
 #include "cli/GenerateCommand.h"
+#include "cli/PortsCommand.h"
 #include "cli/SerialCommands.h"
 #include "cli/SimulateCommand.h"
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
 
+#include <cstdlib>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <vector>
+
 namespace {
 
-void PrintUsage(std::ostream& err) {
-    err << "usage: wayline-cli tokenize [--json] [--directives-only] "
-           "[--target KM2|KM2A|KM2B|KM2C|KM2D] [--any-version] FILE\n"
-           "       wayline-cli generate [--beginner|--advanced] [--sensors] [--compile] "
-           "[--json] FILE.wyl\n"
-           "       wayline-cli ports\n"
-           "       wayline-cli download [--port NAME|PATH|AUTO] [--sensors] FILE.wyl|FILE.hbs\n"
-           "       wayline-cli doctor [--json]\n"
-           "       wayline-cli simulate [--seconds N] [--world FILE.json] [--sensors] [--trace] "
-           "[--svg OUT.svg] [--json] FILE.wyl|FILE.hbs\n";
-}
+constexpr const char* Description =
+    "wayline-cli does from a terminal what Wayline does in its windows, and more: it compiles "
+    "HBASIC programs and action lists, lists the serial ports, downloads a program to the "
+    "robot, tells why a robot is not found, and runs a program on the virtual robot. Exit "
+    "status 0 on success, 1 when the input or the run failed, 2 for a command line that "
+    "cannot be understood.";
 
 } // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    if (arguments.empty()) {
-        PrintUsage(std::cerr);
-        return wayline::ExitUsageError;
+    // "wayline-cli help" has always been a way to ask.
+    if (!arguments.empty() && arguments.front() == "help") {
+        arguments.front() = "--help";
     }
-    const std::string command = arguments.front();
-    arguments.erase(arguments.begin());
-    if (command == "tokenize") {
-        return wayline::RunTokenizeCommand(arguments, std::cin, std::cout, std::cerr,
-                                           wayline::TheTokenizer());
+    wayline::TCommandLine line(Description, "wayline-cli " WAYLINE_VERSION);
+    const wayline::TTokenizeCommand tokenize(line);
+    const wayline::TGenerateCommand generate(line);
+    const wayline::TPortsCommand ports(line);
+    const wayline::TDownloadCommand download(line);
+    const wayline::TDoctorCommand doctor(line);
+    const wayline::TSimulateCommand simulate(line);
+    if (const std::optional<int> status = line.Parse(arguments, std::cout, std::cerr)) {
+        return *status;
     }
-    if (command == "generate") {
-        return wayline::RunGenerateCommand(arguments, std::cout, std::cerr, wayline::TheTokenizer(),
-                                           wayline::RobotProgramTemplateText());
+
+    using wayline::TCommandLine;
+    if (TCommandLine::Chosen(tokenize.App())) {
+        return tokenize.Run(std::cin, std::cout, std::cerr, wayline::TheTokenizer());
     }
-    if (command == "doctor") {
-        return wayline::RunDoctorCommand(arguments, std::cout, std::cerr,
-                                         std::getenv(wayline::DoctorRootVariable));
+    if (TCommandLine::Chosen(generate.App())) {
+        return generate.Run(std::cout, std::cerr, wayline::TheTokenizer(),
+                            wayline::RobotProgramTemplateText());
     }
-    if (command == "simulate") {
-        return wayline::RunSimulateCommand(arguments, std::cout, std::cerr, wayline::TheTokenizer(),
-                                           wayline::RobotProgramTemplateText());
+    if (TCommandLine::Chosen(ports.App())) {
+        return wayline::RunPortsOnHost(argc, argv, ports);
     }
-    if (wayline::IsSerialCommand(command)) {
-        return wayline::RunSerialCommand(argc, argv, command, arguments);
+    if (TCommandLine::Chosen(download.App())) {
+        return wayline::RunDownloadOnHost(argc, argv, download);
     }
-    if (command == "--help" || command == "-h" || command == "help") {
-        PrintUsage(std::cout);
-        return wayline::ExitSucceeded;
+    if (TCommandLine::Chosen(doctor.App())) {
+        return doctor.Run(std::cout, std::cerr, std::getenv(wayline::DoctorRootVariable));
     }
-    std::cerr << "wayline-cli: unknown command '" << command << "'\n";
-    PrintUsage(std::cerr);
-    return wayline::ExitUsageError;
+    return simulate.Run(std::cout, std::cerr, wayline::TheTokenizer(),
+                        wayline::RobotProgramTemplateText());
 }

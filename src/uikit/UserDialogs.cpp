@@ -36,17 +36,17 @@ void TUserDialogs::ShowErrorBox(QWidget* parent, const QString& text) {
     box.exec();
 }
 
-TSaveAnswer TUserDialogs::AskToSave(QWidget* parent, const QString& text) {
+TBoxAnswer TUserDialogs::AskToSave(QWidget* parent, const QString& text) {
     QApplication::beep();
     QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
     switch (box.exec()) {
     case QMessageBox::Yes:
-        return saYes;
+        return TBoxAnswer::Yes;
     case QMessageBox::No:
-        return saNo;
+        return TBoxAnswer::No;
     default:
-        return saCancel;
+        return TBoxAnswer::Cancel;
     }
 }
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "editor/core/SavePrompt.h"
-
 #include <QString>
 
 class QWidget;
@@ -15,6 +13,9 @@ struct TFileDialogSpec {
     QString DefaultSuffix;
 };
 
+// What a question box was answered with.
+enum class TBoxAnswer { Yes, No, Cancel };
+
 // The modal boxes and file dialogs the windows show. The program uses the
 // real ones; tests put a scripted stand-in in their place.
 class TUserDialogs {
@@ -24,7 +25,7 @@ public:
     // The exclamation sound, then a modal error box with one OK button.
     virtual void ShowErrorBox(QWidget* parent, const QString& text);
     // The save prompt: default beep, warning box with Yes, No and Cancel.
-    virtual TSaveAnswer AskToSave(QWidget* parent, const QString& text);
+    virtual TBoxAnswer AskToSave(QWidget* parent, const QString& text);
     // The chosen file, or empty on Cancel. The save dialog asks before
     // overwriting a file.
     virtual QString GetSaveFileName(QWidget* parent, const TFileDialogSpec& spec,

@@ -9,6 +9,7 @@
 
 #include "cli/GenerateCommand.h"
 #include "cli/TokenizeCommand.h"
+#include "cli/TokenizerReport.h"
 #include "codegen/core/ActionListFile.h"
 #include "codegen/core/BuildCode.h"
 #include "tokenizer/Tokenizer.h"

@@ -238,6 +238,25 @@ TEST_F(SimulateCommandTest, AFaultStopsTheRunWithItsMessage) {
     EXPECT_EQ(Err, "wayline-cli simulate: " + message + "\n");
 }
 
+// File names are bytes: one that is not UTF-8 is still reported, its bad
+// bytes replaced.
+TEST_F(SimulateCommandTest, AFileNameThatIsNotUtf8StillGetsItsJsonReport) {
+    const std::string source =
+        Write("caf\xE9.hbs", "'{$KEYSTONE KM2}\r\n'{$HBASIC 2.5}\r\nEND\r\n");
+    const json j = RunJson({source});
+    EXPECT_TRUE(j["file"].get<std::string>().ends_with("caf\xEF\xBF\xBD.hbs")) << j["file"];
+}
+
+// A source file is read only as far as the tokenizer could take it: a
+// device without end is refused, not read for ever.
+TEST_F(SimulateCommandTest, AnEndlessSourceIsNotReadWhole) {
+    if (!std::ifstream("/dev/zero")) {
+        GTEST_SKIP() << "no /dev/zero";
+    }
+    EXPECT_EQ(Run({"/dev/zero"}), ExitSimulationFailed);
+    EXPECT_EQ(Err, "Error! Tokenization Failed!\n");
+}
+
 TEST_F(SimulateCommandTest, UsageErrorsShowTheUsage) {
     for (const auto& [arguments, message] :
          std::vector<std::pair<std::vector<std::string>, std::string>>{

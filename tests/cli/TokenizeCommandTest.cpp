@@ -9,6 +9,7 @@
 #include <streambuf>
 
 #include "cli/TokenizeCommand.h"
+#include "cli/TokenizerReport.h"
 #include "tokenizer/Tokenizer.h"
 
 namespace wayline {

@@ -11,7 +11,6 @@
 #include "uikit/UserDialogs.h"
 #include "codegen/ui/CodeForm.h"
 #include "comm/core/Serial.h"
-#include "comm/scan/PortScanner.h"
 #include "comm/ui/BusyCursor.h"
 #include "comm/ui/ErrorBoxBridge.h"
 #include "comm/ui/Gauge.h"
@@ -39,6 +38,7 @@
 
 #include <functional>
 #include <thread>
+#include <utility>
 
 using namespace wayline;
 
@@ -177,6 +177,25 @@ protected:
 private:
     TProgressForm& Form;
     std::function<void()> During;
+};
+
+// Runs `then` the first time `widget` is hidden.
+class TOnHide : public QObject {
+public:
+    TOnHide(QWidget& widget, std::function<void()> then) : Then(std::move(then)) {
+        widget.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Hide && Then) {
+            std::exchange(Then, nullptr)();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> Then;
 };
 
 } // namespace
@@ -377,11 +396,8 @@ private Q_SLOTS:
         program.Robot("ttyUSB0");
         sim::TSimulatedModule& second = program.Robot("ttyUSB1");
         // ttyS0 disappears from the host's list right after the scan.
-        QObject::connect(&program.Flow().Scanner(), &TPortScanner::ResultShown, [&] {
-            if (program.Flow().Scanner().ScanBusyMask() == 0) {
-                program.HostPorts.removeFirst();
-            }
-        });
+        TOnHide scanEnded(*program.Form().ScanningLabel(),
+                          [&] { program.HostPorts.removeFirst(); });
         TChoiceScript script(program.Form(), [&] {
             // The rows still name the ports they were filled for.
             QCOMPARE(program.RowText(0, 3), QStringLiteral("ttyUSB1:"));
@@ -389,6 +405,7 @@ private Q_SLOTS:
             program.Form().DownloadButton()->click();
         });
         program.Go();
+        QCOMPARE(program.HostPorts.size(), 2); // gone before the choice
         QVERIFY(program.Dialogs.Errors.isEmpty());
         QCOMPARE(TProgram::Received(second), program.CompiledPackets());
         QVERIFY(program.AllSlotsFree());

@@ -6,7 +6,7 @@
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
 #include "uikit/Resources.h"
-#include "uikit/Settings.h"
+#include "app/Settings.h"
 #include "uikit/SkinImage.h"
 #include "uikit/UserDialogs.h"
 #include "codegen/core/ActionListFile.h"
@@ -185,7 +185,7 @@ private Q_SLOTS:
         }
         TProgram program(false);
         program.AddSteps(1, 3);
-        program.Dialogs.Answers = {saNo};
+        program.Dialogs.Answers = {TBoxAnswer::No};
         program.Dialogs.OpenName = file;
         program.Main().LoadFile();
         QCOMPARE(program.Dialogs.Errors,
@@ -200,11 +200,11 @@ private Q_SLOTS:
         QSignalSpy quit(&program.Main(), &TMainForm::QuitRequested);
         program.AddSteps(1, 1);
         TakeUndoSnapshot(program.State.Editor, program.State.UndoRing);
-        program.Dialogs.Answers = {saCancel};
+        program.Dialogs.Answers = {TBoxAnswer::Cancel};
         program.Main().Quit();
         QCOMPARE(program.Dialogs.Prompts, 1);
         QCOMPARE(quit.count(), 0);
-        program.Dialogs.Answers = {saNo};
+        program.Dialogs.Answers = {TBoxAnswer::No};
         program.Main().Quit();
         QCOMPARE(quit.count(), 1);
     }
@@ -214,11 +214,11 @@ private Q_SLOTS:
         QSignalSpy quit(&program.Main(), &TMainForm::QuitRequested);
         program.AddSteps(1, 1);
         TakeUndoSnapshot(program.State.Editor, program.State.UndoRing);
-        program.Dialogs.Answers = {saCancel};
+        program.Dialogs.Answers = {TBoxAnswer::Cancel};
         QVERIFY(!program.Main().close()); // refused: the user cancelled
         QVERIFY(program.Main().isVisible());
         QCOMPARE(quit.count(), 0);
-        program.Dialogs.Answers = {saNo};
+        program.Dialogs.Answers = {TBoxAnswer::No};
         program.Main().close();
         QCOMPARE(quit.count(), 1);
     }

@@ -25,7 +25,7 @@ namespace wayline::test {
 // Scripted boxes and dialogs: answers are queued, messages recorded.
 class TScriptedDialogs : public TUserDialogs {
 public:
-    std::deque<TSaveAnswer> Answers;
+    std::deque<TBoxAnswer> Answers;
     QStringList Errors;
     QString SaveName;
     QString OpenName;
@@ -34,13 +34,13 @@ public:
     QString SeenOpenTitle;
 
     void ShowErrorBox(QWidget*, const QString& text) override { Errors.append(text); }
-    TSaveAnswer AskToSave(QWidget*, const QString& text) override {
+    TBoxAnswer AskToSave(QWidget*, const QString& text) override {
         ++Prompts;
         if (text != QStringLiteral("Current action list is not saved.  Save it now?"))
-            return saCancel;
+            return TBoxAnswer::Cancel;
         if (Answers.empty())
-            return saCancel;
-        const TSaveAnswer answer = Answers.front();
+            return TBoxAnswer::Cancel;
+        const TBoxAnswer answer = Answers.front();
         Answers.pop_front();
         return answer;
     }

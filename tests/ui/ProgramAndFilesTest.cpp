@@ -16,7 +16,7 @@
 #include "editor/core/EditOperations.h"
 #include "editor/ui/DrawGrid.h"
 #include "app/MainForm.h"
-#include "editor/ui/MemoryGauge.h"
+#include "codegen/ui/MemoryGauge.h"
 
 #include "FakeClock.h"
 #include "TestEnvironment.h"
@@ -49,7 +49,7 @@ public:
     QString OpenName;
 
     void ShowErrorBox(QWidget*, const QString& text) override { Errors.append(text); }
-    TSaveAnswer AskToSave(QWidget*, const QString&) override { return saNo; }
+    TBoxAnswer AskToSave(QWidget*, const QString&) override { return TBoxAnswer::No; }
     QString GetSaveFileName(QWidget*, const TFileDialogSpec&, const QString&,
                             const QString&) override {
         return SaveName;

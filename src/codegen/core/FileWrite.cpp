@@ -124,8 +124,10 @@ enum class TReplace { rpDone, rpFailed, rpWriteInPlace };
 bool TakeOverIdentity(int fd, const struct stat& old) {
     if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
         // An ordinary user cannot give a file away, but may hand out a
-        // group of their own.
-        ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        // group of their own. Whether that worked is what the check
+        // below reads back.
+        const int groupOnly = ::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        static_cast<void>(groupOnly);
     }
     struct stat now {};
     if (::fstat(fd, &now) != 0 || now.st_uid != old.st_uid || now.st_gid != old.st_gid) {

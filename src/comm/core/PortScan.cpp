@@ -2,10 +2,7 @@
 
 #include "comm/core/Serial.h"
 
-#include <array>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
+#include <iterator>
 #include <thread>
 
 namespace wayline {
@@ -26,11 +23,24 @@ private:
     std::thread Thread;
 };
 
-// A finished identification waiting to be handed over.
-struct TFinished {
-    int PortIndex = 0;
-    int Position = 0;
-    TIdentifyResult Result;
+constexpr std::uint32_t AllPositions = (1u << MaxScanThreads) - 1;
+
+std::uint32_t BitOf(int position) {
+    return 1u << (position - 1);
+}
+
+// The scan's rows as one callback, for callers that only want the rows.
+class THandlerDisplay final : public TScanDisplay {
+public:
+    explicit THandlerDisplay(const TScanResultHandler& handler) : Handler(handler) {}
+    void ShowRow(int portIndex, const TPortScanRow& row) override {
+        if (Handler) {
+            Handler(portIndex, row);
+        }
+    }
+
+private:
+    const TScanResultHandler& Handler;
 };
 
 } // namespace
@@ -48,87 +58,163 @@ TThreadStarter StdThreadStarter() {
     };
 }
 
+void TBlockingScanWaiter::WaitForWake() {
+    std::unique_lock<std::mutex> guard(Lock);
+    Changed.wait(guard, [this] { return Woken; });
+    Woken = false;
+}
+
+void TBlockingScanWaiter::Wake() {
+    {
+        const std::lock_guard<std::mutex> guard(Lock);
+        Woken = true;
+    }
+    Changed.notify_one();
+}
+
+TPortScanner::TPortScanner(TThreadStarter startThread, std::unique_ptr<TScanWaiter> waiter)
+    : StartThread(std::move(startThread)),
+      Waiter(waiter ? std::move(waiter) : std::make_unique<TBlockingScanWaiter>()),
+      Workers(MaxScanThreads) {
+    // A thread leaves its row without allocating: at most one row per
+    // position is ever waiting.
+    Finished.reserve(MaxScanThreads);
+}
+
+TPortScanner::~TPortScanner() = default;
+
+std::vector<TPortScanRow> TPortScanner::ScanPorts(const std::vector<std::string>& portNames,
+                                                  const std::string& selectedPort,
+                                                  const std::string& ignoringText,
+                                                  const TIdentifyWork& work,
+                                                  TScanDisplay& display) {
+    if (Scanning) {
+        return {};
+    }
+    Scanning = true;
+    // Should the display throw, no thread outlives the work it runs.
+    struct TEndGuard {
+        TPortScanner& Scanner;
+        ~TEndGuard() { Scanner.EndThreads(); }
+    } endGuard{*this};
+
+    display.ScanStarted();
+    std::vector<TPortScanRow> rows(portNames.size());
+    for (std::size_t j = 0; j < portNames.size(); ++j) {
+        const int portIndex = static_cast<int>(j);
+        if (!PortIsScanned(portNames[j], selectedPort)) {
+            rows[j].Ignored = true;
+            rows[j].Result.DeviceText = ignoringText;
+            display.ShowRow(portIndex, rows[j]);
+            continue;
+        }
+        while (BusyMask == AllPositions) {
+            WaitAndHandOverRows(rows, display);
+        }
+        int position = 1;
+        while ((BusyMask & BitOf(position)) != 0) {
+            ++position;
+        }
+        BusyMask |= BitOf(position);
+        std::function<void()> body = [this, &work, portName = portNames[j], portIndex, position] {
+            TFinished done{portIndex, position, {}};
+            try {
+                if (work) {
+                    done.Result = work(portName);
+                }
+            } catch (...) {
+                // Out of memory inside the exchange: the port shows as
+                // nothing identified rather than ending the program from a
+                // worker thread.
+                done.Result = TIdentifyResult{};
+            }
+            {
+                const std::lock_guard<std::mutex> guard(FinishedLock);
+                Finished.push_back(std::move(done));
+            }
+            Waiter->Wake();
+        };
+        display.ThreadStarting(position, portIndex);
+        std::unique_ptr<TWorkerThread>& worker = Workers[static_cast<std::size_t>(position - 1)];
+        worker = StartThread ? StartThread(body) : nullptr;
+        if (!worker) {
+            // No thread to be had: this port is examined here instead.
+            body();
+        }
+    }
+    while (BusyMask != 0) {
+        WaitAndHandOverRows(rows, display);
+    }
+    display.ScanFinished();
+    return rows;
+}
+
+void TPortScanner::WaitAndHandOverRows(std::vector<TPortScanRow>& rows, TScanDisplay& display) {
+    // Through the waiter every time, rows ready or not: the window handles
+    // its events (its first painting included) between the hand-overs even
+    // when the identifications end faster than it looks. Every row is
+    // followed by a wake, so this does not block while one is waiting.
+    Waiter->WaitForWake();
+    std::vector<TFinished> ready;
+    {
+        const std::lock_guard<std::mutex> guard(FinishedLock);
+        ready.assign(std::make_move_iterator(Finished.begin()),
+                     std::make_move_iterator(Finished.end()));
+        Finished.clear();
+    }
+    for (TFinished& done : ready) {
+        TPortScanRow& row = rows[static_cast<std::size_t>(done.PortIndex)];
+        row.Result = std::move(done.Result);
+        display.ShowRow(done.PortIndex, row);
+        std::unique_ptr<TWorkerThread>& worker =
+            Workers[static_cast<std::size_t>(done.Position - 1)];
+        if (worker) {
+            worker->Join();
+            worker.reset();
+        }
+        BusyMask &= ~BitOf(done.Position);
+        if (BusyMask == 0) {
+            display.AllThreadsReported();
+        }
+    }
+}
+
+void TPortScanner::EndThreads() {
+    for (std::unique_ptr<TWorkerThread>& worker : Workers) {
+        if (worker) {
+            worker->Join();
+            worker.reset();
+        }
+    }
+    {
+        const std::lock_guard<std::mutex> guard(FinishedLock);
+        Finished.clear();
+    }
+    BusyMask = 0;
+    Scanning = false;
+}
+
 std::vector<TPortScanRow> ScanPortsInParallel(TSerialSlots& slots,
                                               const std::vector<std::string>& portNames,
                                               const std::string& selectedPort,
                                               int downloadTargetType, const TIdentifyTexts& texts,
                                               const TThreadStarter& startThread,
                                               const TScanResultHandler& onResult) {
-    std::vector<TPortScanRow> rows(portNames.size());
-    std::array<std::unique_ptr<TWorkerThread>, MaxScanThreads> workers;
-    unsigned busyMask = 0; // one bit per running position, touched by this thread only
-
-    std::mutex lock;
-    std::condition_variable finishedOne;
-    std::deque<TFinished> finished;
-
-    // Waits for the next thread to end and hands its row over.
-    const auto handOverOne = [&] {
-        TFinished done;
-        {
-            std::unique_lock<std::mutex> guard(lock);
-            finishedOne.wait(guard, [&] { return !finished.empty(); });
-            done = std::move(finished.front());
-            finished.pop_front();
+    TPortScanner scanner(startThread);
+    THandlerDisplay display(onResult);
+    const TIdentifyWork identify = [&](const std::string& portName) {
+        try {
+            return IdentifyPort(slots, portName, downloadTargetType, texts);
+        } catch (...) {
+            // A port that throws (out of memory, a platform error) is a
+            // port that could not be opened; the scan goes on.
+            TIdentifyResult result;
+            result.OpenError = OpenErrorOther;
+            result.DeviceText = texts.CantOpen;
+            return result;
         }
-        TPortScanRow& row = rows[static_cast<std::size_t>(done.PortIndex)];
-        row.Result = std::move(done.Result);
-        if (onResult) {
-            onResult(done.PortIndex, row);
-        }
-        std::unique_ptr<TWorkerThread>& worker = workers[static_cast<std::size_t>(done.Position)];
-        if (worker) {
-            worker->Join();
-            worker.reset();
-        }
-        busyMask &= ~(1u << done.Position);
     };
-
-    const unsigned allBusy = (1u << MaxScanThreads) - 1;
-    for (std::size_t j = 0; j < portNames.size(); ++j) {
-        if (!PortIsScanned(portNames[j], selectedPort)) {
-            rows[j].Ignored = true;
-            rows[j].Result.DeviceText = texts.Ignoring;
-            if (onResult) {
-                onResult(static_cast<int>(j), rows[j]);
-            }
-            continue;
-        }
-        while (busyMask == allBusy) {
-            handOverOne();
-        }
-        int position = 0;
-        while ((busyMask & (1u << position)) != 0) {
-            ++position;
-        }
-        busyMask |= 1u << position;
-        const std::string portName = portNames[j];
-        const int portIndex = static_cast<int>(j);
-        std::function<void()> body = [&, portName, portIndex, position] {
-            TFinished done{portIndex, position, {}};
-            try {
-                done.Result = IdentifyPort(slots, portName, downloadTargetType, texts);
-            } catch (...) {
-                // A port that throws (out of memory, a platform error) is
-                // a port that could not be opened; the scan goes on.
-                done.Result = TIdentifyResult{};
-                done.Result.OpenError = OpenErrorOther;
-                done.Result.DeviceText = texts.CantOpen;
-            }
-            std::lock_guard<std::mutex> guard(lock);
-            finished.push_back(std::move(done));
-            finishedOne.notify_one();
-        };
-        workers[static_cast<std::size_t>(position)] = startThread(body);
-        if (!workers[static_cast<std::size_t>(position)]) {
-            // No thread to be had: this port is examined here instead.
-            body();
-        }
-    }
-    while (busyMask != 0) {
-        handOverOne();
-    }
-    return rows;
+    return scanner.ScanPorts(portNames, selectedPort, texts.Ignoring, identify, display);
 }
 
 } // namespace wayline

@@ -5,7 +5,7 @@
 #include "comm/core/DownloadTarget.h"
 #include "comm/core/Serial.h"
 #include "comm/qt/QtSerialDevice.h"
-#include "comm/scan/PortScanner.h"
+#include "comm/qt/QtThreads.h"
 #include "comm/ui/BusyCursor.h"
 #include "comm/ui/ProgressForm.h"
 #include "comm/ui/StringGrid.h"
@@ -64,17 +64,18 @@ TDownloadTexts LoadDownloadTexts(const TResources& resources) {
 TDownloadFlow::TDownloadFlow(TProgressForm& form, const TResources& resources,
                              TUserDialogs& dialogs, QWidget* owner)
     : Progress(form), Res(resources), Dialogs(&dialogs), Owner(owner), SlotTable(&SerialSlots()),
-      IdTexts(LoadIdentifyTexts(resources)), DlTexts(LoadDownloadTexts(resources)) {
+      IdTexts(LoadIdentifyTexts(resources)), DlTexts(LoadDownloadTexts(resources)),
+      Scan(QtThreadStarter(), std::make_unique<TEventLoopScanWaiter>()) {
     // Runs on the identification threads: reads only what no one changes
     // while a scan runs (the slot table's lock guards the slots).
-    Scan = std::make_unique<TPortScanner>(form, [this](const std::string& portName) {
+    Identify = [this](const std::string& portName) {
         TIdentifyResult result = IdentifyPort(*SlotTable, portName, TargetType, IdTexts);
         if (result.OpenError == OpenErrorPermission) {
             result.DeviceText = Std(NoPermissionText(QString::fromStdString(portName)));
         }
         RecordScan(portName, result);
         return result;
-    });
+    };
     QObject::connect(&form, &TProgressForm::ConnectionHelpRequested, &form,
                      [this] { HelpAsked = true; });
 }
@@ -139,7 +140,11 @@ void TDownloadFlow::ScanPorts(const QString& selectedPort) {
         const std::lock_guard<std::mutex> lock(ScanLock);
         ScanResults.clear();
     }
-    Scan->ScanPorts(Progress.RowPortNames(), selectedPort);
+    std::vector<std::string> portNames;
+    for (const QString& name : Progress.RowPortNames()) {
+        portNames.push_back(Std(name));
+    }
+    Scan.ScanPorts(portNames, Std(selectedPort), IdTexts.Ignoring, Identify, Progress);
 }
 
 int TDownloadFlow::FindDownloadTarget(int targetType) {

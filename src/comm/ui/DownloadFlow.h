@@ -2,8 +2,8 @@
 
 #include "codegen/core/CompileStep.h"
 #include "comm/core/Identify.h"
+#include "comm/core/PortScan.h"
 #include "comm/core/ProgramDownload.h"
-#include "doctor/core/Diagnosis.h"
 
 #include <QString>
 
@@ -17,7 +17,6 @@ class QWidget;
 
 namespace wayline {
 
-class TPortScanner;
 class TProgressForm;
 class TResources;
 class TSerialSlots;
@@ -44,7 +43,6 @@ public:
     void SetSerialSlots(TSerialSlots& slots);
     void SetDialogs(TUserDialogs& dialogs) { Dialogs = &dialogs; }
     TSerialSlots& Slots() const { return *SlotTable; }
-    TPortScanner& Scanner() const { return *Scan; }
     TProgressForm& Form() const { return Progress; }
     const TIdentifyTexts& IdentifyTexts() const { return IdTexts; }
 
@@ -102,7 +100,9 @@ private:
     TSerialSlots* SlotTable;
     TIdentifyTexts IdTexts;
     TDownloadTexts DlTexts;
-    std::unique_ptr<TPortScanner> Scan;
+    // On threads Qt knows, while this thread handles its events.
+    TPortScanner Scan;
+    TIdentifyWork Identify;
     int TargetType = 2;
     bool Running = false;
     TReport Last;

@@ -379,6 +379,14 @@ void TProgressForm::ScanFinished() {
     Scanning->hide();
 }
 
+void TProgressForm::ShowRow(int portIndex, const TPortScanRow& row) {
+    if (row.Ignored) {
+        ShowIgnoring(portIndex + 1);
+    } else {
+        ShowPortResult(portIndex + 1, row.Result);
+    }
+}
+
 void TProgressForm::ShowIgnoring(int row) {
     Grid->SetCell(DeviceColumn, row, Res.LoadText(IgnoringText));
 }

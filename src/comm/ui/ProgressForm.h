@@ -1,7 +1,7 @@
 #pragma once
 
 #include "codegen/core/CompileStep.h"
-#include "comm/scan/PortScanner.h"
+#include "comm/core/PortScan.h"
 
 #include <QDialog>
 #include <QString>
@@ -89,12 +89,19 @@ public:
     // Scrolls the grid so that `row` is among the rows shown.
     void ScrollRowIntoView(int row);
 
-    // TScanDisplay.
+    // A port the scan skips because another port is selected.
+    void ShowIgnoring(int row);
+    // A port's identification in its row, the row scrolled into view and
+    // painted.
+    void ShowPortResult(int row, const TIdentifyResult& result);
+
+    // TScanDisplay: "Scanning..." shown and painted with the hourglass
+    // cursor, each port's row (grid row portIndex + 1), the normal cursor
+    // once the last running thread has reported, "Scanning..." hidden.
     void ScanStarted() override;
-    void ScanFinished() override;
-    void ShowIgnoring(int row) override;
-    void ShowPortResult(int row, const TIdentifyResult& result) override;
+    void ShowRow(int portIndex, const TPortScanRow& row) override;
     void AllThreadsReported() override;
+    void ScanFinished() override;
 
     // The controls by their window-definition names.
     TShape* TXStatus() const { return Indicator; }

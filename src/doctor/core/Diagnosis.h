@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comm/core/Identify.h"
+#include "comm/core/PortScan.h"
 #include "doctor/core/Finding.h"
 #include "doctor/core/UserIdentity.h"
 
@@ -11,13 +12,6 @@
 namespace wayline {
 
 class TSystemRoot;
-
-// One row of the last port scan: the port's name and what identification
-// found on it.
-struct TScannedPort {
-    std::string PortName;
-    TIdentifyResult Result;
-};
 
 // The module type a download looks for (the robot's Keystone 2).
 inline constexpr int RobotModuleType = 2;

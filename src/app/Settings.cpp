@@ -1,4 +1,4 @@
-#include "uikit/Settings.h"
+#include "app/Settings.h"
 
 #include "editor/core/SettingsRules.h"
 

@@ -1,4 +1,4 @@
-#include "editor/ui/MemoryGauge.h"
+#include "codegen/ui/MemoryGauge.h"
 
 #include <QFont>
 #include <QMouseEvent>
