@@ -255,7 +255,9 @@ private Q_SLOTS:
         main.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&main));
         main.Grid(1)->setFocus();
-        QTest::keyClick(main.Grid(1), Qt::Key_Tab); // the value
+        QTest::keyClick(main.Grid(1), Qt::Key_Tab); // the selected step's value
+        QCOMPARE(QApplication::focusWidget(),
+                 static_cast<QWidget*>(main.RowControl(1, 2)->SpinEdit()->Edit()));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // Both
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab); // Left
         QCOMPARE(main.Grid(1)->KeyColumn(), 3);
