@@ -43,6 +43,7 @@ constexpr int OtherSetHelpText = 439;  // Set1..Set4
 constexpr int SensorsEnabledHelpText = 440;
 constexpr int HyperHelpHelpText = 441;
 constexpr int SensorPanelHelpText = 443;
+constexpr int ModeSwitchHelpText = 455;
 
 // Pictures whose mouse-over shows the blank help text.
 constexpr std::array<int, 9> BlankHelpPictures{1, 2, 3, 4, 8, 10, 25, 29, 37};
@@ -75,7 +76,7 @@ void TMainForm::ConnectControls() {
     PortCombo->installEventFilter(this);
     connect(SensorTabBar, &QTabBar::currentChanged, this, &TMainForm::SensorTabChanged);
     for (QWidget* control : std::initializer_list<QWidget*>{
-             HyperHelpBox, SensorsEnabledBox, SensorNotebook, SensorTabBar, SensorPanel}) {
+             HyperHelpBox, SensorsEnabledBox, SensorNotebook, SensorTabBar, SensorPanel, ModeSwitch}) {
         control->setMouseTracking(true);
         control->installEventFilter(this);
     }
@@ -194,6 +195,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             ShowHelp(SensorTabBar->currentIndex() == 0 ? AllSetHelpText : OtherSetHelpText);
         } else if (watched == SensorPanel) {
             ShowHelp(SensorPanelHelpText);
+        } else if (watched == ModeSwitch) {
+            ShowHelp(ModeSwitchHelpText);
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -213,7 +216,7 @@ void TMainForm::ClearEditingHighlights() {
 bool TMainForm::HasOwnHelp(const QWidget* widget) const {
     for (; widget && widget != this; widget = widget->parentWidget()) {
         if (widget == HyperHelpBox || widget == SensorsEnabledBox || widget == SensorNotebook ||
-            widget == SensorTabBar || widget == SensorPanel) {
+            widget == SensorTabBar || widget == SensorPanel || widget == ModeSwitch) {
             return true;
         }
     }
