@@ -248,13 +248,24 @@ TEST_F(SimulateCommandTest, AFileNameThatIsNotUtf8StillGetsItsJsonReport) {
 }
 
 // A source file is read only as far as the tokenizer could take it: a
-// device without end is refused, not read for ever.
-TEST_F(SimulateCommandTest, AnEndlessSourceIsNotReadWhole) {
-    if (!std::ifstream("/dev/zero")) {
-        GTEST_SKIP() << "no /dev/zero";
+// device without end is refused, not read for ever, and a file too long
+// says how long it is.
+TEST_F(SimulateCommandTest, SourcesTooLongForTheTokenizerAreRefusedWithTheirSize) {
+    if (std::ifstream("/dev/zero")) {
+        EXPECT_EQ(Run({"/dev/zero"}), ExitSimulationFailed);
+        EXPECT_EQ(Err, "wayline-cli simulate: '/dev/zero' has more than 65535 bytes; at most "
+                       "65535 can be tokenized\n");
     }
-    EXPECT_EQ(Run({"/dev/zero"}), ExitSimulationFailed);
-    EXPECT_EQ(Err, "Error! Tokenization Failed!\n");
+    const std::string big = Write("big.hbs", std::string(65686, 'A'));
+    EXPECT_EQ(Run({big}), ExitSimulationFailed);
+    EXPECT_EQ(Err, "wayline-cli simulate: '" + big +
+                       "' has 65686 bytes; at most 65535 can be tokenized\n");
+    // Short enough as a file, too long once its lines end in CR LF.
+    const std::string lines = Write("lines.hbs", std::string(40000, '\n'));
+    EXPECT_EQ(Run({lines}), ExitSimulationFailed);
+    EXPECT_EQ(Err, "Error! Tokenization Failed!\n" + lines +
+                       ": the program text has 79998 characters with its lines joined by CR "
+                       "LF; at most 65535 can be tokenized\n");
 }
 
 TEST_F(SimulateCommandTest, UsageErrorsShowTheUsage) {
