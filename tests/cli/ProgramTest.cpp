@@ -7,7 +7,7 @@
 namespace wayline {
 namespace {
 
-const std::vector<std::string> CommandNames = {"tokenize", "generate", "ports",   "download",
+const std::vector<std::string> CommandNames = {"tokenize", "generate", "ports", "download",
                                                "doctor",   "simulate", "grade"};
 
 TEST(Program, VersionIsTheProjectsVersion) {

@@ -3,6 +3,7 @@
 #include "cli/GenerateCommand.h"
 #include "cli/TokenizeCommand.h"
 #include "codegen/core/ActionListFile.h"
+#include "sim/core/RobotSimulation.h"
 #include "sim/core/World.h"
 #include "sim/core/WorldFile.h"
 #include "tokenizer/Tokenizer.h"
@@ -266,6 +267,28 @@ TEST_F(SimulateCommandTest, SourcesTooLongForTheTokenizerAreRefusedWithTheirSize
     EXPECT_EQ(Err, "Error! Tokenization Failed!\n" + lines +
                        ": the program text has 79998 characters with its lines joined by CR "
                        "LF; at most 65535 can be tokenized\n");
+}
+
+// A long run has more events than the board holds at once: the report
+// still has every one, from the first.
+TEST_F(SimulateCommandTest, ALongRunsJsonKeepsEveryEvent) {
+    AddStep(akLoopBack, 1); // reads its own entry for ever, about 136 times a second
+    const json j = RunJson({"--seconds", "900", SaveList("loop.wyl")});
+    const json& events = j["events"];
+    EXPECT_GT(events.size(), sim::TRobotSimulation::DefaultMaxEvents);
+    EXPECT_EQ(events.front()["t"], 3.5043) << "the first read of the list";
+    EXPECT_GT(events.back()["t"].get<double>(), 899.9);
+    EXPECT_FALSE(j.contains("eventsLeftOut"));
+}
+
+// The world of a challenge file serves as a world.
+TEST_F(SimulateCommandTest, AChallengeFileServesAsTheWorld) {
+    AddStep(akMoveForward, 100);
+    const std::string challenge = Write("task.json", R"({"title": "a task",
+        "arena": {"width": 1000, "height": 1000}, "start": {"x": 200, "y": 500},
+        "goals": [{"shape": "circle", "x": 800, "y": 500, "radius": 50}]})");
+    const json j = RunJson({"--world", challenge, SaveList("far.wyl")});
+    EXPECT_NEAR(j["arenaPose"]["x"].get<double>(), 1000 - 70, 0.5);
 }
 
 TEST_F(SimulateCommandTest, UsageErrorsShowTheUsage) {
