@@ -27,9 +27,11 @@ std::uint64_t Microseconds(double seconds) {
     return static_cast<std::uint64_t>(std::llround(seconds * 1e6));
 }
 
+// Seconds, counted to the microsecond: a time above 0 is at least one.
 double Seconds(const json& value, const std::string& where, bool zeroAllowed) {
     if (!value.is_number() || !std::isfinite(value.get<double>()) || value.get<double>() < 0 ||
-        (!zeroAllowed && value.get<double>() == 0) || value.get<double>() > MaxChallengeSeconds) {
+        value.get<double>() > MaxChallengeSeconds ||
+        (!zeroAllowed && Microseconds(value.get<double>()) == 0)) {
         Fail(where, std::string("expected a number of seconds ") +
                         (zeroAllowed ? "from 0" : "above 0") + " and up to 3600");
     }
