@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,7 +15,7 @@ extern char** environ;
 
 namespace wayline {
 
-TRun RunCli(const std::vector<std::string>& arguments) {
+TRun RunCli(const std::vector<std::string>& arguments, TOutput output) {
     TRun run;
     int out[2];
     int err[2];
@@ -63,6 +64,12 @@ TRun RunCli(const std::vector<std::string>& arguments) {
                 const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
                 if (n > 0) {
                     sinks[i]->append(buffer, static_cast<std::size_t>(n));
+                    if (i == 0) {
+                        run.OutBytes += static_cast<std::uint64_t>(n);
+                        if (output == TOutput::CountOut && run.Out.size() > 8192) {
+                            run.Out.erase(0, run.Out.size() - 4096);
+                        }
+                    }
                 } else {
                     ::close(fds[i].fd);
                     fds[i].fd = -1;
@@ -77,8 +84,10 @@ TRun RunCli(const std::vector<std::string>& arguments) {
         }
     }
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.PeakKb = usage.ru_maxrss;
     return run;
 }
 
