@@ -10,12 +10,14 @@
 #include "editor/ui/BotAction.h"
 #include "editor/ui/DrawGrid.h"
 #include "app/MainForm.h"
+#include "editor/ui/FocusFrame.h"
 #include "editor/ui/SuperSpinEdit.h"
 #include "sim/ui/VirtualRobotForm.h"
 #include "testmode/ui/TestForm.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -126,6 +128,12 @@ QByteArray TStateProbe::Snapshot() const {
     root.insert("codeShown", Windows.CodeForm->isVisible());
     root.insert("testShown", Windows.TestForm->isVisible());
     root.insert("port", State.SelectedPort);
+    root.insert("advanced", State.Editor.AdvancedMode);
+    // Where an open file dialog shows its files.
+    if (const auto* dialog = qobject_cast<const QFileDialog*>(QApplication::activeModalWidget())) {
+        root.insert("dialogFolder", dialog->directory().absolutePath());
+    }
+    root.insert("paletteFocus", main.PaletteFocusIndex());
     if (const TVirtualRobotForm* robot = Windows.VirtualRobotForm.get()) {
         // The lessons' menu entries while the menu is open.
         QJsonArray lessons;
@@ -155,6 +163,10 @@ QByteArray TStateProbe::Snapshot() const {
     places.insert("sensorsEnabled", ScreenRect(main.SensorsEnabled()));
     places.insert("portBox", ScreenRect(main.COMPortComboBox()));
     places.insert("plusPanel", ScreenRect(main.SensorActionPanel()));
+    places.insert("modeSwitch", ScreenRect(main.ModeSwitchBox()));
+    if (const QWidget* frame = main.FocusFrame()) {
+        places.insert("focusFrame", ScreenRect(frame));
+    }
     if (const TDrawGrid* grid = main.Grid(MainList); grid && main.IsSetUp()) {
         root.insert("selection", QJsonArray{grid->Selection().Top, grid->Selection().Bottom});
         root.insert("topRow", grid->TopRow());
