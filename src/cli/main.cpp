@@ -8,7 +8,6 @@
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
 
-#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -57,7 +56,7 @@ int main(int argc, char** argv) {
         return wayline::RunDownloadOnHost(argc, argv, download);
     }
     if (TCommandLine::Chosen(doctor.App())) {
-        return doctor.Run(std::cout, std::cerr, std::getenv(wayline::DoctorRootVariable));
+        return wayline::RunDoctorOnHost(argc, argv, doctor);
     }
     return simulate.Run(std::cout, std::cerr, wayline::TheTokenizer(),
                         wayline::RobotProgramTemplateText());

@@ -98,6 +98,7 @@ private:
         }
         for (const TScannedPort& scanned : LastScan) {
             if (IsPlainDeviceName(scanned.PortName) &&
+                scanned.Result.OpenError != OpenErrorNotASerialPort &&
                 std::find(names.begin(), names.end(), scanned.PortName) == names.end() &&
                 Root.Exists("/dev/" + scanned.PortName)) {
                 names.push_back(scanned.PortName);
