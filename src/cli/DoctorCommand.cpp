@@ -99,11 +99,9 @@ int TDoctorCommand::Run(std::ostream& out, std::ostream& err, const char* rootFr
     }
 
     const TSystemRoot system(root);
-    // Only this computer's own ports can be scanned, not those of a tree
-    // laid out elsewhere.
     std::vector<TScannedPort> lastScan;
-    if (scan && !NoScan && system.IsHostRoot()) {
-        lastScan = scan();
+    if (scan && !NoScan) {
+        lastScan = scan(system);
     }
     const std::vector<TFinding> findings = DiagnoseSystem(system, lastScan);
     out << (Json ? DoctorJsonReport(findings) + "\n" : DoctorTextReport(findings));

@@ -17,10 +17,13 @@ namespace wayline {
 class TCommandLine;
 struct TFinding;
 struct TScannedPort;
+class TSystemRoot;
 
-// The quick scan of this computer's ports that a download makes, for the
-// findings about what answers on them.
-using TDoctorScan = std::function<std::vector<TScannedPort>()>;
+// The quick scan of the ports that a download makes, for the findings about
+// what answers on them. Given the root the diagnosis looks at: only the
+// running system's own ports can be scanned, not those of a tree laid out
+// elsewhere (then it returns nothing).
+using TDoctorScan = std::function<std::vector<TScannedPort>(const TSystemRoot& root)>;
 
 // Exit status of doctor when a finding keeps downloads from working.
 inline constexpr int ExitDownloadBlocked = 1;

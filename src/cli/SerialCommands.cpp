@@ -32,6 +32,7 @@ namespace {
 // The signal that asked the download to stop; set by the handler, which
 // may do nothing else.
 std::atomic<int> CaughtSignal{0};
+constexpr int ExitAfterSignal = 128;
 static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void CatchSignal(int signal) {
@@ -141,12 +142,20 @@ int RunDownloadOnHost(int& argc, char** argv, const TDownloadCommand& command) {
 }
 
 int RunDoctorOnHost(int& argc, char** argv, const TDoctorCommand& command) {
+    // The scan opens ports under their locks: a Ctrl+C lets it finish (a
+    // second one does not wait), so that no lock is left behind.
+    CatchStopSignals();
     QCoreApplication application(argc, argv);
     SetErrorBoxHandler([](const std::string& text) { std::cerr << text << '\n'; });
     SerialSlots().SetDeviceFactory(QtSerialDeviceFactory());
-    static const TSystemRoot root("/");
-    return command.Run(std::cout, std::cerr, std::getenv(DoctorRootVariable),
-                       [] { return ScanHostPorts(root); });
+    const int status = command.Run(std::cout, std::cerr, std::getenv(DoctorRootVariable),
+                                   [](const TSystemRoot& root) {
+                                       // A tree laid out elsewhere has no ports to open.
+                                       return root.IsHostRoot() ? ScanHostPorts(root)
+                                                                : std::vector<TScannedPort>{};
+                                   });
+    const int signal = CaughtSignal.load();
+    return signal != 0 ? ExitAfterSignal + signal : status;
 }
 
 } // namespace wayline

@@ -10,12 +10,21 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <mutex>
+#include <thread>
+
 extern char** environ;
 
 namespace wayline {
 
 TRun RunCli(const std::vector<std::string>& arguments) {
+    return RunCli(arguments, {});
+}
+
+TRun RunCli(const std::vector<std::string>& arguments,
+            const std::function<void(const TRunning&)>& meanwhile) {
     TRun run;
+    std::mutex outLock;
     int out[2];
     int err[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
@@ -45,6 +54,16 @@ TRun RunCli(const std::vector<std::string>& arguments) {
         ::close(err[0]);
         return run;
     }
+    TRunning running;
+    running.Pid = static_cast<int>(pid);
+    running.OutSoFar = [&run, &outLock] {
+        const std::lock_guard<std::mutex> lock(outLock);
+        return run.Out;
+    };
+    std::thread acting;
+    if (meanwhile) {
+        acting = std::thread([&meanwhile, &running] { meanwhile(running); });
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* sinks[2] = {&run.Out, &run.Err};
@@ -62,6 +81,7 @@ TRun RunCli(const std::vector<std::string>& arguments) {
                 char buffer[4096];
                 const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
                 if (n > 0) {
+                    const std::lock_guard<std::mutex> lock(outLock);
                     sinks[i]->append(buffer, static_cast<std::size_t>(n));
                 } else {
                     ::close(fds[i].fd);
@@ -75,6 +95,9 @@ TRun RunCli(const std::vector<std::string>& arguments) {
         if (fd.fd >= 0) {
             ::close(fd.fd);
         }
+    }
+    if (acting.joinable()) {
+        acting.join();
     }
     int status = 0;
     ::waitpid(pid, &status, 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,5 +17,16 @@ struct TRun {
 // arguments, standard input empty, and collects what it prints; a run that
 // takes longer than a minute is killed and fails the test.
 TRun RunCli(const std::vector<std::string>& arguments);
+
+// The program while it runs, for a test that acts on it meanwhile.
+struct TRunning {
+    int Pid = 0;
+    // What it has printed on standard output so far.
+    std::function<std::string()> OutSoFar;
+};
+// The same, with `meanwhile` run on a thread of its own while the program
+// runs (to send it a signal, say); the run ends once both have ended.
+TRun RunCli(const std::vector<std::string>& arguments,
+            const std::function<void(const TRunning&)>& meanwhile);
 
 } // namespace wayline

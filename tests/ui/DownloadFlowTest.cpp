@@ -506,6 +506,8 @@ private Q_SLOTS:
         QVERIFY(program.Go() != -4);
         QVERIFY(program.Dialogs.Errors.isEmpty());
         QCOMPARE(program.RowText(1, 1), QStringLiteral("ignoring"));
+        QCOMPARE(program.Form().RowPortNames(),
+                 (QStringList{"ttyUSB0", "ttyUSB1", "Virtual robot"})); // the others, ignored
         QCOMPARE(first.Firmware().ResetCount(), 0); // never opened
         QCOMPARE(TProgram::Received(second), program.CompiledPackets());
     }
@@ -522,9 +524,11 @@ private Q_SLOTS:
         program.HostPorts << QStringLiteral("ttyUSB4"); // no such device
         QVERIFY(program.Go() != -4);
         QCOMPARE(program.RowText(1, 2), QStringLiteral("can't open port; in use"));
-        QCOMPARE(program.RowText(1, 3), QStringLiteral("no access; join group dialout"));
+        QCOMPARE(program.RowText(1, 3), QStringLiteral("no access")); // no such device to ask about
         QCOMPARE(program.RowText(1, 4), QStringLiteral("can't open port"));
         QCOMPARE(program.RowText(1, 5), QStringLiteral("invalid port"));
+        // AUTO lists the host's ports only, not the virtual robot it passes by.
+        QCOMPARE(program.Form().RowPortNames(), program.HostPorts);
         for (int row = 2; row <= 5; ++row) {
             QCOMPARE(program.RowText(4, row), QString()); // nothing else in the row
             QCOMPARE(program.RowText(5, row), QStringLiteral("0"));
