@@ -101,9 +101,9 @@ TEST_F(DoctorCommandTest, TheScanOfThePortsGivesTheConnectionHelpsFindings) {
         return std::vector<TScannedPort>{silent};
     };
     EXPECT_EQ(Run({"--root", Sys.Root().string()}, nullptr, scan), ExitDownloadBlocked);
-    EXPECT_EQ(Out, "[blocking] No USB serial adapter is plugged in, and nothing comes back on "
-                   "this computer's own serial port ttyS0.  Plug the robot's cable into the "
-                   "computer.\n");
+    EXPECT_EQ(Out, "[blocks downloads] No USB serial adapter is plugged in, and nothing comes "
+                   "back on this computer's own serial port ttyS0.  Plug the robot's cable into "
+                   "the computer.\nA download cannot work until the problems above are mended.\n");
     EXPECT_EQ(scans, 1);
 
     EXPECT_EQ(Run({"--no-scan", "--root", Sys.Root().string()}, nullptr, scan), ExitSucceeded);

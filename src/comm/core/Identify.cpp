@@ -162,6 +162,9 @@ std::string OpenErrorText(std::uint32_t errorCode, const TIdentifyTexts& texts) 
 std::string OpenErrorText(const TOpenFailure& failure, const TIdentifyTexts& texts) {
     switch (failure.Code) {
     case OpenErrorNotASerialPort:
+        if (failure.Path.empty()) {
+            return OpenErrorText(failure.Code, texts);
+        }
         return FillPlaceholders(texts.NotASerialPort, {{"path", failure.Path}});
     case OpenErrorInUse:
         if (failure.HolderPid > 0) {
