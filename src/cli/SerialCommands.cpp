@@ -122,6 +122,27 @@ int RunDownloadOnHost(int& argc, char** argv, const TDownloadCommand& command) {
             }
         }
         std::vector<std::string> lines;
+        // A path the diagnosis does not look at (a pseudo-terminal, a link)
+        // kept shut by a stale lock or held by another program: the same
+        // sentences as for a named port.
+        const std::optional<TUserIdentity> user = ReadUserIdentity(root);
+        const TDoctorTexts texts;
+        for (const TScannedPort& port : scan) {
+            if (!DiagnosedName(port.PortName).empty()) {
+                continue;
+            }
+            if (port.Result.OpenError == OpenErrorStaleLock) {
+                if (const auto finding = StaleLockFinding(root, port.PortName, user, texts)) {
+                    lines.push_back(finding->Text);
+                    lines.push_back("    " + finding->Command);
+                }
+            } else if (port.Result.HolderPid != 0) {
+                lines.push_back(FillText(texts.Sentences[fkPortHeld],
+                                         {{"port", port.PortName},
+                                          {"process", port.Result.HolderName},
+                                          {"pid", std::to_string(port.Result.HolderPid)}}));
+            }
+        }
         for (const TFinding& finding : DiagnoseSystem(root, ports)) {
             const bool scanned = std::any_of(ports.begin(), ports.end(), [&](const auto& port) {
                 return port.PortName == finding.Port &&

@@ -204,33 +204,8 @@ private:
     // 2b: lock files of programs that have ended. The download takes over
     // those the user may remove; the others keep everybody out.
     void CheckLocks(const std::string& port) {
-        // A program that was killed leaves its lock by the port's name and
-        // the one by its number: one finding names them all, with the one
-        // command that removes them.
-        std::vector<TStaleLock> kept;
-        std::vector<TStaleLock> removable;
-        for (TStaleLock& lock : FindStaleLocks(Root, "/dev/" + port, User)) {
-            (lock.Removable ? removable : kept).push_back(std::move(lock));
-        }
-        const auto files = [](const std::vector<TStaleLock>& locks, const char* separator) {
-            std::string text;
-            for (const TStaleLock& lock : locks) {
-                text += (text.empty() ? "" : separator) + lock.File;
-            }
-            return text;
-        };
-        if (!kept.empty()) {
-            Add(fkStaleLock, fsBlocking, port,
-                {{"port", port},
-                 {"file", files(kept, " and ")},
-                 {"pid", std::to_string(kept.front().Pid)},
-                 {"owner", AccountName(kept.front().OwnerUid)}},
-                "sudo rm " + files(kept, " "));
-        } else if (!removable.empty()) {
-            Add(fkStaleLockRemovable, fsInformation, port,
-                {{"port", port},
-                 {"file", files(removable, " and ")},
-                 {"pid", std::to_string(removable.front().Pid)}});
+        if (std::optional<TFinding> finding = StaleLockFinding(Root, port, User, Texts)) {
+            Findings.push_back(std::move(*finding));
         }
     }
 

@@ -41,6 +41,15 @@ bool GroupFileLists(const std::vector<TGroupEntry>& groups, std::uint32_t gid,
     });
 }
 
+// Whether the user may make and remove files in a folder, by its mode
+// (write and search for the owner, the group or the others).
+bool MayWriteIn(const TFileStatus& folder, const TUserIdentity& user) {
+    const std::uint32_t bits = folder.Uid == user.Uid       ? folder.Mode >> 6
+                               : user.HasGroup(folder.Gid) ? folder.Mode >> 3
+                                                           : folder.Mode;
+    return (bits & 03) == 03;
+}
+
 } // namespace
 
 bool InstalledRuleInForce(const TSystemRoot& root) {
@@ -157,11 +166,50 @@ std::vector<TStaleLock> FindStaleLocks(const TSystemRoot& root, const std::strin
             lock.OwnerUid = status ? status->Uid : 0;
             const std::optional<TFileStatus> folderStatus = root.Status(folder);
             const bool sticky = folderStatus && (folderStatus->Mode & StickyBit) != 0;
-            lock.Removable = user && (user->Uid == 0 || user->Uid == lock.OwnerUid || !sticky);
+            // Removing a file takes writing in its folder, and in a sticky
+            // folder owning the file.
+            lock.Removable =
+                user && (user->Uid == 0 || (folderStatus && MayWriteIn(*folderStatus, *user) &&
+                                            (!sticky || user->Uid == lock.OwnerUid)));
             locks.push_back(std::move(lock));
         }
     }
     return locks;
+}
+
+std::optional<TFinding> StaleLockFinding(const TSystemRoot& root, const std::string& port,
+                                         const std::optional<TUserIdentity>& user,
+                                         const TDoctorTexts& texts) {
+    std::vector<TStaleLock> kept;
+    std::vector<TStaleLock> removable;
+    for (TStaleLock& lock : FindStaleLocks(root, DevicePathOf(port), user)) {
+        (lock.Removable ? removable : kept).push_back(std::move(lock));
+    }
+    const auto files = [](const std::vector<TStaleLock>& locks, const char* separator) {
+        std::string text;
+        for (const TStaleLock& lock : locks) {
+            text += (text.empty() ? "" : separator) + lock.File;
+        }
+        return text;
+    };
+    if (!kept.empty()) {
+        return TFinding{fkStaleLock, fsBlocking, port,
+                        FillText(texts.Sentences[fkStaleLock],
+                                 {{"port", port},
+                                  {"file", files(kept, " and ")},
+                                  {"pid", std::to_string(kept.front().Pid)},
+                                  {"owner", AccountName(root, kept.front().OwnerUid)}}),
+                        "sudo rm " + files(kept, " ")};
+    }
+    if (!removable.empty()) {
+        return TFinding{fkStaleLockRemovable, fsInformation, port,
+                        FillText(texts.Sentences[fkStaleLockRemovable],
+                                 {{"port", port},
+                                  {"file", files(removable, " and ")},
+                                  {"pid", std::to_string(removable.front().Pid)}}),
+                        ""};
+    }
+    return std::nullopt;
 }
 
 std::vector<THolder> FindPortHolders(const TSystemRoot& root, const std::string& device,

@@ -2,6 +2,7 @@
 
 #include "comm/core/Identify.h"
 #include "comm/core/PortScan.h"
+#include "doctor/core/Finding.h"
 #include "doctor/core/SystemFiles.h"
 #include "doctor/core/SystemSurvey.h"
 #include "doctor/core/UserIdentity.h"
@@ -57,6 +58,15 @@ struct TStaleLock {
 // device node, by its identity) in /run/lock and /var/lock.
 std::vector<TStaleLock> FindStaleLocks(const TSystemRoot& root, const std::string& device,
                                        const std::optional<TUserIdentity>& user);
+
+// The finding about the stale lock files of a port (a name under /dev or a
+// device path): blocking, with the one command that removes them, when one
+// of them the user may not remove; a note when the download takes them
+// over; nothing when there are none. A program that was killed leaves a
+// lock by the port's name and one by its number: one finding names both.
+std::optional<TFinding> StaleLockFinding(const TSystemRoot& root, const std::string& port,
+                                         const std::optional<TUserIdentity>& user,
+                                         const TDoctorTexts& texts);
 
 // The processes that have the device open (by any name of it), leaving out
 // `selfPid`.

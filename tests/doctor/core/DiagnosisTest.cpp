@@ -344,6 +344,7 @@ TEST_F(DiagnosisTest, SecondWaylineIsFoundThroughItsLockFile) {
     // A lock left behind by a program that has ended names nobody: the
     // download takes it over.
     Sys.Write("/run/lock/LCK..ttyUSB0", "      6666\n");
+    Sys.Chmod("/run/lock", 0777);
     EXPECT_EQ(Kinds(Run()), std::vector{fkStaleLockRemovable});
     EXPECT_EQ(Run()[0].Severity, fsInformation);
 }

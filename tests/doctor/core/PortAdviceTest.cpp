@@ -158,6 +158,7 @@ TEST_F(PortAdviceTest, StaleLocksAreFoundWithWhetherTheUserMayRemoveThem) {
     Sys.AddProcess(5555, "minicom");
     Sys.Write("/run/lock/LCK..ttyS2", "5555\n"); // a running program's
     const TSystemRoot root(Sys.Root());
+    Sys.Chmod("/run/lock", 0777);
     std::vector<TStaleLock> locks = FindStaleLocks(root, "/dev/ttyS0", Pupil);
     ASSERT_EQ(locks.size(), 1u);
     EXPECT_EQ(locks[0].File, "/run/lock/LCK..ttyS0");
@@ -165,6 +166,10 @@ TEST_F(PortAdviceTest, StaleLocksAreFoundWithWhetherTheUserMayRemoveThem) {
     EXPECT_EQ(locks[0].OwnerUid, Sys.FileUid());
     EXPECT_TRUE(locks[0].Removable);
     EXPECT_TRUE(FindStaleLocks(root, "/dev/ttyS2", Pupil).empty());
+
+    // A folder only its owner may write in keeps every file of it.
+    Sys.Chmod("/run/lock", 0755);
+    EXPECT_FALSE(FindStaleLocks(root, "/dev/ttyS0", Pupil)[0].Removable);
 
     Sys.Chmod("/run/lock", 01777);
     locks = FindStaleLocks(root, "/dev/ttyS0", Pupil);
