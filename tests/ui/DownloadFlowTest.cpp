@@ -27,11 +27,14 @@
 #include "TestEnvironment.h"
 #include "comm/core/SimulatedPorts.h"
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -534,6 +537,25 @@ private Q_SLOTS:
             QCOMPARE(program.RowText(5, row), QStringLiteral("0"));
         }
         QVERIFY(program.AllSlotsFree());
+    }
+
+    // A port another program reads answers nothing: its row names that
+    // program instead of looking empty.
+    void ASilentPortHeldByAnotherProgramNamesItInItsRow() {
+        QTemporaryDir system;
+        QVERIFY(QDir(system.path()).mkpath(QStringLiteral("proc/321/fd")));
+        QFile comm(system.filePath(QStringLiteral("proc/321/comm")));
+        QVERIFY(comm.open(QIODevice::WriteOnly) && comm.write("cutecom\n") == 8);
+        comm.close();
+        QVERIFY(QFile::link(QStringLiteral("/dev/ttyUSB1"),
+                            system.filePath(QStringLiteral("proc/321/fd/3"))));
+        TProgram program;
+        program.Flow().SetSystemRoot(TSystemRoot(system.path().toStdString()));
+        program.Robot("ttyUSB0");
+        program.Silent("ttyUSB1");
+        QVERIFY(program.Go() != -4);
+        QCOMPARE(program.RowText(1, 2), QStringLiteral("in use by cutecom (process 321)"));
+        QCOMPARE(program.RowText(1, 1), QStringLiteral("Robot"));
     }
 
     void AProgramThatDoesNotCompileIsReportedAndNothingIsScanned() {

@@ -44,6 +44,9 @@ public:
     // The slot table the scan and the transfer use (the program's own by
     // default).
     void SetSerialSlots(TSerialSlots& slots);
+    // The system the rows' explanations read (the running one by default;
+    // tests lay out their own).
+    void SetSystemRoot(const TSystemRoot& root) { HostRoot = root; }
     void SetDialogs(TUserDialogs& dialogs) { Dialogs = &dialogs; }
     TSerialSlots& Slots() const { return *SlotTable; }
     TProgressForm& Form() const { return Progress; }
