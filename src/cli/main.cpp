@@ -9,7 +9,6 @@
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
 
-#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -60,7 +59,7 @@ int main(int argc, char** argv) {
         return wayline::RunDownloadOnHost(argc, argv, download);
     }
     if (TCommandLine::Chosen(doctor.App())) {
-        return doctor.Run(std::cout, std::cerr, std::getenv(wayline::DoctorRootVariable));
+        return wayline::RunDoctorOnHost(argc, argv, doctor);
     }
     if (TCommandLine::Chosen(grade.App())) {
         return grade.Run(std::cout, std::cerr, wayline::RobotProgramTemplateText());

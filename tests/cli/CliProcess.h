@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,5 +24,16 @@ enum class TOutput { Collect, CountOut };
 // arguments, standard input empty, and collects what it prints; a run that
 // takes longer than a minute is killed and fails the test.
 TRun RunCli(const std::vector<std::string>& arguments, TOutput output = TOutput::Collect);
+
+// The program while it runs, for a test that acts on it meanwhile.
+struct TRunning {
+    int Pid = 0;
+    // What it has printed on standard output so far.
+    std::function<std::string()> OutSoFar;
+};
+// The same, with `meanwhile` run on a thread of its own while the program
+// runs (to send it a signal, say); the run ends once both have ended.
+TRun RunCli(const std::vector<std::string>& arguments,
+            const std::function<void(const TRunning&)>& meanwhile);
 
 } // namespace wayline

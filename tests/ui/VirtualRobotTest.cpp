@@ -326,10 +326,16 @@ private Q_SLOTS:
         TConnectionHelpForm& help = *program.Windows.ConnectionHelp;
         QVERIFY(help.isVisible());
 
+        // The virtual robot is selected and the download the user asked for
+        // runs on it, once the help has closed: no second Go.
         help.VirtualRobotButton()->click();
+        QVERIFY(!help.isVisible());
+        QCoreApplication::processEvents();
         QCOMPARE(program.Main().COMPortComboBox()->currentText(), QStringLiteral("Virtual robot"));
-        QVERIFY(program.Go() != NoSlot);
         QVERIFY(program.Robot().isVisible());
+        QCOMPARE(program.Dialogs.Errors.size(), 1);
+        const std::lock_guard<std::mutex> lock(program.Session().Module().Mutex());
+        QVERIFY(program.Session().Module().HasProgram());
     }
 
     void TheLitRowIsPaintedAndGoesWhenTheListChangesOrTheWindowCloses() {
