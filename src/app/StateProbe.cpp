@@ -21,6 +21,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMenu>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -134,10 +135,25 @@ QByteArray TStateProbe::Snapshot() const {
     }
     root.insert("paletteFocus", main.PaletteFocusIndex());
     if (const TVirtualRobotForm* robot = Windows.VirtualRobotForm.get()) {
+        // The lessons' menu entries while the menu is open.
+        QJsonArray lessons;
+        for (QAction* entry : robot->LessonsMenu()->actions()) {
+            lessons.append(ScreenRect(robot->LessonsMenu(),
+                                      robot->LessonsMenu()->actionGeometry(entry)));
+        }
         root.insert("robot", QJsonObject{{"shown", robot->isVisible()},
                                          {"status", robot->StatusLabel()->text()},
                                          {"mainRow", main.RunningMainRow()},
-                                         {"window", ScreenRect(robot)}});
+                                         {"window", ScreenRect(robot)},
+                                         {"task", robot->Challenge() != nullptr
+                                                      ? QString::fromStdString(
+                                                            robot->Challenge()->Title)
+                                                      : QString()},
+                                         {"verdict", robot->VerdictLabel()->isVisible()
+                                                         ? robot->VerdictLabel()->text()
+                                                         : QString()},
+                                         {"lessonsButton", ScreenRect(robot->LessonsButton())},
+                                         {"lessons", lessons}});
     }
 
     QJsonObject places;
