@@ -4,12 +4,14 @@
 #include "uikit/UserDialogs.h"
 #include "codegen/core/BuildCode.h"
 #include "editor/core/ActionDocument.h"
+#include "editor/core/SettingsRules.h"
 #include "sim/core/ChallengeFile.h"
 #include "sim/core/RobotSession.h"
 #include "sim/ui/ArenaView.h"
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QFileInfo>
@@ -20,6 +22,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -193,12 +196,27 @@ sim::TWorld VirtualRobotWorld() {
     return world;
 }
 
+namespace {
+
+// Arena files start where the user keeps files (documents, else home), as
+// action lists do: never in the program's folder.
+QString ArenaStartFolder() {
+    return QString::fromStdString(FileDialogFolder(
+        {}, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString(),
+        QDir::homePath().toStdString(), [](std::string_view path) {
+            return QFileInfo(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())))
+                .isDir();
+        }));
+}
+
+} // namespace
+
 TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtualRobot& robot,
                                      QWidget* parent)
     : QWidget(parent, Qt::Window), Res(resources), Robot(robot),
       RobotSession(std::make_unique<sim::TRobotSession>(VirtualRobotWorld(),
                                                         sim::TRobotParameters{}, robot.Module)),
-      Dialogs(&SystemDialogs()), ArenaFolder(StartFolderForFiles(QCoreApplication::applicationDirPath())),
+      Dialogs(&SystemDialogs()), ArenaFolder(ArenaStartFolder()),
       FrameClock(SteadyUs) {
     setObjectName(QStringLiteral("VirtualRobotForm"));
     setWindowTitle(Text(CaptionText));
