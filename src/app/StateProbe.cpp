@@ -25,6 +25,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 
 namespace wayline {
@@ -38,6 +39,15 @@ QJsonArray ScreenRect(const QWidget* widget) {
     }
     const QPoint at = widget->mapToGlobal(QPoint(0, 0));
     return {at.x(), at.y(), widget->width(), widget->height()};
+}
+
+// A window's outer frame on the screen, title bar included.
+QJsonArray FrameRect(const QWidget* window) {
+    if (!window || !window->isVisible()) {
+        return {};
+    }
+    const QRect r = window->frameGeometry();
+    return {r.x(), r.y(), r.width(), r.height()};
 }
 
 QJsonArray ScreenRect(const QWidget* widget, const QRect& inside) {
@@ -126,19 +136,33 @@ QByteArray TStateProbe::Snapshot() const {
     root.insert("testShown", Windows.TestForm->isVisible());
     root.insert("port", State.SelectedPort);
     if (const TVirtualRobotForm* robot = Windows.VirtualRobotForm.get()) {
+        // When the wheels were first seen turning, on the steady clock the
+        // suite reads too (milliseconds), for Go's time to the first move.
+        const auto moved = robot->FirstMoveShownUs();
         root.insert("robot", QJsonObject{{"shown", robot->isVisible()},
                                          {"status", robot->StatusLabel()->text()},
                                          {"mainRow", main.RunningMainRow()},
-                                         {"window", ScreenRect(robot)}});
+                                         {"window", ScreenRect(robot)},
+                                         {"frame", FrameRect(robot)},
+                                         {"firstMoveMs", moved ? static_cast<double>(*moved / 1000)
+                                                               : -1.0},
+                                         {"play", ScreenRect(robot->PlayButton())},
+                                         {"speed1", ScreenRect(robot->SpeedButton(1))},
+                                         {"speed4", ScreenRect(robot->SpeedButton(4))},
+                                         {"restart", ScreenRect(robot->RestartButton())},
+                                         {"restartEnabled", robot->RestartButton()->isEnabled()},
+                                         {"timer", robot->FrameTimer()->isActive()}});
     }
 
     QJsonObject places;
     places.insert("buttons", buttonRects);
     places.insert("window", ScreenRect(&main));
+    places.insert("testWindow", FrameRect(Windows.TestForm.get()));
     places.insert("hyperHelp", ScreenRect(main.HyperHelp()));
     places.insert("sensorsEnabled", ScreenRect(main.SensorsEnabled()));
     places.insert("portBox", ScreenRect(main.COMPortComboBox()));
     places.insert("plusPanel", ScreenRect(main.SensorActionPanel()));
+    places.insert("sensorPanel", ScreenRect(main.SensorTabbedNotebook()));
     if (const TDrawGrid* grid = main.Grid(MainList); grid && main.IsSetUp()) {
         root.insert("selection", QJsonArray{grid->Selection().Top, grid->Selection().Bottom});
         root.insert("topRow", grid->TopRow());

@@ -4,15 +4,20 @@
 #include "sim/core/RunningSteps.h"
 #include "sim/core/VirtualRobotPort.h"
 
+#include <QByteArray>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
+class QBoxLayout;
 class QButtonGroup;
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -41,22 +46,32 @@ sim::TWorld VirtualRobotWorld();
 // downloaded to the port of that name. Opens when a download to it has
 // succeeded (Go or Test) and plays it; play, pause, restart and a speed
 // of 1x, 2x or 4x; obstacles to drag, add and remove; whiskers to press
-// with the mouse; the step being executed and what the sensors report.
+// with the mouse; the step being executed and what the sensors sense.
 //
-// Time: the window animates at 60 frames a second. While nobody is on the
-// port, it runs the module itself on its own clock (TPlayback: the frame's
-// time times the speed, on the user-interface thread, a bounded slice per
-// frame) and hands its time to the port's pacer after every frame, so that
-// a download starts from where the window left the robot. While a serial
-// device holds the port (a download, test mode) the host's line sets the
-// pace and the window only shows what happens.
+// Where it opens: beside the main window, so that neither covers what the
+// user works in (the main window moves if it must); test mode's window then
+// goes where it covers neither the robot's start nor its wheels. A window
+// the user has moved or resized keeps that place, for the run and in the
+// settings for the next runs.
+//
+// Time: while nobody is on the port, the window runs the module itself on
+// its own clock (TPlayback: the frame's time times the speed, the robot
+// program's start-up wait fast unless "Real timing" is ticked, on the
+// user-interface thread, a bounded slice per frame). While a serial device
+// holds the port (a download, test mode) the host's line sets the pace and
+// the window only shows what happens. Frames come at 60 a second only while
+// something can change: not while paused, finished or hidden.
 class TVirtualRobotForm : public QWidget {
     Q_OBJECT
 public:
     static constexpr int FrameIntervalMs = 16;
-    // While hidden the window only keeps the port's pacer at the robot's
-    // time, a few times a second.
-    static constexpr int HiddenIntervalMs = 250;
+    // Narrower than ToolsSplitBelowPx the tool row splits into two;
+    // narrower than NarrowBelowPx the side panel goes below the arena; lower
+    // than CompactBelowPx the legend and the hint give way.
+    static constexpr int ToolsSplitBelowPx = 880;
+    static constexpr int NarrowBelowPx = 700;
+    static constexpr int CompactBelowPx = 500;
+    static constexpr int SidePanelWidthPx = 230;
 
     // The host's clock in microseconds, for the frame times.
     using TFrameClock = std::function<std::uint64_t()>;
@@ -80,6 +95,9 @@ public:
     void SetRowsCheck(std::function<bool(const sim::TEntryRows&)> check) {
         RowsCheck = std::move(check);
     }
+    // The part of the main window (the window this one belongs to) that the
+    // user works in while the robot runs, in that window's coordinates.
+    void SetOwnerWorkingArea(std::function<QRect()> area) { OwnerWorkingArea = std::move(area); }
     // The clock the frame timer measures frames with (the host's steady
     // clock by default).
     void SetFrameClock(TFrameClock clock);
@@ -92,13 +110,21 @@ public:
     void Pause();
     // Presses the robot's reset button: the program runs again from its
     // start, the robot back at its start; obstacles stay where they are.
+    // In test mode the robot is only set back at its start.
     void Restart();
     void SetSpeed(int factor);
+    // The download at the real line's pace and the start-up wait in real
+    // time (kept in the settings).
+    void SetRealTiming(bool real);
+    bool RealTiming() const;
     bool Playing() const { return Clock.Playing(); }
     int Speed() const { return Clock.Speed(); }
     // A serial device holds the port, or a download runs: the line's pace.
     bool LineDriven() const { return HostDriven; }
     bool TestMode() const { return ForTest; }
+    // The frame clock's time at which the window first showed the robot's
+    // wheels turning in this run (none yet).
+    std::optional<std::uint64_t> FirstMoveShownUs() const { return FirstMoveShown; }
 
     sim::TRobotSession& Session() { return *RobotSession; }
     const sim::TRunningSteps& Steps() const { return Running; }
@@ -111,14 +137,18 @@ public:
     QToolButton* SpeedButton(int factor) const;
     QPushButton* AddBoxButton() const { return AddBox; }
     QPushButton* AddCanButton() const { return AddCan; }
+    QCheckBox* RealTimingBox() const { return RealTimingCheck; }
     QLabel* StatusLabel() const { return Status; }
     QLabel* TimeLabel() const { return Time; }
     QLabel* HintLabel() const { return Hint; }
-    // Sensor lamps in sim::TSensor order, lit while the program reads the
-    // sensor as reporting.
+    // "Sensors are off": shown while the program runs with its sensors off.
+    QLabel* SensorsOffLabel() const { return SensorsOff; }
+    // Sensor lamps in sim::TSensor order, lit while the sensor senses
+    // something (a whisker pressed, an obstacle in view).
     QLabel* SensorLamp(int sensor) const { return Lamps[static_cast<std::size_t>(sensor)]; }
     bool LampLit(int sensor) const { return Lit[static_cast<std::size_t>(sensor)]; }
     QTimer* FrameTimer() const { return Timer; }
+    bool Narrow() const { return NarrowLayout; }
 
 Q_SIGNALS:
     // The steps to light up in the editor: the main list's row (0: none)
@@ -128,6 +158,8 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -135,8 +167,17 @@ private:
     void UpdateShown();
     void UpdateStatus();
     void UpdateButtons();
+    // Frames run while something can change.
+    void UpdateTimer();
+    void ApplyLayout(bool split, bool narrow, bool compact);
+    void LayOutFor(const QSize& size);
     void ReportSteps(int mainRow, int setList, int setRow);
     void PlaceBesideOwner();
+    void PlaceTestWindow(QWidget* testWindow);
+    void FitToPlacedFrame();
+    // Keeps a place the user gave the window (hidden or closing).
+    void KeepUsersPlace();
+    QMargins FrameMargins() const;
     void LeaveTestWindow();
     QString ActionText(char letter, int value) const;
     QString Text(int id) const;
@@ -149,23 +190,41 @@ private:
     sim::TEntryRows EntryRows;
     std::function<bool()> Hold;
     std::function<bool(const sim::TEntryRows&)> RowsCheck;
+    std::function<QRect()> OwnerWorkingArea;
     TFrameClock FrameClock;
     std::uint64_t LastFrameUs = 0;
     bool HostDriven = false;
     bool ForTest = false;
-    bool Placed = false;
+    bool RestartPending = false; // Restart pressed, the program not started again yet
+    unsigned ShownRun = 0;       // the board's run the window last showed
+    std::optional<std::uint64_t> FirstMoveShown;
+    // Where the window was placed (its frame), and the place the user gave
+    // it instead (saveGeometry's form).
+    std::optional<QRect> PlacedFrame;
+    bool FitPending = false; // the frame placed not yet checked against the real one
+    QByteArray UsersPlace;
     QPointer<QWidget> TestWindow;
     std::array<int, 3> Reported{}; // main row, set list, set row
+    bool SplitTools = false;
+    bool NarrowLayout = false;
+    bool CompactLayout = false;
 
     TArenaView* View;
+    QBoxLayout* Tools;
+    QBoxLayout* Middle;
+    QBoxLayout* Side;
+    QWidget* SidePanel;
+    QWidget* Legend;
     QPushButton* PlayPause;
     QPushButton* RestartBtn;
     QButtonGroup* SpeedGroup;
     QPushButton* AddBox;
     QPushButton* AddCan;
+    QCheckBox* RealTimingCheck;
     QLabel* Status;
     QLabel* Time;
     QLabel* Hint;
+    QLabel* SensorsOff;
     std::array<QLabel*, sim::SensorCount> Lamps{};
     std::array<bool, sim::SensorCount> Lit{};
     QTimer* Timer;
