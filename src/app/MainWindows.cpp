@@ -114,6 +114,14 @@ void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& re
     // The window does not run the robot while a download talks to it.
     robot->SetHold([main] { return main->Downloads() && main->Downloads()->IsRunning(); });
     robot->SetOwnerWorkingArea([main] { return WorkingArea(*main); });
+    // A download into the virtual robot closes its progress window at once:
+    // the robot starts while the user still looks for it. Real timing keeps
+    // the cable's feel, pause included.
+    if (TDownloadFlow* flow = main->Downloads()) {
+        flow->SetQuickClose([real = windows.VirtualRobot.RealTiming](const QString& port) {
+            return port.toStdString() == VirtualRobotPortName && !real->load();
+        });
+    }
     // Steps are lit up only for the program that runs: from the first edit
     // after Go until the next Go nothing is lit (a row may have moved, or
     // no longer do what the robot does).

@@ -77,6 +77,11 @@ public:
     void SetConnectionHelp(TConnectionHelp help) { ConnectionHelp = std::move(help); }
     // What the last scan saw on each port it identified, in the grid's order.
     std::vector<TScannedPort> LastScan() const;
+    // Whether the progress window may close without its pause after a
+    // download to the port of this name succeeded (a robot inside this
+    // program, where nobody waits for a cable). None: it always pauses.
+    using TQuickClose = std::function<bool(const QString& port)>;
+    void SetQuickClose(TQuickClose quick) { QuickClose = std::move(quick); }
 
     // TDownloadObserver: the transfer's progress on the window.
     void ToggleIndicator(bool lime) override;
@@ -109,6 +114,7 @@ private:
     bool NoRobotFound = false; // the last target search found no module
     bool HelpAsked = false;    // the user asked for the help during this download
     TConnectionHelp ConnectionHelp;
+    TQuickClose QuickClose;
     // Written by the identification threads, read on the user-interface thread.
     mutable std::mutex ScanLock;
     std::vector<TScannedPort> ScanResults;
