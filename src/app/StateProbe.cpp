@@ -139,6 +139,11 @@ QByteArray TStateProbe::Snapshot() const {
         // When the wheels were first seen turning, on the steady clock the
         // suite reads too (milliseconds), for Go's time to the first move.
         const auto moved = robot->FirstMoveShownUs();
+        QJsonArray start; // the robot's start with its wheels, on the screen
+        if (robot->isVisible()) {
+            const QRect r = robot->StartOnScreen();
+            start = {r.x(), r.y(), r.width(), r.height()};
+        }
         root.insert("robot", QJsonObject{{"shown", robot->isVisible()},
                                          {"status", robot->StatusLabel()->text()},
                                          {"mainRow", main.RunningMainRow()},
@@ -151,6 +156,7 @@ QByteArray TStateProbe::Snapshot() const {
                                          {"speed4", ScreenRect(robot->SpeedButton(4))},
                                          {"restart", ScreenRect(robot->RestartButton())},
                                          {"restartEnabled", robot->RestartButton()->isEnabled()},
+                                         {"start", start},
                                          {"timer", robot->FrameTimer()->isActive()}});
     }
 
@@ -158,6 +164,7 @@ QByteArray TStateProbe::Snapshot() const {
     places.insert("buttons", buttonRects);
     places.insert("window", ScreenRect(&main));
     places.insert("testWindow", FrameRect(Windows.TestForm.get()));
+    places.insert("runTest", ScreenRect(Windows.TestForm->RunTestButton()));
     places.insert("hyperHelp", ScreenRect(main.HyperHelp()));
     places.insert("sensorsEnabled", ScreenRect(main.SensorsEnabled()));
     places.insert("portBox", ScreenRect(main.COMPortComboBox()));
@@ -190,6 +197,11 @@ QByteArray TStateProbe::Snapshot() const {
 }
 
 void TStateProbe::WriteIfChanged() {
+    // While the suite measures the program's own processor use it asks the
+    // probe to keep still (a file beside the state file).
+    if (QFile::exists(Path + QStringLiteral(".quiet"))) {
+        return;
+    }
     const QByteArray now = Snapshot();
     if (now == Written) {
         return;

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 
 #include <chrono>
+#include <cstdlib>
 
 #include <unistd.h>
 
@@ -52,13 +53,21 @@ double ProcessorMs(qint64 pid) {
     return (fields[11].toDouble() + fields[12].toDouble()) * 1000.0 / ticks; // utime, stime
 }
 
-// The share of one core the process uses over `ms` milliseconds.
-double ProcessorShare(qint64 pid, int ms) {
+// The share of one core the program uses over `ms` milliseconds, its state
+// probe kept still meanwhile (it only looks for the file that asks it to).
+double ProcessorShare(const TWayline& wayline, int ms) {
+    QFile quiet(wayline.StatePath() + QStringLiteral(".quiet"));
+    if (!quiet.open(QIODevice::WriteOnly))
+        return -1;
+    quiet.close();
+    const qint64 pid = wayline.Program.processId();
     const double before = ProcessorMs(pid);
     QElapsedTimer wall;
     wall.start();
     QTest::qWait(ms);
-    return 100.0 * (ProcessorMs(pid) - before) / static_cast<double>(wall.elapsed());
+    const double share = 100.0 * (ProcessorMs(pid) - before) / static_cast<double>(wall.elapsed());
+    quiet.remove();
+    return share;
 }
 
 QString Show(const QRect& r) {
@@ -159,19 +168,22 @@ private Q_SLOTS:
         QTest::qWait(1000);
         SaveShot(QStringLiteral("placed-advanced"));
 
-        // Dragged by its title bar, 80 pixels up (the window manager may
-        // hold it at an edge on the way).
+        // Dragged by its title bar 80 pixels up or down, where there is room
+        // (the window manager may hold it at an edge on the way).
         const QRect frame = Rect(robot()["frame"]);
         const QRect inside = Rect(robot()["window"]);
+        const int way = frame.center().y() > QGuiApplication::primaryScreen()->geometry().center().y()
+                            ? -1
+                            : 1;
         const QPoint title(frame.x() + frame.width() / 3, (frame.y() + inside.y()) / 2);
         TWayline::MoveTo(title);
         Xdotool({"mousedown", "1"});
         for (int step = 1; step <= 8; ++step) {
-            TWayline::MoveTo(title - QPoint(0, 10 * step));
+            TWayline::MoveTo(title + QPoint(0, way * 10 * step));
         }
         Xdotool({"mouseup", "1"});
         QVERIFY(wayline.WaitFor([&](const QJsonObject&) {
-            return Rect(robot()["frame"]).y() < frame.y() - 40;
+            return std::abs(Rect(robot()["frame"]).y() - frame.y()) > 40;
         }));
         const QRect dragged = Rect(robot()["frame"]);
         // Closed with its close button, opened again by Go: where it was.
@@ -185,10 +197,42 @@ private Q_SLOTS:
                  qPrintable(Show(Rect(robot()["frame"])) + " not " + Show(dragged)));
     }
 
+    // Test mode on the virtual robot: the test window goes where it covers
+    // neither the robot's start nor its wheels, and the robot window is
+    // beside the main window's list as with Go.
+    void TheTestWindowLeavesTheRobotsStartInSight() {
+        TWayline wayline;
+        TShotOnFailure shot(QStringLiteral("robot-test-mode"));
+        QVERIFY(wayline.ChooseMode(false));
+        QVERIFY(wayline.Append(MoveForward));
+        QVERIFY(ChooseVirtualRobot(wayline));
+        QVERIFY(wayline.ClickButton(Test));
+        QVERIFY(wayline.WaitFor([](const QJsonObject& s) { return s["testShown"].toBool(); }));
+        QVERIFY(wayline.WaitFor([&](const QJsonObject&) {
+            return !Rect(wayline.Places()["runTest"]).isEmpty();
+        }));
+        TWayline::Click(Centre(wayline.Places()["runTest"]));
+        const auto robot = [&wayline] { return wayline.State()["robot"].toObject(); };
+        QVERIFY(wayline.WaitFor(
+            [&](const QJsonObject&) {
+                return robot()["shown"].toBool() && !Rect(robot()["start"]).isEmpty();
+            },
+            RobotTimeoutMs));
+        // The window manager has framed both windows where they were put.
+        QTest::qWait(500);
+        const QRect test = Rect(wayline.Places()["testWindow"]);
+        const QRect start = Rect(robot()["start"]);
+        QVERIFY(!test.isEmpty());
+        QVERIFY2(!test.intersects(start), qPrintable(Show(test) + " over " + Show(start)));
+        QVERIFY(QGuiApplication::primaryScreen()->geometry().contains(test));
+        QVERIFY(robot()["restartEnabled"].toBool());
+        SaveShot(QStringLiteral("test-mode"));
+    }
+
     // The program's processor use with ten minutes of path drawn, while the
     // robot runs at 1x and while it is paused. Takes three minutes, so it
-    // runs only when asked for (WAYLINE_MEASURE_CPU=1); the figures include
-    // the state file this suite reads, written every 30 ms.
+    // runs only when asked for (WAYLINE_MEASURE_CPU=1). The state probe keeps
+    // still while the figures are taken.
     void ProcessorUseWithTenMinutesOfPath() {
         if (qEnvironmentVariableIntValue("WAYLINE_MEASURE_CPU") != 1)
             QSKIP("measured only when WAYLINE_MEASURE_CPU=1");
@@ -203,21 +247,20 @@ private Q_SLOTS:
         const auto robot = [&wayline] { return wayline.State()["robot"].toObject(); };
         QVERIFY(wayline.WaitFor([&](const QJsonObject&) { return robot()["firstMoveMs"].toDouble() > 0; },
                                 RobotTimeoutMs));
-        const qint64 pid = wayline.Program.processId();
-        qInfo("running at 1x, first seconds: %.1f %% of a core", ProcessorShare(pid, 10000));
+        qInfo("running at 1x, first seconds: %.1f %% of a core", ProcessorShare(wayline, 10000));
         // Ten minutes of the robot's time at 4x.
         TWayline::Click(Centre(robot()["speed4"]));
         QTest::qWait(152000);
-        qInfo("running at 4x after 10 min of path: %.1f %% of a core", ProcessorShare(pid, 10000));
+        qInfo("running at 4x after 10 min of path: %.1f %% of a core", ProcessorShare(wayline, 10000));
         TWayline::Click(Centre(robot()["speed1"]));
         QTest::qWait(1000);
-        const double running = ProcessorShare(pid, 20000);
+        const double running = ProcessorShare(wayline, 20000);
         qInfo("running at 1x after 10 min of path: %.1f %% of a core", running);
         SaveShot(QStringLiteral("ten-minutes-of-path"));
         TWayline::Click(Centre(robot()["play"]));
         QVERIFY(wayline.WaitFor([&](const QJsonObject&) { return !robot()["timer"].toBool(); }));
         QTest::qWait(1000);
-        const double paused = ProcessorShare(pid, 20000);
+        const double paused = ProcessorShare(wayline, 20000);
         qInfo("paused after 10 min of path: %.1f %% of a core", paused);
         QVERIFY(running <= 15);
         QVERIFY(paused <= 1);

@@ -546,14 +546,7 @@ void TVirtualRobotForm::PlaceTestWindow(QWidget* testWindow) {
     if (QLayout* all = layout()) {
         all->activate(); // the arena at its size, for where the start is
     }
-    // The robot's start with its wheels and whiskers, on the screen.
-    const TArenaPicture& picture = View->Picture();
-    const sim::TPose start = picture.World.Start();
-    const double reach = picture.BodyRadiusMm + 40;
-    const QRectF inView = QRectF(View->ToPixels({start.Position.X - reach, start.Position.Y + reach}),
-                                 View->ToPixels({start.Position.X + reach, start.Position.Y - reach}))
-                              .normalized();
-    const QRect keep(View->mapToGlobal(inView.topLeft().toPoint()), inView.size().toSize());
+    const QRect keep = StartOnScreen();
     QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
     const QRect main = owner != nullptr ? owner->frameGeometry() : QRect();
     const QSize testSize = testWindow->frameGeometry().size().expandedTo(
@@ -563,6 +556,16 @@ void TVirtualRobotForm::PlaceTestWindow(QWidget* testWindow) {
         Screen(screen->availableGeometry()), Screen(main), Screen(frameGeometry()), Screen(keep),
         {testSize.width(), testSize.height()});
     testWindow->move(at.X, at.Y);
+}
+
+QRect TVirtualRobotForm::StartOnScreen() const {
+    const TArenaPicture& picture = View->Picture();
+    const sim::TPose start = picture.World.Start();
+    const double reach = picture.BodyRadiusMm + 40;
+    const QRectF inView = QRectF(View->ToPixels({start.Position.X - reach, start.Position.Y + reach}),
+                                 View->ToPixels({start.Position.X + reach, start.Position.Y - reach}))
+                              .normalized();
+    return {View->mapToGlobal(inView.topLeft().toPoint()), inView.size().toSize()};
 }
 
 void TVirtualRobotForm::KeepUsersPlace() {

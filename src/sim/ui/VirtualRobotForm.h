@@ -149,6 +149,8 @@ public:
     bool LampLit(int sensor) const { return Lit[static_cast<std::size_t>(sensor)]; }
     QTimer* FrameTimer() const { return Timer; }
     bool Narrow() const { return NarrowLayout; }
+    // The robot's start with its wheels and whiskers, on the screen.
+    QRect StartOnScreen() const;
 
 Q_SIGNALS:
     // The steps to light up in the editor: the main list's row (0: none)
