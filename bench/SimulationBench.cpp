@@ -48,7 +48,7 @@ std::vector<std::uint8_t> Mode2Packets() {
     const std::optional<std::string> text = TokenizerSourceText(built.Lines);
     TTokenizer& tokenizer = TheTokenizer();
     if (!built.Succeeded || !text || !tokenizer.SetSource(*text) ||
-        !tokenizer.Tokenize(false, true, false)) {
+        !tokenizer.Tokenize()) {
         std::abort();
     }
     const TTokenizerResult& r = tokenizer.Result;

@@ -63,7 +63,7 @@ public:
     // GOSUBs; the robot program needs 1.
     static constexpr int MaxGosubNesting = 4;
 
-    explicit TInterpreter(TPinHardware& hardware, TModuleKind module = mkKM2,
+    explicit TInterpreter(TPinHardware& hardware, TTargetModule module = tmKM2,
                           std::size_t eventCapacity = TRunTimeEvents::DefaultCapacity);
 
     // TModuleRunTime
@@ -89,7 +89,7 @@ public:
     int ProgramCounter() const { return Reader.Position(); }
     const TVariableSpace& Variables() const { return Vars; }
     int GosubDepth() const { return GosubCount; }
-    TModuleKind Module() const { return ModuleKind; }
+    TTargetModule Module() const { return ModuleKind; }
     // True while a SERIN, PULSIN, RCTIME or COUNT waits for its input.
     bool Waiting() const { return Wait.Kind != wkNone; }
 
@@ -170,7 +170,7 @@ private:
     bool NextSerialByte(std::uint64_t limitUs, std::uint8_t& byte);
 
     TPinHardware& Hardware;
-    TModuleKind ModuleKind;
+    TTargetModule ModuleKind;
     TEeprom* Eeprom = nullptr;
     TProgrammingPort* Port = nullptr;
     TSimClock Clock;

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "isa/Modules.h"
+
 namespace wayline::sim {
 
 class TPinHardware;
@@ -16,7 +18,7 @@ class TRunTimeEvents;
 class TPins {
 public:
     static constexpr int PinCount = 16;
-    static constexpr int ProgrammingPort = 16;
+    static constexpr int ProgrammingPort = ProgrammingPortPin;
 
     TPins(TPinHardware& hardware, TRunTimeEvents& events) : Hardware(hardware), Events(events) {}
 

@@ -34,7 +34,7 @@ inline std::string CompileProgram(const std::string& text, std::vector<std::uint
     if (!tokenizer->SetSource(text)) {
         return "too long";
     }
-    if (!tokenizer->Tokenize(false, true, false)) {
+    if (!tokenizer->Tokenize()) {
         return tokenizer->Result.ErrorText != nullptr ? tokenizer->Result.ErrorText : "failed";
     }
     const TTokenizerResult& r = tokenizer->Result;
