@@ -56,7 +56,7 @@ std::vector<std::uint8_t> LoopPackets() {
     const std::optional<std::string> text = TokenizerSourceText(built.Lines);
     TTokenizer& tokenizer = TheTokenizer();
     if (!built.Succeeded || !text || !tokenizer.SetSource(*text) ||
-        !tokenizer.Tokenize(false, true, false)) {
+        !tokenizer.Tokenize()) {
         std::abort();
     }
     const TTokenizerResult& r = tokenizer.Result;
