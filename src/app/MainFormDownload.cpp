@@ -11,6 +11,7 @@
 #include "comm/ui/PortDiscovery.h"
 #include "comm/ui/ProgressForm.h"
 #include "doctor/ui/ConnectionHelpForm.h"
+#include "testmode/ui/TestForm.h"
 #include "app/MainForm.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -43,8 +44,20 @@ void TMainForm::SetConnectionHelp(TConnectionHelpForm* form) {
     }
     DownloadFlow->SetConnectionHelp(
         [form](const std::vector<TScannedPort>& lastScan) { form->ShowDiagnosis(lastScan); });
-    connect(form, &TConnectionHelpForm::UseVirtualRobotRequested, this,
-            &TMainForm::SelectVirtualRobot, Qt::UniqueConnection);
+    // The virtual robot instead: selected, then the download the user had
+    // asked for runs on it, once the help has closed.
+    disconnect(form, &TConnectionHelpForm::UseVirtualRobotRequested, this, nullptr);
+    connect(
+        form, &TConnectionHelpForm::UseVirtualRobotRequested, this,
+        [this] {
+            SelectVirtualRobot();
+            if (DownloadFlow->LastDownload().KeepOpen && TestWindow && TestWindow->isVisible()) {
+                TestWindow->RunTestButtonClick();
+            } else {
+                Go();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 int TMainForm::DownloadTokenization(bool keepOpen) {

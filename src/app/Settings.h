@@ -25,7 +25,8 @@ struct TSettingsToSave {
     int LeftServoCenter = 100;
     int RightServoCenter = 100;
     QString SelectedPort;
-    QString CurrentDirectory;
+    QString LastDirectory; // the folder the file dialogs open in
+
 };
 
 // The store: organisation "CorvaneInc", application "Wayline", group "1.0"
@@ -40,5 +41,9 @@ public:
     static TStoredSettings Load(QSettings& store);
     static void Save(QSettings& store, const TSettingsToSave& values);
 };
+
+// Where the file dialogs open: `lastDirectory` (the last file's folder)
+// while it is a folder, else the user's documents folder, or home.
+QString StartFolderForFiles(const QString& lastDirectory);
 
 } // namespace wayline

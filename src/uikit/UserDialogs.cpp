@@ -5,7 +5,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QStandardPaths>
 
 namespace wayline {
 
@@ -50,6 +49,13 @@ TBoxAnswer TUserDialogs::AskToSave(QWidget* parent, const QString& text) {
     }
 }
 
+bool TUserDialogs::AskYesNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QString TUserDialogs::GetSaveFileName(QWidget* parent, const TFileDialogSpec& spec,
                                       const QString& directory, const QString& fileName) {
     return RunFileDialog(parent, spec, directory, fileName, QFileDialog::AcceptSave);
@@ -63,18 +69,6 @@ QString TUserDialogs::GetOpenFileName(QWidget* parent, const TFileDialogSpec& sp
 TUserDialogs& SystemDialogs() {
     static TUserDialogs dialogs;
     return dialogs;
-}
-
-QString StartFolderForFiles(const QString& programFolder) {
-    const QFileInfo folder(programFolder);
-    if (folder.isDir() && folder.isWritable()) {
-        return programFolder;
-    }
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir()) {
-        return documents;
-    }
-    return QDir::homePath();
 }
 
 } // namespace wayline

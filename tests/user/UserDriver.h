@@ -72,15 +72,17 @@ inline QPoint Centre(const QJsonValue& rect) {
 // One run of the program with its own settings folder and state file.
 class TWayline {
 public:
-    TWayline() {
+    // `home`: the home folder of an earlier run, to start again with its
+    // settings (empty: a home of its own).
+    explicit TWayline(const QString& home = QString()) : HomePath(home.isEmpty() ? Home.path() : home) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("HOME"), Home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), Home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), Home.path());
+        env.insert(QStringLiteral("HOME"), HomePath);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), HomePath + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), HomePath);
         env.insert(QStringLiteral("WAYLINE_STATE_FILE"), StatePath());
         Program.setProcessEnvironment(env);
-        Program.setWorkingDirectory(Home.path());
+        Program.setWorkingDirectory(HomePath);
         Program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         Program.start(qEnvironmentVariable("WAYLINE_PROGRAM"), {});
     }
@@ -91,7 +93,8 @@ public:
         }
     }
 
-    QString StatePath() const { return Home.filePath(QStringLiteral("state.json")); }
+    QString HomeFolder() const { return HomePath; }
+    QString StatePath() const { return HomePath + QStringLiteral("/state.json"); }
 
     // The program's latest state (empty before its first report).
     QJsonObject State() const {
@@ -185,6 +188,7 @@ public:
 
 private:
     QTemporaryDir Home;
+    QString HomePath;
 };
 
 // Leaves a screenshot of the whole screen when the case failed; declared

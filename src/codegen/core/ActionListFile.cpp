@@ -81,7 +81,7 @@ TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& 
         return {TLoadStatus::lsRefused, WrongVersionMessage(record->FormatVersion)};
     }
     if (record->AdvancedMode != 0 && !state.AdvancedMode) {
-        return {TLoadStatus::lsRefused, std::string(AdvancedModeFileMessage)};
+        return {TLoadStatus::lsRefused, std::string(AdvancedModeFileMessage), true};
     }
     std::array<int, ListCount> counts{};
     for (int list = 1; list <= ListCount; ++list) {

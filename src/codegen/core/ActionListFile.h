@@ -48,6 +48,9 @@ enum class TLoadStatus {
 struct TLoadResult {
     TLoadStatus Status;
     std::string Message; // empty only when loaded
+    // Refused only because it was saved in Advanced Mode and the program is
+    // in Beginner Mode: the window may offer to switch and load it again.
+    bool AdvancedFile = false;
 };
 
 // Checks one record and, only if every check passes, takes it over: the whole

@@ -263,7 +263,13 @@ void TProgressForm::RefreshDisplay() {
         names = Discovery->PortNames();
     }
     if (ClearRowsOnShow) {
-        RowNames = names;
+        RowNames.clear();
+        const std::string selected = SelectedPort.toStdString();
+        for (const QString& name : names) {
+            if (PortIsListed(name.toStdString(), selected)) {
+                RowNames.append(name);
+            }
+        }
     }
 
     // Room for "COM99:", or for the longest name where the host's names

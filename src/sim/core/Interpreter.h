@@ -77,7 +77,6 @@ public:
     const TRunTimeEvents& Events() const { return EventLog; }
     // Records an ekInstruction event for every instruction while on.
     void SetTracing(bool on) { Trace = on; }
-    bool Tracing() const { return Trace; }
     TStopReason StopReason() const { return Reason; }
     // "END (bit address 123)", "STOP (...)", or what went wrong, with the
     // bit address of the instruction or statement.
@@ -85,8 +84,6 @@ public:
     std::uint64_t NowUs() const { return Clock.NowUs(); }
     std::uint64_t InstructionCount() const { return Instructions; }
     std::uint64_t BitsFetched() const { return Reader.BitsFetched(); }
-    // Bit address of the next statement (or of the one waiting for input).
-    int ProgramCounter() const { return Reader.Position(); }
     const TVariableSpace& Variables() const { return Vars; }
     int GosubDepth() const { return GosubCount; }
     TTargetModule Module() const { return ModuleKind; }

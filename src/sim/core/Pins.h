@@ -29,7 +29,6 @@ public:
     // output reads back its latch, an input what is wired to it.
     std::uint16_t ReadLevels(std::uint16_t mask, std::uint16_t dirs, std::uint16_t outs,
                              std::uint64_t timeUs);
-    bool ReadLevel(int pin, std::uint16_t dirs, std::uint16_t outs, std::uint64_t timeUs);
 
     // Passes the new directions and latches on: every pin whose driven
     // level changed (including a pin that became an output) is reported to

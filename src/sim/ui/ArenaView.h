@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/core/ArenaEditing.h"
+#include "sim/core/Challenge.h"
 #include "sim/core/World.h"
 
 #include <QImage>
@@ -10,11 +11,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace wayline::sim {
 class TRobotSession;
 }
+
+class QPainter;
 
 namespace wayline {
 
@@ -39,6 +43,17 @@ struct TArenaPicture {
     std::array<bool, sim::SensorCount> Sensing{};
     // Counts the changes to the walls and obstacles.
     unsigned WorldRevision = 0;
+};
+
+// A challenge's places as the arena shows them: the goals (darker once
+// reached), the forbidden zones, and where the task was decided.
+struct TArenaTask {
+    std::vector<sim::TShape> Goals;
+    std::vector<bool> Reached; // by goal
+    bool Numbered = false;     // the goals count in their order
+    std::vector<sim::TShape> Forbidden;
+    std::optional<sim::TPoint> Mark; // where the verdict fell
+    bool Passed = false;
 };
 
 // The arena seen from above: floor, walls, obstacles, the way the robot
@@ -83,6 +98,9 @@ public:
     std::uint64_t Paints() const { return Painted; }
     const TArenaPicture& Picture() const { return Shown; }
     const std::vector<sim::TPoint>& DrawnPath() const { return Path; }
+    // The challenge's goals, zones and verdict mark (none: a plain arena).
+    void SetTask(TArenaTask task);
+    const TArenaTask& Task() const { return Places; }
 
     sim::TArenaViewport Viewport() const;
     // Window pixels of an arena point, and the arena point of a pixel.
@@ -138,11 +156,14 @@ private:
     // drawn again from its start (a new run, a thinned path).
     bool TakePath();
     void UpdateCursor(const QPointF& pixel);
+    void DrawTask(QPainter& painter) const;
+    void DrawMark(QPainter& painter) const;
     void Changed();
 
     sim::TRobotSession& Session;
     TTexts Texts;
     TArenaPicture Shown;
+    TArenaTask Places;
     std::vector<sim::TPoint> Path;
     std::size_t PathTaken = 0; // points of the robot's path looked at
     unsigned PathRun = 0;      // the run they belong to

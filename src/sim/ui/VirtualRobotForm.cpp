@@ -1,9 +1,11 @@
 #include "sim/ui/VirtualRobotForm.h"
 
 #include "uikit/Resources.h"
+#include "uikit/UserDialogs.h"
 #include "codegen/core/BuildCode.h"
 #include "editor/core/ActionDocument.h"
 #include "editor/core/SettingsRules.h"
+#include "sim/core/ChallengeFile.h"
 #include "sim/core/RobotSession.h"
 #include "sim/core/WindowPlacement.h"
 #include "sim/ui/ArenaView.h"
@@ -11,15 +13,20 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QSaveFile>
 #include <QScreen>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -69,6 +76,35 @@ constexpr int RealTimingText = 743;
 constexpr int RealTimingHelpText = 744;
 constexpr int BackToStartText = 746;
 constexpr int BackToStartHelpText = 747;
+constexpr int OpenArenaText = 800;
+constexpr int LessonsText = 801;
+constexpr int SaveArenaText = 802;
+constexpr int OpenArenaTitleText = 803;
+constexpr int ArenaFilterText = 804;
+constexpr int SaveArenaTitleText = 805;
+constexpr int CannotOpenText = 806;
+constexpr int CannotSaveText = 807;
+constexpr int TaskHeadingText = 808;
+constexpr int GoalReachedText = 809;
+constexpr int AllGoalsReachedText = 810;
+constexpr int NoRuleBrokenText = 811;
+constexpr int TouchedWallText = 812;
+constexpr int TouchedObstacleText = 813;
+constexpr int ForbiddenZoneText = 814;
+constexpr int TimeUpText = 815;
+constexpr int EndedOutsideText = 816;
+constexpr int EndedEarlyText = 817;
+constexpr int PassedText = 818;
+constexpr int NotPassedText = 819;
+constexpr int GoalsSoFarText = 820;
+constexpr int InOrderRuleText = 821;
+constexpr int TouchNothingRuleText = 822;
+constexpr int EndInsideRuleText = 823;
+constexpr int TimeLimitRuleText = 824;
+constexpr int ForbiddenRuleText = 825;
+constexpr int FirstTaskLegendText = 826; // goal, forbidden zone
+constexpr int LessonEntryText = 828;
+constexpr int PressGoText = 829;
 constexpr int SecondsSuffixText = 374; // " sec"
 constexpr int FirstSetNameText = 406;  // "All", "Set1".."Set4"
 constexpr int FirstActionNameText = 398;
@@ -107,6 +143,10 @@ QString Fill(QString text, const QString& key, const QString& value) {
     return text.replace(u'{' + key + u'}', value);
 }
 
+QString Seconds(std::uint64_t us) {
+    return QString::number(static_cast<double>(us) / 1e6, 'f', 1);
+}
+
 // The small pictures of the legend, drawn as the arena draws the things.
 QPixmap LegendPicture(int which) {
     QPixmap picture(28, 16);
@@ -132,9 +172,19 @@ QPixmap LegendPicture(int which) {
         painter.setBrush(QColor(0xe0, 0x8a, 0x2e));
         painter.drawRect(QRectF(5, 2, 18, 12));
         break;
-    default: // a pressed whisker
+    case 3: // a pressed whisker
         painter.setPen(QPen(QColor(0xe0, 0x20, 0x20), 3, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(3, 12, 25, 5);
+        break;
+    case 4: // a goal
+        painter.setPen(QPen(QColor(0x1e, 0x7a, 0x1e), 1.5));
+        painter.setBrush(QColor(0x3c, 0xb0, 0x3c, 90));
+        painter.drawRect(QRectF(5, 2, 18, 12));
+        break;
+    default: // a forbidden zone
+        painter.setPen(QPen(QColor(0xb0, 0x18, 0x18), 1.5, Qt::DashLine));
+        painter.setBrush(QColor(0xd8, 0x30, 0x30, 90));
+        painter.drawRect(QRectF(5, 2, 18, 12));
         break;
     }
     return picture;
@@ -151,6 +201,19 @@ QSettings RobotSettings() {
 }
 const QString PlaceKey = QStringLiteral("VirtualRobot/WindowPlace");
 const QString RealTimingKey = QStringLiteral("VirtualRobot/RealTiming");
+
+// Where the arena dialogs open first: the folder given if it is one, else
+// the documents folder or home, as the action-list dialogs choose.
+QString ArenaStartFolder(const QString& folder) {
+    const std::string chosen = FileDialogFolder(
+        folder.toStdString(),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString(),
+        QDir::homePath().toStdString(), [](std::string_view path) {
+            return QFileInfo(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())))
+                .isDir();
+        });
+    return QString::fromStdString(chosen);
+}
 
 sim::TScreenRect Screen(const QRect& r) {
     return {r.x(), r.y(), r.width(), r.height()};
@@ -180,6 +243,7 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     : QWidget(parent, Qt::Window), Res(resources), Robot(robot),
       RobotSession(std::make_unique<sim::TRobotSession>(VirtualRobotWorld(),
                                                         sim::TRobotParameters{}, robot.Module)),
+      Dialogs(&SystemDialogs()), ArenaFolder(ArenaStartFolder(QCoreApplication::applicationDirPath())),
       FrameClock(SteadyUs) {
     setObjectName(QStringLiteral("VirtualRobotForm"));
     setWindowTitle(Text(CaptionText));
@@ -218,6 +282,28 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
         playRow->addWidget(button);
     }
     playRow->addStretch(1);
+    OpenArena = new QPushButton(Text(OpenArenaText), this);
+    OpenArena->setObjectName(QStringLiteral("OpenArenaButton"));
+    LessonsBtn = new QPushButton(Text(LessonsText), this);
+    LessonsBtn->setObjectName(QStringLiteral("LessonsButton"));
+    Lessons = new QMenu(LessonsBtn);
+    Lessons->setObjectName(QStringLiteral("LessonsMenu"));
+    for (int n = 1; n <= LessonCount(); ++n) {
+        const std::optional<sim::TChallenge> lesson = Lesson(n);
+        QAction* entry = Lessons->addAction(
+            Fill(Fill(Text(LessonEntryText), QStringLiteral("number"), QString::number(n)),
+                 QStringLiteral("title"),
+                 QString::fromStdString(lesson ? lesson->Title : std::string())));
+        connect(entry, &QAction::triggered, this, [this, n] { OpenLesson(n); });
+    }
+    LessonsBtn->setMenu(Lessons);
+    SaveArena = new QPushButton(Text(SaveArenaText), this);
+    SaveArena->setObjectName(QStringLiteral("SaveArenaButton"));
+    auto* arenaRow = new QHBoxLayout;
+    arenaRow->addWidget(OpenArena);
+    arenaRow->addWidget(LessonsBtn);
+    arenaRow->addWidget(SaveArena);
+    arenaRow->addStretch(1);
     AddBox = new QPushButton(Text(AddBoxText), this);
     AddBox->setObjectName(QStringLiteral("AddBoxButton"));
     AddCan = new QPushButton(Text(AddCanText), this);
@@ -233,14 +319,31 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     worldRow->addStretch(1);
     Tools = new QBoxLayout(QBoxLayout::LeftToRight);
     Tools->addLayout(playRow, 1);
+    Tools->addLayout(arenaRow);
     Tools->addLayout(worldRow);
 
-    // The side panel: what the robot does now and its time; its sensors; a
-    // key to the arena. A column beside the arena, or a row below it.
+    // The side panel: the task and its verdict, what the robot does now and
+    // its time; its sensors; a key to the arena. A column beside the arena,
+    // or a row below it.
     auto* nowTitle = new QLabel(Text(NowText), this);
     QFont titleFont = nowTitle->font();
     titleFont.setBold(true);
     nowTitle->setFont(titleFont);
+    TaskTitle = new QLabel(this);
+    TaskTitle->setObjectName(QStringLiteral("TaskTitle"));
+    TaskTitle->setFont(titleFont);
+    TaskTitle->setWordWrap(true);
+    TaskText = new QLabel(this);
+    TaskText->setObjectName(QStringLiteral("TaskLabel"));
+    TaskText->setWordWrap(true);
+    TaskText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    VerdictText = new QLabel(this);
+    VerdictText->setObjectName(QStringLiteral("VerdictLabel"));
+    VerdictText->setWordWrap(true);
+    QFont verdictFont = VerdictText->font();
+    verdictFont.setPointSizeF(verdictFont.pointSizeF() * 1.15);
+    verdictFont.setBold(true);
+    VerdictText->setFont(verdictFont);
     Status = new QLabel(this);
     Status->setObjectName(QStringLiteral("StatusLabel"));
     Status->setWordWrap(true);
@@ -256,6 +359,9 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     auto* nowGroup = new QWidget(this);
     auto* nowLayout = new QVBoxLayout(nowGroup);
     nowLayout->setContentsMargins(0, 0, 0, 0);
+    nowLayout->addWidget(TaskTitle);
+    nowLayout->addWidget(TaskText);
+    nowLayout->addWidget(VerdictText);
     nowLayout->addWidget(nowTitle);
     nowLayout->addWidget(Status);
     nowLayout->addWidget(Time);
@@ -290,16 +396,22 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     Legend = new QWidget(this);
     auto* legend = new QGridLayout(Legend);
     legend->setContentsMargins(0, 0, 0, 0);
-    for (int k = 0; k < 4; ++k) {
+    for (int k = 0; k < 6; ++k) {
         auto* picture = new QLabel(this);
         picture->setPixmap(LegendPicture(k));
-        auto* label = new QLabel(Text(FirstLegendText + k), this);
+        auto* label =
+            new QLabel(Text(k < 4 ? FirstLegendText + k : FirstTaskLegendText + k - 4), this);
         label->setWordWrap(true);
         legend->addWidget(picture, k, 0, Qt::AlignTop);
         legend->addWidget(label, k, 1);
+        if (k >= 4) {
+            // Only arenas with a task have goals and forbidden zones.
+            TaskLegend.push_back(picture);
+            TaskLegend.push_back(label);
+        }
     }
     legend->setColumnStretch(1, 1);
-    legend->setRowStretch(4, 1);
+    legend->setRowStretch(6, 1);
 
     SidePanel = new QWidget(this);
     SidePanel->setObjectName(QStringLiteral("SidePanel"));
@@ -331,6 +443,8 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     connect(PlayPause, &QPushButton::clicked, this, [this] { Playing() ? Pause() : Play(); });
     connect(RestartBtn, &QPushButton::clicked, this, &TVirtualRobotForm::Restart);
     connect(SpeedGroup, &QButtonGroup::idClicked, this, &TVirtualRobotForm::SetSpeed);
+    connect(OpenArena, &QPushButton::clicked, this, &TVirtualRobotForm::ChooseArenaFile);
+    connect(SaveArena, &QPushButton::clicked, this, &TVirtualRobotForm::ChooseSaveFile);
     connect(AddBox, &QPushButton::clicked, this, [this] {
         const sim::TWorld& world = View->Picture().World;
         View->AddBox({world.Width() / 2, world.Height() / 2});
@@ -358,6 +472,7 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     Timer->setInterval(FrameIntervalMs);
     connect(Timer, &QTimer::timeout, this, &TVirtualRobotForm::OnTimer);
     LastFrameUs = FrameClock();
+    ShowTaskText();
     UpdateShown();
 }
 
@@ -367,6 +482,264 @@ TVirtualRobotForm::~TVirtualRobotForm() {
         KeepUsersPlace();
     }
     View->ReleaseWhiskers();
+    // The module may outlive the window (a serial device stepping it).
+    const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+    RobotSession->Board().SetObserver(nullptr);
+}
+
+void TVirtualRobotForm::SetDialogs(TUserDialogs* dialogs) {
+    Dialogs = dialogs != nullptr ? dialogs : &SystemDialogs();
+}
+
+bool TVirtualRobotForm::OpenChallenge(sim::TChallenge challenge) {
+    sim::TSimulatedModule& module = RobotSession->Module();
+    if (HostDriven) {
+        return false;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(module.Mutex());
+        if (module.Attached()) {
+            return false;
+        }
+        sim::TRobotSimulation& board = RobotSession->Board();
+        board.SetObserver(nullptr);
+        Judge.reset();
+        Task = std::make_unique<sim::TChallenge>(std::move(challenge));
+        // The arena's own robot, as grade runs it: a teacher sees here what
+        // the table says.
+        board.World() = Task->World;
+        board.Robot().Reset(board.Robot().PhysicsTimeUs());
+        if (Task->HasTask()) {
+            Judge = std::make_unique<sim::TChallengeJudge>(*Task, board.World());
+            board.SetObserver(Judge.get());
+        }
+        // A program in the robot starts again at the new start, judged.
+        if (module.HasProgram()) {
+            module.PressResetButton();
+        }
+    }
+    Clock.SetPlaying(true);
+    ShowTaskText();
+    UpdateShown();
+    return true;
+}
+
+bool TVirtualRobotForm::OpenArenaFile(const QString& path) {
+    const sim::TChallengeFileResult read =
+        sim::ReadChallengeFile(std::filesystem::path(path.toStdString()));
+    if (!read.Loaded) {
+        Dialogs->ShowErrorBox(this, Fill(Fill(Text(CannotOpenText), QStringLiteral("file"),
+                                              QFileInfo(path).fileName()),
+                                         QStringLiteral("error"),
+                                         QString::fromStdString(read.Error)));
+        return false;
+    }
+    return OpenChallenge(read.Challenge);
+}
+
+int TVirtualRobotForm::LessonCount() const {
+    int count = 0;
+    while (Res.Find(QStringLiteral("LESSON"), count + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+std::optional<sim::TChallenge> TVirtualRobotForm::Lesson(int number) const {
+    const std::optional<QByteArray> bytes = Res.Find(QStringLiteral("LESSON"), number);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    sim::TChallengeFileResult read = sim::ParseChallenge(
+        std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
+    if (!read.Loaded) {
+        return std::nullopt;
+    }
+    return std::move(read.Challenge);
+}
+
+bool TVirtualRobotForm::OpenLesson(int number) {
+    std::optional<sim::TChallenge> lesson = Lesson(number);
+    return lesson && OpenChallenge(std::move(*lesson));
+}
+
+bool TVirtualRobotForm::SaveArenaFile(const QString& path) {
+    sim::TChallenge arena = Task ? *Task : sim::TChallenge{};
+    {
+        const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+        arena.World = RobotSession->Board().World();
+    }
+    const std::string text = sim::ChallengeToJson(arena);
+    // Written aside and put in place whole: a full disk leaves the old file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !file.commit()) {
+        Dialogs->ShowErrorBox(this, Fill(Fill(Text(CannotSaveText), QStringLiteral("file"),
+                                              QFileInfo(path).fileName()),
+                                         QStringLiteral("error"), file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void TVirtualRobotForm::ChooseArenaFile() {
+    const QString path = Dialogs->GetOpenFileName(
+        this, {Text(OpenArenaTitleText), Text(ArenaFilterText), QStringLiteral("json")},
+        ArenaFolder, QString());
+    if (path.isEmpty()) {
+        return;
+    }
+    ArenaFolder = QFileInfo(path).absolutePath();
+    OpenArenaFile(path);
+}
+
+void TVirtualRobotForm::ChooseSaveFile() {
+    const QString path = Dialogs->GetSaveFileName(
+        this, {Text(SaveArenaTitleText), Text(ArenaFilterText), QStringLiteral("json")},
+        ArenaFolder, QStringLiteral("arena.json"));
+    if (path.isEmpty()) {
+        return;
+    }
+    ArenaFolder = QFileInfo(path).absolutePath();
+    SaveArenaFile(path);
+}
+
+sim::TVerdict TVirtualRobotForm::Verdict() const {
+    if (!Judge) {
+        return {};
+    }
+    const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+    return Judge->Verdict();
+}
+
+// The task as the pupil reads it: title, text and the rules in words.
+void TVirtualRobotForm::ShowTaskText() {
+    TaskTitle->setVisible(Task != nullptr && !Task->Title.empty());
+    TaskTitle->setText(Task ? QString::fromStdString(Task->Title) : QString());
+    QStringList lines;
+    if (Task) {
+        if (!Task->Task.empty()) {
+            lines << QString::fromStdString(Task->Task);
+        }
+        const sim::TChallengeRules& rules = Task->Rules;
+        QStringList said;
+        if (rules.GoalsInOrder && Task->Goals.size() > 1) {
+            said << Text(InOrderRuleText);
+        }
+        if (!Task->Forbidden.empty()) {
+            said << Text(ForbiddenRuleText);
+        }
+        if (rules.TouchNothing) {
+            said << Text(TouchNothingRuleText);
+        }
+        if (rules.EndInsideLastGoal) {
+            said << Text(EndInsideRuleText);
+        }
+        if (rules.TimeLimitUs) {
+            said << Fill(Text(TimeLimitRuleText), QStringLiteral("seconds"),
+                         Seconds(*rules.TimeLimitUs));
+        }
+        for (const QString& rule : said) {
+            lines << QStringLiteral("\u2022 ") + rule;
+        }
+    }
+    TaskText->setVisible(!lines.isEmpty());
+    for (QWidget* shown : TaskLegend) {
+        shown->setVisible(Task != nullptr && Task->HasTask());
+    }
+    TaskText->setText(lines.join(u'\n'));
+    if (Task) {
+        setWindowTitle(Text(CaptionText) +
+                       (Task->Title.empty() ? QString()
+                                            : QStringLiteral(" \u2014 ") +
+                                                  QString::fromStdString(Task->Title)));
+    }
+}
+
+QString TVirtualRobotForm::VerdictSentence(const sim::TVerdict& verdict, int reached,
+                                           int count) const {
+    const auto fill = [&](int id) {
+        return Fill(Fill(Fill(Text(id), QStringLiteral("seconds"), Seconds(verdict.TimeUs)),
+                         QStringLiteral("reached"), QString::number(reached)),
+                    QStringLiteral("count"), QString::number(count));
+    };
+    switch (verdict.Reason) {
+    case sim::TVerdictReason::vrNone:
+        return {};
+    case sim::TVerdictReason::vrGoalsReached:
+        return fill(count == 1 ? GoalReachedText : AllGoalsReachedText);
+    case sim::TVerdictReason::vrNoRuleBroken:
+        return fill(NoRuleBrokenText);
+    case sim::TVerdictReason::vrTouchedWall:
+        return fill(TouchedWallText);
+    case sim::TVerdictReason::vrTouchedObstacle:
+        return fill(TouchedObstacleText);
+    case sim::TVerdictReason::vrForbiddenZone:
+        return fill(ForbiddenZoneText);
+    case sim::TVerdictReason::vrTimeUp:
+        return fill(TimeUpText);
+    case sim::TVerdictReason::vrEndedOutside:
+        return fill(EndedOutsideText);
+    case sim::TVerdictReason::vrEndedEarly:
+        return fill(EndedEarlyText);
+    }
+    return {};
+}
+
+// The verdict in words beside the arena, the goals reached and the mark.
+void TVirtualRobotForm::UpdateTask() {
+    TArenaTask places;
+    QString verdictText;
+    bool passed = false;
+    bool decided = false;
+    if (Task) {
+        for (const sim::TGoal& goal : Task->Goals) {
+            places.Goals.push_back(goal.Zone);
+        }
+        for (const sim::TForbiddenZone& zone : Task->Forbidden) {
+            places.Forbidden.push_back(zone.Zone);
+        }
+        places.Numbered = Task->Rules.GoalsInOrder;
+    }
+    if (Judge) {
+        sim::TVerdict verdict;
+        int reached = 0;
+        bool started = false;
+        {
+            const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+            verdict = Judge->Verdict();
+            reached = Judge->GoalsReached();
+            started = Judge->Started();
+            for (int k = 0; k < Judge->GoalCount(); ++k) {
+                places.Reached.push_back(Judge->GoalReachedUs(k).has_value());
+            }
+        }
+        const int count = static_cast<int>(Task->Goals.size());
+        decided = verdict.State != sim::TVerdictState::vsUndecided;
+        passed = verdict.State == sim::TVerdictState::vsPassed;
+        if (decided) {
+            places.Mark = verdict.Pose.Position;
+            places.Passed = passed;
+            verdictText = Text(passed ? PassedText : NotPassedText) + u'\n' +
+                          VerdictSentence(verdict, reached, count);
+        } else if (!started) {
+            verdictText = Text(PressGoText);
+        } else if (count > 0) {
+            verdictText = Fill(Fill(Text(GoalsSoFarText), QStringLiteral("reached"),
+                                    QString::number(reached)),
+                               QStringLiteral("count"), QString::number(count));
+        }
+    }
+    View->SetTask(std::move(places));
+    VerdictText->setVisible(!verdictText.isEmpty());
+    if (VerdictText->text() != verdictText) {
+        VerdictText->setText(verdictText);
+        VerdictText->setStyleSheet(!decided  ? QStringLiteral("QLabel { color: #404040; }")
+                                   : passed ? QStringLiteral("QLabel { color: #1e7a1e; }")
+                                            : QStringLiteral("QLabel { color: #c01818; }"));
+    }
 }
 
 void TVirtualRobotForm::ApplyLayout(bool split, bool narrow, bool compact) {
@@ -388,7 +761,17 @@ void TVirtualRobotForm::ApplyLayout(bool split, bool narrow, bool compact) {
 }
 
 void TVirtualRobotForm::LayOutFor(const QSize& size) {
-    const bool split = size.width() < ToolsSplitBelowPx;
+    // The tool rows side by side need their widths, the window's margins and
+    // the gaps between them.
+    int toolsWide = 0;
+    for (int i = 0; i < Tools->count(); ++i) {
+        if (QLayout* row = Tools->itemAt(i)->layout()) {
+            toolsWide += row->sizeHint().width() + Tools->spacing();
+        }
+    }
+    const QMargins margins = layout()->contentsMargins();
+    toolsWide += margins.left() + margins.right();
+    const bool split = size.width() < toolsWide;
     const bool narrow = size.width() < NarrowBelowPx;
     const bool compact = size.height() < CompactBelowPx;
     if (split != SplitTools || narrow != NarrowLayout || compact != CompactLayout) {
@@ -714,6 +1097,7 @@ void TVirtualRobotForm::UpdateShown() {
     }
     UpdateStatus();
     UpdateButtons();
+    UpdateTask();
 
     const bool rowsValid = !RowsCheck || RowsCheck(EntryRows);
     const auto& main = Running.MainStep();
@@ -827,6 +1211,8 @@ void TVirtualRobotForm::UpdateButtons() {
         RestartBtn->setText(restart);
         RestartBtn->setToolTip(TestWindow ? Text(BackToStartHelpText) : QString());
     }
+    OpenArena->setEnabled(!HostDriven);
+    LessonsBtn->setEnabled(!HostDriven);
     for (QAbstractButton* button : SpeedGroup->buttons()) {
         button->setEnabled(!HostDriven);
     }

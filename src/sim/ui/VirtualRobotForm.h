@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sim/core/Challenge.h"
+#include "sim/core/ChallengeJudge.h"
 #include "sim/core/Playback.h"
 #include "sim/core/RunningSteps.h"
 #include "sim/core/VirtualRobotPort.h"
@@ -14,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QBoxLayout;
 class QButtonGroup;
@@ -22,12 +25,14 @@ class QLabel;
 class QPushButton;
 class QTimer;
 class QToolButton;
+class QMenu;
 
 namespace wayline {
 
 struct TDocumentState;
 class TArenaView;
 class TResources;
+class TUserDialogs;
 
 namespace sim {
 class TRobotSession;
@@ -61,17 +66,22 @@ sim::TWorld VirtualRobotWorld();
 // holds the port (a download, test mode) the host's line sets the pace and
 // the window only shows what happens. Frames come at 60 a second only while
 // something can change: not while paused, finished or hidden.
+//
+// Arenas and tasks: the window opens a world or challenge file ("Open
+// arena…") or a built-in lesson, saves the arena as it stands, shows the
+// task, its goals and forbidden zones, and judges every run on it (the
+// same judge as wayline-cli grade): the verdict in words and a mark on the
+// path where it fell.
 class TVirtualRobotForm : public QWidget {
     Q_OBJECT
 public:
     static constexpr int FrameIntervalMs = 16;
-    // Narrower than ToolsSplitBelowPx the tool row splits into two;
-    // narrower than NarrowBelowPx the side panel goes below the arena; lower
-    // than CompactBelowPx the legend and the hint give way.
-    static constexpr int ToolsSplitBelowPx = 880;
-    static constexpr int NarrowBelowPx = 700;
+    // Narrower than its tool rows side by side, they stand one above the
+    // other; narrower than NarrowBelowPx the side panel goes below the
+    // arena; lower than CompactBelowPx the key and the hint give way.
+    static constexpr int NarrowBelowPx = 720;
     static constexpr int CompactBelowPx = 500;
-    static constexpr int SidePanelWidthPx = 230;
+    static constexpr int SidePanelWidthPx = 250;
 
     // The host's clock in microseconds, for the frame times.
     using TFrameClock = std::function<std::uint64_t()>;
@@ -126,6 +136,28 @@ public:
     // wheels turning in this run (none yet).
     std::optional<std::uint64_t> FirstMoveShownUs() const { return FirstMoveShown; }
 
+    // The user's dialogs (the system's by default).
+    void SetDialogs(TUserDialogs* dialogs);
+
+    // Puts the robot in the challenge's world (a plain world: no task) and
+    // judges its runs from now on; a program in the robot starts again
+    // from the new start. Not while a serial device holds the port.
+    bool OpenChallenge(sim::TChallenge challenge);
+    // Reads a world or challenge file and opens it; false after telling
+    // the user why not.
+    bool OpenArenaFile(const QString& path);
+    // The built-in lessons, numbered from 1, easiest first.
+    int LessonCount() const;
+    std::optional<sim::TChallenge> Lesson(int number) const;
+    bool OpenLesson(int number);
+    // Writes the arena as it stands (obstacles where the user put them),
+    // with the task when there is one; false after telling the user why.
+    bool SaveArenaFile(const QString& path);
+    // The task the window judges runs against, if any.
+    const sim::TChallenge* Challenge() const { return Task.get(); }
+    // The verdict of the run so far (undecided without a task).
+    sim::TVerdict Verdict() const;
+
     sim::TRobotSession& Session() { return *RobotSession; }
     const sim::TRunningSteps& Steps() const { return Running; }
     const sim::TEntryRows& Rows() const { return EntryRows; }
@@ -138,6 +170,12 @@ public:
     QPushButton* AddBoxButton() const { return AddBox; }
     QPushButton* AddCanButton() const { return AddCan; }
     QCheckBox* RealTimingBox() const { return RealTimingCheck; }
+    QPushButton* OpenArenaButton() const { return OpenArena; }
+    QPushButton* SaveArenaButton() const { return SaveArena; }
+    QPushButton* LessonsButton() const { return LessonsBtn; }
+    QMenu* LessonsMenu() const { return Lessons; }
+    QLabel* TaskLabel() const { return TaskText; }
+    QLabel* VerdictLabel() const { return VerdictText; }
     QLabel* StatusLabel() const { return Status; }
     QLabel* TimeLabel() const { return Time; }
     QLabel* HintLabel() const { return Hint; }
@@ -173,6 +211,11 @@ private:
     void UpdateTimer();
     void ApplyLayout(bool split, bool narrow, bool compact);
     void LayOutFor(const QSize& size);
+    void UpdateTask();
+    void ShowTaskText();
+    QString VerdictSentence(const sim::TVerdict& verdict, int reached, int count) const;
+    void ChooseArenaFile();
+    void ChooseSaveFile();
     void ReportSteps(int mainRow, int setList, int setRow);
     void PlaceBesideOwner();
     void PlaceTestWindow(QWidget* testWindow);
@@ -187,6 +230,12 @@ private:
     const TResources& Res;
     TVirtualRobot Robot;
     std::unique_ptr<sim::TRobotSession> RobotSession;
+    // The task and its judge; the judge watches the board from inside
+    // (under the module's lock), and the form reads it under that lock.
+    std::unique_ptr<sim::TChallenge> Task;
+    std::unique_ptr<sim::TChallengeJudge> Judge;
+    TUserDialogs* Dialogs;
+    QString ArenaFolder;
     sim::TPlayback Clock;
     sim::TRunningSteps Running;
     sim::TEntryRows EntryRows;
@@ -223,6 +272,14 @@ private:
     QPushButton* AddBox;
     QPushButton* AddCan;
     QCheckBox* RealTimingCheck;
+    QPushButton* OpenArena;
+    QPushButton* SaveArena;
+    QPushButton* LessonsBtn;
+    QMenu* Lessons;
+    QLabel* TaskTitle;
+    QLabel* TaskText;
+    QLabel* VerdictText;
+    std::vector<QWidget*> TaskLegend;
     QLabel* Status;
     QLabel* Time;
     QLabel* Hint;
