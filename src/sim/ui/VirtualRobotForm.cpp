@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QSaveFile>
+#include <QScrollArea>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
@@ -415,7 +416,7 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     legend->setColumnStretch(1, 1);
     legend->setRowStretch(6, 1);
 
-    SidePanel = new QWidget(this);
+    SidePanel = new QWidget;
     SidePanel->setObjectName(QStringLiteral("SidePanel"));
     Side = new QBoxLayout(QBoxLayout::TopToBottom, SidePanel);
     Side->setContentsMargins(0, 0, 0, 0);
@@ -424,9 +425,22 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     Side->addWidget(sensorGroup, 1);
     Side->addWidget(Legend, 1);
 
+    // A long task, a verdict and the key may need more height than a small
+    // screen leaves: the panel then scrolls rather than clip its words.
+    SideScroll = new QScrollArea(this);
+    SideScroll->setObjectName(QStringLiteral("SideScroll"));
+    SideScroll->setFrameShape(QFrame::NoFrame);
+    SideScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SideScroll->setWidgetResizable(true);
+    // Below the arena it takes the height it needs and leaves the rest to the arena.
+    SideScroll->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    SideScroll->setWidget(SidePanel);
+    SideScroll->viewport()->setAutoFillBackground(false);
+    SidePanel->setAutoFillBackground(false);
+
     Middle = new QBoxLayout(QBoxLayout::LeftToRight);
     Middle->addWidget(View, 1);
-    Middle->addWidget(SidePanel);
+    Middle->addWidget(SideScroll);
 
     Hint = new QLabel(Text(HintText), this);
     Hint->setObjectName(QStringLiteral("HintLabel"));
@@ -752,10 +766,10 @@ void TVirtualRobotForm::ApplyLayout(bool split, bool narrow, bool compact) {
     Middle->setDirection(narrow ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
     Side->setDirection(narrow ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
     if (narrow) {
-        SidePanel->setMinimumWidth(0);
-        SidePanel->setMaximumWidth(QWIDGETSIZE_MAX);
+        SideScroll->setMinimumWidth(0);
+        SideScroll->setMaximumWidth(QWIDGETSIZE_MAX);
     } else {
-        SidePanel->setFixedWidth(SidePanelWidthPx);
+        SideScroll->setFixedWidth(SidePanelWidthPx);
     }
     // Short of room, the key to the arena and the hint give way first.
     Legend->setVisible(!compact && !narrow);

@@ -23,6 +23,7 @@ class QButtonGroup;
 class QCheckBox;
 class QLabel;
 class QPushButton;
+class QScrollArea;
 class QTimer;
 class QToolButton;
 class QMenu;
@@ -265,6 +266,7 @@ private:
     QBoxLayout* Middle;
     QBoxLayout* Side;
     QWidget* SidePanel;
+    QScrollArea* SideScroll;
     QWidget* Legend;
     QPushButton* PlayPause;
     QPushButton* RestartBtn;
