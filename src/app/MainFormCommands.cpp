@@ -45,12 +45,26 @@ QString FromStd(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-TFileDialogSpec SaveDialogSpec() {
-    return {FromStd(SaveDialogTitle), FromStd(ActionListFilterQt), FromStd(ActionListExtension)};
+constexpr int SaveDialogTitleText = 921;
+constexpr int OpenDialogTitleText = 922;
+constexpr int WaylineFilesText = 923;
+constexpr int AllFilesText = 924;
+
+// "Wayline Files (*.wyl);;All Files (*.*)" in the language's words.
+QString ActionListFilter(const TResources& resources) {
+    return resources.LoadText(WaylineFilesText) + QStringLiteral(" (*.") +
+           FromStd(ActionListExtension) + QStringLiteral(");;") +
+           resources.LoadText(AllFilesText) + QStringLiteral(" (*.*)");
 }
 
-TFileDialogSpec OpenDialogSpec() {
-    return {FromStd(OpenDialogTitle), FromStd(ActionListFilterQt), FromStd(ActionListExtension)};
+TFileDialogSpec SaveDialogSpec(const TResources& resources) {
+    return {resources.LoadText(SaveDialogTitleText), ActionListFilter(resources),
+            FromStd(ActionListExtension)};
+}
+
+TFileDialogSpec OpenDialogSpec(const TResources& resources) {
+    return {resources.LoadText(OpenDialogTitleText), ActionListFilter(resources),
+            FromStd(ActionListExtension)};
 }
 
 // The file dialogs leave the current folder at the last file's folder;
@@ -274,7 +288,7 @@ bool TMainForm::SaveFile() {
         SaveFileName = OpenFileName;
     }
     const QString file =
-        Dialogs->GetSaveFileName(this, SaveDialogSpec(), SaveDirectory, SaveFileName);
+        Dialogs->GetSaveFileName(this, SaveDialogSpec(Res), SaveDirectory, SaveFileName);
     if (file.isEmpty()) {
         return false;
     }
@@ -298,7 +312,7 @@ void TMainForm::LoadFile() {
         OpenDirectory = QDir::currentPath();
     }
     const QString file =
-        Dialogs->GetOpenFileName(this, OpenDialogSpec(), OpenDirectory, OpenFileName);
+        Dialogs->GetOpenFileName(this, OpenDialogSpec(Res), OpenDirectory, OpenFileName);
     if (file.isEmpty() || !QFileInfo::exists(file)) {
         return;
     }
@@ -378,6 +392,9 @@ void TMainForm::SaveSettings() {
     values.SelectedPort = QString::fromStdString(
         PortSettingToWrite(StoredPort.toStdString(), State.SelectedPort.toStdString(), PortChosen));
     values.CurrentDirectory = QDir::currentPath();
+    if (State.LanguageChosen) {
+        values.Language = State.Language;
+    }
     TSettingsStore::Save(values);
 }
 

@@ -1,10 +1,13 @@
 #include "uikit/UserDialogs.h"
 
+#include "uikit/Resources.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStandardPaths>
 
 namespace wayline {
@@ -27,12 +30,34 @@ QString RunFileDialog(QWidget* parent, const TFileDialogSpec& spec, const QStrin
     return dialog.selectedFiles().constFirst();
 }
 
+// The boxes' buttons in the language the program speaks, whether or not
+// Qt's own translations are installed.
+constexpr int OkTextId = 920;
+constexpr int YesTextId = 387;
+constexpr int NoTextId = 388;
+constexpr int CancelTextId = 422;
+
+void NameButtons(QMessageBox& box) {
+    const std::pair<QMessageBox::StandardButton, int> names[] = {
+        {QMessageBox::Ok, OkTextId},
+        {QMessageBox::Yes, YesTextId},
+        {QMessageBox::No, NoTextId},
+        {QMessageBox::Cancel, CancelTextId}};
+    for (const auto& [which, textId] : names) {
+        const QString text = Resources().LoadText(textId);
+        if (QAbstractButton* button = box.button(which); button && !text.isEmpty()) {
+            button->setText(text);
+        }
+    }
+}
+
 } // namespace
 
 void TUserDialogs::ShowErrorBox(QWidget* parent, const QString& text) {
     QApplication::beep();
     QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text, QMessageBox::Ok,
                     parent);
+    NameButtons(box);
     box.exec();
 }
 
@@ -40,6 +65,7 @@ TBoxAnswer TUserDialogs::AskToSave(QWidget* parent, const QString& text) {
     QApplication::beep();
     QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    NameButtons(box);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return TBoxAnswer::Yes;

@@ -17,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRect>
 #include <QScreen>
@@ -69,16 +70,25 @@ inline QPoint Centre(const QJsonValue& rect) {
     return {r[0].toInt() + r[2].toInt() / 2, r[1].toInt() + r[3].toInt() / 2};
 }
 
-// One run of the program with its own settings folder and state file.
+// One run of the program with its own settings folder and state file. It
+// speaks English whatever the desktop's language, unless `environment`
+// gives it a locale (LANG, LANGUAGE, ...); `environment` goes last.
 class TWayline {
 public:
-    TWayline() {
+    explicit TWayline(const QMap<QString, QString>& environment = {}) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) {
+            env.remove(QString::fromLatin1(name));
+        }
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("HOME"), Home.path());
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), Home.filePath(QStringLiteral("config")));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), Home.path());
         env.insert(QStringLiteral("WAYLINE_STATE_FILE"), StatePath());
+        for (auto it = environment.cbegin(); it != environment.cend(); ++it) {
+            env.insert(it.key(), it.value());
+        }
         Program.setProcessEnvironment(env);
         Program.setWorkingDirectory(Home.path());
         Program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -92,6 +102,8 @@ public:
     }
 
     QString StatePath() const { return Home.filePath(QStringLiteral("state.json")); }
+    // Where this run keeps its settings (XDG_CONFIG_HOME).
+    QString ConfigHome() const { return Home.filePath(QStringLiteral("config")); }
 
     // The program's latest state (empty before its first report).
     QJsonObject State() const {

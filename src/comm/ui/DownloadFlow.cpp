@@ -33,6 +33,7 @@ constexpr int CommunicationFailureText = 393;
 constexpr int RobotText = 411;
 constexpr int NoRobotFoundText = 412;
 constexpr int MoreThanOneText = 413;
+constexpr int WrongVersionText = 934;
 
 std::string Std(const QString& text) {
     return text.toStdString();
@@ -56,6 +57,7 @@ TDownloadTexts LoadDownloadTexts(const TResources& resources) {
     texts.CommunicationFailure = Std(resources.LoadText(CommunicationFailureText));
     texts.NoRobotFound = Std(resources.LoadText(NoRobotFoundText));
     texts.MoreThanOne = Std(resources.LoadText(MoreThanOneText));
+    texts.WrongVersion = Std(resources.LoadText(WrongVersionText));
     return texts;
 }
 
@@ -194,6 +196,10 @@ int TDownloadFlow::DownloadIt(bool keepOpen, const TDownloadImages& images,
         return NoSlot; // Go while a download runs: the first one goes on
     }
     HelpAsked = false;
+    // In the language the program speaks now, which the start window may
+    // have changed since this flow was made.
+    IdTexts = LoadIdentifyTexts(Res);
+    DlTexts = LoadDownloadTexts(Res);
     bool unreachable = false; // no module found, or its port would not open again
     const int result = Transfer(keepOpen, images, packets, selectedPort, unreachable);
     // Offered once the progress window has closed and the program takes

@@ -55,7 +55,11 @@ Q_SIGNALS:
     // The user would rather use the virtual robot: switch the port box to it.
     void UseVirtualRobotRequested();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void ApplyTexts();
     void BuildRows();
     void Copy(int index);
 

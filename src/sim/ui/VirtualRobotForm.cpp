@@ -1,5 +1,6 @@
 #include "sim/ui/VirtualRobotForm.h"
 
+#include "uikit/Language.h"
 #include "uikit/Resources.h"
 #include "codegen/core/BuildCode.h"
 #include "editor/core/ActionDocument.h"
@@ -482,7 +483,7 @@ QString TVirtualRobotForm::ActionText(char letter, int value) const {
         if (k == akLoopBack) {
             return name;
         }
-        return name + QStringLiteral(", ") + QString::number(value / 10.0, 'f', 1) +
+        return name + QStringLiteral(", ") + DecimalText(value / 10.0, 1, Res.Language()) +
                Text(SecondsSuffixText);
     }
     return QString();
@@ -538,7 +539,7 @@ void TVirtualRobotForm::UpdateStatus() {
         Status->setText(status);
     }
     QString time = started ? Fill(Text(TimeText), QStringLiteral("seconds"),
-                                  QString::number(static_cast<double>(runUs) / 1e6, 'f', 1))
+                                  DecimalText(static_cast<double>(runUs) / 1e6, 1, Res.Language()))
                            : QString();
     if (!Clock.Playing() && !HostDriven) {
         time += (time.isEmpty() ? QString() : QStringLiteral("   ")) + Text(PausedText);
