@@ -14,6 +14,8 @@
 #include "editor/core/SettingsRules.h"
 #include "editor/ui/DrawGrid.h"
 #include "app/MainForm.h"
+
+#include "app/Messages.h"
 #include "testmode/ui/TestForm.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -226,7 +228,7 @@ bool TMainForm::BuildProgram() {
         BuildCode(std::string_view(templateText.constData(), templateText.size()), State.Editor,
                   SensorsEnabledBox->isChecked());
     if (!built.Succeeded) {
-        Dialogs->ShowErrorBox(this, FromStd(built.ErrorText));
+        Dialogs->ShowErrorBox(this, BuildErrorText(built, Res));
         return false;
     }
     CodeWindow->BASICMemo()->setPlainText(FromStd(JoinCodeLines(built.Lines)));
@@ -298,7 +300,7 @@ bool TMainForm::SaveFile() {
     const TSaveResult saved =
         SaveActionListFile(std::filesystem::path(file.toStdString()), State.Editor);
     if (!saved.Saved) {
-        Dialogs->ShowErrorBox(this, FromStd(saved.Error));
+        Dialogs->ShowErrorBox(this, SaveErrorText(saved, file, Res));
         return false;
     }
     return true;
@@ -323,7 +325,7 @@ void TMainForm::LoadFile() {
         LoadActionListFile(std::filesystem::path(file.toStdString()), State.Editor);
     if (loaded.Status != TLoadStatus::lsLoaded) {
         // Refused, cut short or unreadable: say so; the lists stay.
-        Dialogs->ShowErrorBox(this, FromStd(loaded.Message));
+        Dialogs->ShowErrorBox(this, LoadErrorText(loaded, file, Res));
         return;
     }
     SyncRowCounts();

@@ -22,6 +22,7 @@ namespace {
 // No slot: nothing was downloaded. (The slot table's header is left out
 // here: its slot count and the row controls' SlotCount share a name.)
 constexpr int NoDownloadSlot = -4;
+constexpr int TokenizationFailedTextId = 932; // "Error! Tokenization Failed!"
 } // namespace
 
 void TMainForm::SetProgressForm(TProgressForm* form) {
@@ -56,9 +57,7 @@ int TMainForm::DownloadTokenization(bool keepOpen) {
     if (!CompileForDownload(TheTokenizer(),
                             LoadTemplateLines(std::string_view(text.constData(), text.size())),
                             DownloadImages)) {
-        const std::string_view failed = TokenizationFailedText;
-        Dialogs->ShowErrorBox(
-            this, QString::fromUtf8(failed.data(), static_cast<qsizetype>(failed.size())));
+        Dialogs->ShowErrorBox(this, Res.LoadText(TokenizationFailedTextId));
         return NoDownloadSlot;
     }
     return DownloadIt(keepOpen);

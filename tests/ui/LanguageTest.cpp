@@ -7,10 +7,14 @@
 #include "app/AppState.h"
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
+#include "app/Messages.h"
 #include "uikit/Language.h"
 #include "uikit/Resources.h"
 #include "uikit/TextFit.h"
 #include "uikit/UserDialogs.h"
+#include "codegen/core/ActionListFile.h"
+#include "codegen/core/BuildCode.h"
+#include "codegen/core/MemoryUse.h"
 #include "codegen/ui/CodeForm.h"
 #include "codegen/ui/MemoryGauge.h"
 #include "comm/ui/PortDiscovery.h"
@@ -45,6 +49,9 @@
 #include <QTest>
 #include <QTextDocument>
 #include <QTimer>
+
+#include <cerrno>
+#include <system_error>
 
 using namespace wayline;
 
@@ -222,6 +229,7 @@ private Q_SLOTS:
     void TheStartWindowChangesTheLanguageOfEveryWindow();
     void OnlyAChosenLanguageIsKeptInTheSettings();
     void AFileSavedInOneLanguageOpensInAnotherUnchanged();
+    void TheMessageBoxesSpeakTheLanguage();
 };
 
 void LanguageTest::EveryTextFitsItsControlInEveryLanguage() {
@@ -563,6 +571,66 @@ void LanguageTest::AFileSavedInOneLanguageOpensInAnotherUnchanged() {
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), bytes);
     }
+}
+
+void LanguageTest::TheMessageBoxesSpeakTheLanguage() {
+    QTemporaryDir dir;
+    const QString tooShort = dir.filePath(QStringLiteral("kurz.wyl"));
+    {
+        QFile file(tooShort);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Wayline");
+    }
+    TProgram program(QStringLiteral("de"));
+    TMainForm& main = program.Choose(false);
+
+    // Through the window: a file that is no action list, one that cannot be
+    // read, a folder that cannot be saved into, a program that does not
+    // compile.
+    program.Dialogs.OpenName = tooShort;
+    main.LoadFile();
+    program.Dialogs.OpenName = dir.path(); // a folder: opened, but not read
+    main.LoadFile();
+    program.Dialogs.SaveName = dir.filePath(QStringLiteral("fehlt/liste.wyl"));
+    QVERIFY(!main.SaveFile());
+    program.Windows.CodeForm->BASICMemo()->setPlainText(QStringLiteral("GOTO nirgends\n"));
+    main.DownloadTokenization(false);
+    const QString reason = QString::fromStdString(std::system_category().message(EISDIR));
+    const QString missing = QString::fromStdString(std::system_category().message(ENOENT));
+    QCOMPARE(program.Dialogs.Errors,
+             (QStringList{QStringLiteral("Das ist keine richtige Wayline-Datei."),
+                          dir.path() + QStringLiteral(" geht nicht auf: ") + reason,
+                          dir.filePath(QStringLiteral("fehlt/liste.wyl")) +
+                              QStringLiteral(" lässt sich nicht speichern: ") + missing,
+                          QStringLiteral("Fehler! Das Programm ließ sich nicht übersetzen!")}));
+
+    // The facts the cores give, worded by the table.
+    TLoadResult version{TLoadStatus::lsRefused, "", TLoadRefusal::lrWrongVersion, 0x12};
+    QCOMPARE(LoadErrorText(version, QString(), Resources()),
+             QStringLiteral("Die Wayline-Datei geht nicht auf.  Sie hat das Format 1.2, "
+                            "erwartet ist 1.3."));
+    TLoadResult advanced{TLoadStatus::lsRefused, "", TLoadRefusal::lrAdvancedFile};
+    QCOMPARE(LoadErrorText(advanced, QString(), Resources()), Resources().LoadText(926));
+    TBuildCodeResult noDataLine;
+    noDataLine.Error = bcNoDataLine;
+    QCOMPARE(BuildErrorText(noDataLine, Resources()),
+             QStringLiteral("Der Anfang der EEPROM-Daten fehlt!"));
+    TBuildCodeResult tooFar;
+    tooFar.Error = bcLoopBackTooFar;
+    tooFar.ErrorList = 4;
+    tooFar.ErrorStep = 7;
+    tooFar.ErrorEntries = 300;
+    QVERIFY2(BuildErrorText(tooFar, Resources())
+                 .startsWith(QStringLiteral("Schritt 7 (Set2) springt zu weit zurück: Der Roboter "
+                                            "müsste über 300 Einträge")),
+             qPrintable(BuildErrorText(tooFar, Resources())));
+    QCOMPARE(ListsTooLargeText(TMemoryUse{1009, 1000},
+                               Resources()),
+             QStringLiteral("Deine Aktionslisten passen nicht in den Speicher des Roboters.  "
+                            "Nimm ungefähr 5 Schritte heraus."));
+    QCOMPARE(ListsTooLargeText(TMemoryUse{1001, 1000},
+                               Resources()),
+             Resources().LoadText(931));
 }
 
 QTEST_MAIN(LanguageTest)

@@ -62,6 +62,9 @@ constexpr int NowText = 739;
 constexpr int SecondsSuffixText = 374; // " sec"
 constexpr int FirstSetNameText = 406;  // "All", "Set1".."Set4"
 constexpr int FirstActionNameText = 398;
+constexpr int NotModelledText = 936;   // why a program stopped: {instruction}
+constexpr int PastEepromText = 937;
+constexpr int ProgramFaultText = 938;  // {address}
 
 // The virtual servos' true centres: a few units off, as uncalibrated.
 constexpr int LeftServoTrueCentre = 744;
@@ -95,6 +98,21 @@ std::uint64_t SteadyUs() {
 
 QString Fill(QString text, const QString& key, const QString& value) {
     return text.replace(u'{' + key + u'}', value);
+}
+
+// Why the program stopped, in the words of the text table.
+QString FaultText(const TResources& resources, const sim::TFaultCause& cause) {
+    switch (cause.Kind) {
+    case sim::TFaultKind::fkNotModelled:
+        return Fill(resources.LoadText(NotModelledText), QStringLiteral("instruction"),
+                    QString::fromStdString(cause.Instruction));
+    case sim::TFaultKind::fkPastEeprom:
+        return resources.LoadText(PastEepromText);
+    case sim::TFaultKind::fkProgram:
+        break;
+    }
+    return Fill(resources.LoadText(ProgramFaultText), QStringLiteral("address"),
+                QString::number(cause.BitAddress));
 }
 
 // The small pictures of the legend, drawn as the arena draws the things.
@@ -515,9 +533,9 @@ void TVirtualRobotForm::UpdateStatus() {
     } else if (!started) {
         status = Text(NothingYetText);
     } else if (Running.Ended()) {
-        status = Running.EndText().empty() ? Text(FinishedText)
-                                           : Fill(Text(StoppedText), QStringLiteral("reason"),
-                                                  QString::fromStdString(Running.EndText()));
+        status = Running.EndText().empty()
+                     ? Text(FinishedText)
+                     : Fill(Text(StoppedText), QStringLiteral("reason"), FaultText(Res, Running.EndCause()));
     } else if (set) {
         const QString setName = Text(FirstSetNameText + set->List - 2);
         if (set->Row == 0) {
