@@ -43,6 +43,7 @@ constexpr int HyperHelpRecord = 66;
 constexpr int SerialPortLabel1Record = 67;
 constexpr int SerialPortLabel2Record = 68;
 constexpr int COMPortComboBoxRecord = 69;
+constexpr int VirtualRobotText = 700; // "Virtual robot", the window's caption
 constexpr int SensorsEnabledRecord = 70;
 constexpr int SensorTabbedNotebookRecord = 71;
 constexpr int SensorActionPanelRecord = 72;
@@ -225,6 +226,10 @@ void TMainForm::FormShow() {
     // 3. The port box's first entry.
     PortCombo->setItemText(0, Res.LoadText(AutoText).toUpper());
     PortList->SetAutoText(PortCombo->itemText(0));
+    // The virtual robot by its name in the language spoken.
+    PortList->SetShownName(QString::fromLatin1(VirtualRobotPortName.data(),
+                                               static_cast<qsizetype>(VirtualRobotPortName.size())),
+                           Res.LoadText(VirtualRobotText));
 
     // 4. and 5. The palette pictures belong to the palette; the buttons get
     // the hand cursor and the frame pieces move the window.

@@ -498,6 +498,10 @@ void LanguageTest::TheStartWindowChangesTheLanguageOfEveryWindow() {
     main.DisplayVisibleActions(MainList, 1);
     QCOMPARE(main.RowControl(MainList, 1)->SpinEdit()->Edit()->text(),
              QStringLiteral("1,5 Sek."));
+    // The virtual robot by its German name; the port chosen is the same.
+    main.SelectVirtualRobot();
+    QCOMPARE(main.COMPortComboBox()->currentText(), QStringLiteral("Virtueller Roboter"));
+    QCOMPARE(program.State.SelectedPort, QStringLiteral("Virtual robot"));
     program.Windows.TestForm->show();
     QCOMPARE(program.Windows.TestForm->windowTitle(), QStringLiteral("Testmodus"));
     program.Windows.TestForm->hide();

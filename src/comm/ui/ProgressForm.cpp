@@ -291,8 +291,11 @@ void TProgressForm::RefreshDisplay() {
     // are longer (ttyUSB0, ttyACM10).
     const QFontMetrics metrics(Grid->font());
     int nameWidth = metrics.horizontalAdvance(QStringLiteral("COM99:"));
+    const auto shown = [this](const QString& name) {
+        return Discovery ? Discovery->ShownName(name) : name;
+    };
     for (const QString& name : RowNames) {
-        nameWidth = std::max(nameWidth, metrics.horizontalAdvance(name + u':'));
+        nameWidth = std::max(nameWidth, metrics.horizontalAdvance(shown(name) + u':'));
     }
     Grid->SetColWidth(PortColumn, nameWidth + 5);
 
@@ -303,7 +306,7 @@ void TProgressForm::RefreshDisplay() {
             Grid->ClearRow(row);
         }
         if (row - 1 < RowNames.size()) {
-            Grid->SetCell(PortColumn, row, RowNames[row - 1] + u':');
+            Grid->SetCell(PortColumn, row, shown(RowNames[row - 1]) + u':');
         }
     }
 
