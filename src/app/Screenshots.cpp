@@ -1,6 +1,7 @@
 // Writes PNG pictures of the start window, of the main window in both modes,
-// of the test window and of the virtual robot (running a list, and in test
-// mode), grabbed offscreen, so the skin can be reviewed without a display.
+// of the code window, of the test window and of the virtual robot (running
+// a list, and in test mode), grabbed offscreen, so the skin can be reviewed
+// without a display.
 // Every window is taken in every language the resources hold: English as
 // main-window-beginner.png, the others as main-window-beginner.de.png.
 // Usage: wayline-screenshots DIR [LANGUAGE...]
@@ -10,6 +11,7 @@
 #include "app/MainWindows.h"
 #include "uikit/Language.h"
 #include "uikit/Resources.h"
+#include "codegen/ui/CodeForm.h"
 #include "comm/core/MsClock.h"
 #include "comm/core/Serial.h"
 #include "comm/ui/Gauge.h"
@@ -45,6 +47,8 @@ namespace {
 
 // The language the pictures are being taken in.
 QString Language = wayline::EnglishLanguage;
+// Where the beginner main window's shot puts the code window's.
+QString CodeWindowPath;
 
 // Module state for a new program speaking the language.
 void Prepare(wayline::TAppState& state) {
@@ -101,7 +105,15 @@ bool ShootMainWindow(bool advanced, const QString& path) {
     windows.MainForm->DisplayVisibleActions(2, 1);
     windows.MainForm->AutoEnableDisable();
     QApplication::processEvents();
-    return Save(Grab(*windows.MainForm), path);
+    bool saved = Save(Grab(*windows.MainForm), path);
+    // The code window (View) with the program of this list, once.
+    if (!advanced && windows.MainForm->BuildProgram()) {
+        windows.CodeForm->show();
+        QApplication::processEvents();
+        saved &= Save(windows.CodeForm->grab().toImage(), CodeWindowPath);
+        windows.CodeForm->hide();
+    }
+    return saved;
 }
 
 // The connection help as a teacher meets it after "No robot found.": an
@@ -371,6 +383,7 @@ bool ShootAll(const QDir& dir, const QString& suffix) {
         QApplication::processEvents();
         ok &= Save(Grab(*windows.IntroForm), file("start-window"));
     }
+    CodeWindowPath = file("code-window");
     ok &= ShootMainWindow(false, file("main-window-beginner"));
     ok &= ShootMainWindow(true, file("main-window-advanced"));
     ok &= ShootConnectionHelp(file("connection-help"));
