@@ -30,34 +30,36 @@ QString RunFileDialog(QWidget* parent, const TFileDialogSpec& spec, const QStrin
     return dialog.selectedFiles().constFirst();
 }
 
-// The boxes' buttons in the language the program speaks, whether or not
-// Qt's own translations are installed.
 constexpr int OkTextId = 920;
 constexpr int YesTextId = 387;
 constexpr int NoTextId = 388;
 constexpr int CancelTextId = 422;
 
-void NameButtons(QMessageBox& box) {
-    const std::pair<QMessageBox::StandardButton, int> names[] = {
-        {QMessageBox::Ok, OkTextId},
-        {QMessageBox::Yes, YesTextId},
-        {QMessageBox::No, NoTextId},
-        {QMessageBox::Cancel, CancelTextId}};
-    for (const auto& [which, textId] : names) {
-        const QString text = Resources().LoadText(textId);
-        if (QAbstractButton* button = box.button(which); button && !text.isEmpty()) {
-            button->setText(text);
+} // namespace
+
+void NameBoxButtons(QMessageBox& box) {
+    struct TName {
+        QMessageBox::StandardButton Which;
+        int TextId;
+        bool Letter; // the first letter is the button's Alt letter
+    };
+    const TName names[] = {{QMessageBox::Ok, OkTextId, false},
+                           {QMessageBox::Yes, YesTextId, true},
+                           {QMessageBox::No, NoTextId, true},
+                           {QMessageBox::Cancel, CancelTextId, false}};
+    for (const TName& name : names) {
+        const QString text = Resources().LoadText(name.TextId);
+        if (QAbstractButton* button = box.button(name.Which); button && !text.isEmpty()) {
+            button->setText(name.Letter ? u'&' + text : text);
         }
     }
 }
-
-} // namespace
 
 void TUserDialogs::ShowErrorBox(QWidget* parent, const QString& text) {
     QApplication::beep();
     QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text, QMessageBox::Ok,
                     parent);
-    NameButtons(box);
+    NameBoxButtons(box);
     box.exec();
 }
 
@@ -65,7 +67,7 @@ TBoxAnswer TUserDialogs::AskToSave(QWidget* parent, const QString& text) {
     QApplication::beep();
     QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
-    NameButtons(box);
+    NameBoxButtons(box);
     switch (box.exec()) {
     case QMessageBox::Yes:
         return TBoxAnswer::Yes;

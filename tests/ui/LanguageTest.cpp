@@ -41,6 +41,7 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -458,6 +459,18 @@ void LanguageTest::NoTwoControlsOfAWindowShareALetter() {
             progress.reject();
         });
         progress.Open(false, Resources().LoadText(413));
+        // The question before unsaved lists are dropped: Yes and No answer
+        // to their letters.
+        QMessageBox question(QMessageBox::Warning, QString(), Resources().LoadText(427),
+                             QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        NameBoxButtons(question);
+        question.setObjectName(QStringLiteral("SaveQuestion"));
+        check(&question, {});
+        for (const auto which : {QMessageBox::Yes, QMessageBox::No}) {
+            if (QKeySequence::mnemonic(question.button(which)->text()).isEmpty()) {
+                problems << language + ": no letter for " + question.button(which)->text();
+            }
+        }
     }
     QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
 }

@@ -11,9 +11,9 @@ class LanguageSuite : public QObject {
 private Q_SLOTS:
     void TheLocaleChoosesTheStartWindowChangesTheNextStartKeeps() {
         const QMap<QString, QString> german{{QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8")}};
-        QString settings;
+        // The first run's folder holds the settings the second one reads.
+        TWayline wayline(german);
         {
-            TWayline wayline(german);
             TShotOnFailure shot(QStringLiteral("language-from-locale"));
             QVERIFY(wayline.WaitFor(
                 [](const QJsonObject& s) { return s["active"].toString() == "IntroForm"; },
@@ -35,11 +35,10 @@ private Q_SLOTS:
             QCOMPARE(wayline.State()["hyperHelpText"].toString(), QStringLiteral("Ayuda activada"));
             QVERIFY(wayline.ClickButton(Quit));
             QVERIFY(wayline.Program.waitForFinished(StartTimeoutMs));
-            settings = wayline.ConfigHome();
         }
         // Started again in the German desktop: the choice stands.
         TWayline again({{QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8")},
-                        {QStringLiteral("XDG_CONFIG_HOME"), settings}});
+                        {QStringLiteral("XDG_CONFIG_HOME"), wayline.ConfigHome()}});
         TShotOnFailure shot(QStringLiteral("language-kept"));
         QVERIFY(again.WaitFor(
             [](const QJsonObject& s) { return s["active"].toString() == "IntroForm"; },
