@@ -86,8 +86,10 @@ QString ListsTooLargeText(const TMemoryUse& use, const TResources& resources) {
     if (steps <= 1) {
         return resources.LoadText(OneStepTooManyText);
     }
-    return Fill(resources.LoadText(StepsTooManyText), QStringLiteral("steps"),
-                QString::number(steps));
+    // Two steps or more: at least three bytes, so both counts are plural.
+    return Fill(Fill(resources.LoadText(StepsTooManyText), QStringLiteral("bytes"),
+                     QString::number(use.ExcessBytes())),
+                QStringLiteral("steps"), QString::number(steps));
 }
 
 } // namespace wayline

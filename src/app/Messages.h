@@ -19,7 +19,8 @@ QString BuildErrorText(const TBuildCodeResult& built, const TResources& resource
 // Why `file` was not opened, or not saved.
 QString LoadErrorText(const TLoadResult& loaded, const QString& file, const TResources& resources);
 QString SaveErrorText(const TSaveResult& saved, const QString& file, const TResources& resources);
-// The lists do not fit the robot's memory: how many steps to remove.
+// The lists do not fit the robot's memory: by how many bytes, and how
+// many steps to remove.
 QString ListsTooLargeText(const TMemoryUse& use, const TResources& resources);
 
 } // namespace wayline
