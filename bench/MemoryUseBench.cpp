@@ -60,7 +60,7 @@ void BM_BuildAndCompileRobotProgram(benchmark::State& bench) {
         const TBuildCodeResult built = BuildCode(RobotProgramTemplateText(), *lists, false);
         const std::optional<std::string> text = TokenizerSourceText(built.Lines);
         benchmark::DoNotOptimize(text && tokenizer->SetSource(*text) &&
-                                 tokenizer->Tokenize(false, true, false));
+                                 tokenizer->Tokenize());
     }
 }
 BENCHMARK(BM_BuildAndCompileRobotProgram)->Arg(10)->Arg(50);

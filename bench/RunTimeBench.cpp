@@ -40,7 +40,7 @@ public:
 
 void Compile(const std::string& text, TEeprom& eeprom) {
     auto tokenizer = std::make_unique<TTokenizer>();
-    if (!tokenizer->SetSource(text) || !tokenizer->Tokenize(false, true, false)) {
+    if (!tokenizer->SetSource(text) || !tokenizer->Tokenize()) {
         throw std::runtime_error("the benchmark program does not compile");
     }
     for (int i = 0; i < TEeprom::Size; ++i) {

@@ -29,7 +29,7 @@ void BM_TokenizeConditionals(benchmark::State& state) {
     wayline::TTokenizer& tokenizer = wayline::TheTokenizer();
     for (auto _ : state) {
         tokenizer.SetSource(text);
-        tokenizer.Tokenize(false, true, false);
+        tokenizer.Tokenize();
         benchmark::DoNotOptimize(tokenizer.Result.Succeeded);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
@@ -42,7 +42,7 @@ void BM_DirectivesOnly(benchmark::State& state) {
     wayline::TTokenizer& tokenizer = wayline::TheTokenizer();
     for (auto _ : state) {
         tokenizer.SetSource(text);
-        tokenizer.Tokenize(true, true, false);
+        tokenizer.Tokenize({.DirectivesOnly = true});
         benchmark::DoNotOptimize(tokenizer.Result.Succeeded);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
@@ -133,7 +133,7 @@ std::string LargeConditionalProgram() {
 
 void RunWholeProgram(benchmark::State& state, const std::string& text) {
     auto tokenizer = std::make_unique<wayline::TTokenizer>();
-    if (!tokenizer->SetSource(text) || !tokenizer->Tokenize(false, true, false)) {
+    if (!tokenizer->SetSource(text) || !tokenizer->Tokenize()) {
         const char* error = tokenizer->Result.ErrorText;
         state.SkipWithError(error != nullptr ? error : "source refused");
         return;
@@ -144,7 +144,7 @@ void RunWholeProgram(benchmark::State& state, const std::string& text) {
     }
     for (auto _ : state) {
         tokenizer->SetSource(text);
-        tokenizer->Tokenize(false, true, false);
+        tokenizer->Tokenize();
         benchmark::DoNotOptimize(tokenizer->Result.PacketCount);
     }
     state.counters["chars"] = static_cast<double>(text.size());

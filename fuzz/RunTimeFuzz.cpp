@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     TFuzzPins pins(options >> 3);
     TFuzzPort port;
-    TInterpreter runTime(pins, static_cast<TModuleKind>(mkKM2 + (options & 7) % 5), 256);
+    TInterpreter runTime(
+        pins, static_cast<wayline::TTargetModule>(wayline::tmKM2 + (options & 7) % 5), 256);
     runTime.SetTracing((options & 0x80) != 0);
     runTime.Start(eeprom, port, 0);
     for (std::uint64_t limit = 5000; limit <= 300000; limit += 5000) {

@@ -27,7 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!parseTarget) {
         tokenizer.Result.TargetModule = static_cast<std::uint8_t>((options >> 3) & 7);
     }
-    const bool ok = tokenizer.Tokenize((options & 1) != 0, parseTarget, (options & 4) != 0);
+    const bool ok = tokenizer.Tokenize({.DirectivesOnly = (options & 1) != 0,
+                                        .ParseTargetDirective = parseTarget,
+                                        .AnyLanguageVersion = (options & 4) != 0});
 
     // What a caller relies on after any call.
     const TTokenizerResult& r = tokenizer.Result;

@@ -56,13 +56,13 @@ constexpr int CaptionHeight = skin::CardCaptionHeight; // the controls start rig
 constexpr int CardRadius = 10;
 
 // Interface texts drawn on the pictures.
-constexpr int FirstEditCaptionText = 902; // Delete, Copy, Cut, Paste, Undo
-constexpr int FirstCommandCaptionText = 907; // Go, Clear, Test, Load, Save, Quit
-constexpr int SettingsCaptionText = 913;
+constexpr int FirstEditCaptionText = 472; // Delete, Copy, Cut, Paste, Undo: the buttons' names
+constexpr int FirstCommandCaptionText = 466; // Go, Clear, Test, Load, Save, Quit
+constexpr int SettingsCaptionText = 902;
 constexpr int ActionsCaptionText = 370; // the palette's, as the list's column says it
-constexpr int ListCaptionText = 915;
-constexpr int SensorCaptionText = 916;
-constexpr int TaglineText = 917;
+constexpr int ListCaptionText = 903;
+constexpr int SensorCaptionText = 904;
+constexpr int TaglineText = 905;
 constexpr int MascotRecord = 12; // the beginner window's mascot ends the tagline's room
 
 QString FontFamily;

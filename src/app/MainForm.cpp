@@ -1,6 +1,7 @@
 #include "app/MainForm.h"
 
 #include "app/AppState.h"
+#include "app/Settings.h"
 #include "uikit/Shapes.h"
 #include "uikit/SkinImage.h"
 #include "uikit/UserDialogs.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCursor>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
@@ -52,6 +54,9 @@ constexpr int HelpMemoRecord = 74;
 constexpr int MainWindowRecord = 75;
 constexpr int MainGridRecord = 88;
 constexpr int SensorGridRecord = 89;
+// The mode switch: a record of its own, beyond the window's others (and its
+// advanced override 90 higher, as for every record).
+constexpr int ModeSwitchRecord = 181;
 
 // Interface texts.
 constexpr int StepTitleText = 369; // "Step #", then "Actions", "Both", "Left", "Right"
@@ -64,6 +69,7 @@ constexpr int FirstSetNameText = 406; // "All", then "Set1".."Set4"
 constexpr int BlankHelpText = 429;
 constexpr int WelcomeText = 430;
 constexpr int PaletteHelpText = 431;
+constexpr int AdvancedModeText = 454;
 
 // The skin's border: a dragged picture stays inside it.
 constexpr int FrameEdge = 4;
@@ -117,7 +123,7 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
       SensorsEnabledBox(new QCheckBox(this)), PortCombo(new TPortComboBox(this)),
       PortLabel1(new QLabel(this)), PortLabel2(new QLabel(this)), SensorNotebook(new QWidget(this)),
       SensorTabBar(new QTabBar(SensorNotebook)), SensorPanel(new QLabel(this)),
-      Palette(new QWidget(this)), Help(new QPlainTextEdit(this)) {
+      Palette(new QWidget(this)), Help(new QPlainTextEdit(this)), ModeSwitch(new QCheckBox(this)) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Wayline"));
     setMouseTracking(true);
@@ -156,6 +162,9 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
         "QLabel { background: #fff4c2; color: #1f4e8c; font: bold 26px 'Liberation Sans'; "
         "border: 2px solid #1f4e8c; border-radius: 6px; }"));
     Palette->setObjectName(QStringLiteral("ActionScrollBox"));
+    ModeSwitch->setObjectName(QStringLiteral("ModeSwitch"));
+    ModeSwitch->setFocusPolicy(Qt::StrongFocus);
+    connect(ModeSwitch, &QCheckBox::clicked, this, [this](bool advanced) { SwitchMode(advanced); });
     Help->setObjectName(QStringLiteral("HelpMemo"));
     Help->setReadOnly(true);
     Help->setFocusPolicy(Qt::NoFocus);
@@ -177,13 +186,15 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
 
     State.Editor.ListModified = false;
     SetShape(RoundedRegion(0, 0, width(), height(), CreationCorner, CreationCorner));
-    // Both file dialogs start in the program's own folder, or where the
-    // user may write when it is installed read-only.
-    OpenDirectory = StartFolderForFiles(QCoreApplication::applicationDirPath());
-    SaveDirectory = OpenDirectory;
+    // Until the settings say where the last file was: documents or home.
+    FileFolder = StartFolderForFiles(QString());
 }
 
-TMainForm::~TMainForm() = default;
+TMainForm::~TMainForm() {
+    // The controls go before this window is gone; their focus changes must
+    // not reach the focus frame any more.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
 
 void TMainForm::SetCompanions(TTestForm* testForm, TCodeForm* codeForm, TDragger* dragger) {
     TestWindow = testForm;
@@ -256,6 +267,7 @@ void TMainForm::FormShow() {
     // 15. The row controls over the grids' Actions column.
     CreateRowControls();
     ConnectPalette();
+    SetUpKeyboard();
 
     // 16. Keyboard focus to the list being edited.
     if (TDrawGrid* grid = CurrentGrid()) {
@@ -263,7 +275,7 @@ void TMainForm::FormShow() {
     }
 }
 
-void TMainForm::PlaceControls() {
+void TMainForm::PlaceControls(bool keepPosition) {
     const bool advanced = State.Editor.AdvancedMode;
     Res.PlaceControl(HyperHelpRecord, HyperHelpBox, advanced);
     Res.PlaceControl(SerialPortLabel1Record, PortLabel1, advanced);
@@ -274,13 +286,19 @@ void TMainForm::PlaceControls() {
     Res.PlaceControl(SensorActionPanelRecord, SensorPanel, advanced);
     Res.PlaceControl(ActionScrollBoxRecord, Palette, advanced);
     Res.PlaceControl(HelpMemoRecord, Help, advanced);
-    // The window's own record gives its screen position and size.
-    Res.PlaceControl(MainWindowRecord, this, advanced);
+    Res.PlaceControl(ModeSwitchRecord, ModeSwitch, advanced);
+    // The window's own record gives its screen position and size; once it
+    // is on the screen, a switch of mode keeps it where the user put it.
+    if (!keepPosition) {
+        Res.PlaceControl(MainWindowRecord, this, advanced);
+    } else if (const auto record = Res.ControlRecord(MainWindowRecord, advanced)) {
+        resize(record->Width, record->Height);
+    }
     SensorTabBar->setGeometry(0, 0, SensorNotebook->width(), SensorTabBar->sizeHint().height());
     // The skin lies below the controls.
     for (QWidget* control : std::initializer_list<QWidget*>{
              HyperHelpBox, PortLabel1, PortLabel2, PortCombo, SensorsEnabledBox, SensorNotebook,
-             SensorPanel, Palette, Help}) {
+             SensorPanel, Palette, Help, ModeSwitch}) {
         control->raise();
     }
 }
@@ -301,6 +319,7 @@ void TMainForm::ConnectSkin() {
     for (int tag = 1; tag <= ButtonCount; ++tag) {
         if (TSkinImage* picture = Images[static_cast<std::size_t>(HighlightedPicture(tag))]) {
             picture->setCursor(Qt::PointingHandCursor);
+            picture->SetDoubleClickPresses(true);
             connect(picture, &TSkinImage::MousePressed, this, &TMainForm::HighlightedMouseDown);
             connect(picture, &TSkinImage::MouseReleased, this,
                     [this](TSkinImage*, QMouseEvent* e) { ButtonMouseUp(e); });
@@ -320,8 +339,24 @@ void TMainForm::ConnectSkin() {
         // The release after a press lands on the pressed picture, which now
         // lies where the highlighted one was.
         if (TSkinImage* pressed = Images[static_cast<std::size_t>(PressedPicture(tag))]) {
+            pressed->SetDoubleClickPresses(true);
             connect(pressed, &TSkinImage::MouseReleased, this,
                     [this](TSkinImage*, QMouseEvent* e) { ButtonMouseUp(e); });
+            // The pressed picture of Go..Quit carries no tag, yet it can lie
+            // on top of its button when the pointer comes back to it: it
+            // must not swallow the hover and the next press.
+            if (tag <= 6) {
+                connect(pressed, &TSkinImage::MouseMoved, this,
+                        [this, tag](TSkinImage*, QMouseEvent* e) {
+                            ButtonMouseMove(Images[static_cast<std::size_t>(NormalPicture(tag))],
+                                            e->buttons());
+                        });
+                connect(pressed, &TSkinImage::MousePressed, this,
+                        [this, tag](TSkinImage*, QMouseEvent* e) {
+                            HighlightedMouseDown(
+                                Images[static_cast<std::size_t>(HighlightedPicture(tag))], e);
+                        });
+            }
         }
     }
     ConnectHelpPictures();
@@ -369,28 +404,31 @@ void TMainForm::CreateRowControls() {
             palette.push_back(picture);
     }
     Looks = std::make_unique<TActionLooks>(LoadActionLooks(Res, palette));
-    const auto onChange = [this](std::int16_t) { RowValueChanged(); };
-    for (int slot = 1; slot <= MainListSlots; ++slot) {
-        MainRows[static_cast<std::size_t>(slot)] =
-            std::make_unique<TBotAction>(Grids[MainList], slot, this, *Looks,
-                                         State.DecimalSeparator, State.NegativeSign, onChange);
-    }
-    for (int slot = 1; slot <= SensorListSlots; ++slot) {
-        SensorRows[static_cast<std::size_t>(slot)] = std::make_unique<TBotAction>(
-            Grids[2], slot, this, *Looks, State.DecimalSeparator, State.NegativeSign, onChange);
-    }
-    for (int list : {MainList, 2}) {
-        for (int slot = 1; slot <= SlotCount(list); ++slot) {
-            TSuperSpinEdit* spin = RowControl(list, slot)->SpinEdit();
-            spin->Edit()->installEventFilter(this);
-            spin->UpDown()->installEventFilter(this);
-            // Runs after the spin edit has taken the click.
-            connect(spin->UpDown(), &TUpDown::Clicked, this, [this, spin] { ArrowSpin = spin; });
-        }
-    }
+    CreateRows(MainList);
+    CreateRows(2);
     DisplayVisibleActions(MainList, 1);
     if (State.Editor.AdvancedMode) {
         DisplayVisibleActions(2, 1);
+    }
+}
+
+void TMainForm::CreateRows(int list) {
+    const auto onChange = [this](std::int16_t) { RowValueChanged(); };
+    for (int slot = 1; slot <= SlotCount(list); ++slot) {
+        auto row = std::make_unique<TBotAction>(list == MainList ? Grids[MainList] : Grids[2], slot,
+                                                this, *Looks, State.DecimalSeparator,
+                                                State.NegativeSign, onChange);
+        TSuperSpinEdit* spin = row->SpinEdit();
+        spin->Edit()->installEventFilter(this);
+        spin->UpDown()->installEventFilter(this);
+        // Runs after the spin edit has taken the click.
+        connect(spin->UpDown(), &TUpDown::Clicked, this, [this, spin] { ArrowSpin = spin; });
+        connect(spin, &TSuperSpinEdit::InputRefused, this, &TMainForm::RowInputRefused);
+        if (list == MainList) {
+            MainRows[static_cast<std::size_t>(slot)] = std::move(row);
+        } else {
+            SensorRows[static_cast<std::size_t>(slot)] = std::move(row);
+        }
     }
 }
 
@@ -428,10 +466,18 @@ void TMainForm::DisplayVisibleActions(int list, int firstSlot) {
 void TMainForm::RowValueChanged() {
     ValueChanged(State.Editor, State.UndoRing);
     AutoEnableDisable();
-    // The focus goes back to the list, unless the user is on the way into
-    // another row's value: a click there is what ended this edit, and the
-    // click must keep the focus it was made for.
-    if (IsRowEdit(QApplication::focusWidget())) {
+    // The focus goes back to the list when the edit ended there (Enter
+    // puts it on the arrows) or nowhere; a value left for another control,
+    // by a click or by Tab, lets that control keep the focus it was given.
+    QWidget* focus = QApplication::focusWidget();
+    bool onArrows = false;
+    for (int list : {MainList, 2}) {
+        for (int slot = 1; slot <= SlotCount(list); ++slot) {
+            if (const TBotAction* row = RowControl(list, slot))
+                onArrows = onArrows || focus == row->SpinEdit()->UpDown();
+        }
+    }
+    if (focus && focus != this && !onArrows) {
         return;
     }
     if (TDrawGrid* grid = CurrentGrid()) {
@@ -504,15 +550,20 @@ void TMainForm::ConnectPalette() {
     targets.FrameEdgeHeight = FrameEdge;
     DraggerWindow->SetDropTargets(std::move(targets));
 
-    // The "+" panel attaches the shown sensor set to a step (advanced mode).
-    if (State.Editor.AdvancedMode) {
-        SensorPanelDrag = std::make_unique<TSensorPanelDrag>(SensorPanel, Grids[MainList]);
-        connect(SensorPanelDrag.get(), &TSensorPanelDrag::PanelDropped, this,
-                [this](TDrawGrid* grid, QPoint point) { ToDoListDragDrop(grid, -1, point); });
-    }
+    ConnectSensorPanel();
     connect(
         DraggerWindow, &TDragger::Dropped, this,
         [this](TDrawGrid* grid, QPoint point, int kind) { ToDoListDragDrop(grid, kind, point); });
+}
+
+void TMainForm::ConnectSensorPanel() {
+    // The "+" panel attaches the shown sensor set to a step (advanced mode).
+    if (!State.Editor.AdvancedMode || SensorPanelDrag) {
+        return;
+    }
+    SensorPanelDrag = std::make_unique<TSensorPanelDrag>(SensorPanel, Grids[MainList]);
+    connect(SensorPanelDrag.get(), &TSensorPanelDrag::PanelDropped, this,
+            [this](TDrawGrid* grid, QPoint point) { ToDoListDragDrop(grid, -1, point); });
 }
 
 void TMainForm::SetUpGrid(TDrawGrid* grid, int list) {
@@ -523,7 +574,10 @@ void TMainForm::SetUpGrid(TDrawGrid* grid, int list) {
     ConnectGrid(grid);
     grid->SetDrawCell([this](TDrawGrid& g, QPainter& p, int col, int row, const QRect& rect,
                              bool selected) { DrawGridDrawCell(g, p, col, row, rect, selected); });
+    SetColumnWidths(grid);
+}
 
+void TMainForm::SetColumnWidths(TDrawGrid* grid) {
     // Each column as wide as its title + 12; "Actions" takes what is left
     // beside the scroll bar. The set columns are at least as wide as the
     // set names they show, which a language may make longer than a title.
@@ -609,16 +663,25 @@ void TMainForm::ApplyCaptions() {
 }
 
 void TMainForm::ApplyMode() {
-    if (State.Editor.AdvancedMode) {
-        SensorsEnabledBox->hide();
+    const bool advanced = State.Editor.AdvancedMode;
+    SensorsEnabledBox->setVisible(!advanced);
+    SensorNotebook->setVisible(advanced);
+    SensorPanel->setVisible(advanced);
+    if (advanced) {
         for (int tab = 0; tab < SensorSetCount; ++tab) {
             SensorTabBar->setTabText(tab, Res.LoadText(FirstSetNameText + tab));
         }
     } else {
-        SensorNotebook->hide();
-        SensorPanel->hide();
         Grids[MainList]->SetColCount(2);
     }
+    ModeSwitch->setText(Res.LoadText(AdvancedModeText));
+    ModeSwitch->setChecked(advanced);
+    // In Advanced Mode the box lies on the settings panel's blue caption.
+    QPalette colours = palette();
+    if (advanced) {
+        colours.setColor(QPalette::WindowText, Qt::white);
+    }
+    ModeSwitch->setPalette(colours);
 }
 
 void TMainForm::HyperHelpClick() {
@@ -731,6 +794,32 @@ void TMainForm::EndButtonPress(int tag) {
     // The press ran nothing: no picture of it may stay behind.
     ShowPicture(PressedPicture(tag), false);
     ShowPicture(HighlightedPicture(tag), false);
+}
+
+void TMainForm::FollowPointer() {
+    // Whatever was held is over: the window that opened took the release.
+    if (const int held = ButtonPress.Held()) {
+        ButtonPress.Release(0);
+        EndButtonPress(held);
+    }
+    ClearHighlights();
+    // No move comes when the pointer stood still while a window was open
+    // over it, so ask where it is now.
+    if (!isVisible() || QApplication::activeModalWidget() || !Images[GoNormal]) {
+        return;
+    }
+    // Right after a window closes the window system may not yet say which
+    // window is under the pointer (QApplication::widgetAt finds none), so
+    // the window's own shape decides.
+    const QPoint pointer = QCursor::pos();
+    const QPoint inWindow = mapFromGlobal(pointer);
+    if (!rect().contains(inWindow) || (!mask().isEmpty() && !mask().contains(inWindow))) {
+        return;
+    }
+    const int tag = ButtonAt(pointer);
+    if (tag != 0 && IsButtonEnabled(tag)) {
+        ShowPicture(HighlightedPicture(tag), true);
+    }
 }
 
 void TMainForm::ButtonMouseUp(QMouseEvent* event) {

@@ -13,6 +13,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QKeyEvent;
@@ -31,6 +32,7 @@ class TConnectionHelpForm;
 class TDownloadFlow;
 class TDragger;
 class TDrawGrid;
+class TFocusFrame;
 class TMemoryGauge;
 class TPalette;
 class TSensorPanelDrag;
@@ -84,6 +86,12 @@ public:
     QLabel* SensorActionPanel() const { return SensorPanel; }
     QWidget* ActionScrollBox() const { return Palette; }
     QPlainTextEdit* HelpMemo() const { return Help; }
+    QCheckBox* ModeSwitchBox() const { return ModeSwitch; }
+
+    // Beginner or Advanced Mode from now on, without a restart: the window
+    // lays itself out again from the mode's layout records (n + 90 in
+    // Advanced Mode) and keeps every list, sensor sets included.
+    void SwitchMode(bool advanced);
 
     // Skin picture n (1..65); null before the window is first shown.
     TSkinImage* Image(int n) const { return Images[static_cast<std::size_t>(n)]; }
@@ -166,15 +174,17 @@ public:
     void LoadSettings();
     void SaveSettings();
 
-    // The dialogs' folders and file names, kept for the whole run.
-    QString OpenDirectory;
-    QString SaveDirectory;
-    QString OpenFileName;
-    QString SaveFileName;
+    // The folder both file dialogs open in: the last file's, the stored
+    // one at start, else documents or home (FileDialogFolder).
+    QString FileFolder;
+    // The last file opened or saved; the dialogs offer its name.
+    QString LastFileName;
 
 Q_SIGNALS:
     // Quit has run; the program ends.
     void QuitRequested();
+    // The mode was switched on the running window.
+    void ModeChanged(bool advanced);
     // A click on picture button `tag` reached its command.
     void ButtonClicked(int tag);
     // A download to the virtual robot has succeeded; `keptOpen`: the port
@@ -187,13 +197,27 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void FormShow();
-    void PlaceControls();
+    // The file opened or saved: the dialogs open in its folder from now on.
+    void RememberFile(const QString& file);
+    // keepPosition: only the window's size comes from its record.
+    void PlaceControls(bool keepPosition = false);
     void CreateGrids();
     void CreateRowControls();
+    // The row controls of list 1, or the six the sensor lists share (2),
+    // laid out for the grid's columns as they are now.
+    void CreateRows(int list);
+    void ConnectSensorPanel();
+    void SetColumnWidths(TDrawGrid* grid);
+    // Picture n laid out again for the mode (switch of mode).
+    void ReplaceSkinPicture(int n);
+    // A character the row's value does not take: the box stays, and a tip
+    // beside it says what it takes.
+    void RowInputRefused(TSuperSpinEdit* spin);
     void ConnectPalette();
     void RowValueChanged();
     void SetUpGrid(TDrawGrid* grid, int list);
@@ -228,6 +252,30 @@ private:
     void SensorTabChanged(int index);
     void RebindAfterEdit(int list);
 
+    // The keyboard alone: Tab stops in window order, the palette's arrows,
+    // the set columns, the focus frame and the accessible names.
+    struct TKeyStop {
+        QWidget* Widget;
+        int Column; // a grid's key column (2..4), else 0
+    };
+    void SetUpKeyboard();
+    std::vector<TKeyStop> KeyStops() const;
+    int CurrentKeyStop(const std::vector<TKeyStop>& stops) const;
+    void UpdateFocusFrame();
+    bool KeyboardEvent(QObject* watched, QEvent* event);
+    bool PaletteKey(int key);
+    void AddPaletteAction(int kind);
+    bool SetColumnKey(TDrawGrid* grid, QKeyEvent* event);
+
+public:
+    // What a screen reader reads for row `row` of list `list`
+    // ("Step 2: Move Forward, 0.8 sec"), or for its set cell in `keyColumn`.
+    QString RowText(int list, int row, int keyColumn = 0) const;
+    // The palette action the keyboard is on (0..7, picture order).
+    int PaletteFocusIndex() const { return PaletteFocus; }
+    TFocusFrame* FocusFrame() const { return Frame; }
+
+private:
     // Help texts by what the mouse is over.
     void ShowHelp(int textId);
     void GeneralMouseMove(Qt::MouseButtons buttons);
@@ -240,6 +288,9 @@ private:
     void HighlightedMouseDown(TSkinImage* picture, QMouseEvent* event);
     void ButtonMouseUp(QMouseEvent* event);
     void EndButtonPress(int tag);
+    // After a command (and any window it opened): no button stays held, and
+    // the highlight goes to the button the pointer is really over.
+    void FollowPointer();
     int ButtonAt(const QPoint& globalPos) const;
     void ClearHighlights();
     void ClearEditingHighlights();
@@ -269,6 +320,7 @@ private:
     QLabel* SensorPanel;
     QWidget* Palette;
     QPlainTextEdit* Help;
+    QCheckBox* ModeSwitch; // checked in Advanced Mode
 
     TSkinImages Images{};
     TDownloadImages DownloadImages;
@@ -284,7 +336,10 @@ private:
     std::optional<int> ProgramStart; // the robot program's lowest EEPROM byte
     QString StoredPort;              // "ComPort" as the settings held it at start
     bool PortChosen = false;         // the user chose in the port box this run
+    bool PortKeyChoice = false;      // a key on the closed port box may choose
 
+    TFocusFrame* Frame = nullptr;
+    int PaletteFocus = 0;
     TButtonPress ButtonPress; // the picture button being held
     int RowDragFrom = 0;      // step-number press that may become a row move
     TDrawGrid* RowDragGrid = nullptr;

@@ -43,14 +43,16 @@ constexpr int CutTag = 9;
 constexpr int PasteTag = 10;
 constexpr int UndoTag = 11;
 
+constexpr int SwitchToOpenText = 456;
+
 QString FromStd(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-constexpr int SaveDialogTitleText = 921;
-constexpr int OpenDialogTitleText = 922;
-constexpr int WaylineFilesText = 923;
-constexpr int AllFilesText = 924;
+constexpr int SaveDialogTitleText = 909;
+constexpr int OpenDialogTitleText = 910;
+constexpr int WaylineFilesText = 911;
+constexpr int AllFilesText = 912;
 
 // "Wayline Files (*.wyl);;All Files (*.*)" in the language's words.
 QString ActionListFilter(const TResources& resources) {
@@ -69,11 +71,6 @@ TFileDialogSpec OpenDialogSpec(const TResources& resources) {
             FromStd(ActionListExtension)};
 }
 
-// The file dialogs leave the current folder at the last file's folder;
-// Quit stores that folder for the next run.
-void FollowFileFolder(const QString& file) {
-    QDir::setCurrent(QFileInfo(file).absolutePath());
-}
 
 } // namespace
 
@@ -109,11 +106,13 @@ void TMainForm::ButtonClick(int tag) {
             ShowPicture(PressedPicture(tag), false);
             const TButtonKey key = EditButtonKey(tag);
             ToDoListKeyDown(CurrentGrid(), key.Key, key.Modifiers);
+            FollowPointer();
             return; // the key handler has recomputed the buttons
         }
         break;
     }
     AutoEnableDisable();
+    FollowPointer();
 }
 
 void TMainForm::SyncRowCounts() {
@@ -140,6 +139,11 @@ void TMainForm::AutoEnableDisable() {
         ShowPicture(DisabledPicture(tag), !states.GoSaveClear);
     }
     ShowPicture(DisabledPicture(UndoTag), !State.UndoRing.CanUndo());
+    // A greyed button is no Tab stop, and a screen reader hears it is off.
+    for (int tag = 1; tag <= ButtonCount; ++tag) {
+        if (TSkinImage* normal = Images[static_cast<std::size_t>(NormalPicture(tag))])
+            normal->setEnabled(IsButtonEnabled(tag));
+    }
     UpdateMemoryGauge();
 }
 
@@ -176,6 +180,10 @@ void TMainForm::ToDoListKeyDown(TDrawGrid* grid, int key, unsigned modifiers) {
         return;
     case mcNone:
         break;
+    }
+    if (dispatch.Command != mcNone) {
+        // A window may have come and gone under the pointer.
+        FollowPointer();
     }
 
     const int list = grid->Tag();
@@ -285,18 +293,18 @@ TSaveAnswer TMainForm::CheckIfSaved() {
         [this] { return SaveFile(); });
 }
 
+void TMainForm::RememberFile(const QString& file) {
+    LastFileName = QFileInfo(file).fileName();
+    FileFolder = QString::fromStdString(FolderOfFile(QFileInfo(file).absoluteFilePath().toStdString()));
+}
+
 bool TMainForm::SaveFile() {
-    if (SaveFileName.isEmpty()) {
-        SaveFileName = OpenFileName;
-    }
     const QString file =
-        Dialogs->GetSaveFileName(this, SaveDialogSpec(Res), SaveDirectory, SaveFileName);
+        Dialogs->GetSaveFileName(this, SaveDialogSpec(Res), FileFolder, LastFileName);
     if (file.isEmpty()) {
         return false;
     }
-    SaveFileName = file;
-    SaveDirectory = QFileInfo(file).absolutePath();
-    FollowFileFolder(file);
+    RememberFile(file);
     const TSaveResult saved =
         SaveActionListFile(std::filesystem::path(file.toStdString()), State.Editor);
     if (!saved.Saved) {
@@ -310,19 +318,20 @@ void TMainForm::LoadFile() {
     if (CheckIfSaved() == saCancel) {
         return;
     }
-    if (OpenDirectory.isEmpty()) {
-        OpenDirectory = QDir::currentPath();
-    }
     const QString file =
-        Dialogs->GetOpenFileName(this, OpenDialogSpec(Res), OpenDirectory, OpenFileName);
+        Dialogs->GetOpenFileName(this, OpenDialogSpec(Res), FileFolder, LastFileName);
     if (file.isEmpty() || !QFileInfo::exists(file)) {
         return;
     }
-    OpenFileName = file;
-    OpenDirectory = QFileInfo(file).absolutePath();
-    FollowFileFolder(file);
-    const TLoadResult loaded =
-        LoadActionListFile(std::filesystem::path(file.toStdString()), State.Editor);
+    RememberFile(file);
+    const std::filesystem::path path(file.toStdString());
+    TLoadResult loaded = LoadActionListFile(path, State.Editor);
+    // A file made in Advanced Mode: offer to switch, lists and all, and
+    // open it then. No keeps the lists and says why the file was refused.
+    if (loaded.AdvancedFile && Dialogs->AskYesNo(this, Res.LoadText(SwitchToOpenText))) {
+        SwitchMode(true);
+        loaded = LoadActionListFile(path, State.Editor);
+    }
     if (loaded.Status != TLoadStatus::lsLoaded) {
         // Refused, cut short or unreadable: say so; the lists stay.
         Dialogs->ShowErrorBox(this, LoadErrorText(loaded, file, Res));
@@ -378,7 +387,7 @@ void TMainForm::LoadSettings() {
         StoredPort = *stored.ComPort;
     }
     if (stored.LastDirectory) {
-        OpenDirectory = *stored.LastDirectory;
+        FileFolder = StartFolderForFiles(*stored.LastDirectory);
     }
     PortList->RefreshPortCombo();
     State.SelectedPort = PortList->SelectPortInCombo(State.SelectedPort);
@@ -393,7 +402,7 @@ void TMainForm::SaveSettings() {
     // an earlier run stands until the user makes another.
     values.SelectedPort = QString::fromStdString(
         PortSettingToWrite(StoredPort.toStdString(), State.SelectedPort.toStdString(), PortChosen));
-    values.CurrentDirectory = QDir::currentPath();
+    values.LastDirectory = FileFolder;
     if (State.LanguageChosen) {
         values.Language = State.Language;
     }

@@ -11,6 +11,7 @@
 #include "comm/ui/PortDiscovery.h"
 #include "comm/ui/ProgressForm.h"
 #include "doctor/ui/ConnectionHelpForm.h"
+#include "testmode/ui/TestForm.h"
 #include "app/MainForm.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -22,7 +23,7 @@ namespace {
 // No slot: nothing was downloaded. (The slot table's header is left out
 // here: its slot count and the row controls' SlotCount share a name.)
 constexpr int NoDownloadSlot = -4;
-constexpr int TokenizationFailedTextId = 932; // "Error! Tokenization Failed!"
+constexpr int TokenizationFailedTextId = 920; // "Error! Tokenization Failed!"
 } // namespace
 
 void TMainForm::SetProgressForm(TProgressForm* form) {
@@ -44,8 +45,20 @@ void TMainForm::SetConnectionHelp(TConnectionHelpForm* form) {
     }
     DownloadFlow->SetConnectionHelp(
         [form](const std::vector<TScannedPort>& lastScan) { form->ShowDiagnosis(lastScan); });
-    connect(form, &TConnectionHelpForm::UseVirtualRobotRequested, this,
-            &TMainForm::SelectVirtualRobot, Qt::UniqueConnection);
+    // The virtual robot instead: selected, then the download the user had
+    // asked for runs on it, once the help has closed.
+    disconnect(form, &TConnectionHelpForm::UseVirtualRobotRequested, this, nullptr);
+    connect(
+        form, &TConnectionHelpForm::UseVirtualRobotRequested, this,
+        [this] {
+            SelectVirtualRobot();
+            if (DownloadFlow->LastDownload().KeepOpen && TestWindow && TestWindow->isVisible()) {
+                TestWindow->RunTestButtonClick();
+            } else {
+                Go();
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 int TMainForm::DownloadTokenization(bool keepOpen) {

@@ -28,6 +28,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <utility>
 
 namespace wayline {
 
@@ -42,6 +43,7 @@ constexpr int OtherSetHelpText = 439;  // Set1..Set4
 constexpr int SensorsEnabledHelpText = 440;
 constexpr int HyperHelpHelpText = 441;
 constexpr int SensorPanelHelpText = 443;
+constexpr int ModeSwitchHelpText = 455;
 
 // Pictures whose mouse-over shows the blank help text.
 constexpr std::array<int, 9> BlankHelpPictures{1, 2, 3, 4, 8, 10, 25, 29, 37};
@@ -55,17 +57,26 @@ void TMainForm::ConnectControls() {
         if (TDrawGrid* grid = CurrentGrid())
             grid->setFocus();
     });
-    connect(PortCombo, &TPortComboBox::DroppingDown, this,
-            [this] { PortList->RefreshPortCombo(); });
+    connect(PortCombo, &TPortComboBox::DroppingDown, this, [this] {
+        PortKeyChoice = false;
+        PortList->RefreshPortCombo();
+    });
     connect(PortCombo, &QComboBox::activated, this, [this] {
         State.SelectedPort = PortList->GetSelectedPort();
         PortChosen = true;
+        // A choice from the list sends the focus back to the list being
+        // edited; one made with the arrow keys on the closed box keeps it
+        // there, so the keyboard can go on through the ports.
+        if (std::exchange(PortKeyChoice, false)) {
+            return;
+        }
         if (TDrawGrid* grid = CurrentGrid())
             grid->setFocus();
     });
+    PortCombo->installEventFilter(this);
     connect(SensorTabBar, &QTabBar::currentChanged, this, &TMainForm::SensorTabChanged);
     for (QWidget* control : std::initializer_list<QWidget*>{
-             HyperHelpBox, SensorsEnabledBox, SensorNotebook, SensorTabBar, SensorPanel}) {
+             HyperHelpBox, SensorsEnabledBox, SensorNotebook, SensorTabBar, SensorPanel, ModeSwitch}) {
         control->setMouseTracking(true);
         control->installEventFilter(this);
     }
@@ -149,6 +160,9 @@ bool TMainForm::ForwardTypedNumber(TSuperSpinEdit* spin, QKeyEvent* event) {
 }
 
 void TMainForm::GridKeyPressed(TDrawGrid* grid, QKeyEvent* event) {
+    if (SetColumnKey(grid, event)) {
+        return;
+    }
     if (ForwardTypedNumber(ArrowSpin, event)) {
         return;
     }
@@ -157,6 +171,12 @@ void TMainForm::GridKeyPressed(TDrawGrid* grid, QKeyEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (KeyboardEvent(watched, event)) {
+        return true;
+    }
+    if (watched == PortCombo && event->type() == QEvent::KeyPress) {
+        PortKeyChoice = true;
+    }
     if (event->type() == QEvent::Wheel && ForwardWheelToGrid(watched, event)) {
         return true;
     }
@@ -175,6 +195,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             ShowHelp(SensorTabBar->currentIndex() == 0 ? AllSetHelpText : OtherSetHelpText);
         } else if (watched == SensorPanel) {
             ShowHelp(SensorPanelHelpText);
+        } else if (watched == ModeSwitch) {
+            ShowHelp(ModeSwitchHelpText);
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -194,7 +216,7 @@ void TMainForm::ClearEditingHighlights() {
 bool TMainForm::HasOwnHelp(const QWidget* widget) const {
     for (; widget && widget != this; widget = widget->parentWidget()) {
         if (widget == HyperHelpBox || widget == SensorsEnabledBox || widget == SensorNotebook ||
-            widget == SensorTabBar || widget == SensorPanel) {
+            widget == SensorTabBar || widget == SensorPanel || widget == ModeSwitch) {
             return true;
         }
     }
@@ -221,6 +243,7 @@ void TMainForm::DrawGridMouseDown(TDrawGrid* grid, QMouseEvent* event) {
     int row = 0;
     const bool onCell = grid->CellAt(event->position().toPoint(), col, row);
     StopRowDrag();
+    grid->SetKeyColumn(0);
     if (event->button() == Qt::LeftButton) {
         grid->setFocus();
         if (onCell && row > 0) {

@@ -12,15 +12,15 @@ namespace wayline {
 namespace {
 
 constexpr int FirstSetNameText = 406; // "All", then "Set1".."Set4"
-constexpr int NotProperText = 925;
-constexpr int AdvancedFileText = 926;
-constexpr int WrongVersionText = 927;
-constexpr int CannotOpenText = 928;
-constexpr int CannotSaveText = 929;
-constexpr int StepsTooManyText = 930;
-constexpr int OneStepTooManyText = 931;
-constexpr int EepromStartText = 933;
-constexpr int LoopBackTooFarText = 939;
+constexpr int NotProperText = 913;
+constexpr int AdvancedFileText = 914;
+constexpr int WrongVersionText = 915;
+constexpr int CannotOpenText = 916;
+constexpr int CannotSaveText = 917;
+constexpr int StepsTooManyText = 918;
+constexpr int OneStepTooManyText = 919;
+constexpr int EepromStartText = 921;
+constexpr int LoopBackTooFarText = 927;
 
 QString Fill(QString text, const QString& key, const QString& value) {
     return text.replace(u'{' + key + u'}', value);

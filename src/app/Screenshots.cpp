@@ -40,6 +40,8 @@
 
 #include <atomic>
 #include <cstdio>
+#include <utility>
+#include <vector>
 #include <memory>
 #include <mutex>
 
@@ -367,6 +369,44 @@ bool ShootTestOnVirtualRobot(const QString& testPath, const QString& robotPath) 
     return saved;
 }
 
+// A lesson in the virtual robot: the pupil's list sent with Go, the lesson
+// opened from the window's menu, the run played until its verdict (at most
+// a minute of the robot's time).
+bool ShootLesson(int lesson, const std::vector<std::pair<wayline::TActionKind, int>>& steps,
+                 const QString& path) {
+    using namespace wayline;
+    TVirtualRobotProgram program(false);
+    TDocumentState& editor = program.State.Editor;
+    int row = 1;
+    for (const auto& [kind, value] : steps) {
+        InsertIntoList(editor, MainList, row++, kind, value);
+    }
+    program.Windows.MainForm->SyncRowCounts();
+    program.Windows.MainForm->AutoEnableDisable();
+    if (!program.Windows.MainForm->BuildProgram() ||
+        program.Windows.MainForm->DownloadTokenization(false) == NoSlot) {
+        std::fprintf(stderr, "the virtual robot took no program\n");
+        return false;
+    }
+    if (!program.Robot().OpenLesson(lesson)) {
+        std::fprintf(stderr, "lesson %d did not open\n", lesson);
+        return false;
+    }
+    program.Robot().SetSpeed(4);
+    for (int frame = 0; frame < 900; ++frame) {
+        program.Robot().AdvanceFrame(16667);
+        if (program.Robot().Verdict().State != sim::TVerdictState::vsUndecided) {
+            break;
+        }
+    }
+    // A moment more, so that the picture shows the robot past the mark.
+    for (int frame = 0; frame < 20; ++frame) {
+        program.Robot().AdvanceFrame(16667);
+    }
+    QApplication::processEvents();
+    return Save(program.Robot().grab().toImage(), path);
+}
+
 // Every window of the program in the current language; `suffix` goes before
 // ".png" ("" for English, ".de" for German).
 bool ShootAll(const QDir& dir, const QString& suffix) {
@@ -393,6 +433,17 @@ bool ShootAll(const QDir& dir, const QString& suffix) {
     ok &= ShootVirtualRobot(file("virtual-robot"), file("main-window-virtual-robot"));
     ok &= ShootTestOnVirtualRobot(file("test-window-virtual-robot"),
                                   file("virtual-robot-test-mode"));
+    // The square, passed; the corridor, failed against its wall.
+    ok &= ShootLesson(2,
+                      {{wayline::akMoveForward, 40}, {wayline::akStopAndWait, 5},
+                       {wayline::akRotateLeft, 18}, {wayline::akStopAndWait, 5},
+                       {wayline::akMoveForward, 40}, {wayline::akStopAndWait, 5},
+                       {wayline::akRotateLeft, 18}, {wayline::akStopAndWait, 5},
+                       {wayline::akMoveForward, 40}, {wayline::akStopAndWait, 5},
+                       {wayline::akRotateLeft, 18}, {wayline::akStopAndWait, 5},
+                       {wayline::akMoveForward, 40}, {wayline::akStopAndWait, 5}},
+                      file("virtual-robot-lesson-passed"));
+    ok &= ShootLesson(3, {{wayline::akMoveForward, 150}}, file("virtual-robot-lesson-failed"));
     return ok;
 }
 

@@ -2,7 +2,10 @@
 
 #include "editor/core/SettingsRules.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 namespace wayline {
 
@@ -83,7 +86,7 @@ void TSettingsStore::Save(QSettings& store, const TSettingsToSave& values) {
     store.setValue(RightKey, values.RightServoCenter & 0xFF);
     store.setValue(ComPortKey,
                    QString::fromStdString(PortNameToStore(values.SelectedPort.toStdString())));
-    store.setValue(LastDirectoryKey, values.CurrentDirectory);
+    store.setValue(LastDirectoryKey, values.LastDirectory);
     if (values.Language) {
         store.setValue(LanguageKey, *values.Language);
     }
@@ -91,6 +94,17 @@ void TSettingsStore::Save(QSettings& store, const TSettingsToSave& values) {
     // A failure to write is not reported: the next run simply starts with
     // the defaults.
     store.sync();
+}
+
+QString StartFolderForFiles(const QString& lastDirectory) {
+    const std::string folder = FileDialogFolder(
+        lastDirectory.toStdString(),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString(),
+        QDir::homePath().toStdString(), [](std::string_view path) {
+            return QFileInfo(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())))
+                .isDir();
+        });
+    return QString::fromStdString(folder);
 }
 
 } // namespace wayline

@@ -26,7 +26,7 @@ struct TSettingsToSave {
     int LeftServoCenter = 100;
     int RightServoCenter = 100;
     QString SelectedPort;
-    QString CurrentDirectory;
+    QString LastDirectory; // the folder the file dialogs open in
     std::optional<QString> Language; // written only when the user chose one
 };
 
@@ -42,5 +42,9 @@ public:
     static TStoredSettings Load(QSettings& store);
     static void Save(QSettings& store, const TSettingsToSave& values);
 };
+
+// Where the file dialogs open: `lastDirectory` (the last file's folder)
+// while it is a folder, else the user's documents folder, or home.
+QString StartFolderForFiles(const QString& lastDirectory);
 
 } // namespace wayline

@@ -10,6 +10,7 @@
 #include "editor/ui/BotAction.h"
 #include "editor/ui/DrawGrid.h"
 #include "app/MainForm.h"
+#include "editor/ui/FocusFrame.h"
 #include "editor/ui/SuperSpinEdit.h"
 #include "sim/ui/VirtualRobotForm.h"
 #include "testmode/ui/TestForm.h"
@@ -17,9 +18,11 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMenu>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -130,11 +133,32 @@ QByteArray TStateProbe::Snapshot() const {
     root.insert("codeShown", Windows.CodeForm->isVisible());
     root.insert("testShown", Windows.TestForm->isVisible());
     root.insert("port", State.SelectedPort);
+    root.insert("advanced", State.Editor.AdvancedMode);
+    // Where an open file dialog shows its files.
+    if (const auto* dialog = qobject_cast<const QFileDialog*>(QApplication::activeModalWidget())) {
+        root.insert("dialogFolder", dialog->directory().absolutePath());
+    }
+    root.insert("paletteFocus", main.PaletteFocusIndex());
     if (const TVirtualRobotForm* robot = Windows.VirtualRobotForm.get()) {
+        // The lessons' menu entries while the menu is open.
+        QJsonArray lessons;
+        for (QAction* entry : robot->LessonsMenu()->actions()) {
+            lessons.append(ScreenRect(robot->LessonsMenu(),
+                                      robot->LessonsMenu()->actionGeometry(entry)));
+        }
         root.insert("robot", QJsonObject{{"shown", robot->isVisible()},
                                          {"status", robot->StatusLabel()->text()},
                                          {"mainRow", main.RunningMainRow()},
-                                         {"window", ScreenRect(robot)}});
+                                         {"window", ScreenRect(robot)},
+                                         {"task", robot->Challenge() != nullptr
+                                                      ? QString::fromStdString(
+                                                            robot->Challenge()->Title)
+                                                      : QString()},
+                                         {"verdict", robot->VerdictLabel()->isVisible()
+                                                         ? robot->VerdictLabel()->text()
+                                                         : QString()},
+                                         {"lessonsButton", ScreenRect(robot->LessonsButton())},
+                                         {"lessons", lessons}});
     }
 
     QJsonObject places;
@@ -144,6 +168,10 @@ QByteArray TStateProbe::Snapshot() const {
     places.insert("sensorsEnabled", ScreenRect(main.SensorsEnabled()));
     places.insert("portBox", ScreenRect(main.COMPortComboBox()));
     places.insert("plusPanel", ScreenRect(main.SensorActionPanel()));
+    places.insert("modeSwitch", ScreenRect(main.ModeSwitchBox()));
+    if (const QWidget* frame = main.FocusFrame()) {
+        places.insert("focusFrame", ScreenRect(frame));
+    }
     if (const TDrawGrid* grid = main.Grid(MainList); grid && main.IsSetUp()) {
         root.insert("selection", QJsonArray{grid->Selection().Top, grid->Selection().Bottom});
         root.insert("topRow", grid->TopRow());

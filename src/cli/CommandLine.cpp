@@ -115,7 +115,7 @@ std::string UsageArguments(const CLI::App& command) {
                 choice += "|" + LongName(*other);
             }
         }
-        usage += " [" + choice + "]";
+        usage += option->get_required() ? " " + choice : " [" + choice + "]";
     }
     for (const CLI::Option* option : command.get_options()) {
         if (option->get_positional()) {
@@ -248,6 +248,8 @@ struct TCommandLine::TState {
     // is missing, by option.
     std::map<const CLI::Option*, std::string> Needs;
     std::set<const CLI::App*> JsonUsageErrors;
+    // "no PROGRAM given": what a missing file argument says, by option.
+    std::map<const CLI::Option*, std::string> Missing;
     // Why the last value refused by a Check was refused.
     std::string Refusal;
 };
@@ -310,7 +312,21 @@ CLI::Option& TCommandLine::AddFile(CLI::App& command, std::string& file,
     CLI::Option& option = *command.add_option("FILE", file, help);
     option.option_text(valueName);
     option.required();
+    State->Missing[&option] = "no FILE given";
     return option;
+}
+
+CLI::Option& TCommandLine::AddFiles(CLI::App& command, std::vector<std::string>& files,
+                                    const std::string& valueName, const std::string& help) {
+    CLI::Option& option = *command.add_option(valueName, files, help);
+    option.option_text(valueName + "...");
+    option.required();
+    State->Missing[&option] = "no " + valueName + " given";
+    return option;
+}
+
+void TCommandLine::Require(CLI::Option& option) {
+    option.required();
 }
 
 void TCommandLine::Exclude(CLI::Option& first, CLI::Option& second) {
@@ -428,7 +444,7 @@ std::optional<int> TCommandLine::Parse(const std::vector<std::string>& arguments
         if (const std::optional<std::string> leftOver = LeftOver(program, command, arguments)) {
             problem = *leftOver;
         } else if (dynamic_cast<const CLI::RequiredError*>(&error) != nullptr) {
-            problem = "no FILE given";
+            problem = MissingProblem(command);
         } else if (dynamic_cast<const CLI::ExcludesError*>(&error) != nullptr) {
             problem = ExclusionProblem(command);
         } else if (dynamic_cast<const CLI::ArgumentMismatch*>(&error) != nullptr &&
@@ -456,6 +472,23 @@ std::optional<int> TCommandLine::ParseCommand(const CLI::App& command,
     std::vector<std::string> all{command.get_name()};
     all.insert(all.end(), arguments.begin(), arguments.end());
     return Parse(all, out, err);
+}
+
+// What a required argument that is not there says: the first missing in
+// the order defined.
+std::string TCommandLine::MissingProblem(const CLI::App& command) const {
+    for (const CLI::Option* option : command.get_options()) {
+        if (!option->get_required() || option->count() != 0) {
+            continue;
+        }
+        if (const auto missing = State->Missing.find(option); missing != State->Missing.end()) {
+            return missing->second;
+        }
+        if (const auto needs = State->Needs.find(option); needs != State->Needs.end()) {
+            return LongName(*option) + " needs " + needs->second;
+        }
+    }
+    return "no FILE given";
 }
 
 int TCommandLine::UsageError(const std::string& problem, const std::vector<std::string>& arguments,

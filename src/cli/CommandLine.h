@@ -57,6 +57,12 @@ public:
     // After "--" an argument is the file even when it starts with '-'.
     CLI::Option& AddFile(CLI::App& command, std::string& file, const std::string& valueName,
                          const std::string& help);
+    // One or more files the command works on, shown as `valueName`
+    // (PROGRAM...); "no NAME given" without any.
+    CLI::Option& AddFiles(CLI::App& command, std::vector<std::string>& files,
+                          const std::string& valueName, const std::string& help);
+    // An option that must be given: without it, "--name needs NEEDS".
+    void Require(CLI::Option& option);
     // Two flags that cannot be given together, shown as [--first|--second].
     void Exclude(CLI::Option& first, CLI::Option& second);
     // Checks each value of the option as it is parsed: `check` returns why a
@@ -79,6 +85,7 @@ public:
     static bool Given(const CLI::Option& option);
 
 private:
+    std::string MissingProblem(const CLI::App& command) const;
     int UsageError(const std::string& problem, const std::vector<std::string>& arguments,
                    std::ostream& out, std::ostream& err) const;
 

@@ -68,8 +68,12 @@ TDoctorCommand::TDoctorCommand(TCommandLine& line) {
         "the user not in the port's group, the braille display service taking the adapter, "
         "ModemManager, another program holding the port, a slow FTDI adapter. Prints the "
         "findings, most serious first, each with the command that mends it where there is "
-        "one. Exit status 1 when a finding keeps downloads from working.");
+        "one. It first looks for the robot on every port, as a download does, so that it tells "
+        "an empty port from a robot that does not answer. Exit status 1 when a finding keeps "
+        "downloads from working.");
     line.AddFlag(command, "--json", Json, "print the findings as one JSON object");
+    line.AddFlag(command, "--no-scan", NoScan,
+                 "do not look for the robot on the ports (nothing is opened)");
     RootOption =
         &line.AddValue(command, "--root", Root, "DIR", "a folder",
                        std::string("look at the system laid out under DIR instead of / (by "
@@ -79,8 +83,8 @@ TDoctorCommand::TDoctorCommand(TCommandLine& line) {
     Command = &command;
 }
 
-int TDoctorCommand::Run(std::ostream& out, std::ostream& err,
-                        const char* rootFromEnvironment) const {
+int TDoctorCommand::Run(std::ostream& out, std::ostream& err, const char* rootFromEnvironment,
+                        const TDoctorScan& scan) const {
     std::string root = rootFromEnvironment != nullptr ? rootFromEnvironment : "";
     if (TCommandLine::Given(*RootOption)) {
         root = Root;
@@ -94,19 +98,24 @@ int TDoctorCommand::Run(std::ostream& out, std::ostream& err,
         return ExitUsageError;
     }
 
-    const std::vector<TFinding> findings = DiagnoseSystem(TSystemRoot(root));
+    const TSystemRoot system(root);
+    std::vector<TScannedPort> lastScan;
+    if (scan && !NoScan) {
+        lastScan = scan(system);
+    }
+    const std::vector<TFinding> findings = DiagnoseSystem(system, lastScan);
     out << (Json ? DoctorJsonReport(findings) + "\n" : DoctorTextReport(findings));
     return BlocksDownload(findings) ? ExitDownloadBlocked : ExitSucceeded;
 }
 
 int RunDoctorCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                     std::ostream& err, const char* rootFromEnvironment) {
+                     std::ostream& err, const char* rootFromEnvironment, const TDoctorScan& scan) {
     TCommandLine line;
     const TDoctorCommand command(line);
     if (const std::optional<int> status = line.ParseCommand(command.App(), arguments, out, err)) {
         return *status;
     }
-    return command.Run(out, err, rootFromEnvironment);
+    return command.Run(out, err, rootFromEnvironment, scan);
 }
 
 } // namespace wayline

@@ -19,6 +19,7 @@ namespace {
 
 constexpr int ProgressBarWidth = 30;
 constexpr const char* AllPorts = "AUTO";
+constexpr int ExitAfterSignal = 128;
 
 // The download as the command line shows it.
 class TTerminalFrontEnd final : public TDownloadFrontEnd {
@@ -42,11 +43,8 @@ public:
                         "  loopback " + r.LoopbackText + "  echo " + r.EchoText;
             }
             Out << line << '\n';
-            if (r.OpenError != 0 && Env.OpenErrorAdvice) {
-                const std::string advice = Env.OpenErrorAdvice(PortNames[i], r.OpenError);
-                if (!advice.empty()) {
-                    Advice.push_back(advice);
-                }
+            if (!rows[i].Ignored) {
+                Scan.push_back({PortNames[i], r});
             }
         }
         if (rows.empty()) {
@@ -81,6 +79,9 @@ public:
         if (!std::getline(*Env.Answers, answer)) {
             answer.clear();
         }
+        if (Signal() != 0) {
+            return NoTarget; // a signal broke off the question
+        }
         const int picked = LooseStrToInt(answer);
         if (picked < 1 || picked > static_cast<int>(choices.size())) {
             Cancelled = true;
@@ -113,8 +114,16 @@ public:
     void ShowErrorBox(const std::string& text) override {
         EndBar();
         Err << text << '\n';
+        if (text == TDownloadTexts{}.NoRobotFound) {
+            Err << "Run 'wayline-cli doctor' to find out why.\n";
+            NoRobot = true;
+        }
         Reported = true;
     }
+
+    bool Interrupted() override { return Signal() != 0; }
+
+    int Signal() const { return Env.InterruptSignal ? Env.InterruptSignal() : 0; }
 
     void EndBar() {
         if (BarShown) {
@@ -123,13 +132,18 @@ public:
         }
     }
 
+    // What the diagnosis says about the ports, once no robot was reached.
     void PrintAdvice() {
-        for (const std::string& advice : Advice) {
-            Err << advice << '\n';
+        if (!Env.Advice || Scan.empty()) {
+            return;
+        }
+        for (const std::string& line : Env.Advice(Scan)) {
+            Err << line << '\n';
         }
     }
 
     bool Reported = false;
+    bool NoRobot = false;
     bool Cancelled = false;
     int Done = 0;
 
@@ -147,7 +161,7 @@ private:
     const TDownloadEnvironment& Env;
     std::ostream& Out;
     std::ostream& Err;
-    std::vector<std::string> Advice;
+    std::vector<TScannedPort> Scan;
     std::string Port;
     int Total = 0;
     bool Transferring = false;
@@ -209,10 +223,22 @@ int TDownloadCommand::Run(std::ostream& out, std::ostream& err, TTokenizer& toke
     request.SelectedPort = port;
 
     TTerminalFrontEnd frontEnd(portNames, environment, out, err);
+    const TIdentifyTexts identifyTexts;
+    const TIdentifyWork identify =
+        environment.MakeIdentifyWork
+            ? environment.MakeIdentifyWork(request.DownloadTargetType, identifyTexts)
+            : TIdentifyWork{};
     const TDownloadOutcome outcome = RunDownload(
-        *environment.Slots, portNames, request, TIdentifyTexts{}, TDownloadTexts{}, frontEnd,
-        environment.StartThread ? environment.StartThread : StdThreadStarter());
+        *environment.Slots, portNames, request, identifyTexts, TDownloadTexts{}, frontEnd,
+        environment.StartThread ? environment.StartThread : StdThreadStarter(), identify);
     frontEnd.EndBar();
+
+    if (const int signal = frontEnd.Signal(); signal != 0) {
+        // The transfer under way ended with its closing byte and the port
+        // (and its lock) is closed: say so, and end as the signal would.
+        err << "Download interrupted.\n";
+        return ExitAfterSignal + signal;
+    }
 
     if (outcome.Slot != NoSlot && outcome.Succeeded) {
         out << "Downloaded " << request.PacketCount << " packets to "
@@ -224,15 +250,11 @@ int TDownloadCommand::Run(std::ostream& out, std::ostream& err, TTokenizer& toke
         // a command must say why it did nothing.
         const std::string& port = portNames[static_cast<std::size_t>(outcome.PortIndex)];
         err << "wayline-cli download: " << port << ": "
-            << OpenErrorText(outcome.OpenError, TIdentifyTexts{}) << '\n';
-        if (environment.OpenErrorAdvice) {
-            const std::string advice = environment.OpenErrorAdvice(port, outcome.OpenError);
-            if (!advice.empty()) {
-                err << advice << '\n';
-            }
-        }
+            << OpenErrorText(outcome.Failure, identifyTexts) << '\n';
     }
-    frontEnd.PrintAdvice();
+    if (frontEnd.NoRobot || (outcome.Slot == NoSlot && outcome.PortIndex >= 0)) {
+        frontEnd.PrintAdvice();
+    }
     return ExitDownloadFailed;
 }
 

@@ -35,9 +35,17 @@ struct TDownloadEnvironment {
     // Where the user answers which port to use when several robots answer
     // (a terminal's input); none: the command stops and asks for --port.
     std::istream* Answers = nullptr;
-    // Advice for a port that did not open, by its open error (such as whom
-    // to ask for access); empty when there is none.
-    std::function<std::string(const std::string& port, std::uint32_t openError)> OpenErrorAdvice;
+    // What each scanning thread does with its port (identification and the
+    // explanation of a port that does not open or answer); IdentifyPort on
+    // the slots when there is none.
+    std::function<TIdentifyWork(int downloadTargetType, const TIdentifyTexts& texts)>
+        MakeIdentifyWork;
+    // After a download that reached no robot: what the connection diagnosis
+    // says about the ports of the scan (lines to print); none when empty.
+    std::function<std::vector<std::string>(const std::vector<TScannedPort>& scan)> Advice;
+    // The signal that asked the download to stop (SIGINT, SIGTERM, SIGHUP),
+    // 0 while none came.
+    std::function<int()> InterruptSignal;
 };
 
 // wayline-cli download [--port NAME|PATH|AUTO] [--sensors] FILE.wyl|FILE.hbs
@@ -47,7 +55,8 @@ struct TDownloadEnvironment {
 // named, which may be any device path) and downloads the program. The
 // ports' rows and the result go to out, the program's messages to err.
 // Exit status 0 when every packet was accepted, 1 on any failure, 2 on a
-// usage error.
+// usage error, 128 + the signal's number when a signal stopped it (the
+// transfer under way ended with its closing byte, the port closed).
 class TDownloadCommand {
 public:
     explicit TDownloadCommand(TCommandLine& line);

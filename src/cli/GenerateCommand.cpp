@@ -85,7 +85,7 @@ int CompileAndReport(bool json, const std::string& file, const TDocumentState& s
             return ExitTokenizeError;
         }
     }
-    const bool ok = tokenizer.SetSource(*text) && tokenizer.Tokenize(false, true, false);
+    const bool ok = tokenizer.SetSource(*text) && tokenizer.Tokenize();
     ReportTokenizerRun(json, ok, file, *text, tokenizer, out, err);
     return ok ? ExitSucceeded : ExitTokenizeError;
 }

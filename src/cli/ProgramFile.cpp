@@ -85,6 +85,19 @@ std::optional<TCodeLines> ProgramLinesOfFile(std::string_view command, const std
             err << "wayline-cli " << command << ": cannot read '" << file << "'\n";
             return std::nullopt;
         }
+        if (text.size() > SourceReadLimit + 1) {
+            // Too long whatever its line ends: said with the file's size,
+            // which a file knows (a device or a pipe may have no end).
+            std::error_code failed;
+            const std::uintmax_t size = std::filesystem::is_regular_file(file, failed)
+                                            ? std::filesystem::file_size(file, failed)
+                                            : 0;
+            err << "wayline-cli " << command << ": '" << file << "' has "
+                << (failed || size == 0 ? "more than " + std::to_string(MaxSourceSize)
+                                        : std::to_string(size))
+                << " bytes; at most " << MaxSourceSize << " can be tokenized\n";
+            return std::nullopt;
+        }
         return LoadTemplateLines(text);
     }
     auto state = std::make_unique<TDocumentState>();
@@ -111,6 +124,14 @@ std::optional<TCodeLines> ProgramLinesOfFile(std::string_view command, const std
 
 bool CompileForRobot(TTokenizer& tokenizer, const std::string& file, const TCodeLines& lines,
                      TDownloadImages& images, std::string_view otherModule, std::ostream& err) {
+    if (const std::size_t length = JoinCodeLines(lines).size();
+        length > static_cast<std::size_t>(MaxSourceSize)) {
+        err << TokenizationFailedText << '\n'
+            << file << ": the program text has " << length
+            << " characters with its lines joined by CR LF; at most " << MaxSourceSize
+            << " can be tokenized\n";
+        return false;
+    }
     if (!CompileForDownload(tokenizer, lines, images)) {
         err << TokenizationFailedText << '\n';
         const TTokenizerResult& r = tokenizer.Result;

@@ -2,6 +2,7 @@
 
 namespace wayline {
 
+class TDoctorCommand;
 class TDownloadCommand;
 class TPortsCommand;
 
@@ -10,5 +11,7 @@ class TPortsCommand;
 // `argc` and `argv` are main's, for Qt.
 int RunPortsOnHost(int& argc, char** argv, const TPortsCommand& command);
 int RunDownloadOnHost(int& argc, char** argv, const TDownloadCommand& command);
+// doctor, with the quick scan of the host's ports where there are real ports.
+int RunDoctorOnHost(int& argc, char** argv, const TDoctorCommand& command);
 
 } // namespace wayline

@@ -1,5 +1,9 @@
 #include "cli/SerialCommands.h"
 
+#include "cli/DoctorCommand.h"
+
+#include <cstdlib>
+
 #include <iostream>
 
 namespace wayline {
@@ -23,6 +27,11 @@ int RunPortsOnHost(int&, char**, const TPortsCommand&) {
 
 int RunDownloadOnHost(int&, char**, const TDownloadCommand&) {
     return Unavailable("download");
+}
+
+int RunDoctorOnHost(int&, char**, const TDoctorCommand& command) {
+    // Without ports to scan, the diagnosis of the system alone.
+    return command.Run(std::cout, std::cerr, std::getenv(DoctorRootVariable));
 }
 
 } // namespace wayline

@@ -4,18 +4,20 @@
 #include "cli/JsonWriter.h"
 #include "cli/ProgramFile.h"
 #include "cli/SimulationSvg.h"
-#include "codegen/core/BuildCode.h"
-#include "codegen/core/CompileStep.h"
+#include "cli/VirtualRobotRun.h"
+#include "sim/core/ChallengeFile.h"
 #include "sim/core/InstructionSet.h"
 #include "sim/core/RobotSession.h"
-#include "sim/core/WorldFile.h"
 #include "tokenizer/Tokenizer.h"
+
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -267,6 +269,29 @@ std::string TraceText(const TTraceLine& t) {
            (name.empty() ? "token " + std::to_string(t.Instruction) : std::string(name));
 }
 
+// {"t":1.2345,"bit":123,"instruction":"PAUSE"}, as TJson would write it
+// but without building one: an hour's trace has tens of millions.
+std::string TraceJson(const TTraceLine& t) {
+    // The seconds to four decimals, trailing zeros dropped but one.
+    char seconds[32];
+    int length = std::snprintf(seconds, sizeof seconds, "%.4f",
+                               static_cast<double>((t.TimeUs + 50) / 100) / 1e4);
+    while (length > 2 && seconds[length - 1] == '0' && seconds[length - 2] != '.') {
+        seconds[--length] = '\0';
+    }
+    const std::string_view name = sim::InstructionName(t.Instruction);
+    std::string json = "{\"t\":";
+    json += seconds;
+    json += ",\"bit\":" + std::to_string(t.BitAddress) + ",\"instruction\":";
+    // Instruction names are plain capital words; anything else goes
+    // through the JSON writer.
+    const bool plain = std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ' || c == '_';
+    });
+    json += plain ? "\"" + std::string(name) + "\"" : TJson(name).Dump();
+    return json + "}";
+}
+
 std::string Line(std::uint64_t timeUs, const char* kind, const std::string& text) {
     char head[48];
     std::snprintf(head, sizeof head, "%10.4f s  %-9s ", static_cast<double>(timeUs) / 1e6, kind);
@@ -276,24 +301,94 @@ std::string Line(std::uint64_t timeUs, const char* kind, const std::string& text
 // Prints the events and trace lines up to `upToUs` in the order of their
 // times (an event before the instructions of the same moment).
 void PrintUpTo(const sim::TRobotSimulation& board, std::optional<std::uint64_t> upToUs,
-               std::size_t& nextEvent, std::deque<TTraceLine>& trace, std::ostream& out) {
-    const auto& events = board.Events();
+               TEventReader& events, std::deque<TTraceLine>& trace, std::ostream& out) {
     for (;;) {
-        const bool haveEvent =
-            nextEvent < events.size() && (!upToUs || events[nextEvent].TimeUs <= *upToUs);
+        const TRunEvent* e = events.Peek(board);
+        const bool haveEvent = e != nullptr && (!upToUs || e->TimeUs <= *upToUs);
         const bool haveTrace = !trace.empty() && (!upToUs || trace.front().TimeUs <= *upToUs);
         if (!haveEvent && !haveTrace) {
             return;
         }
-        if (haveEvent && (!haveTrace || events[nextEvent].TimeUs <= trace.front().TimeUs)) {
-            const TRunEvent& e = events[nextEvent++];
-            out << Line(e.TimeUs, KindName(e.Kind), EventText(board, e));
+        if (haveEvent && (!haveTrace || e->TimeUs <= trace.front().TimeUs)) {
+            out << Line(e->TimeUs, KindName(e->Kind), EventText(board, *e));
+            events.Take();
         } else {
             out << Line(trace.front().TimeUs, "trace", TraceText(trace.front()));
             trace.pop_front();
         }
     }
 }
+
+// The JSON report written as the run goes: one object, member by member,
+// its arrays element by element (one to a line), so that an hour's trace
+// is never held whole. The events, which come in alongside the trace, wait
+// in a file of their own until the trace is closed.
+class TJsonReport {
+public:
+    explicit TJsonReport(std::ostream& out) : Out(out) {}
+
+    void Member(std::string_view key, const TJson& value) {
+        Open(key);
+        Out << value.Dump();
+    }
+    void OpenArray(std::string_view key) {
+        Open(key);
+        Out << '[';
+        FirstElement = true;
+    }
+    void Element(const TJson& value) { Element(value.Dump()); }
+    void Element(const std::string& dumped) {
+        Out << (FirstElement ? "\n    " : ",\n    ") << dumped;
+        FirstElement = false;
+    }
+    void CloseArray() { Out << (FirstElement ? "]" : "\n  ]"); }
+    void Close() { Out << (FirstMember ? "{}" : "\n}") << '\n'; }
+
+private:
+    void Open(std::string_view key) {
+        Out << (FirstMember ? "{\n  " : ",\n  ") << TJson(key).Dump() << ": ";
+        FirstMember = false;
+    }
+
+    std::ostream& Out;
+    bool FirstMember = true;
+    bool FirstElement = true;
+};
+
+// A file for the events while the trace streams: removed from its folder
+// at once, so nothing is left behind whatever happens to the run.
+class TSpillFile {
+public:
+    TSpillFile() {
+        std::string name =
+            (std::filesystem::temp_directory_path() / "wayline-events-XXXXXX").string();
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0) {
+            return;
+        }
+        File.open(name, std::ios::in | std::ios::out | std::ios::trunc | std::ios::binary);
+        ::close(fd);
+        ::unlink(name.c_str());
+    }
+    bool Usable() const { return File.is_open() && File.good(); }
+    void Add(const std::string& line) {
+        File << line << '\n';
+        ++Count;
+    }
+    // Reads every line back, in order.
+    template <class F> void ForEach(F&& f) {
+        File.flush();
+        File.seekg(0);
+        std::string line;
+        for (std::uint64_t i = 0; i < Count && std::getline(File, line); ++i) {
+            f(line);
+        }
+    }
+
+private:
+    std::fstream File;
+    std::uint64_t Count = 0;
+};
 
 } // namespace
 
@@ -336,47 +431,76 @@ int TSimulateCommand::Run(std::ostream& out, std::ostream& err, TTokenizer& toke
     const double runSeconds = SecondsText.empty() ? DefaultSeconds : SecondsOf(SecondsText).value();
     sim::TWorld world = sim::TWorld::DefaultArena();
     if (!World.empty()) {
-        sim::TWorldFileResult read = sim::ReadWorldFile(World);
+        // A challenge file is a world file with a task: its world serves.
+        sim::TChallengeFileResult read = sim::ReadChallengeFile(World);
         if (!read.Loaded) {
             err << "wayline-cli simulate: " << World << ": " << read.Error << '\n';
             return ExitSimulationFailed;
         }
-        world = std::move(read.World);
+        world = std::move(read.Challenge.World);
     }
 
-    const std::optional<TCodeLines> lines =
-        ProgramLinesOfFile("simulate", File, SensorsEnabled, templateText, err);
-    if (!lines) {
-        return ExitSimulationFailed;
-    }
-    TDownloadImages images;
-    if (!CompileForRobot(tokenizer, File, *lines, images,
-                         "('{$KEYSTONE KM2}'): the virtual robot cannot run it", err)) {
+    TCompiledProgram program;
+    if (!CompileProgramFile("simulate", File, SensorsEnabled, templateText, tokenizer, program,
+                            err)) {
         return ExitSimulationFailed;
     }
 
     sim::TRobotSession session(std::move(world));
     sim::TRobotSimulation& board = session.Board();
     session.Interpreter().SetTracing(Trace);
-    const int packets = images.ImagePacketCounts[0];
-    std::string downloadError;
-    if (!session.Download(&tokenizer.Result.PacketBuffer[0][0], packets, downloadError)) {
-        err << "wayline-cli simulate: the download into the virtual robot failed: " << downloadError
-            << '\n';
-        return ExitSimulationFailed;
-    }
     const bool json = Json;
+    std::optional<TSpillFile> spill;
+    if (json && Trace) {
+        spill.emplace();
+        if (!spill->Usable()) {
+            err << "wayline-cli simulate: cannot make a temporary file in "
+                << std::filesystem::temp_directory_path().string() << '\n';
+            return ExitSimulationFailed;
+        }
+    }
+    TJsonReport report(out);
     std::deque<TTraceLine> pendingTrace;
-    std::vector<TTraceLine> allTrace;
     // What the run-time did in the board's last step.
     const auto collectTrace = [&] {
         for (const sim::TRunTimeEvent& e : board.RunTimeEvents()) {
             if (e.Kind == sim::ekInstruction && board.Started() && e.TimeUs >= board.StartUs()) {
                 const TTraceLine t{e.TimeUs - board.StartUs(), e.B, e.A};
-                (json ? allTrace.push_back(t) : pendingTrace.push_back(t));
+                if (json) {
+                    report.Element(TraceJson(t));
+                } else {
+                    pendingTrace.push_back(t);
+                }
             }
         }
     };
+    TEventReader events;
+    // With the trace streaming, the events wait in the spill file.
+    const auto takeEvents = [&](std::optional<std::uint64_t> upToUs) {
+        if (!json) {
+            PrintUpTo(board, upToUs, events, pendingTrace, out);
+            return;
+        }
+        while (const TRunEvent* e = events.Peek(board)) {
+            const std::string dumped = EventJson(board, *e).Dump();
+            spill ? spill->Add(dumped) : report.Element(dumped);
+            events.Take();
+        }
+    };
+
+    std::string error;
+    if (!session.Download(program.Packets.data(), program.PacketCount(), error)) {
+        err << "wayline-cli simulate: the download into the virtual robot failed: " << error
+            << '\n';
+        return ExitSimulationFailed;
+    }
+    if (json) {
+        report.Member("file", File);
+        report.Member("packets", program.PacketCount());
+        report.Member("downloadSeconds", Seconds(session.DownloadUs()));
+        report.Member("seconds", runSeconds);
+        report.OpenArray(Trace ? "trace" : "events");
+    }
     // The module starts the program once the transfer's closing byte is in.
     for (int ms = 0; ms < 1000 && !board.Started(); ++ms) {
         board.RunFor(1000);
@@ -388,20 +512,17 @@ int TSimulateCommand::Run(std::ostream& out, std::ostream& err, TTokenizer& toke
     }
 
     if (!Json) {
-        out << "Downloaded " << packets << " packets to the virtual robot in "
+        out << "Downloaded " << program.PacketCount() << " packets to the virtual robot in "
             << Fixed(static_cast<double>(session.DownloadUs()) / 1e6, 2) << " s.\n";
     }
     const std::uint64_t start = board.StartUs();
     const auto limitUs = static_cast<std::uint64_t>(std::llround(runSeconds * 1e6));
-    std::size_t printed = 0;
     std::optional<std::uint64_t> settleUntil;
     while (board.NowUs() < start + limitUs) {
         const std::uint64_t until = std::min(start + limitUs, board.NowUs() + ChunkUs);
         board.RunUntil(settleUntil ? std::min(until, *settleUntil) : until);
         collectTrace();
-        if (!json) {
-            PrintUpTo(board, board.EventsCompleteUs(), printed, pendingTrace, out);
-        }
+        takeEvents(board.EventsCompleteUs());
         if (board.EndUs() && !settleUntil) {
             settleUntil = start + *board.EndUs() + SettleUs;
         }
@@ -410,37 +531,31 @@ int TSimulateCommand::Run(std::ostream& out, std::ostream& err, TTokenizer& toke
         }
     }
     board.FlushEvents();
+    takeEvents(std::nullopt);
 
     const sim::TPose pose = board.PoseFromStart();
     const bool fault = session.Interpreter().StopReason() == sim::srFault;
     if (Json) {
-        TJson events = TJson::Array();
-        for (const TRunEvent& e : board.Events()) {
-            events.Append(EventJson(board, e));
+        report.CloseArray();
+        if (spill) {
+            report.OpenArray("events");
+            spill->ForEach([&report](const std::string& line) { report.Element(line); });
+            report.CloseArray();
         }
-        TJson j = TJson::Object({
-            {"file", File},
-            {"packets", packets},
-            {"downloadSeconds", Seconds(session.DownloadUs())},
-            {"seconds", runSeconds},
-            {"endTime", board.EndUs() ? TJson(Seconds(*board.EndUs())) : TJson(nullptr)},
-            {"pose", PoseJson(pose)},
-            {"turned", Rounded(pose.HeadingDeg, 2)},
-            {"arenaPose", PoseJson(board.Robot().Pose())},
-            {"events", events},
-        });
-        if (Trace) {
-            TJson trace = TJson::Array();
-            for (const TTraceLine& t : allTrace) {
-                trace.Append(TJson::Object({{"t", Seconds(t.TimeUs)},
-                                            {"bit", t.BitAddress},
-                                            {"instruction", sim::InstructionName(t.Instruction)}}));
-            }
-            j.Set("trace", trace);
+        if (events.Missed() != 0) {
+            // Not expected (the events are read as they come), but never
+            // left out without a word.
+            report.Member("eventsLeftOut", events.Missed());
         }
-        out << j.DumpIndented() << '\n';
+        report.Member("endTime", board.EndUs() ? TJson(Seconds(*board.EndUs())) : TJson(nullptr));
+        report.Member("pose", PoseJson(pose));
+        report.Member("turned", Rounded(pose.HeadingDeg, 2));
+        report.Member("arenaPose", PoseJson(board.Robot().Pose()));
+        report.Close();
     } else {
-        PrintUpTo(board, std::nullopt, printed, pendingTrace, out);
+        if (events.Missed() != 0) {
+            out << events.Missed() << " events were left out.\n";
+        }
         if (board.EndUs()) {
             out << "The program ended at " << Fixed(static_cast<double>(*board.EndUs()) / 1e6, 3)
                 << " s.\n";

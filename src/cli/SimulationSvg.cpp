@@ -1,5 +1,6 @@
 #include "cli/SimulationSvg.h"
 
+#include "sim/core/ChallengeJudge.h"
 #include "sim/core/RobotSimulation.h"
 
 #include <algorithm>
@@ -124,7 +125,8 @@ const char* SensorColour(sim::TSensor s) {
 
 } // namespace
 
-std::string SimulationSvg(const sim::TRobotSimulation& board, const std::string& title) {
+std::string SimulationSvg(const sim::TRobotSimulation& board, const std::string& title,
+                          const sim::TChallenge* challenge, const sim::TVerdict* verdict) {
     const sim::TWorld& world = board.World();
     const sim::TRobot& robot = board.Robot();
     const double body = robot.Parameters().BodyRadiusMm;
@@ -160,6 +162,31 @@ std::string SimulationSvg(const sim::TRobotSimulation& board, const std::string&
     for (const sim::TObstacle& o : world.Obstacles()) {
         svg += Shape(c, o.Shape, "fill=\"#c08552\" stroke=\"#7a4f2a\" stroke-width=\"3\"",
                      "fill=\"#5b8fc7\" stroke=\"#2f5f8f\" stroke-width=\"3\"");
+    }
+
+    if (challenge != nullptr) {
+        for (const sim::TForbiddenZone& f : challenge->Forbidden) {
+            svg += Shape(c, f.Zone,
+                         "fill=\"#e04040\" fill-opacity=\"0.3\" stroke=\"#b02020\" "
+                         "stroke-width=\"3\" stroke-dasharray=\"12 6\"",
+                         "fill=\"#e04040\" fill-opacity=\"0.3\" stroke=\"#b02020\" "
+                         "stroke-width=\"3\" stroke-dasharray=\"12 6\"");
+        }
+        const std::size_t goals = challenge->Goals.size();
+        for (std::size_t k = 0; k < goals; ++k) {
+            const TShape& zone = challenge->Goals[k].Zone;
+            svg += Shape(c, zone,
+                         "fill=\"#3cb44b\" fill-opacity=\"0.3\" stroke=\"#1e7a2c\" "
+                         "stroke-width=\"3\"",
+                         "fill=\"#3cb44b\" fill-opacity=\"0.3\" stroke=\"#1e7a2c\" "
+                         "stroke-width=\"3\"");
+            if (challenge->Rules.GoalsInOrder && goals > 1) {
+                svg += "<text x=\"" + Number(c.X(zone.Centre().X)) + "\" y=\"" +
+                       Number(c.Y(zone.Centre().Y) + 12) +
+                       "\" font-size=\"36\" text-anchor=\"middle\" fill=\"#1e7a2c\">" +
+                       std::to_string(k + 1) + "</text>\n";
+            }
+        }
     }
 
     svg += Robot(c, world.Start(), body,
@@ -218,6 +245,19 @@ std::string SimulationSvg(const sim::TRobotSimulation& board, const std::string&
         robot.WhiskerSegment(side, base, tip);
         svg += Line(c, base, tip, "stroke=\"#444\" stroke-width=\"3\"");
     }
+    if (verdict != nullptr && verdict->State != sim::TVerdictState::vsUndecided) {
+        const TPoint p = verdict->Pose.Position;
+        if (verdict->State == sim::TVerdictState::vsPassed) {
+            svg += Circle(c, p, 30, "fill=\"none\" stroke=\"#1e9a2c\" stroke-width=\"8\"");
+        } else {
+            svg += Circle(c, p, 30, "fill=\"none\" stroke=\"#d01010\" stroke-width=\"8\"");
+            svg += Line(c, {p.X - 18, p.Y - 18}, {p.X + 18, p.Y + 18},
+                        "stroke=\"#d01010\" stroke-width=\"8\"");
+            svg += Line(c, {p.X - 18, p.Y + 18}, {p.X + 18, p.Y - 18},
+                        "stroke=\"#d01010\" stroke-width=\"8\"");
+        }
+    }
+
     svg += "</svg>\n";
     return svg;
 }

@@ -75,7 +75,7 @@ int TTokenizeCommand::Run(std::istream& in, std::ostream& out, std::ostream& err
     if (target != tmNone) {
         tokenizer.Result.TargetModule = static_cast<std::uint8_t>(target);
     }
-    const bool ok = tokenizer.Tokenize(DirectivesOnly, target == tmNone, AnyVersion);
+    const bool ok = tokenizer.Tokenize({DirectivesOnly, target == tmNone, AnyVersion});
     ReportTokenizerRun(Json, ok, displayName, text, tokenizer, out, err);
     return ok ? ExitSucceeded : ExitTokenizeError;
 }

@@ -2,13 +2,13 @@
 #include "cli/DoctorCommand.h"
 #include "cli/DownloadCommand.h"
 #include "cli/GenerateCommand.h"
+#include "cli/GradeCommand.h"
 #include "cli/PortsCommand.h"
 #include "cli/SerialCommands.h"
 #include "cli/SimulateCommand.h"
 #include "cli/TokenizeCommand.h"
 #include "tokenizer/Tokenizer.h"
 
-#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -19,7 +19,8 @@ namespace {
 constexpr const char* Description =
     "wayline-cli does from a terminal what Wayline does in its windows, and more: it compiles "
     "HBASIC programs and action lists, lists the serial ports, downloads a program to the "
-    "robot, tells why a robot is not found, and runs a program on the virtual robot. Exit "
+    "robot, tells why a robot is not found, runs a program on the virtual robot and grades a "
+    "class's programs on a challenge. Exit "
     "status 0 on success, 1 when the input or the run failed, 2 for a command line that "
     "cannot be understood.";
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv) {
     const wayline::TDownloadCommand download(line);
     const wayline::TDoctorCommand doctor(line);
     const wayline::TSimulateCommand simulate(line);
+    const wayline::TGradeCommand grade(line);
     if (const std::optional<int> status = line.Parse(arguments, std::cout, std::cerr)) {
         return *status;
     }
@@ -57,7 +59,10 @@ int main(int argc, char** argv) {
         return wayline::RunDownloadOnHost(argc, argv, download);
     }
     if (TCommandLine::Chosen(doctor.App())) {
-        return doctor.Run(std::cout, std::cerr, std::getenv(wayline::DoctorRootVariable));
+        return wayline::RunDoctorOnHost(argc, argv, doctor);
+    }
+    if (TCommandLine::Chosen(grade.App())) {
+        return grade.Run(std::cout, std::cerr, wayline::RobotProgramTemplateText());
     }
     return simulate.Run(std::cout, std::cerr, wayline::TheTokenizer(),
                         wayline::RobotProgramTemplateText());

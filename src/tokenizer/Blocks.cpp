@@ -1,40 +1,34 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
+
+#include "isa/Instructions.h"
+#include "isa/Keywords.h"
 
 namespace wayline {
 
-namespace {
-
-constexpr std::uint16_t insElse = 10;
-constexpr std::uint16_t insElseIf = 11;
-constexpr std::uint16_t insGoto = 21;
-
-constexpr int tkJump = 9;
-constexpr int tkConditionalJump = 13;
-constexpr int tkForStep = 14;
-
-constexpr std::uint8_t nkOneLineAfterElse = 1;
-constexpr std::uint8_t nkOneLineThenPart = 2;
-constexpr std::uint8_t nkOneLineAfterThen = 3;
-constexpr std::uint8_t nkFor = 6;
-constexpr std::uint8_t nkDo = 7;
-
-constexpr int AddressBits = 14;
-constexpr int MaxExits = 16;
-
-} // namespace
-
 // A 14-bit field skipped now and filled later with PatchAddress.
-std::uint16_t TTokenizer::ReserveAddress() {
+std::uint16_t TTokenizerPasses::ReserveAddress() {
     if (CodeBitAddress + AddressBits > ProgramBitCapacity) {
-        RaiseError(127);
+        RaiseTokenizeError(msgEepromFull);
     }
     const std::uint16_t at = CodeBitAddress;
     CodeBitAddress = static_cast<std::uint16_t>(CodeBitAddress + AddressBits);
     return at;
 }
 
+// The first unused of the block's exit jumps; `whenFull` when all are used.
+int TTokenizerPasses::FreeExitSlot(const TNestingEntry& entry, TMessage whenFull) {
+    int slot = 0;
+    while (slot < MaxExits && entry.ExitAddresses[slot] != 0) {
+        ++slot;
+    }
+    if (slot == MaxExits) {
+        RaiseTokenizeError(whenFull);
+    }
+    return slot;
+}
+
 // Points the block's pending jump and its exits at the current address.
-void TTokenizer::FillBlockJumps(TNestingEntry& entry) {
+void TTokenizerPasses::FillBlockJumps(TNestingEntry& entry) {
     for (std::uint16_t& exit : entry.ExitAddresses) {
         if (exit == 0) {
             break;
@@ -49,47 +43,44 @@ void TTokenizer::FillBlockJumps(TNestingEntry& entry) {
 }
 
 // A closing or continuing keyword found another block on top.
-void TTokenizer::CheckBlockMismatch() {
+void TTokenizerPasses::CheckBlockMismatch() {
     if (NestingCount == 0) {
         return;
     }
     switch (NestingStack[NestingCount - 1].Kind) {
     case nkFor:
-        RaiseError(176);
+        RaiseTokenizeError(msgExpectedStatementOrNext);
     case nkDo:
-        RaiseError(177);
+        RaiseTokenizeError(msgExpectedStatementOrLoop);
     case nkSelect:
-        RaiseError(182);
+        RaiseTokenizeError(msgExpectedStatementOrEndSelect);
     case nkOneLineAfterElse:
     case nkOneLineAfterThen:
         return;
-    default:
-        RaiseError(161);
+    case nkOneLineElsePart:
+    case nkOneLineThenPart:
+    case nkIfAfterElse:
+    case nkIfBeforeElse:
+        RaiseTokenizeError(msgExpectedStatementOrEndIf);
     }
 }
 
 // IF condition THEN label | IF condition THEN [statements] (also ELSEIF)
-void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
+void TTokenizerPasses::CompileIf(int keywordIndex, bool elseIf) {
     if (!elseIf && IfDepth >= MaxNestingLevel) {
-        RaiseError(158);
+        RaiseTokenizeError(msgIfNestedTooDeep);
     }
     // Look ahead past the condition to what follows THEN.
     bool jumpForm = !Version25;
     bool blockForm = false;
     int i = ElementIndex;
-    auto nextLive = [&](int from) {
-        while (from < ElementCount && Elements[from].Type == etCancelled) {
-            ++from;
-        }
-        return from;
-    };
-    for (i = nextLive(i); i < ElementCount; i = nextLive(i + 1)) {
+    for (i = NextLiveElement(i); i < ElementCount; i = NextLiveElement(i + 1)) {
         if (Elements[i].Type == etThen || Elements[i].Type == etEnd) {
             break;
         }
     }
     if (i < ElementCount && Elements[i].Type == etThen) {
-        const int after = nextLive(i + 1);
+        const int after = NextLiveElement(i + 1);
         if (after < ElementCount) {
             TElement e = Elements[after];
             if (e.Type == etUndefined && Symbols.FindSymbol(ElementName(e))) {
@@ -97,9 +88,9 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
             }
             if (e.Type == etLabel || e.Type == etUndefined) {
                 jumpForm = true;
-            } else if (e.Type == etInstruction && e.Value == insGoto) {
-                const int name = nextLive(after + 1);
-                const int end = nextLive(name + 1);
+            } else if (e.Type == etInstruction && e.Value == kwGoto) {
+                const int name = NextLiveElement(after + 1);
+                const int end = NextLiveElement(name + 1);
                 if (name < ElementCount && end < ElementCount &&
                     (Elements[name].Type == etUndefined || Elements[name].Type == etLabel) &&
                     Elements[end].Type == etEnd && Elements[end].Value == 0) {
@@ -112,33 +103,31 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
     StackDepth = 0;
     CompileExpression(true, false, 0);
     WriteBuffer(0, true);
-    EmitInstruction(tkConditionalJump);
+    EmitInstruction(inConditionalJump);
     TElement e;
     NextElement(e);
     if (e.Type != etThen) {
-        RaiseError(151);
+        RaiseTokenizeError(msgExpectedThen);
     }
     if (jumpForm) {
         TElement next;
         if (Version25 && PreviewElement(next) && next.Type == etInstruction &&
-            next.Value == insGoto) {
+            next.Value == kwGoto) {
             NextElement(next);
         }
         EmitLabelAddress();
         return;
     }
     const std::uint16_t conditional = ReserveAddress();
-    EmitInstruction(tkJump);
+    EmitInstruction(inGoto);
     const std::uint16_t pending = ReserveAddress();
     PatchAddress(conditional);
     if (!elseIf) {
         if (NestingCount >= NestingStackSize) {
-            RaiseError(158);
+            RaiseTokenizeError(msgIfNestedTooDeep);
         }
-        TNestingEntry& entry = NestingStack[NestingCount++];
-        entry = TNestingEntry{};
-        entry.Kind = blockForm ? nkIfBeforeElse : nkOneLineAfterThen;
-        entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
+        TNestingEntry& entry =
+            PushNesting(blockForm ? nkIfBeforeElse : nkOneLineAfterThen, keywordIndex);
         entry.PendingAddress = pending;
         ++IfDepth;
     } else {
@@ -151,26 +140,20 @@ void TTokenizer::CompileIf(int keywordIndex, bool elseIf) {
 }
 
 // ELSEIF condition THEN ...
-void TTokenizer::CompileElseIf() {
+void TTokenizerPasses::CompileElseIf() {
     if (IfDepth == 0) {
-        RaiseError(228);
+        RaiseTokenizeError(msgElseIfWithoutIf);
     }
     TNestingEntry* entry = &NestingStack[NestingCount - 1];
-    int slot = 0;
-    while (slot < MaxExits && entry->ExitAddresses[slot] != 0) {
-        ++slot;
-    }
-    if (slot == MaxExits) {
-        RaiseError(229);
-    }
-    if (entry->Kind > nkIfBeforeElse) {
+    const int slot = FreeExitSlot(*entry, msgTooManyElseIfs);
+    if (!IsIf(entry->Kind)) {
         CheckBlockMismatch();
     }
     if (entry->Kind == nkIfAfterElse) {
-        RaiseError(230);
+        RaiseTokenizeError(msgElseIfAfterElse);
     }
     // The previous branch jumps to the end; the condition starts here.
-    EmitInstruction(tkJump);
+    EmitInstruction(inGoto);
     entry->ExitAddresses[slot] = ReserveAddress();
     if (entry->PendingAddress != 0) {
         PatchAddress(entry->PendingAddress);
@@ -180,33 +163,33 @@ void TTokenizer::CompileElseIf() {
 }
 
 // ELSE
-void TTokenizer::CompileElse() {
+void TTokenizerPasses::CompileElse() {
     if (IfDepth == 0) {
-        RaiseError(159);
+        RaiseTokenizeError(msgElseWithoutIf);
     }
-    if (NestingStack[NestingCount - 1].Kind > nkIfBeforeElse) {
+    if (!IsIf(NestingStack[NestingCount - 1].Kind)) {
         CheckBlockMismatch();
     }
     TNestingEntry& entry = NestingStack[NestingCount - 1];
     if (entry.Kind == nkOneLineThenPart || entry.Kind == nkIfBeforeElse) {
-        EmitInstruction(tkJump);
+        EmitInstruction(inGoto);
         const std::uint16_t jump = ReserveAddress();
         PatchAddress(entry.PendingAddress);
         entry.PendingAddress = jump;
-        --entry.Kind;
+        entry.Kind = entry.Kind == nkIfBeforeElse ? nkIfAfterElse : nkOneLineAfterElse;
         return;
     }
     if (entry.Kind == nkIfAfterElse) {
-        RaiseError(161);
+        RaiseTokenizeError(msgExpectedStatementOrEndIf);
     }
-    RaiseError(162);
+    RaiseTokenizeError(msgExpectedStatementOrEnd);
 }
 
-void TTokenizer::CompileEndIf() {
+void TTokenizerPasses::CompileEndIf() {
     if (IfDepth == 0) {
-        RaiseError(160);
+        RaiseTokenizeError(msgEndIfWithoutIf);
     }
-    if (NestingStack[NestingCount - 1].Kind > nkIfBeforeElse) {
+    if (!IsIf(NestingStack[NestingCount - 1].Kind)) {
         CheckBlockMismatch();
     }
     FillBlockJumps(NestingStack[NestingCount - 1]);
@@ -215,27 +198,23 @@ void TTokenizer::CompileEndIf() {
 }
 
 // The condition after WHILE or UNTIL, written and followed by T13.
-void TTokenizer::CompileLoopCondition() {
+void TTokenizerPasses::CompileLoopCondition() {
     StackDepth = 0;
     CompileExpression(true, false, 0);
     WriteBuffer(0, true);
-    EmitInstruction(tkConditionalJump);
+    EmitInstruction(inConditionalJump);
 }
 
 // DO [WHILE | UNTIL condition]
-void TTokenizer::CompileDo(int keywordIndex) {
+void TTokenizerPasses::CompileDo(int keywordIndex) {
     if (DoDepth >= MaxNestingLevel) {
-        RaiseError(163);
+        RaiseTokenizeError(msgDoNestedTooDeep);
     }
     if (NestingCount >= NestingStackSize) {
-        RaiseError(163);
+        RaiseTokenizeError(msgDoNestedTooDeep);
     }
-    const int entryIndex = NestingCount++;
-    TNestingEntry& entry = NestingStack[entryIndex];
-    entry = TNestingEntry{};
-    entry.Kind = nkDo;
-    entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
-    entry.LoopAddress = CodeBitAddress;
+    PushNesting(nkDo, keywordIndex).LoopAddress = CodeBitAddress;
+    const int entryIndex = NestingCount - 1;
     ++DoDepth;
     TElement e;
     if (PreviewElement(e) && e.Type == etEnd) {
@@ -243,23 +222,23 @@ void TTokenizer::CompileDo(int keywordIndex) {
     }
     NextElement(e);
     if (e.Type != etWhile && e.Type != etUntil) {
-        RaiseError(166);
+        RaiseTokenizeError(msgExpectedWhileUntilOrEnd);
     }
     CompileLoopCondition();
     if (e.Type == etUntil) {
         NestingStack[entryIndex].PendingAddress = ReserveAddress();
     } else {
         const std::uint16_t enter = ReserveAddress();
-        EmitInstruction(tkJump);
+        EmitInstruction(inGoto);
         NestingStack[entryIndex].PendingAddress = ReserveAddress();
         PatchAddress(enter);
     }
 }
 
 // LOOP [WHILE | UNTIL condition]
-void TTokenizer::CompileLoop() {
+void TTokenizerPasses::CompileLoop() {
     if (DoDepth == 0) {
-        RaiseError(164);
+        RaiseTokenizeError(msgLoopWithoutDo);
     }
     if (NestingStack[NestingCount - 1].Kind != nkDo) {
         CheckBlockMismatch();
@@ -267,22 +246,22 @@ void TTokenizer::CompileLoop() {
     TNestingEntry& entry = NestingStack[NestingCount - 1];
     TElement e;
     if (!PreviewElement(e) || e.Type == etEnd) {
-        EmitInstruction(tkJump);
+        EmitInstruction(inGoto);
         EmitAddress(entry.LoopAddress);
     } else {
         NextElement(e);
         if (e.Type != etWhile && e.Type != etUntil) {
-            RaiseError(166);
+            RaiseTokenizeError(msgExpectedWhileUntilOrEnd);
         }
         if (entry.PendingAddress != 0) {
-            RaiseError(165);
+            RaiseTokenizeError(msgConditionAtDoAndLoop);
         }
         CompileLoopCondition();
         if (e.Type == etWhile) {
             EmitAddress(entry.LoopAddress);
         } else {
             const std::uint16_t leave = ReserveAddress();
-            EmitInstruction(tkJump);
+            EmitInstruction(inGoto);
             EmitAddress(entry.LoopAddress);
             PatchAddress(leave);
         }
@@ -292,40 +271,30 @@ void TTokenizer::CompileLoop() {
     --DoDepth;
 }
 
-void TTokenizer::CompileExit() {
+void TTokenizerPasses::CompileExit() {
     if (ForDepth == 0 && DoDepth == 0) {
-        RaiseError(167);
+        RaiseTokenizeError(msgExitOutsideLoop);
     }
     int index = NestingCount - 1;
     while (index >= 0 && NestingStack[index].Kind != nkFor && NestingStack[index].Kind != nkDo) {
         --index;
     }
     if (index < 0) {
-        RaiseError(167);
+        RaiseTokenizeError(msgExitOutsideLoop);
     }
     TNestingEntry& entry = NestingStack[index];
-    int slot = 0;
-    while (slot < MaxExits && entry.ExitAddresses[slot] != 0) {
-        ++slot;
-    }
-    if (slot == MaxExits) {
-        RaiseError(171);
-    }
-    EmitInstruction(tkJump);
+    const int slot = FreeExitSlot(entry, msgTooManyExits);
+    EmitInstruction(inGoto);
     entry.ExitAddresses[slot] = ReserveAddress();
 }
 
 // FOR variable = start TO end [STEP step]
-void TTokenizer::CompileFor(int keywordIndex) {
+void TTokenizerPasses::CompileFor(int keywordIndex) {
     if (ForDepth >= MaxNestingLevel || NestingCount >= NestingStackSize) {
-        RaiseError(146);
+        RaiseTokenizeError(msgForNestedTooDeep);
     }
     CompileAssignment();
-    TNestingEntry& entry = NestingStack[NestingCount++];
-    entry = TNestingEntry{};
-    entry.Kind = nkFor;
-    entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
-    entry.LoopAddress = CodeBitAddress;
+    PushNesting(nkFor, keywordIndex).LoopAddress = CodeBitAddress;
     ++ForDepth;
     ExpectTo();
     // End and step are written at NEXT; here only their form is checked.
@@ -337,16 +306,16 @@ void TTokenizer::CompileFor(int keywordIndex) {
     }
     NextElement(e);
     if (e.Type != etStep) {
-        RaiseError(131);
+        RaiseTokenizeError(msgExpectedStepOrEnd);
     }
     StackDepth = 0;
     CompileExpression(false, false, 0);
 }
 
 // NEXT: the loop's test and step, compiled again from the FOR statement
-void TTokenizer::CompileNext() {
+void TTokenizerPasses::CompileNext() {
     if (ForDepth == 0) {
-        RaiseError(132);
+        RaiseTokenizeError(msgNextWithoutFor);
     }
     if (NestingStack[NestingCount - 1].Kind != nkFor) {
         CheckBlockMismatch();
@@ -368,7 +337,7 @@ void TTokenizer::CompileNext() {
     CompileExpression(false, false, 0);
     WriteBuffer(0, true);
     WriteBuffer(3, true);
-    EmitInstruction(tkForStep);
+    EmitInstruction(inForStep);
     WriteBuffer(1, false);
     TElement e;
     if (PreviewElement(e) && e.Type == etStep) {
@@ -389,24 +358,24 @@ void TTokenizer::CompileNext() {
 }
 
 // After each statement: one-line IF parts run to the line end.
-void TTokenizer::EndStatement() {
-    if (IfDepth > 0 && NestingCount > 0 && NestingStack[NestingCount - 1].Kind < nkIfAfterElse) {
+void TTokenizerPasses::EndStatement() {
+    if (IfDepth > 0 && NestingCount > 0 && IsOneLineIf(NestingStack[NestingCount - 1].Kind)) {
         TNestingEntry& top = NestingStack[NestingCount - 1];
         if (top.Kind == nkOneLineAfterThen || top.Kind == nkOneLineAfterElse) {
             // The IF or ELSE itself: its first statement follows on the line.
-            --top.Kind;
+            top.Kind = top.Kind == nkOneLineAfterThen ? nkOneLineThenPart : nkOneLineElsePart;
             return;
         }
         TElement e;
         if (top.Kind == nkOneLineThenPart && PreviewElement(e) && e.Type == etInstruction &&
-            (e.Value == insElse || e.Value == insElseIf)) {
+            (e.Value == kwElse || e.Value == kwElseIf)) {
             return;
         }
         if (ExpectEnd() == 1) {
             return;
         }
         // The line ends every one-line IF open on it.
-        while (NestingCount > 0 && NestingStack[NestingCount - 1].Kind < nkIfAfterElse &&
+        while (NestingCount > 0 && IsOneLineIf(NestingStack[NestingCount - 1].Kind) &&
                IfDepth > 0) {
             FillBlockJumps(NestingStack[NestingCount - 1]);
             --NestingCount;
@@ -417,27 +386,12 @@ void TTokenizer::EndStatement() {
     ExpectEnd();
 }
 
-} // namespace wayline
-
-namespace wayline {
-
-namespace {
-
-constexpr std::uint16_t insCaseKeyword = 3;
-constexpr std::uint16_t insElseKeyword = 10;
-
-} // namespace
-
 // SELECT expression
-void TTokenizer::CompileSelect(int keywordIndex) {
+void TTokenizerPasses::CompileSelect(int keywordIndex) {
     if (SelectDepth >= MaxNestingLevel || NestingCount >= NestingStackSize) {
-        RaiseError(178);
+        RaiseTokenizeError(msgSelectNestedTooDeep);
     }
-    TNestingEntry& entry = NestingStack[NestingCount++];
-    entry = TNestingEntry{};
-    entry.Kind = nkSelect;
-    entry.DirectiveIndex = static_cast<std::uint16_t>(keywordIndex);
-    entry.ExprStart = static_cast<std::uint16_t>(ElementIndex);
+    PushNesting(nkSelect, keywordIndex).ExprStart = static_cast<std::uint16_t>(ElementIndex);
     ++SelectDepth;
     // Only its form is checked here; every CASE compiles it again.
     StackDepth = 0;
@@ -445,21 +399,21 @@ void TTokenizer::CompileSelect(int keywordIndex) {
     TElement e;
     NextElement(e);
     if (e.Type != etEnd) {
-        RaiseError(129);
+        RaiseTokenizeError(msgExpectedEnd);
     }
     const int end = LastReadIndex;
     TElement next;
-    if (!PreviewElement(next) || next.Type != etInstruction || next.Value != insCaseKeyword) {
+    if (!PreviewElement(next) || next.Type != etInstruction || next.Value != kwCase) {
         NextElement(next);
-        RaiseError(179);
+        RaiseTokenizeError(msgExpectedCase);
     }
     ElementIndex = end;
 }
 
 // CASE value, ... | CASE ELSE
-void TTokenizer::CompileCase() {
+void TTokenizerPasses::CompileCase() {
     if (SelectDepth == 0) {
-        RaiseError(180);
+        RaiseTokenizeError(msgCaseWithoutSelect);
     }
     if (NestingStack[NestingCount - 1].Kind != nkSelect) {
         CheckBlockMismatch();
@@ -467,46 +421,40 @@ void TTokenizer::CompileCase() {
     const int entryIndex = NestingCount - 1;
     TNestingEntry& entry = NestingStack[entryIndex];
     if (entry.PendingAddress != 0) {
-        if (CodeBitAddress == entry.PendingAddress + 14) {
-            RaiseError(226);
+        if (CodeBitAddress == entry.PendingAddress + AddressBits) {
+            RaiseTokenizeError(msgEmptyCase);
         }
-        int slot = 0;
-        while (slot < 16 && entry.ExitAddresses[slot] != 0) {
-            ++slot;
-        }
-        if (slot == 16) {
-            RaiseError(181);
-        }
-        EmitInstruction(9);
+        const int slot = FreeExitSlot(entry, msgTooManyCases);
+        EmitInstruction(inGoto);
         entry.ExitAddresses[slot] = ReserveAddress();
         PatchAddress(entry.PendingAddress);
         entry.PendingAddress = 0;
     }
     TElement e;
-    if (PreviewElement(e) && e.Type == etInstruction && e.Value == insElseKeyword) {
+    if (PreviewElement(e) && e.Type == etInstruction && e.Value == kwElse) {
         NextElement(e);
         return;
     }
     int lineEnd = 0;
     BuildCaseCondition(entryIndex, true, lineEnd);
     WriteBuffer(0, true);
-    EmitInstruction(13);
+    EmitInstruction(inConditionalJump);
     const std::uint16_t taken = ReserveAddress();
-    EmitInstruction(9);
+    EmitInstruction(inGoto);
     NestingStack[entryIndex].PendingAddress = ReserveAddress();
     PatchAddress(taken);
 }
 
-void TTokenizer::CompileEndSelect() {
+void TTokenizerPasses::CompileEndSelect() {
     if (SelectDepth == 0) {
-        RaiseError(183);
+        RaiseTokenizeError(msgEndSelectWithoutSelect);
     }
     if (NestingStack[NestingCount - 1].Kind != nkSelect) {
         CheckBlockMismatch();
     }
     TNestingEntry& entry = NestingStack[NestingCount - 1];
-    if (entry.PendingAddress != 0 && CodeBitAddress == entry.PendingAddress + 14) {
-        RaiseError(226);
+    if (entry.PendingAddress != 0 && CodeBitAddress == entry.PendingAddress + AddressBits) {
+        RaiseTokenizeError(msgEmptyCase);
     }
     FillBlockJumps(entry);
     --NestingCount;

@@ -1,26 +1,15 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
+
+#include "isa/Keywords.h"
 
 namespace wayline {
 
-namespace {
-
-constexpr std::uint16_t cdDefine = 7;
-constexpr std::uint16_t cdError = 15;
-constexpr std::uint16_t cdIf = 25;
-constexpr std::uint16_t cdElse = 10;
-constexpr std::uint16_t cdEndIf = 13;
-constexpr std::uint16_t cdSelect = 59;
-constexpr std::uint16_t cdCase = 3;
-constexpr std::uint16_t cdEndSelect = 14;
-constexpr std::uint16_t insElse = 10;
-
-} // namespace
-
-TNestingEntry& TTokenizer::PushNesting(std::uint8_t kind, int directiveIndex) {
-    // The depth limits keep conditional entries far below the capacity;
-    // this guard only protects the array.
+TNestingEntry& TTokenizerPasses::PushNesting(TNestingKind kind, int directiveIndex) {
+    // Every caller checks its own depth limit first, with its own message,
+    // which keeps the stack far below its capacity; this guard only
+    // protects the array.
     if (NestingCount >= NestingStackSize) {
-        RaiseError(144);
+        RaiseTokenizeError(msgExpressionTooComplex);
     }
     TNestingEntry& entry = NestingStack[NestingCount++];
     entry = TNestingEntry{};
@@ -29,18 +18,18 @@ TNestingEntry& TTokenizer::PushNesting(std::uint8_t kind, int directiveIndex) {
     return entry;
 }
 
-bool TTokenizer::SectionExcluded() const {
+bool TTokenizerPasses::SectionExcluded() const {
     return NestingCount > 0 && NestingStack[NestingCount - 1].SkipState != 0;
 }
 
-void TTokenizer::SkipToLineEnd() {
+void TTokenizerPasses::SkipToLineEnd() {
     TElement e;
     SeekScannedElement(etEnd, e);
 }
 
 // Evaluates buffer 0; a division by zero points at the elements
 // firstElement up to (not including) endElement.
-std::uint16_t TTokenizer::EvaluateCondition(int firstElement, int endElement) {
+std::uint16_t TTokenizerPasses::EvaluateCondition(int firstElement, int endElement) {
     const int savedStart = Result.ErrorStart;
     const int savedLength = Result.ErrorLength;
     // The elements may be cancelled already; their spans are still there.
@@ -59,7 +48,7 @@ std::uint16_t TTokenizer::EvaluateCondition(int firstElement, int endElement) {
 // Leaves the joined condition in buffer 0. The conditional-compile form
 // reads the line end (its index goes to lineEnd); the run-time form leaves
 // the statement end for the statement pass.
-void TTokenizer::BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd) {
+void TTokenizerPasses::BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd) {
     bool any = false;
     TElement e;
     auto compile = [&](int stopIndex) {
@@ -117,21 +106,21 @@ void TTokenizer::BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd) 
             break;
         }
         if (e.Type != etComma) {
-            RaiseError(130);
+            RaiseTokenizeError(msgExpectedCommaOrEnd);
         }
     }
     NestingStack[entryIndex].ImpliedCompare = opEqual;
     CopyBuffer(1, 0);
 }
 
-bool TTokenizer::CompileCaseValues(int entryIndex, int& lineEnd) {
+bool TTokenizerPasses::CompileCaseValues(int entryIndex, int& lineEnd) {
     const int firstValue = ElementIndex;
     BuildCaseCondition(entryIndex, false, lineEnd);
     return EvaluateCondition(firstValue, lineEnd) != 0;
 }
 
 // #DEFINE name [= expression]
-void TTokenizer::DefineConditional(int directiveIndex) {
+void TTokenizerPasses::DefineConditional(int directiveIndex) {
     if (SectionExcluded()) {
         SkipToLineEnd();
         return;
@@ -139,10 +128,10 @@ void TTokenizer::DefineConditional(int directiveIndex) {
     TElement e;
     NextElement(e);
     if (e.Type != etUndefined && e.Type != etCondSymbol) {
-        RaiseError(196);
+        RaiseTokenizeError(msgExpectedUserSymbol);
     }
     if (e.Type == etUndefined && Symbols.IsDeclared) {
-        RaiseError(123);
+        RaiseTokenizeError(msgSymbolAlreadyDefined);
     }
     const TSymbolName name = ElementName(e);
     std::uint16_t value = 0xFFFF;
@@ -169,7 +158,7 @@ void TTokenizer::DefineConditional(int directiveIndex) {
 }
 
 // #ERROR character[, character ...]
-void TTokenizer::RaiseUserErrorDirective(int directiveIndex) {
+void TTokenizerPasses::RaiseUserErrorDirective(int directiveIndex) {
     if (SectionExcluded()) {
         SkipToLineEnd();
         return;
@@ -184,7 +173,7 @@ void TTokenizer::RaiseUserErrorDirective(int directiveIndex) {
     for (;;) {
         NextElement(e);
         if (e.Type != etConstant) {
-            RaiseError(198);
+            RaiseTokenizeError(msgExpectedCharacterValue);
         }
         if (length < static_cast<int>(sizeof UserMessage)) {
             UserMessage[length++] = static_cast<char>(e.Value & 0xFF);
@@ -198,14 +187,14 @@ void TTokenizer::RaiseUserErrorDirective(int directiveIndex) {
             break;
         }
         if (e.Type != etComma) {
-            RaiseError(130);
+            RaiseTokenizeError(msgExpectedCommaOrEnd);
         }
     }
     SetErrorSpan(start, end - start);
     RaiseUserError(UserMessage, length);
 }
 
-void TTokenizer::ResolveConditionals() {
+void TTokenizerPasses::ResolveConditionals() {
     const bool savedMode = CondCompileMode;
     CondCompileMode = true;
     NestingCount = 0;
@@ -219,7 +208,7 @@ void TTokenizer::ResolveConditionals() {
         switch (e.Value) {
         case cdIf: { // #IF condition #THEN
             if (CondIfDepth >= MaxNestingLevel) {
-                RaiseError(197);
+                RaiseTokenizeError(msgCondIfNestedTooDeep);
             }
             PushNesting(nkIfBeforeElse, index);
             ++CondIfDepth;
@@ -227,7 +216,7 @@ void TTokenizer::ResolveConditionals() {
             CompileCondExpression(0);
             NextElement(e);
             if (e.Type != etCondThen) {
-                RaiseError(190);
+                RaiseTokenizeError(msgExpectedCondThen);
             }
             const int thenIndex = LastReadIndex;
             CancelElementsAndLine(index, thenIndex);
@@ -238,13 +227,13 @@ void TTokenizer::ResolveConditionals() {
         }
         case cdElse:
             if (CondIfDepth == 0) {
-                RaiseError(193);
+                RaiseTokenizeError(msgCondElseWithoutIf);
             }
             if (top->Kind == nkSelect) {
-                RaiseError(223);
+                RaiseTokenizeError(msgExpectedStatementOrCondEndSelect);
             }
             if (top->Kind == nkIfAfterElse) {
-                RaiseError(200);
+                RaiseTokenizeError(msgExpectedCondEndIf);
             }
             top->Kind = nkIfAfterElse;
             if (top->SkipState == 0) {
@@ -256,10 +245,10 @@ void TTokenizer::ResolveConditionals() {
             break;
         case cdEndIf:
             if (CondIfDepth == 0) {
-                RaiseError(194);
+                RaiseTokenizeError(msgCondEndIfWithoutIf);
             }
             if (top->Kind == nkSelect) {
-                RaiseError(223);
+                RaiseTokenizeError(msgExpectedStatementOrCondEndSelect);
             }
             if (top->SkipState == 0) {
                 top->RegionStart = static_cast<std::uint16_t>(index);
@@ -270,7 +259,7 @@ void TTokenizer::ResolveConditionals() {
             break;
         case cdSelect: { // #SELECT expression
             if (CondSelectDepth >= MaxNestingLevel) {
-                RaiseError(218);
+                RaiseTokenizeError(msgCondSelectNestedTooDeep);
             }
             TNestingEntry& entry = PushNesting(nkSelect, index);
             ++CondSelectDepth;
@@ -283,16 +272,16 @@ void TTokenizer::ResolveConditionals() {
             TElement next;
             if (!PreviewElement(next) || next.Type != etCondDirective || next.Value != cdCase) {
                 NextElement(next);
-                RaiseError(219);
+                RaiseTokenizeError(msgExpectedCondCase);
             }
             break;
         }
         case cdCase: { // #CASE values | #CASE #ELSE
             if (CondSelectDepth == 0) {
-                RaiseError(220);
+                RaiseTokenizeError(msgCondCaseWithoutSelect);
             }
             if (top->Kind != nkSelect) {
-                RaiseError(222);
+                RaiseTokenizeError(msgExpectedStatementOrCondEndIf);
             }
             if (top->SkipState == 0) {
                 top->RegionEnd = static_cast<std::uint16_t>(index);
@@ -302,9 +291,9 @@ void TTokenizer::ResolveConditionals() {
             PreviewElement(next);
             bool taken = false;
             int lineEnd = index;
-            if (next.Type == etInstruction && next.Value == insElse) {
+            if (next.Type == etInstruction && next.Value == kwElse) {
                 NextElement(next);
-                RaiseError(224);
+                RaiseTokenizeError(msgExpectedCondElse);
             }
             const int entryIndex = NestingCount - 1;
             if (next.Type == etCondDirective && next.Value == cdElse) {
@@ -326,10 +315,10 @@ void TTokenizer::ResolveConditionals() {
         }
         case cdEndSelect:
             if (CondSelectDepth == 0) {
-                RaiseError(221);
+                RaiseTokenizeError(msgCondEndSelectWithoutSelect);
             }
             if (top->Kind != nkSelect) {
-                RaiseError(222);
+                RaiseTokenizeError(msgExpectedStatementOrCondEndIf);
             }
             if (top->SkipState == 0) {
                 top->RegionEnd = static_cast<std::uint16_t>(index);
@@ -357,7 +346,8 @@ void TTokenizer::ResolveConditionals() {
         const TNestingEntry& open = NestingStack[NestingCount - 1];
         const TElement& directive = Elements[open.DirectiveIndex];
         SetErrorSpan(directive.Start, directive.Length);
-        RaiseError(open.Kind == nkSelect ? 192 : 191);
+        RaiseTokenizeError(open.Kind == nkSelect ? msgCondSelectWithoutEndSelect
+                                                 : msgCondIfWithoutEndIf);
     }
     NestingCount = 0;
     CondCompileMode = savedMode;

@@ -1,12 +1,10 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 namespace wayline {
 
 namespace {
 
-constexpr int SizeBits[4] = {1, 4, 8, 16};
-constexpr int VariableSpaceBits = 208; // words 3 to 15
-constexpr std::uint16_t sizeWord = 3;
+constexpr int VariableSpaceBits = (VariableSpaceWords - FirstVariableWord) * CellWidth(csWord);
 
 } // namespace
 
@@ -16,17 +14,11 @@ constexpr std::uint16_t sizeWord = 3;
 // the end of the list, as reading statement by statement would leave it;
 // the walk itself only looks at element types, as each declaration pass
 // makes one over the whole list.
-bool TTokenizer::FindStatement(std::uint8_t keyword, int& first, bool keywordFirst) {
-    const auto live = [this](int i) {
-        while (i < ElementCount && Elements[i].Type == etCancelled) {
-            ++i;
-        }
-        return i;
-    };
+bool TTokenizerPasses::FindStatement(std::uint8_t keyword, int& first, bool keywordFirst) {
     int last = -1; // the last element passed over: it holds the error span
     int i = ElementIndex;
     for (;;) {
-        i = live(i);
+        i = NextLiveElement(i);
         if (i >= ElementCount) {
             break;
         }
@@ -43,7 +35,7 @@ bool TTokenizer::FindStatement(std::uint8_t keyword, int& first, bool keywordFir
             SetElementSpan(Elements[a]);
             return true;
         }
-        i = live(i + 1);
+        i = NextLiveElement(i + 1);
         if (i >= ElementCount) {
             break;
         }
@@ -78,20 +70,21 @@ bool TTokenizer::FindStatement(std::uint8_t keyword, int& first, bool keywordFir
     return false;
 }
 
-TSymbolName TTokenizer::GetUndefinedSymbol(int index) {
+TSymbolName TTokenizerPasses::GetUndefinedSymbol(int index) {
     ElementIndex = index;
     TElement e;
     NextElement(e);
     if (e.Type != etUndefined) {
-        RaiseError(123);
+        RaiseTokenizeError(msgSymbolAlreadyDefined);
     }
     if (Symbols.IsFull()) {
-        RaiseError(128);
+        RaiseTokenizeError(msgSymbolTableFull);
     }
     return ElementName(e);
 }
 
-void TTokenizer::DefineSymbol(const TSymbolName& name, std::uint8_t type, std::uint16_t value) {
+void TTokenizerPasses::DefineSymbol(const TSymbolName& name, std::uint8_t type,
+                                    std::uint16_t value) {
     TSymbol symbol;
     symbol.Name = name;
     symbol.Type = type;
@@ -100,7 +93,7 @@ void TTokenizer::DefineSymbol(const TSymbolName& name, std::uint8_t type, std::u
 }
 
 // name PIN value | name CON value
-void TTokenizer::ResolvePinsOrConstants(bool final, bool pins) {
+void TTokenizerPasses::ResolvePinsOrConstants(bool final, bool pins) {
     ElementIndex = 0;
     int first = 0;
     while (FindStatement(pins ? etPin : etCon, first)) {
@@ -118,7 +111,7 @@ void TTokenizer::ResolvePinsOrConstants(bool final, bool pins) {
         if (pins && value > 15) {
             const TElement& last = Elements[LastReadIndex];
             SetErrorSpan(start.Start, last.Start + last.Length - start.Start);
-            RaiseError(175);
+            RaiseTokenizeError(msgPinOutOfRange);
         }
         DefineSymbol(name, pins ? etPinSymbol : etConstant, value);
         ExpectEnd();
@@ -126,30 +119,30 @@ void TTokenizer::ResolvePinsOrConstants(bool final, bool pins) {
     }
 }
 
-void TTokenizer::ResolvePins(bool final) {
+void TTokenizerPasses::ResolvePins(bool final) {
     ResolvePinsOrConstants(final, true);
 }
 
-void TTokenizer::ResolveConstants(bool final) {
+void TTokenizerPasses::ResolveConstants(bool final) {
     ResolvePinsOrConstants(final, false);
 }
 
-void TTokenizer::DefinePendingLabel(bool& pending, const TSymbolName& name) {
+void TTokenizerPasses::DefinePendingLabel(bool& pending, const TSymbolName& name) {
     if (pending) {
         DefineSymbol(name, etConstant, static_cast<std::uint16_t>(DataPointer));
         pending = false;
     }
 }
 
-void TTokenizer::StoreData(std::uint16_t value, bool word, bool reserved, bool final, int spanStart,
-                           int spanLength) {
+void TTokenizerPasses::StoreData(std::uint16_t value, bool word, bool reserved, bool final,
+                                 int spanStart, int spanLength) {
     for (int byte = 0; byte < (word ? 2 : 1); ++byte) {
         if (DataPointer > EEPROMSize - 1) {
-            RaiseError(114);
+            RaiseTokenizeError(msgLocationOutOfRange);
         }
         if (final) {
             if (Result.EEPROMFlags[DataPointer] != efFree) {
-                RaiseError(115);
+                RaiseTokenizeError(msgLocationHasData);
             }
             Result.EEPROM[DataPointer] =
                 reserved ? 0 : static_cast<std::uint8_t>(byte == 0 ? value & 0xFF : value >> 8);
@@ -162,7 +155,7 @@ void TTokenizer::StoreData(std::uint16_t value, bool word, bool reserved, bool f
 }
 
 // [name] DATA item, item ...  with item: @address | [WORD] value [(count)] | [WORD] (count)
-void TTokenizer::ResolveData(bool final) {
+void TTokenizerPasses::ResolveData(bool final) {
     DataPointer = 0;
     ElementIndex = 0;
     int first = 0;
@@ -193,14 +186,14 @@ void TTokenizer::ResolveData(bool final) {
                 NextElement(e);
                 EvaluateConstant(true, false);
                 if (Symbols.NewSymbol.Value > EEPROMSize - 1) {
-                    RaiseError(114);
+                    RaiseTokenizeError(msgLocationOutOfRange);
                 }
                 DataPointer = Symbols.NewSymbol.Value;
                 DefinePendingLabel(pending, label);
             } else {
                 DefinePendingLabel(pending, label);
                 bool word = false;
-                if (e.Type == etSize && e.Value == sizeWord) {
+                if (e.Type == etSize && e.Value == csWord) {
                     NextElement(e);
                     word = true;
                     PreviewElement(e);
@@ -232,7 +225,7 @@ void TTokenizer::ResolveData(bool final) {
                 break;
             }
             if (e.Type != etComma) {
-                RaiseError(130);
+                RaiseTokenizeError(msgExpectedCommaOrEnd);
             }
         }
         if (final) {
@@ -242,7 +235,7 @@ void TTokenizer::ResolveData(bool final) {
 }
 
 // name VAR size[(count)] | name VAR variable.modifiers
-void TTokenizer::ResolveVariables(bool allocate) {
+void TTokenizerPasses::ResolveVariables(bool allocate) {
     if (!allocate) {
         for (std::uint8_t& count : Result.VarCounts) {
             count = 0;
@@ -251,10 +244,10 @@ void TTokenizer::ResolveVariables(bool allocate) {
     } else {
         // Words first, then bytes, nibbles and bits, each packed behind
         // the previous size.
-        VarStart[3] = 3;
-        VarStart[2] = 2 * (VarStart[3] + Result.VarCounts[3]);
-        VarStart[1] = 2 * (VarStart[2] + Result.VarCounts[2]);
-        VarStart[0] = 4 * (VarStart[1] + Result.VarCounts[1]);
+        VarStart[csWord] = FirstVariableWord;
+        VarStart[csByte] = 2 * (VarStart[csWord] + Result.VarCounts[csWord]);
+        VarStart[csNibble] = 2 * (VarStart[csByte] + Result.VarCounts[csByte]);
+        VarStart[csBit] = 4 * (VarStart[csNibble] + Result.VarCounts[csNibble]);
     }
     ElementIndex = 0;
     int first = 0;
@@ -274,15 +267,15 @@ void TTokenizer::ResolveVariables(bool allocate) {
                 EvaluateConstant(true, false);
                 count = Symbols.NewSymbol.Value;
                 if (count == 0) {
-                    RaiseError(125);
+                    RaiseTokenizeError(msgArraySizeZero);
                 }
                 array = true;
             }
             if (!allocate) {
-                const int bits = count * SizeBits[size];
+                const int bits = count * CellWidth(size);
                 if (count > 255 || bits > 255 || VarBitTotal + bits > 255 ||
                     VarBitTotal + bits > VariableSpaceBits) {
-                    RaiseError(126);
+                    RaiseTokenizeError(msgOutOfVariableSpace);
                 }
                 VarBitTotal += bits;
                 Result.VarCounts[size] = static_cast<std::uint8_t>(Result.VarCounts[size] + count);
@@ -305,14 +298,14 @@ void TTokenizer::ResolveVariables(bool allocate) {
             CancelElements(first, LastReadIndex);
         } else if (e.Type == etUndefined) {
             if (allocate) {
-                RaiseError(110);
+                RaiseTokenizeError(msgUndefinedSymbol);
             }
             // Its base is declared later: check the modifiers as for a word.
-            e.Value = sizeWord << 8;
+            e.Value = csWord << 8;
             ApplyModifiers(e);
             SkipToLineEnd();
         } else {
-            RaiseError(135);
+            RaiseTokenizeError(msgExpectedVariable);
         }
     }
 }

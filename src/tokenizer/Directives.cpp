@@ -1,23 +1,15 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 namespace wayline {
 
-namespace {
-
-constexpr std::uint16_t dirKeystone = 0;
-constexpr std::uint16_t dirPort = 1;
-constexpr std::uint16_t dirHbasic = 2;
-
-} // namespace
-
-void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVersion) {
+void TTokenizerPasses::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVersion) {
     TTokenizerResult& r = Result;
     TElement e;
 
     // '{$KEYSTONE module[, file ...]}
     ElementIndex = 0;
     while (NextElement(e)) {
-        if (e.Type != etDirective || e.Value != dirKeystone) {
+        if (e.Type != etDirective || e.Value != edKeystone) {
             continue;
         }
         const int first = LastReadIndex;
@@ -31,11 +23,11 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
             break;
         }
         if (r.TargetModule != tmNone) {
-            RaiseError(155);
+            RaiseTokenizeError(msgDuplicateDirective);
         }
         NextElement(e);
         if (e.Type != etTargetModule) {
-            RaiseError(204);
+            RaiseTokenizeError(msgExpectedTargetModule);
         }
         r.TargetModule = static_cast<std::uint8_t>(e.Value);
         r.TargetStart = e.Start;
@@ -46,10 +38,10 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
                 NextElement(e);
                 NextElement(e);
                 if (e.Type != etFileName) {
-                    RaiseError(153);
+                    RaiseTokenizeError(msgExpectedFileName);
                 }
                 if (files == MaxProjectFiles) {
-                    RaiseError(203);
+                    RaiseTokenizeError(msgTooManyProjectFiles);
                 }
                 // The name is terminated in place so the record can point at it.
                 r.Source[e.Start + e.Value] = '\0';
@@ -60,7 +52,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
         }
         NextElement(e);
         if (e.Type != etRightBrace) {
-            RaiseError(201);
+            RaiseTokenizeError(msgExpectedRightBrace);
         }
         CancelElements(first, LastReadIndex);
     }
@@ -69,12 +61,12 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
     ElementIndex = 0;
     bool portSeen = false;
     while (NextElement(e)) {
-        if (e.Type != etDirective || e.Value != dirPort) {
+        if (e.Type != etDirective || e.Value != edPort) {
             continue;
         }
         const int first = LastReadIndex;
         if (portSeen) {
-            RaiseError(155);
+            RaiseTokenizeError(msgDuplicateDirective);
         }
         portSeen = true;
         NextElement(e);
@@ -89,7 +81,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
             }
         }
         if (!valid) {
-            RaiseError(208);
+            RaiseTokenizeError(msgExpectedPortName);
         }
         int number = 0;
         for (int i = 3; i < e.Length && i < 6; ++i) {
@@ -101,7 +93,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
         r.PortStart = e.Start;
         NextElement(e);
         if (e.Type != etRightBrace) {
-            RaiseError(201);
+            RaiseTokenizeError(msgExpectedRightBrace);
         }
         CancelElements(first, LastReadIndex);
     }
@@ -111,28 +103,28 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
     ElementIndex = 0;
     bool versionSeen = false;
     while (NextElement(e)) {
-        if (e.Type != etDirective || e.Value != dirHbasic) {
+        if (e.Type != etDirective || e.Value != edHbasic) {
             continue;
         }
         const int first = LastReadIndex;
         if (versionSeen) {
-            RaiseError(155);
+            RaiseTokenizeError(msgDuplicateDirective);
         }
         versionSeen = true;
         NextElement(e);
         if (e.Type != etConstant) {
-            RaiseError(112);
+            RaiseTokenizeError(msgExpectedConstant);
         }
         const int version = e.Value;
         if (version != 100 && version != 200 && version != 250) {
-            RaiseError(187);
+            RaiseTokenizeError(msgInvalidVersion);
         }
         if (!AnyLanguageVersion) {
             if (r.TargetModule == tmKM1 && version != 100) {
-                RaiseError(231);
+                RaiseTokenizeError(msgInvalidVersionForKM1);
             }
             if (r.TargetModule >= tmKM2 && version == 100) {
-                RaiseError(232);
+                RaiseTokenizeError(msgInvalidVersionForKM2);
             }
         }
         Version25 = version == 250;
@@ -140,7 +132,7 @@ void TTokenizer::ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVe
         r.LanguageStart = e.Start;
         NextElement(e);
         if (e.Type != etRightBrace) {
-            RaiseError(201);
+            RaiseTokenizeError(msgExpectedRightBrace);
         }
         CancelElements(first, LastReadIndex);
     }

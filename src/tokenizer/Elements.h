@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "isa/Expressions.h"
+
 namespace wayline {
 
 // Element types. The symbol table stores the same codes, so a lookup gives
@@ -58,6 +60,27 @@ enum TElementType : std::uint8_t {
     etCancelled = 48,
 };
 
+// Values of etDirective elements: the editor directives.
+enum TEditorDirective : std::uint8_t {
+    edKeystone = 0, // $KEYSTONE module[, file ...]
+    edPort = 1,     // $PORT COMn
+    edHbasic = 2,   // $HBASIC version
+};
+
+// Values of etCondDirective elements. They come from the list of the
+// instruction numbers (TKeyword): #IF has IF's number, and #DEFINE and
+// #ERROR fill the list's two gaps.
+enum TCondDirective : std::uint8_t {
+    cdCase = 3,
+    cdDefine = 7,
+    cdElse = 10,
+    cdEndIf = 13,
+    cdEndSelect = 14,
+    cdError = 15,
+    cdIf = 25,
+    cdSelect = 59,
+};
+
 // One entry of the element list. For etEnd, Value is 0 for a line end and
 // 1 for ':'. For etFileName, Value holds the full length of the name, which
 // may exceed what the 8-bit Length can hold.
@@ -73,23 +96,5 @@ struct alignas(8) TElement {
     std::uint8_t Spare2 = 0;
 };
 static_assert(sizeof(TElement) == 8);
-
-// Operator codes that the passes test for by value.
-inline constexpr std::uint16_t opNegate = 3;
-inline constexpr std::uint16_t opAnd = 10;
-inline constexpr std::uint16_t opOr = 11;
-inline constexpr std::uint16_t opXor = 12;
-inline constexpr std::uint16_t opAdd = 15;
-inline constexpr std::uint16_t opSubtract = 16;
-inline constexpr std::uint16_t opMultiply = 18;
-inline constexpr std::uint16_t opDivide = 21;
-inline constexpr std::uint16_t opShiftLeft = 23;
-inline constexpr std::uint16_t opShiftRight = 24;
-inline constexpr std::uint16_t opAtLeast = 26;
-inline constexpr std::uint16_t opAtMost = 27;
-inline constexpr std::uint16_t opEqual = 28;
-inline constexpr std::uint16_t opNotEqual = 29;
-inline constexpr std::uint16_t opGreater = 30;
-inline constexpr std::uint16_t opLess = 31;
 
 } // namespace wayline

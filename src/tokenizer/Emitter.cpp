@@ -1,36 +1,8 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
+
+#include "isa/Instructions.h"
 
 namespace wayline {
-
-namespace {
-
-// Instruction tokens per module (KM2, KM2A, KM2B, KM2C, KM2D). Every row
-// is its own number except 26-31, which the later modules reorder.
-struct TInstructionTokens {
-    std::uint8_t Tokens[64][5];
-    constexpr TInstructionTokens() : Tokens() {
-        for (int row = 0; row < 64; ++row) {
-            for (int column = 0; column < 5; ++column) {
-                Tokens[row][column] = static_cast<std::uint8_t>(row);
-            }
-        }
-        constexpr std::uint8_t reordered[6][5] = {
-            {26, 29, 29, 31, 31}, {27, 26, 26, 26, 26}, {28, 27, 27, 27, 27},
-            {29, 28, 28, 28, 28}, {30, 30, 30, 29, 29}, {31, 31, 31, 30, 30},
-        };
-        for (int row = 0; row < 6; ++row) {
-            for (int column = 0; column < 5; ++column) {
-                Tokens[26 + row][column] = reordered[row][column];
-            }
-        }
-    }
-};
-
-constexpr TInstructionTokens InstructionTokenTable;
-static_assert(InstructionTokenTable.Tokens[26][3] == 31);
-static_assert(InstructionTokenTable.Tokens[31][4] == 30);
-
-} // namespace
 
 int TExpressionBuffer::Bit(int index) const {
     const int word = index / 16;
@@ -44,9 +16,9 @@ int TExpressionBuffer::Bit(int index) const {
 
 // The program grows from the top of the EEPROM down: bit b lies in byte
 // 2047 - b / 8, most significant bit first.
-void TTokenizer::EmitBits(int count, std::uint16_t value) {
+void TTokenizerPasses::EmitBits(int count, std::uint16_t value) {
     if (CodeBitAddress + count > ProgramBitCapacity) {
-        RaiseError(127);
+        RaiseTokenizeError(msgEepromFull);
     }
     // A byte at a time: the bits of value that fall into the same byte are
     // written together (count is at most 16).
@@ -56,7 +28,7 @@ void TTokenizer::EmitBits(int count, std::uint16_t value) {
         const std::uint8_t kind = Result.EEPROMFlags[address] & 3;
         if (kind == efReserved || kind == efData) {
             SetErrorSpan(DataSpanStart[address], DataSpanLength[address]);
-            RaiseError(124);
+            RaiseTokenizeError(msgDataOverlapsProgram);
         }
         const int used = CodeBitAddress % 8;
         const int take = remaining < 8 - used ? remaining : 8 - used;
@@ -72,27 +44,25 @@ void TTokenizer::EmitBits(int count, std::uint16_t value) {
     }
 }
 
-void TTokenizer::EmitInstruction(int code) {
-    int column = Result.TargetModule - tmKM2;
-    if (column < 0 || column > 4) {
-        column = 0;
-    }
-    EmitBits(7, InstructionTokenTable.Tokens[code & 63][column]);
+// The 0 bit that ends the operands, then the module's token for the code.
+void TTokenizerPasses::EmitInstruction(int code) {
+    EmitBits(1 + InstructionTokenBits, ModuleToken(code, Result.TargetModule));
 }
 
-void TTokenizer::EmitAddress(std::uint16_t address) {
-    EmitBits(3, address % 8);
-    EmitBits(11, static_cast<std::uint16_t>(address / 8));
+// A bit address: its low bits first, then the rest.
+void TTokenizerPasses::EmitAddress(std::uint16_t address) {
+    EmitBits(AddressLowBits, address % (1u << AddressLowBits));
+    EmitBits(AddressBits - AddressLowBits, static_cast<std::uint16_t>(address >> AddressLowBits));
 }
 
-void TTokenizer::EmitLabelAddress() {
+void TTokenizerPasses::EmitLabelAddress() {
     TElement e;
     NextElement(e);
     if (e.Type == etLabel) {
         EmitAddress(e.Value);
     } else if (e.Type == etUndefined) {
-        if (CodeBitAddress + 14 > ProgramBitCapacity) {
-            RaiseError(127);
+        if (CodeBitAddress + AddressBits > ProgramBitCapacity) {
+            RaiseTokenizeError(msgEepromFull);
         }
         if (LabelReferenceCount < LabelReferenceCapacity) {
             LabelReferences[LabelReferenceCount].ElementIndex =
@@ -100,25 +70,25 @@ void TTokenizer::EmitLabelAddress() {
             LabelReferences[LabelReferenceCount].BitAddress = CodeBitAddress;
             ++LabelReferenceCount;
         }
-        CodeBitAddress = static_cast<std::uint16_t>(CodeBitAddress + 14);
+        CodeBitAddress = static_cast<std::uint16_t>(CodeBitAddress + AddressBits);
     } else {
-        RaiseError(148);
+        RaiseTokenizeError(msgExpectedLabel);
     }
 }
 
-void TTokenizer::PatchAddress(std::uint16_t at) {
+void TTokenizerPasses::PatchAddress(std::uint16_t at) {
     const std::uint16_t current = CodeBitAddress;
     CodeBitAddress = at;
     EmitAddress(current);
     CodeBitAddress = current;
 }
 
-void TTokenizer::EmitFlaggedCode(int n) {
+void TTokenizerPasses::EmitFlaggedCode(int n) {
     EmitBits(1, 1);
-    EmitBits(6, static_cast<std::uint16_t>(n));
+    EmitBits(ExpressionCodeBits, static_cast<std::uint16_t>(n));
 }
 
-void TTokenizer::WriteBuffer(int n, bool leadingOneBit) {
+void TTokenizerPasses::WriteBuffer(int n, bool leadingOneBit) {
     if (leadingOneBit) {
         EmitBits(1, 1);
     }
@@ -132,7 +102,7 @@ void TTokenizer::WriteBuffer(int n, bool leadingOneBit) {
     }
 }
 
-void TTokenizer::WriteConstant(std::uint16_t value, bool leadingOneBit) {
+void TTokenizerPasses::WriteConstant(std::uint16_t value, bool leadingOneBit) {
     ExpressionBuffer[0].Length = 0;
     StackDepth = 0;
     EmitConstantToken(value);

@@ -1,4 +1,4 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 namespace wayline {
 
@@ -13,9 +13,6 @@ int HighestBit(std::uint16_t value) {
     }
     return k;
 }
-
-constexpr int VariableAddressBits[4] = {8, 6, 5, 4};
-constexpr int Log2SizeBits[4] = {0, 2, 3, 4}; // bit, nibble, byte, word
 
 bool IsCondCompileOperator(std::uint16_t code) {
     switch (code) {
@@ -36,10 +33,10 @@ bool IsCondCompileOperator(std::uint16_t code) {
 
 } // namespace
 
-void TTokenizer::AppendBits(int count, std::uint16_t value) {
+void TTokenizerPasses::AppendBits(int count, std::uint16_t value) {
     TExpressionBuffer& buffer = ExpressionBuffer[0];
     if (count > 0 && buffer.Length + count > ExpressionBufferLimit - 1) {
-        RaiseError(144);
+        RaiseTokenizeError(msgExpressionTooComplex);
     }
     // A word at a time: the bits that fall into the same word are shifted
     // in together (count is at most 16).
@@ -59,7 +56,7 @@ void TTokenizer::AppendBits(int count, std::uint16_t value) {
     }
 }
 
-void TTokenizer::AppendBuffer(const TExpressionBuffer& source) {
+void TTokenizerPasses::AppendBuffer(const TExpressionBuffer& source) {
     // Copy first: the source may be buffer 0's own copy in another slot.
     const TExpressionBuffer copy = source;
     const int fullWords = copy.Length / 16;
@@ -71,31 +68,35 @@ void TTokenizer::AppendBuffer(const TExpressionBuffer& source) {
     }
 }
 
-void TTokenizer::EmitOperatorToken(int code) {
-    // Keep the module's eight-entry run-time stack from overflowing.
-    if ((code == 0 || code == 9) && StackDepth >= RunTimeStackSize) {
-        RaiseError(144);
+void TTokenizerPasses::EmitOperatorToken(int code) {
+    // Keep the module's eight-entry run-time stack from overflowing; SQR
+    // and ATN take a spare entry.
+    if ((code == opSqr || code == opAtn) && StackDepth >= RunTimeStackSize) {
+        RaiseTokenizeError(msgExpressionTooComplex);
     }
-    if (code >= 8 && code <= 31) {
-        --StackDepth;
-    } else if (code >= 32 && code <= 51) {
+    if (code >= FirstBinaryOperator && code < OperatorCodeCount) {
+        --StackDepth; // two values in, one out
+    } else if (code >= FirstConstantCode && code <= VariableCode(false, false, csWord)) {
+        // A constant or a plain read pushes a value.
         if (StackDepth >= RunTimeStackSize) {
-            RaiseError(144);
+            RaiseTokenizeError(msgExpressionTooComplex);
         }
         ++StackDepth;
-    } else if (code >= 60 && code <= 63) {
-        --StackDepth;
+    } else if (code >= VariableCode(true, true, csBit) && code < ExpressionCodeCount) {
+        --StackDepth; // an indexed write takes its index off
     }
     if (ExpressionBuffer[0].Length == 0) {
-        AppendBits(6, static_cast<std::uint16_t>(code));
+        AppendBits(ExpressionCodeBits, static_cast<std::uint16_t>(code));
     } else {
-        AppendBits(7, static_cast<std::uint16_t>(0x40 | code));
+        // Every code after the first is announced by a 1 bit.
+        AppendBits(1 + ExpressionCodeBits,
+                   static_cast<std::uint16_t>(1u << ExpressionCodeBits | code));
     }
 }
 
-void TTokenizer::EmitConstantToken(std::uint16_t value) {
+void TTokenizerPasses::EmitConstantToken(std::uint16_t value) {
     const int k = HighestBit(value);
-    EmitOperatorToken(32 + k);
+    EmitOperatorToken(ConstantCode(k));
     if (value == 0) {
         AppendBits(1, 1);
     } else if ((value & (value - 1)) == 0) {
@@ -106,27 +107,27 @@ void TTokenizer::EmitConstantToken(std::uint16_t value) {
 }
 
 // variable[.modifier ...]: narrows the cell step by step
-void TTokenizer::ApplyModifiers(TElement& element) {
+void TTokenizerPasses::ApplyModifiers(TElement& element) {
     int size = (element.Value >> 8) & 3;
     int address = element.Value & 0xFF;
     TElement e;
     while (PreviewElement(e) && e.Type == etPeriod) {
         NextElement(e);
-        if (size == 0) {
-            RaiseError(138);
+        if (size == csBit) {
+            RaiseTokenizeError(msgVariableAlreadyBitSize);
         }
         NextElement(e);
         if (e.Type != etModifier) {
-            RaiseError(137);
+            RaiseTokenizeError(msgExpectedModifier);
         }
         const int modifierSize = (e.Value >> 8) & 3;
         if (modifierSize >= size) {
-            RaiseError(139);
+            RaiseTokenizeError(msgExpectedSmallerModifier);
         }
-        const int units = 1 << (Log2SizeBits[size] - Log2SizeBits[modifierSize]);
+        const int units = 1 << (CellWidthLog2(size) - CellWidthLog2(modifierSize));
         const int index = (e.Value & 0x80) != 0 ? units - 1 : (e.Value & 0x7F);
         if (index > units - 1) {
-            RaiseError(140);
+            RaiseTokenizeError(msgModifierOutOfRange);
         }
         address = address * units + index;
         size = modifierSize;
@@ -138,7 +139,7 @@ void TTokenizer::ApplyModifiers(TElement& element) {
 }
 
 // [(index)] behind a variable: the index goes in front of its code
-bool TTokenizer::CompileVariableIndex() {
+bool TTokenizerPasses::CompileVariableIndex() {
     TElement e;
     if (!PreviewElement(e) || e.Type != etLeftParen) {
         return false;
@@ -156,31 +157,31 @@ bool TTokenizer::CompileVariableIndex() {
 }
 
 // variable[.modifiers][(index)]
-void TTokenizer::EmitVariableToken(const TElement& element, bool write) {
+void TTokenizerPasses::EmitVariableToken(const TElement& element, bool write) {
     TElement variable = element;
     ApplyModifiers(variable);
     const bool indexed = CompileVariableIndex();
     const int size = (variable.Value >> 8) & 3;
-    EmitOperatorToken(48 + 8 * (write ? 1 : 0) + 4 * (indexed ? 1 : 0) + size);
-    AppendBits(VariableAddressBits[size], variable.Value & 0xFF);
+    EmitOperatorToken(VariableCode(write, indexed, size));
+    AppendBits(VariableCellBits[size], variable.Value & 0xFF);
 }
 
-void TTokenizer::PushOperator(std::uint8_t entry) {
+void TTokenizerPasses::PushOperator(std::uint8_t entry) {
     if (OperatorHeight >= OperatorStackSize) {
-        RaiseError(144);
+        RaiseTokenizeError(msgExpressionTooComplex);
     }
     OperatorStack[OperatorHeight++] = entry;
 }
 
 // Writes the operators above the nearest marker (which stays) or the base.
-void TTokenizer::WriteOperatorsToMarker() {
+void TTokenizerPasses::WriteOperatorsToMarker() {
     while (OperatorHeight > OperatorBase && OperatorStack[OperatorHeight - 1] != OperatorMarker) {
         EmitOperatorToken(OperatorStack[--OperatorHeight]);
     }
 }
 
 // Drops the top marker, then writes the operators down to the next one.
-void TTokenizer::RemoveMarkerAndWrite() {
+void TTokenizerPasses::RemoveMarkerAndWrite() {
     if (OperatorHeight > OperatorBase && OperatorStack[OperatorHeight - 1] == OperatorMarker) {
         --OperatorHeight;
         --MarkerCount;
@@ -188,7 +189,7 @@ void TTokenizer::RemoveMarkerAndWrite() {
     WriteOperatorsToMarker();
 }
 
-void TTokenizer::CompileExpression(bool condition, bool pinsAsNumbers, int stopIndex) {
+void TTokenizerPasses::CompileExpression(bool condition, bool pinsAsNumbers, int stopIndex) {
     OperatorHeight = 0;
     OperatorBase = 0;
     MarkerCount = 0;
@@ -196,7 +197,7 @@ void TTokenizer::CompileExpression(bool condition, bool pinsAsNumbers, int stopI
     CompileExpressionBody(condition, pinsAsNumbers, stopIndex);
 }
 
-void TTokenizer::CompileCondExpression(int stopIndex) {
+void TTokenizerPasses::CompileCondExpression(int stopIndex) {
     StackDepth = 0;
     const bool saved = CondCompileMode;
     CondCompileMode = true;
@@ -206,7 +207,7 @@ void TTokenizer::CompileCondExpression(int stopIndex) {
 
 // expression: operands and operators, applied strictly left to right;
 // in condition mode comparisons, then AND/OR/XOR bind ever more loosely
-void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int stopIndex) {
+void TTokenizerPasses::CompileExpressionBody(bool condition, bool pinsAsNumbers, int stopIndex) {
     const int savedBase = OperatorBase;
     const int savedMarkers = MarkerCount;
     OperatorBase = OperatorHeight;
@@ -236,14 +237,14 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
             }
             if (e.Type == etNot) {
                 if (stopIndex != 0) {
-                    RaiseError(141);
+                    RaiseTokenizeError(msgExpectedOperand);
                 }
                 for (int i = 0; i < 2 && OperatorHeight > OperatorBase; ++i) {
                     if (OperatorStack[--OperatorHeight] == OperatorMarker) {
                         --MarkerCount;
                     }
                 }
-                PushOperator(2);
+                PushOperator(opInvert);
                 break;
             }
             StepBack();
@@ -267,16 +268,16 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
             case etTargetModule:
             case etCondSymbol:
                 if (!condMode) {
-                    RaiseError(141);
+                    RaiseTokenizeError(msgExpectedOperand);
                 }
                 isConstant = true;
                 break;
             case etUndefined:
                 if (!condMode) {
-                    RaiseError(110);
+                    RaiseTokenizeError(msgUndefinedSymbol);
                 }
                 if (Symbols.IsDeclared) {
-                    RaiseError(195);
+                    RaiseTokenizeError(msgIllegalCondSymbol);
                 }
                 isConstant = true;
                 value = 0;
@@ -286,10 +287,10 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
                     PushOperator(opNegate);
                     continue;
                 }
-                RaiseError(condMode ? 188 : 141);
+                RaiseTokenizeError(condMode ? msgExpectedCondOperand : msgExpectedOperand);
             case etUnaryOp:
                 if (condMode) {
-                    RaiseError(189);
+                    RaiseTokenizeError(msgIllegalCondOperator);
                 }
                 PushOperator(static_cast<std::uint8_t>(e.Value));
                 continue;
@@ -298,7 +299,7 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
                 ++MarkerCount;
                 continue;
             default:
-                RaiseError(condMode ? 188 : 141);
+                RaiseTokenizeError(condMode ? msgExpectedCondOperand : msgExpectedOperand);
             }
             if (isConstant) {
                 EmitConstantToken(value);
@@ -327,20 +328,20 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
                         NestingCount > 0 ? NestingStack[NestingCount - 1].ImpliedCompare : opEqual;
                 } else if (NestingCount > 0 &&
                            NestingStack[NestingCount - 1].ImpliedCompare != opEqual) {
-                    RaiseError(141);
+                    RaiseTokenizeError(msgExpectedOperand);
                 }
             }
             switch (e.Type) {
             case etBinaryOp:
                 if (condMode && !IsCondCompileOperator(e.Value)) {
-                    RaiseError(189);
+                    RaiseTokenizeError(msgIllegalCondOperator);
                 }
                 PushOperator(static_cast<std::uint8_t>(e.Value));
                 step = stOperand;
                 break;
             case etCompare:
                 if (!condition) {
-                    RaiseError(142);
+                    RaiseTokenizeError(msgExpectedBinaryOperator);
                 }
                 RemoveMarkerAndWrite();
                 PushOperator(static_cast<std::uint8_t>(e.Value));
@@ -350,7 +351,7 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
                 break;
             case etLogicalOp:
                 if (!condition || stopIndex != 0) {
-                    RaiseError(142);
+                    RaiseTokenizeError(msgExpectedBinaryOperator);
                 }
                 RemoveMarkerAndWrite();
                 RemoveMarkerAndWrite();
@@ -377,9 +378,9 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
             case etUnaryOp:
             case etConstant:
             case etLeftParen:
-                RaiseError(142);
+                RaiseTokenizeError(msgExpectedBinaryOperator);
             case etUndefined:
-                RaiseError(110);
+                RaiseTokenizeError(msgUndefinedSymbol);
             default:
                 if (stopPending) {
                     // The select expression is done; its value follows.
@@ -403,14 +404,14 @@ void TTokenizer::CompileExpressionBody(bool condition, bool pinsAsNumbers, int s
         RemoveMarkerAndWrite();
     }
     if (OperatorHeight != OperatorBase) {
-        RaiseError(142);
+        RaiseTokenizeError(msgExpectedBinaryOperator);
     }
     OperatorBase = savedBase;
     MarkerCount = savedMarkers;
 }
 
 // variable: the target or source of an instruction
-void TTokenizer::CompileVariable(bool write) {
+void TTokenizerPasses::CompileVariable(bool write) {
     OperatorHeight = 0;
     OperatorBase = 0;
     MarkerCount = 0;
@@ -422,14 +423,14 @@ void TTokenizer::CompileVariable(bool write) {
         e.Type = etVariable;
         e.Value = static_cast<std::uint16_t>((e.Value & 0xFF) + (write ? 16 : 0));
     } else if (e.Type != etVariable) {
-        RaiseError(135);
+        RaiseTokenizeError(msgExpectedVariable);
     }
     EmitVariableToken(e, write);
 }
 
 // word variable[(index)] as the target of its high byte: the byte behind
 // the low one. An index counts words, so it is doubled to count bytes.
-void TTokenizer::CompileHighByteWriteVariable() {
+void TTokenizerPasses::CompileHighByteWriteVariable() {
     OperatorHeight = 0;
     OperatorBase = 0;
     MarkerCount = 0;
@@ -441,51 +442,50 @@ void TTokenizer::CompileHighByteWriteVariable() {
         EmitConstantToken(2);
         EmitOperatorToken(opMultiply);
     }
-    constexpr int byteSize = 2;
-    EmitOperatorToken(48 + 8 + 4 * (indexed ? 1 : 0) + byteSize);
-    AppendBits(VariableAddressBits[byteSize], static_cast<std::uint16_t>(2 * (e.Value & 0xFF) + 1));
+    EmitOperatorToken(VariableCode(true, indexed, csByte));
+    AppendBits(VariableCellBits[csByte], static_cast<std::uint16_t>(2 * (e.Value & 0xFF) + 1));
     WriteBuffer(0, false);
     EmitBits(1, 0);
 }
 
-void TTokenizer::CopyBuffer(int from, int to) {
+void TTokenizerPasses::CopyBuffer(int from, int to) {
     ExpressionBuffer[to & 3] = ExpressionBuffer[from & 3];
 }
 
-void TTokenizer::AppendBufferWithOperator(int n, int code) {
+void TTokenizerPasses::AppendBufferWithOperator(int n, int code) {
     AppendBits(1, 1);
     AppendBuffer(ExpressionBuffer[n & 3]);
     EmitOperatorToken(code);
 }
 
-void TTokenizer::CompileExpressionInto(int n, bool pinsAsNumbers) {
+void TTokenizerPasses::CompileExpressionInto(int n, bool pinsAsNumbers) {
     CompileExpression(false, pinsAsNumbers, 0);
     CopyBuffer(0, n);
 }
 
-void TTokenizer::CompileReadVariableInto(int n) {
+void TTokenizerPasses::CompileReadVariableInto(int n) {
     CompileVariable(false);
     CopyBuffer(0, n);
 }
 
-void TTokenizer::CompileWriteVariableInto(int n) {
+void TTokenizerPasses::CompileWriteVariableInto(int n) {
     CompileVariable(true);
     CopyBuffer(0, n);
 }
 
-void TTokenizer::CompileAndWriteExpression(bool leadingOneBit, bool pinsAsNumbers) {
+void TTokenizerPasses::CompileAndWriteExpression(bool leadingOneBit, bool pinsAsNumbers) {
     CompileExpression(false, pinsAsNumbers, 0);
     WriteBuffer(0, leadingOneBit);
 }
 
-void TTokenizer::CompileAndWriteWriteVariable() {
+void TTokenizerPasses::CompileAndWriteWriteVariable() {
     CompileVariable(true);
     WriteBuffer(0, false);
     EmitBits(1, 0);
 }
 
 // constant expression: operands joined by & | ^ + - * / << >>, left to right
-bool TTokenizer::EvaluateConstant(bool final, bool conditional) {
+bool TTokenizerPasses::EvaluateConstant(bool final, bool conditional) {
     std::uint32_t accumulator = 0;
     std::uint16_t pending = opAdd;
     bool resolved = true;
@@ -507,27 +507,27 @@ bool TTokenizer::EvaluateConstant(bool final, bool conditional) {
             break;
         case etCondSymbol:
             if (!conditional) {
-                RaiseError(112);
+                RaiseTokenizeError(msgExpectedConstant);
             }
             operand = e.Value;
             break;
         case etUndefined:
             if (conditional) {
                 if (Symbols.IsDeclared) {
-                    RaiseError(195);
+                    RaiseTokenizeError(msgIllegalCondSymbol);
                 }
                 operand = 0;
             } else if (final) {
-                RaiseError(110);
+                RaiseTokenizeError(msgUndefinedSymbol);
             } else {
                 operand = 1;
                 resolved = false;
             }
             break;
         case etBinaryOp:
-            RaiseError(conditional ? 188 : 112);
+            RaiseTokenizeError(conditional ? msgExpectedCondOperand : msgExpectedConstant);
         default:
-            RaiseError(conditional ? 225 : 112);
+            RaiseTokenizeError(conditional ? msgExpectedCondValue : msgExpectedConstant);
         }
         if (negate) {
             operand = (0x10000u - operand) & 0xFFFF;
@@ -553,7 +553,7 @@ bool TTokenizer::EvaluateConstant(bool final, bool conditional) {
             break;
         case opDivide:
             if (operand == 0) {
-                RaiseError(113);
+                RaiseTokenizeError(msgDivisionByZero);
             }
             accumulator /= operand;
             break;
@@ -581,7 +581,7 @@ bool TTokenizer::EvaluateConstant(bool final, bool conditional) {
 
 // Runs a compiled condition at compile time: constants are pushed, the
 // operators act on a small stack of 16-bit values.
-std::uint16_t TTokenizer::EvaluateBuffer() {
+std::uint16_t TTokenizerPasses::EvaluateBuffer() {
     const TExpressionBuffer& buffer = ExpressionBuffer[0];
     int position = 0;
     auto readBits = [&](int count) {
@@ -610,11 +610,11 @@ std::uint16_t TTokenizer::EvaluateBuffer() {
             break;
         }
         firstItem = false;
-        const std::uint32_t code = readBits(6);
-        if ((code & 0x20) != 0) {
+        const std::uint32_t code = readBits(ExpressionCodeBits);
+        if (code >= FirstConstantCode) {
             // Variables land here too and read as odd constants; a condition
             // that uses them has no meaningful value.
-            const std::uint32_t k = code - 32;
+            const std::uint32_t k = code - FirstConstantCode;
             std::uint32_t value;
             if (readBits(1) == 0) {
                 value = 1u << k;
@@ -626,7 +626,7 @@ std::uint16_t TTokenizer::EvaluateBuffer() {
             push(value);
             continue;
         }
-        if (code == 2) {
+        if (code == opInvert) {
             push(~static_cast<std::uint32_t>(pop()));
             continue;
         }
@@ -634,7 +634,7 @@ std::uint16_t TTokenizer::EvaluateBuffer() {
             push(0x10000u - pop());
             continue;
         }
-        if (code < 8) {
+        if (code < FirstBinaryOperator) {
             continue;
         }
         const std::uint32_t right = pop();
@@ -662,7 +662,7 @@ std::uint16_t TTokenizer::EvaluateBuffer() {
         case opDivide:
             // Unchecked here, this would bring the program down.
             if (right == 0) {
-                RaiseError(113);
+                RaiseTokenizeError(msgDivisionByZero);
             }
             result = left / right;
             break;

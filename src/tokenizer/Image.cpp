@@ -1,22 +1,18 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
+
+#include "isa/Instructions.h"
+#include "isa/Keywords.h"
 
 namespace wayline {
 
-namespace {
-
-constexpr std::uint16_t insGosub = 20;
-constexpr int MaxGosubs = 255;
-
-} // namespace
-
-void TTokenizer::CountGosubs() {
+void TTokenizerPasses::CountGosubs() {
     GosubCount = 0;
     ElementIndex = 0;
     TElement e;
     while (SeekScannedElement(etInstruction, e)) {
-        if (e.Value == insGosub) {
-            if (++GosubCount > MaxGosubs) {
-                RaiseError(145);
+        if (e.Value == kwGosub) {
+            if (++GosubCount > MaxGosubNumber) {
+                RaiseTokenizeError(msgTooManyGosubs);
             }
         }
     }
@@ -24,7 +20,7 @@ void TTokenizer::CountGosubs() {
 
 // Fills the 14-bit fields of labels that were not yet defined when their
 // reference was compiled.
-void TTokenizer::ResolveLabelReferences() {
+void TTokenizerPasses::ResolveLabelReferences() {
     const std::uint16_t programEnd = CodeBitAddress;
     for (int i = 0; i < LabelReferenceCount; ++i) {
         ElementIndex = LabelReferences[i].ElementIndex;
@@ -32,7 +28,7 @@ void TTokenizer::ResolveLabelReferences() {
         TElement e;
         NextElement(e);
         if (e.Type != etLabel) {
-            RaiseError(111);
+            RaiseTokenizeError(msgUndefinedLabel);
         }
         EmitAddress(e.Value);
     }
@@ -42,7 +38,7 @@ void TTokenizer::ResolveLabelReferences() {
 
 // One packet per 16-byte block that holds DATA values or program bits:
 // 0x80 + block, the 16 bytes, and a checksum that makes the sum 0.
-void TTokenizer::BuildPackets() {
+void TTokenizerPasses::BuildPackets() {
     TTokenizerResult& r = Result;
     r.PacketCount = 0;
     for (int block = 0; block < EEPROMSize / 16; ++block) {

@@ -1,24 +1,11 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
+
+#include "isa/Items.h"
 
 namespace wayline {
 
-namespace {
-
-constexpr std::uint16_t byteSize = 2;
-constexpr std::uint16_t decimalFormat = 0x1B6;
-constexpr std::uint16_t prefixedFormat = 0x800;
-constexpr std::uint16_t stringWithoutCount = 0x200;
-constexpr std::uint16_t waitForString = 0x800;
-constexpr std::uint16_t waitForStringOfLength = 0xA00;
-constexpr std::uint16_t waitForSequence = 0xC44;
-constexpr std::uint16_t repeatOrSkip = 1024;
-constexpr std::uint16_t skipSpaces = 4096;
-constexpr int MaxWaitValues = 6;
-
-} // namespace
-
 // One character printed as an item of its own, announcing the next item.
-void TTokenizer::EmitLiteralCharacter(char ch) {
+void TTokenizerPasses::EmitLiteralCharacter(char ch) {
     WriteConstant(static_cast<unsigned char>(ch), false);
     EmitBits(1, 0);
     EmitBits(1, 1);
@@ -26,7 +13,7 @@ void TTokenizer::EmitLiteralCharacter(char ch) {
 
 // The expression that follows, as typed, then " = " (and a quote): the
 // elements are compiled once, unwritten, to find where the text ends.
-void TTokenizer::EmitSourceEcho(bool quote) {
+void TTokenizerPasses::EmitSourceEcho(bool quote) {
     const int first = ElementIndex;
     TElement e;
     if (!PreviewElement(e)) {
@@ -53,23 +40,23 @@ void TTokenizer::EmitSourceEcho(bool quote) {
 }
 
 // A byte-sized variable (modifiers allowed), reduced to its byte address.
-std::uint16_t TTokenizer::GetByteVariable() {
+std::uint16_t TTokenizerPasses::GetByteVariable() {
     TElement e;
     NextElement(e);
     if (e.Type != etVariable) {
-        RaiseError(136);
+        RaiseTokenizeError(msgExpectedByteVariable);
     }
     const int start = e.Start;
     ApplyModifiers(e);
-    if (((e.Value >> 8) & 3) != byteSize) {
+    if (((e.Value >> 8) & 3) != csByte) {
         SetErrorSpan(start, Result.ErrorStart + Result.ErrorLength - start);
-        RaiseError(136);
+        RaiseTokenizeError(msgExpectedByteVariable);
     }
     return e.Value & 0xFF;
 }
 
 // Appends "1 [c] 0", an item that prints one character.
-void TTokenizer::EmitCharacterItem(std::uint16_t ch) {
+void TTokenizerPasses::EmitCharacterItem(std::uint16_t ch) {
     EmitBits(1, 1);
     WriteConstant(ch, false);
     EmitBits(1, 0);
@@ -77,7 +64,7 @@ void TTokenizer::EmitCharacterItem(std::uint16_t ch) {
 
 // [c] 1 [e] 0: a constant and the expression that follows, ending the
 // run-time expression
-void TTokenizer::EmitConstantAndExpression(std::uint16_t constant, int depth) {
+void TTokenizerPasses::EmitConstantAndExpression(std::uint16_t constant, int depth) {
     WriteConstant(constant, false);
     StackDepth = depth;
     CompileAndWriteExpression(true, false);
@@ -86,7 +73,7 @@ void TTokenizer::EmitConstantAndExpression(std::uint16_t constant, int depth) {
 
 // output items: expression | ASC ? e | format [?] e | ? e | STR [?] bytevar [\ count]
 // | REP e \ count, separated by commas
-void TTokenizer::CompileOutputItems() {
+void TTokenizerPasses::CompileOutputItems() {
     TElement e;
     for (;;) {
         NextElement(e);
@@ -105,8 +92,8 @@ void TTokenizer::CompileOutputItems() {
             const bool echo = CheckQuestion();
             if (echo) {
                 EmitSourceEcho(false);
-                if ((format & 0xF) != 6) {
-                    format = static_cast<std::uint16_t>(format + prefixedFormat);
+                if ((format & RadixCodeMask) != RadixCodeDecimal) {
+                    format = static_cast<std::uint16_t>(format + FormatWithPrefix);
                 }
             }
             EmitConstantAndExpression(format, 1);
@@ -117,7 +104,7 @@ void TTokenizer::CompileOutputItems() {
         }
         case etQuestion:
             EmitSourceEcho(false);
-            EmitConstantAndExpression(decimalFormat, 1);
+            EmitConstantAndExpression(DecimalFormat, 1);
             EmitCharacterItem('\r');
             break;
         case etStr: {
@@ -129,7 +116,7 @@ void TTokenizer::CompileOutputItems() {
             if (CheckBackslash()) {
                 EmitConstantAndExpression(address, 1);
             } else {
-                WriteConstant(static_cast<std::uint16_t>(address + stringWithoutCount), false);
+                WriteConstant(static_cast<std::uint16_t>(address + StringEndsEarly), false);
                 WriteConstant(32, true);
                 EmitBits(1, 0);
             }
@@ -143,7 +130,7 @@ void TTokenizer::CompileOutputItems() {
             StackDepth = 0;
             CompileAndWriteExpression(false, false);
             ExpectBackslash();
-            WriteConstant(repeatOrSkip, true);
+            WriteConstant(RepeatOrSkipMark, true);
             StackDepth = 2;
             CompileAndWriteExpression(true, false);
             EmitBits(1, 0);
@@ -164,7 +151,7 @@ void TTokenizer::CompileOutputItems() {
 }
 
 // WAIT ( value, ... ): the values go out last first
-void TTokenizer::CompileWaitItem() {
+void TTokenizerPasses::CompileWaitItem() {
     ExpectLeftParen();
     int starts[MaxWaitValues] = {};
     int count = 0;
@@ -172,7 +159,7 @@ void TTokenizer::CompileWaitItem() {
     for (;;) {
         if (count == MaxWaitValues) {
             NextElement(e);
-            RaiseError(147);
+            RaiseTokenizeError(msgTooManyValues);
         }
         starts[count] = ElementIndex;
         // Checked at the depth it will have on the module's stack.
@@ -184,7 +171,7 @@ void TTokenizer::CompileWaitItem() {
             break;
         }
         if (e.Type != etComma) {
-            RaiseError(120);
+            RaiseTokenizeError(msgExpectedRightParen);
         }
     }
     const int resume = ElementIndex;
@@ -196,14 +183,14 @@ void TTokenizer::CompileWaitItem() {
         EmitBits(1, 1);
     }
     ElementIndex = resume;
-    WriteConstant(waitForSequence, false);
+    WriteConstant(WaitSequenceMark, false);
     WriteConstant(static_cast<std::uint16_t>(count), true);
     EmitBits(1, 0);
 }
 
 // input items: variable | format variable | STR bytevar \ count [\ end]
 // | WAITSTR bytevar [\ length] | WAIT (values) | SKIP count | SPSTR count
-void TTokenizer::CompileInputItems() {
+void TTokenizerPasses::CompileInputItems() {
     TElement e;
     for (;;) {
         NextElement(e);
@@ -226,7 +213,7 @@ void TTokenizer::CompileInputItems() {
             if (CheckBackslash()) {
                 StackDepth = 0;
                 CompileAndWriteExpression(false, false);
-                WriteConstant(static_cast<std::uint16_t>(address + stringWithoutCount), true);
+                WriteConstant(static_cast<std::uint16_t>(address + StringEndsEarly), true);
             } else {
                 WriteConstant(address, false);
             }
@@ -239,9 +226,10 @@ void TTokenizer::CompileInputItems() {
             EmitBits(1, 1);
             if (CheckBackslash()) {
                 EmitConstantAndExpression(
-                    static_cast<std::uint16_t>(address + waitForStringOfLength), 1);
+                    static_cast<std::uint16_t>(address + (WaitStringMark + WaitStringLengthGiven)),
+                    1);
             } else {
-                WriteConstant(static_cast<std::uint16_t>(address + waitForString), false);
+                WriteConstant(static_cast<std::uint16_t>(address + WaitStringMark), false);
                 WriteConstant(32, true);
                 EmitBits(1, 0);
             }
@@ -252,11 +240,11 @@ void TTokenizer::CompileInputItems() {
             break;
         case etSkip:
             EmitBits(1, 1);
-            EmitConstantAndExpression(repeatOrSkip, 1);
+            EmitConstantAndExpression(RepeatOrSkipMark, 1);
             break;
         case etSpstr:
             EmitBits(1, 1);
-            EmitConstantAndExpression(skipSpaces, 1);
+            EmitConstantAndExpression(SkipSpacesMark, 1);
             break;
         default:
             StepBack();

@@ -1,4 +1,4 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 
 #include <cstring>
 
@@ -55,15 +55,16 @@ int DigitValue(unsigned char c) {
 
 } // namespace
 
-void TTokenizer::RaiseScanError(int extra, int number) {
+void TTokenizerPasses::RaiseScanError(int extra, TMessage message) {
     SetErrorSpan(ScanElementStart, ScanPos + extra - ScanElementStart);
-    RaiseError(number);
+    RaiseTokenizeError(message);
 }
 
-void TTokenizer::AppendElement(std::uint8_t type, std::uint16_t value, int start, int length) {
+void TTokenizerPasses::AppendElement(std::uint8_t type, std::uint16_t value, int start,
+                                     int length) {
     if (ElementCount >= MaxElements) {
         SetErrorSpan(start, length);
-        RaiseError(107);
+        RaiseTokenizeError(msgTooManyElements);
     }
     ElementLookups[ElementCount] = TSymbolTable::TLookup{};
     TElement& e = Elements[ElementCount++];
@@ -73,19 +74,19 @@ void TTokenizer::AppendElement(std::uint8_t type, std::uint16_t value, int start
     e.Length = static_cast<std::uint8_t>(length > 255 ? 255 : length);
 }
 
-void TTokenizer::AddElement(std::uint8_t type, std::uint16_t value, bool isEnd) {
+void TTokenizerPasses::AddElement(std::uint8_t type, std::uint16_t value, bool isEnd) {
     if (isEnd && LastWasEnd) {
         return;
     }
     if (ElementCount >= MaxElements) {
-        RaiseScanError(0, 107);
+        RaiseScanError(0, msgTooManyElements);
     }
     AppendElement(isEnd ? static_cast<std::uint8_t>(etEnd) : type, value, ScanElementStart,
                   ScanPos - ScanElementStart);
     LastWasEnd = isEnd;
 }
 
-int TTokenizer::ScanNameEnd(int from) const {
+int TTokenizerPasses::ScanNameEnd(int from) const {
     int pos = from;
     while (pos < Result.SourceSize && IsNameChar(static_cast<unsigned char>(Result.Source[pos]))) {
         ++pos;
@@ -94,11 +95,11 @@ int TTokenizer::ScanNameEnd(int from) const {
 }
 
 // name: a letter, _, # or $ followed by letters, digits and _.
-void TTokenizer::ScanSymbol(bool full) {
+void TTokenizerPasses::ScanSymbol(bool full) {
     ScanPos = ScanNameEnd(ScanElementStart + 1);
     const int length = ScanPos - ScanElementStart;
     if (length > MaxSymbolLength) {
-        RaiseScanError(0, 106);
+        RaiseScanError(0, msgSymbolTooLong);
     }
     const TSymbolName name = TSymbolName::From(
         std::string_view(Result.Source + ScanElementStart, static_cast<std::size_t>(length)));
@@ -114,13 +115,13 @@ void TTokenizer::ScanSymbol(bool full) {
 }
 
 // number: digits of the radix; with fractionDigits, one '.' and a scaled value
-void TTokenizer::ScanNumber(int radix, int fractionDigits) {
+void TTokenizerPasses::ScanNumber(int radix, int fractionDigits) {
     const char* s = Result.Source;
     if (radix != 10) {
         // The prefix is behind us; the first digit must be there.
         if (DigitValue(static_cast<unsigned char>(s[ScanPos])) >= radix) {
             ScanElementStart = ScanPos;
-            RaiseScanError(1, radix == 16 ? 104 : 105);
+            RaiseScanError(1, radix == 16 ? msgExpectedHexDigit : msgExpectedBinaryDigit);
         }
     }
     std::uint32_t value = 0;
@@ -132,7 +133,7 @@ void TTokenizer::ScanNumber(int radix, int fractionDigits) {
         if (c == '.' && fractionDigits != 0 && !sawPoint) {
             ++ScanPos;
             if (value == 0) {
-                RaiseScanError(0, 186);
+                RaiseScanError(0, msgConstantBelowOne);
             }
             sawPoint = true;
             continue;
@@ -155,27 +156,27 @@ void TTokenizer::ScanNumber(int radix, int fractionDigits) {
         value *= static_cast<std::uint32_t>(radix);
     }
     if (value > 65535) {
-        RaiseScanError(0, 109);
+        RaiseScanError(0, msgConstantTooLarge);
     }
     if (digits >= 17) {
-        RaiseScanError(0, 108);
+        RaiseScanError(0, msgConstantTooManyDigits);
     }
     AddElement(etConstant, static_cast<std::uint16_t>(value), false);
 }
 
 // string: "characters", read as constants separated by commas
-void TTokenizer::ScanString() {
+void TTokenizerPasses::ScanString() {
     const char* s = Result.Source;
     const int open = ScanElementStart;
     ++ScanPos;
     if (s[ScanPos] == '"') {
-        RaiseScanError(1, 101);
+        RaiseScanError(1, msgExpectedCharacters);
     }
     bool first = true;
     while (s[ScanPos] != '"') {
         if (s[ScanPos] == LineEndMark || ScanPos >= Result.SourceSize) {
             ScanElementStart = open;
-            RaiseScanError(0, 102);
+            RaiseScanError(0, msgExpectedClosingQuote);
         }
         const auto code = static_cast<unsigned char>(s[ScanPos]);
         if (!first) {
@@ -190,7 +191,7 @@ void TTokenizer::ScanString() {
 }
 
 // operator: one character, or two with blanks allowed between them
-void TTokenizer::ScanOperator() {
+void TTokenizerPasses::ScanOperator() {
     const char* s = Result.Source;
     const int first = ScanElementStart;
     int second = first + 1;
@@ -207,13 +208,13 @@ void TTokenizer::ScanOperator() {
     }
     ScanPos = first + 1;
     if (!Symbols.FindSymbol(TSymbolName::From(std::string_view(s + first, 1)))) {
-        RaiseScanError(0, 103);
+        RaiseScanError(0, msgUnrecognizedCharacter);
     }
     AddElement(Symbols.CurrentSymbol.Type, Symbols.CurrentSymbol.Value, false);
 }
 
 // directive: '{$NAME argument, argument}' inside a comment
-void TTokenizer::ScanDirectiveLine() {
+void TTokenizerPasses::ScanDirectiveLine() {
     const char* s = Result.Source;
     auto skipBlanks = [&] {
         while (IsBlank(static_cast<unsigned char>(s[ScanPos]))) {
@@ -253,11 +254,11 @@ void TTokenizer::ScanDirectiveLine() {
             }
             if (s[end] == LineEndMark) {
                 ScanPos = end;
-                RaiseScanError(0, 102);
+                RaiseScanError(0, msgExpectedClosingQuote);
             }
             if (end == nameStart) {
                 ScanPos = end;
-                RaiseScanError(1, 101);
+                RaiseScanError(1, msgExpectedCharacters);
             }
             ScanPos = end + 1;
             AppendElement(etFileName, static_cast<std::uint16_t>(end - nameStart), nameStart,
@@ -266,7 +267,7 @@ void TTokenizer::ScanDirectiveLine() {
         } else if (c == '$') {
             ScanSymbol(false);
             if (Elements[ElementCount - 1].Type != etDirective) {
-                RaiseScanError(0, 154);
+                RaiseScanError(0, msgExpectedDirective);
             }
             ++tokens;
         } else if (c == ',') {
@@ -291,12 +292,12 @@ void TTokenizer::ScanDirectiveLine() {
             LastWasEnd = false;
         } else {
             ++ScanPos;
-            RaiseScanError(0, 103);
+            RaiseScanError(0, msgUnrecognizedCharacter);
         }
     }
 }
 
-void TTokenizer::ScanSource(bool full) {
+void TTokenizerPasses::ScanSource(bool full) {
     char* s = Result.Source;
     const int size = Result.SourceSize;
     if (!full) {
@@ -341,15 +342,15 @@ void TTokenizer::ScanSource(bool full) {
         } else if (c == '#') {
             if (!Version25) {
                 ++ScanPos;
-                RaiseScanError(0, 103);
+                RaiseScanError(0, msgUnrecognizedCharacter);
             }
             ScanPos = ScanNameEnd(ScanPos + 1);
             if (ScanPos - ScanElementStart > MaxSymbolLength) {
-                RaiseScanError(0, 106);
+                RaiseScanError(0, msgSymbolTooLong);
             }
             if (!Symbols.FindSymbol(TSymbolName::From(std::string_view(
                     s + ScanElementStart, static_cast<std::size_t>(ScanPos - ScanElementStart))))) {
-                RaiseScanError(0, 154);
+                RaiseScanError(0, msgExpectedDirective);
             }
             AddElement(Symbols.CurrentSymbol.Type, Symbols.CurrentSymbol.Value, false);
         } else if (c == '$') {
@@ -402,10 +403,8 @@ void TTokenizer::ScanSource(bool full) {
     AddElement(etEnd, 0, true);
 }
 
-bool TTokenizer::NextScannedElement(TElement& e) {
-    while (ElementIndex < ElementCount && Elements[ElementIndex].Type == etCancelled) {
-        ++ElementIndex;
-    }
+bool TTokenizerPasses::NextScannedElement(TElement& e) {
+    ElementIndex = NextLiveElement(ElementIndex);
     if (ElementIndex >= ElementCount) {
         e = TElement{};
         e.Type = etEnd;
@@ -421,7 +420,7 @@ bool TTokenizer::NextScannedElement(TElement& e) {
     return true;
 }
 
-bool TTokenizer::SeekScannedElement(std::uint8_t type, TElement& e) {
+bool TTokenizerPasses::SeekScannedElement(std::uint8_t type, TElement& e) {
     // Only the last element passed over leaves a trace (the error span),
     // so the walk itself touches nothing but the types.
     int last = -1;
@@ -442,7 +441,7 @@ bool TTokenizer::SeekScannedElement(std::uint8_t type, TElement& e) {
     return NextScannedElement(e);
 }
 
-bool TTokenizer::NextElement(TElement& e) {
+bool TTokenizerPasses::NextElement(TElement& e) {
     if (!NextScannedElement(e)) {
         return false;
     }
@@ -463,7 +462,7 @@ bool TTokenizer::NextElement(TElement& e) {
     return true;
 }
 
-bool TTokenizer::PreviewElement(TElement& e) {
+bool TTokenizerPasses::PreviewElement(TElement& e) {
     const int start = Result.ErrorStart;
     const int length = Result.ErrorLength;
     const int lastRead = LastReadIndex;
@@ -476,13 +475,13 @@ bool TTokenizer::PreviewElement(TElement& e) {
     return found;
 }
 
-void TTokenizer::StepBack() {
+void TTokenizerPasses::StepBack() {
     if (LastReadIndex >= 0 && LastReadIndex < ElementIndex) {
         ElementIndex = LastReadIndex;
     }
 }
 
-void TTokenizer::CancelElements(int first, int last) {
+void TTokenizerPasses::CancelElements(int first, int last) {
     if (first < 0) {
         first = 0;
     }
@@ -495,7 +494,7 @@ void TTokenizer::CancelElements(int first, int last) {
     }
 }
 
-int TTokenizer::PreviousLiveElement(int index) {
+int TTokenizerPasses::PreviousLiveElement(int index) {
     int live = index;
     while (live >= 0 && Elements[live].Type == etCancelled) {
         live = CancelledLinks[live];
@@ -511,15 +510,12 @@ int TTokenizer::PreviousLiveElement(int index) {
     return live;
 }
 
-void TTokenizer::CancelElementsAndLine(int first, int last) {
+void TTokenizerPasses::CancelElementsAndLine(int first, int last) {
     CancelElements(first, last);
     if (last < first) {
         return;
     }
-    int after = last + 1;
-    while (after < ElementCount && Elements[after].Type == etCancelled) {
-        ++after;
-    }
+    const int after = NextLiveElement(last + 1);
     if (after >= ElementCount || Elements[after].Type != etEnd) {
         return;
     }
@@ -530,55 +526,46 @@ void TTokenizer::CancelElementsAndLine(int first, int last) {
     }
 }
 
-std::uint16_t TTokenizer::ExpectEnd() {
+std::uint16_t TTokenizerPasses::ExpectEnd() {
     TElement e;
     NextElement(e);
     if (e.Type != etEnd) {
-        RaiseError(129);
+        RaiseTokenizeError(msgExpectedEnd);
     }
     return e.Value;
 }
 
 #define WAYLINE_EXPECT(name, type, error)                                                          \
-    void TTokenizer::name() {                                                                      \
+    void TTokenizerPasses::name() {                                                                \
         TElement e;                                                                                \
         NextElement(e);                                                                            \
         if (e.Type != (type)) {                                                                    \
-            RaiseError(error);                                                                     \
+            RaiseTokenizeError(error);                                                             \
         }                                                                                          \
     }
 
-WAYLINE_EXPECT(ExpectLeftParen, etLeftParen, 119)
-WAYLINE_EXPECT(ExpectRightParen, etRightParen, 120)
-WAYLINE_EXPECT(ExpectLeftBracket, etLeftBracket, 121)
-WAYLINE_EXPECT(ExpectRightBracket, etRightBracket, 122)
-WAYLINE_EXPECT(ExpectTo, etTo, 152)
-WAYLINE_EXPECT(ExpectComma, etComma, 133)
-WAYLINE_EXPECT(ExpectQuestion, etQuestion, 116)
-WAYLINE_EXPECT(ExpectBackslash, etBackslash, 118)
+WAYLINE_EXPECT(ExpectLeftParen, etLeftParen, msgExpectedLeftParen)
+WAYLINE_EXPECT(ExpectRightParen, etRightParen, msgExpectedRightParen)
+WAYLINE_EXPECT(ExpectLeftBracket, etLeftBracket, msgExpectedLeftBracket)
+WAYLINE_EXPECT(ExpectRightBracket, etRightBracket, msgExpectedRightBracket)
+WAYLINE_EXPECT(ExpectTo, etTo, msgExpectedTo)
+WAYLINE_EXPECT(ExpectComma, etComma, msgExpectedComma)
+WAYLINE_EXPECT(ExpectQuestion, etQuestion, msgExpectedQuestionMark)
+WAYLINE_EXPECT(ExpectBackslash, etBackslash, msgExpectedBackslash)
 
 #undef WAYLINE_EXPECT
 
-void TTokenizer::ExpectEquals() {
+void TTokenizerPasses::ExpectEquals() {
     TElement e;
     NextElement(e);
     if (e.Type != etCompare || e.Value != opEqual) {
-        RaiseError(150);
+        RaiseTokenizeError(msgExpectedEquals);
     }
 }
 
-bool TTokenizer::CheckQuestion() {
+bool TTokenizerPasses::CheckElement(std::uint8_t type) {
     TElement e;
-    if (PreviewElement(e) && e.Type == etQuestion) {
-        NextElement(e);
-        return true;
-    }
-    return false;
-}
-
-bool TTokenizer::CheckBackslash() {
-    TElement e;
-    if (PreviewElement(e) && e.Type == etBackslash) {
+    if (PreviewElement(e) && e.Type == type) {
         NextElement(e);
         return true;
     }

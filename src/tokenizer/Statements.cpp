@@ -1,166 +1,18 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
+
+#include "isa/Instructions.h"
+#include "isa/Keywords.h"
 
 namespace wayline {
 
-namespace {
-
-// Instruction numbers of the keywords (the symbol table's values).
-constexpr std::uint16_t insCase = 3;
-constexpr std::uint16_t insDo = 8;
-constexpr std::uint16_t insEndSelect = 14;
-constexpr std::uint16_t insSelect = 59;
-constexpr std::uint16_t insElse = 10;
-constexpr std::uint16_t insElseIf = 11;
-constexpr std::uint16_t insEnd = 12;
-constexpr std::uint16_t insEndIf = 13;
-constexpr std::uint16_t insExit = 16;
-constexpr std::uint16_t insFor = 17;
-constexpr std::uint16_t insIf = 25;
-constexpr std::uint16_t insLoop = 33;
-constexpr std::uint16_t insNext = 37;
-constexpr std::uint16_t insGosub = 20;
-constexpr std::uint16_t insGoto = 21;
-constexpr std::uint16_t insHigh = 22;
-constexpr std::uint16_t insInput = 26;
-constexpr std::uint16_t insLow = 34;
-constexpr std::uint16_t insNap = 36;
-constexpr std::uint16_t insOutput = 39;
-constexpr std::uint16_t insPause = 42;
-constexpr std::uint16_t insSleep = 52;
-constexpr std::uint16_t insRandom = 53;
-constexpr std::uint16_t insReturn = 56;
-constexpr std::uint16_t insReverse = 57;
-constexpr std::uint16_t insStop = 64;
-constexpr std::uint16_t insToggle = 66;
-
-// Logical instruction tokens of the module.
-constexpr int tkEnd = 0;
-constexpr int tkSleep = 1;
-constexpr int tkNap = 2;
-constexpr int tkStop = 3;
-constexpr int tkOutput = 4;
-constexpr int tkHigh = 5;
-constexpr int tkToggle = 6;
-constexpr int tkLow = 7;
-constexpr int tkReverse = 8;
-constexpr int tkGoto = 9;
-constexpr int tkGosub = 10;
-constexpr int tkReturn = 11;
-constexpr int tkInput = 12;
-constexpr int tkRandom = 18;
-constexpr int tkPause = 21;
-constexpr int tkAssign = 26;
-
-constexpr int tkBranch = 15;
-constexpr int tkLookdown = 17;
-constexpr int tkLookup = 16;
-constexpr int tkMainio = 30;
-constexpr int tkAuxio = 31;
-constexpr int tkPulsout = 36;
-constexpr int tkPulsin = 37;
-constexpr int tkCount = 38;
-constexpr int tkRctime = 41;
-constexpr int tkPwm = 43;
-constexpr int tkLcdcmd = 46;
-constexpr int tkPollrun = 51;
-constexpr int tkPollmode = 52;
-constexpr int tkPollin = 53;
-constexpr int tkPollout = 54;
-constexpr int tkPollwait = 55;
-constexpr int tkIoterm = 58;
-constexpr int tkRun = 29;
-constexpr int tkRead = 19;
-constexpr int tkWrite = 20;
-constexpr int tkGet = 27;
-constexpr int tkPut = 28;
-constexpr int tkSerout = 32;
-constexpr int tkSerin = 34;
-constexpr int tkSeroutWithFlowPin = 33;
-constexpr int tkFreqout = 22;
-constexpr int tkFreqoutTwoTones = 23;
-constexpr int tkDtmfout = 24;
-constexpr int tkXout = 25;
-constexpr int tkShiftin = 39;
-constexpr int tkShiftout = 40;
-constexpr int tkButton = 42;
-constexpr int tkLcdin = 44;
-constexpr int tkLcdout = 45;
-constexpr int tkI2cinWithLowAddress = 47;
-constexpr int tkI2cin = 48;
-constexpr int tkI2coutWithLowAddress = 49;
-constexpr int tkI2cout = 50;
-constexpr int tkOwout = 56;
-constexpr int tkOwin = 57;
-constexpr int tkSerinWithFlowPin = 35;
-constexpr int tkStore = 59;
-
-constexpr std::uint16_t insAuxio = 0;
-constexpr std::uint16_t insLookdown = 31;
-constexpr std::uint16_t insOn = 38;
-constexpr std::uint16_t insBranch = 1;
-constexpr std::uint16_t insCount = 4;
-constexpr std::uint16_t insIoterm = 27;
-constexpr std::uint16_t insLcdcmd = 28;
-constexpr std::uint16_t insLookup = 32;
-constexpr std::uint16_t insMainio = 35;
-constexpr std::uint16_t insPollin = 43;
-constexpr std::uint16_t insPollmode = 44;
-constexpr std::uint16_t insPollout = 45;
-constexpr std::uint16_t insPollrun = 46;
-constexpr std::uint16_t insPollwait = 47;
-constexpr std::uint16_t insPulsin = 48;
-constexpr std::uint16_t insPulsout = 49;
-constexpr std::uint16_t insPwm = 51;
-constexpr std::uint16_t insRctime = 54;
-constexpr std::uint16_t insRun = 58;
-constexpr std::uint16_t insStore = 65;
-constexpr std::uint16_t insGet = 19;
-constexpr std::uint16_t insPut = 50;
-constexpr std::uint16_t insRead = 55;
-constexpr std::uint16_t insWrite = 67;
-constexpr std::uint16_t insDebug = 5;
-constexpr std::uint16_t insDebugin = 6;
-constexpr std::uint16_t insSerin = 60;
-constexpr std::uint16_t insSerout = 61;
-constexpr std::uint16_t insButton = 2;
-constexpr std::uint16_t insDtmfout = 9;
-constexpr std::uint16_t insFreqout = 18;
-constexpr std::uint16_t insI2cin = 23;
-constexpr std::uint16_t insI2cout = 24;
-constexpr std::uint16_t insLcdin = 29;
-constexpr std::uint16_t insLcdout = 30;
-constexpr std::uint16_t insOwin = 40;
-constexpr std::uint16_t insOwout = 41;
-constexpr std::uint16_t insShiftin = 62;
-constexpr std::uint16_t insShiftout = 63;
-constexpr std::uint16_t insXout = 68;
-
-// Expression codes of the X-10 house and command arithmetic.
-constexpr int codeAdd = 15;
-constexpr int codeMultiply = 18;
-constexpr int codeModulo = 20;
-constexpr int codeInvert = 2;
-
-// Written in front of the label of a serial time-out or parity branch.
-constexpr std::uint16_t serialBranchMark = 221;
-
-// The programming port is serial pin 16.
-constexpr std::uint16_t debugPin = 16;
-
-constexpr std::uint16_t sizeWord = 3;
-
-constexpr int AddressBits = 14;
-
-} // namespace
-
 // The statement pass: labels, assignments and instructions in source order.
-void TTokenizer::CompileStatements() {
+void TTokenizerPasses::CompileStatements() {
     ElementIndex = 0;
     LabelReferenceCount = 0;
     NestingCount = 0;
     IfDepth = ForDepth = DoDepth = SelectDepth = 0;
     Result.DebugFlag = false;
-    CodeBitAddress = static_cast<std::uint16_t>(AddressBits * (GosubCount + 1));
+    CodeBitAddress = static_cast<std::uint16_t>(ReturnSlotAddress(GosubCount + 1));
     GosubCount = 0;
     StatementCompiled = false;
     TElement e;
@@ -169,7 +21,7 @@ void TTokenizer::CompileStatements() {
             continue;
         }
         if (e.Type == etLabel) {
-            RaiseError(117);
+            RaiseTokenizeError(msgLabelAlreadyDefined);
         }
         if (e.Type == etUndefined) {
             // name: a label at the code that follows
@@ -182,7 +34,7 @@ void TTokenizer::CompileStatements() {
             if (Version25) {
                 NextElement(colon);
                 if (colon.Type != etEnd || colon.Value != 1) {
-                    RaiseError(174);
+                    RaiseTokenizeError(msgLabelMissingColon);
                 }
             } else if (PreviewElement(colon) && colon.Type == etEnd && colon.Value == 1) {
                 NextElement(colon);
@@ -191,7 +43,7 @@ void TTokenizer::CompileStatements() {
         }
         if (!StatementCompiled) {
             // The program starts at its first statement.
-            PatchAddress(0);
+            PatchAddress(StartAddressSlot);
             StatementCompiled = true;
         }
         if (e.Type == etInstruction) {
@@ -200,273 +52,275 @@ void TTokenizer::CompileStatements() {
             StepBack();
             CompileAssignment();
         } else {
-            RaiseError(149);
+            RaiseTokenizeError(msgExpectedStatement);
         }
         EndStatement();
     }
     if (StatementCompiled) {
-        EmitInstruction(tkEnd);
+        EmitInstruction(inEnd);
     }
     if (Version25 && NestingCount > 0) {
         const TNestingEntry& open = NestingStack[NestingCount - 1];
         const TElement& keyword = Elements[open.DirectiveIndex];
         SetErrorSpan(keyword.Start, keyword.Length);
         switch (open.Kind) {
-        case 6:
-            RaiseError(169);
-        case 7:
-            RaiseError(170);
+        case nkFor:
+            RaiseTokenizeError(msgForWithoutNext);
+        case nkDo:
+            RaiseTokenizeError(msgDoWithoutLoop);
         case nkSelect:
-            RaiseError(184);
-        case 1:
-        case 3:
+            RaiseTokenizeError(msgSelectWithoutEndSelect);
+        case nkOneLineAfterElse:
+        case nkOneLineAfterThen:
             break;
-        default:
-            RaiseError(168);
+        case nkOneLineElsePart:
+        case nkOneLineThenPart:
+        case nkIfAfterElse:
+        case nkIfBeforeElse:
+            RaiseTokenizeError(msgIfWithoutEndIf);
         }
     }
     NestingCount = 0;
 }
 
-void TTokenizer::CompileInstruction(const TElement& keyword, int keywordIndex) {
-    switch (keyword.Value) {
-    case insIf:
+// Only the vocabulary gives a name the type etInstruction, so the value is
+// always a TKeyword; the switch names every one (the compiler checks that).
+void TTokenizerPasses::CompileInstruction(const TElement& keyword, int keywordIndex) {
+    switch (static_cast<TKeyword>(keyword.Value)) {
+    case kwIf:
         CompileIf(keywordIndex, false);
         break;
-    case insElseIf:
+    case kwElseIf:
         CompileElseIf();
         break;
-    case insElse:
+    case kwElse:
         CompileElse();
         break;
-    case insEndIf:
+    case kwEndIf:
         CompileEndIf();
         break;
-    case insDo:
+    case kwDo:
         CompileDo(keywordIndex);
         break;
-    case insLoop:
+    case kwLoop:
         CompileLoop();
         break;
-    case insExit:
+    case kwExit:
         CompileExit();
         break;
-    case insFor:
+    case kwFor:
         CompileFor(keywordIndex);
         break;
-    case insNext:
+    case kwNext:
         CompileNext();
         break;
-    case insSelect:
+    case kwSelect:
         CompileSelect(keywordIndex);
         break;
-    case insCase:
+    case kwCase:
         CompileCase();
         break;
-    case insEndSelect:
+    case kwEndSelect:
         CompileEndSelect();
         break;
-    case insEnd:
-        EmitInstruction(tkEnd);
+    case kwEnd:
+        EmitInstruction(inEnd);
         break;
-    case insStop:
-        EmitInstruction(tkStop);
+    case kwStop:
+        EmitInstruction(inStop);
         break;
-    case insReturn:
-        EmitInstruction(tkReturn);
+    case kwReturn:
+        EmitInstruction(inReturn);
         break;
-    case insGoto: // GOTO label
-        EmitInstruction(tkGoto);
+    case kwGoto: // GOTO label
+        EmitInstruction(inGoto);
         EmitLabelAddress();
         break;
-    case insGosub:
+    case kwGosub:
         CompileGosub();
         break;
-    case insHigh:
-        CompilePinInstruction(tkHigh);
+    case kwHigh:
+        CompilePinInstruction(inHigh);
         break;
-    case insLow:
-        CompilePinInstruction(tkLow);
+    case kwLow:
+        CompilePinInstruction(inLow);
         break;
-    case insToggle:
-        CompilePinInstruction(tkToggle);
+    case kwToggle:
+        CompilePinInstruction(inToggle);
         break;
-    case insInput:
-        CompilePinInstruction(tkInput);
+    case kwInput:
+        CompilePinInstruction(inInput);
         break;
-    case insOutput:
-        CompilePinInstruction(tkOutput);
+    case kwOutput:
+        CompilePinInstruction(inOutput);
         break;
-    case insReverse:
-        CompilePinInstruction(tkReverse);
+    case kwReverse:
+        CompilePinInstruction(inReverse);
         break;
-    case insPause:
-        CompileValueInstruction(tkPause);
+    case kwPause:
+        CompileValueInstruction(inPause);
         break;
-    case insNap:
-        CompileValueInstruction(tkNap);
+    case kwNap:
+        CompileValueInstruction(inNap);
         break;
-    case insSleep:
-        CompileValueInstruction(tkSleep);
+    case kwSleep:
+        CompileValueInstruction(inSleep);
         break;
-    case insRandom:
+    case kwRandom:
         CompileRandom();
         break;
-    case insAuxio:
-        EmitInstruction(tkAuxio);
+    case kwAuxio:
+        EmitInstruction(inAuxio);
         break;
-    case insMainio:
-        EmitInstruction(tkMainio);
+    case kwMainio:
+        EmitInstruction(inMainio);
         break;
-    case insIoterm:
-        CompileValueInstruction(tkIoterm);
+    case kwIoterm:
+        CompileValueInstruction(inIoterm);
         break;
-    case insPollmode:
-        CompileValueInstruction(tkPollmode);
+    case kwPollmode:
+        CompileValueInstruction(inPollmode);
         break;
-    case insPollrun:
-        CompileValueInstruction(tkPollrun);
+    case kwPollrun:
+        CompileValueInstruction(inPollrun);
         break;
-    case insPollwait:
-        CompileValueInstruction(tkPollwait);
+    case kwPollwait:
+        CompileValueInstruction(inPollwait);
         break;
-    case insRun:
-        CompileValueInstruction(tkRun);
+    case kwRun:
+        CompileValueInstruction(inRun);
         break;
-    case insStore:
-        CompileValueInstruction(tkStore);
+    case kwStore:
+        CompileValueInstruction(inStore);
         break;
-    case insLcdcmd:
-        CompilePinAndValue(tkLcdcmd, false);
+    case kwLcdcmd:
+        CompilePinAndValue(inLcdcmd, false);
         break;
-    case insPollin:
-        CompilePinAndValue(tkPollin, false);
+    case kwPollin:
+        CompilePinAndValue(inPollin, false);
         break;
-    case insPollout:
-        CompilePinAndValue(tkPollout, false);
+    case kwPollout:
+        CompilePinAndValue(inPollout, false);
         break;
-    case insPulsout:
-        CompilePinAndValue(tkPulsout, false);
+    case kwPulsout:
+        CompilePinAndValue(inPulsout, false);
         break;
-    case insPulsin:
-        CompilePinAndValue(tkPulsin, true);
+    case kwPulsin:
+        CompilePinAndValue(inPulsin, true);
         break;
-    case insRctime:
-        CompilePinAndValue(tkRctime, true);
+    case kwRctime:
+        CompilePinAndValue(inRctime, true);
         break;
-    case insCount:
-        CompilePinAndValue(tkCount, true);
+    case kwCount:
+        CompilePinAndValue(inCount, true);
         break;
-    case insPwm:
+    case kwPwm:
         CompilePwm();
         break;
-    case insBranch:
+    case kwBranch:
         CompileBranch();
         break;
-    case insLookup:
+    case kwLookup:
         CompileLookup();
         break;
-    case insLookdown:
+    case kwLookdown:
         CompileLookdown();
         break;
-    case insOn:
+    case kwOn:
         CompileOn();
         break;
-    case insRead:
-        CompileByteRead(tkRead, true);
+    case kwRead:
+        CompileByteRead(inRead, true);
         break;
-    case insGet:
-        CompileByteRead(tkGet, false);
+    case kwGet:
+        CompileByteRead(inGet, false);
         break;
-    case insWrite:
-        CompileByteWrite(tkWrite, true);
+    case kwWrite:
+        CompileByteWrite(inWrite, true);
         break;
-    case insPut:
-        CompileByteWrite(tkPut, false);
+    case kwPut:
+        CompileByteWrite(inPut, false);
         break;
-    case insDebug: // DEBUG items
+    case kwDebug: // DEBUG items
         Result.DebugFlag = true;
-        WriteConstant(DebugBaud(), true);
-        WriteConstant(debugPin, true);
-        EmitInstruction(tkSerout);
+        WriteConstant(ProgrammingPortBaudMode(Result.TargetModule), true);
+        WriteConstant(ProgrammingPortPin, true);
+        EmitInstruction(inSerout);
         CompileOutputItems();
         break;
-    case insSerout:
+    case kwSerout:
         CompileSerout();
         break;
-    case insFreqout:
+    case kwFreqout:
         CompileFreqout();
         break;
-    case insButton:
+    case kwButton:
         CompileButton();
         break;
-    case insDtmfout:
+    case kwDtmfout:
         CompileDtmfout();
         break;
-    case insShiftin:
+    case kwShiftin:
         CompileShift(true);
         break;
-    case insShiftout:
+    case kwShiftout:
         CompileShift(false);
         break;
-    case insXout:
+    case kwXout:
         CompileXout();
         break;
-    case insLcdin:
-        CompilePinAndItems(tkLcdin, false);
+    case kwLcdin:
+        CompilePinAndItems(inLcdin, false);
         break;
-    case insLcdout:
-        CompilePinAndItems(tkLcdout, true);
+    case kwLcdout:
+        CompilePinAndItems(inLcdout, true);
         break;
-    case insOwin:
-        CompilePinAndItems(tkOwin, false);
+    case kwOwin:
+        CompilePinAndItems(inOwin, false);
         break;
-    case insOwout:
-        CompilePinAndItems(tkOwout, true);
+    case kwOwout:
+        CompilePinAndItems(inOwout, true);
         break;
-    case insI2cin:
-        CompileI2c(tkI2cin, tkI2cinWithLowAddress, false);
+    case kwI2cin:
+        CompileI2c(inI2cin, inI2cinWithLowAddress, false);
         break;
-    case insI2cout:
-        CompileI2c(tkI2cout, tkI2coutWithLowAddress, true);
+    case kwI2cout:
+        CompileI2c(inI2cout, inI2coutWithLowAddress, true);
         break;
-    case insSerin:
+    case kwSerin:
         CompileSerin();
         break;
-    case insDebugin: // DEBUGIN items
+    case kwDebugin: // DEBUGIN items
         Result.DebugFlag = true;
         WriteConstant(1, true);
-        WriteConstant(DebugBaud(), true);
-        WriteConstant(debugPin, true);
-        EmitInstruction(tkSerin);
+        WriteConstant(ProgrammingPortBaudMode(Result.TargetModule), true);
+        WriteConstant(ProgrammingPortPin, true);
+        EmitInstruction(inSerin);
         CompileInputItems();
         break;
-    default:
-        // The span is the keyword, read last.
-        RaiseTokenizeError(msgProgramNotCompiled);
     }
 }
 
 // variable = expression: the value, then the target, then the token
-void TTokenizer::CompileAssignment() {
+void TTokenizerPasses::CompileAssignment() {
     StackDepth = 1;
     CompileWriteVariableInto(1);
     ExpectEquals();
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     WriteBuffer(1, true);
-    EmitInstruction(tkAssign);
+    EmitInstruction(inAssign);
 }
 
 // HIGH pin and the other single-pin instructions
-void TTokenizer::CompilePinInstruction(int token) {
+void TTokenizerPasses::CompilePinInstruction(int token) {
     StackDepth = 0;
     CompileAndWriteExpression(true, true);
     EmitInstruction(token);
 }
 
 // PAUSE duration, NAP period, SLEEP seconds
-void TTokenizer::CompileValueInstruction(int token) {
+void TTokenizerPasses::CompileValueInstruction(int token) {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     EmitInstruction(token);
@@ -474,18 +328,18 @@ void TTokenizer::CompileValueInstruction(int token) {
 
 // GOSUB label: the call, its number and target; its return slot then
 // points behind it
-void TTokenizer::CompileGosub() {
+void TTokenizerPasses::CompileGosub() {
     ++GosubCount;
-    EmitInstruction(tkGosub);
-    EmitBits(8, static_cast<std::uint16_t>(GosubCount));
+    EmitInstruction(inGosub);
+    EmitBits(GosubNumberBits, static_cast<std::uint16_t>(GosubCount));
     EmitLabelAddress();
-    PatchAddress(static_cast<std::uint16_t>(AddressBits * GosubCount));
+    PatchAddress(static_cast<std::uint16_t>(ReturnSlotAddress(GosubCount)));
 }
 
 // PULSOUT pin, duration (and LCDCMD, POLLIN, POLLOUT); with a variable:
 // PULSIN pin, state, variable (and RCTIME, COUNT). The pin is held in
 // buffer 1 and written behind the value.
-void TTokenizer::CompilePinAndValue(int token, bool withVariable) {
+void TTokenizerPasses::CompilePinAndValue(int token, bool withVariable) {
     StackDepth = 1;
     CompileExpressionInto(1, true);
     ExpectComma();
@@ -501,7 +355,7 @@ void TTokenizer::CompilePinAndValue(int token, bool withVariable) {
 }
 
 // PWM pin, duty, cycles
-void TTokenizer::CompilePwm() {
+void TTokenizerPasses::CompilePwm() {
     StackDepth = 2;
     CompileExpressionInto(1, true);
     ExpectComma();
@@ -511,11 +365,11 @@ void TTokenizer::CompilePwm() {
     StackDepth = 1;
     CompileAndWriteExpression(true, false);
     WriteBuffer(1, true);
-    EmitInstruction(tkPwm);
+    EmitInstruction(inPwm);
 }
 
 // Behind each element of a bracketed list: 1 before a comma, 0 at ']'.
-void TTokenizer::EmitListSeparator() {
+void TTokenizerPasses::EmitListSeparator() {
     TElement e;
     NextElement(e);
     if (e.Type == etComma) {
@@ -523,17 +377,17 @@ void TTokenizer::EmitListSeparator() {
     } else if (e.Type == etRightBracket) {
         EmitBits(1, 0);
     } else {
-        RaiseError(134);
+        RaiseTokenizeError(msgExpectedCommaOrRightBracket);
     }
 }
 
 // BRANCH index, [label, ...]
-void TTokenizer::CompileBranch() {
+void TTokenizerPasses::CompileBranch() {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     ExpectComma();
     ExpectLeftBracket();
-    EmitInstruction(tkBranch);
+    EmitInstruction(inBranch);
     for (;;) {
         EmitLabelAddress();
         EmitListSeparator();
@@ -544,21 +398,21 @@ void TTokenizer::CompileBranch() {
 }
 
 // LOOKUP index, [value, ...], variable
-void TTokenizer::CompileLookup() {
+void TTokenizerPasses::CompileLookup() {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     ExpectComma();
     ExpectLeftBracket();
-    EmitInstruction(tkLookup);
+    EmitInstruction(inLookup);
     CompileValueListAndTarget(2);
 }
 
 // LOOKDOWN value, [comparison] [value, ...], variable
-void TTokenizer::CompileLookdown() {
+void TTokenizerPasses::CompileLookdown() {
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     ExpectComma();
-    EmitInstruction(tkLookdown);
+    EmitInstruction(inLookdown);
     TElement e;
     NextElement(e);
     int comparison = opEqual;
@@ -567,17 +421,18 @@ void TTokenizer::CompileLookdown() {
         NextElement(e);
     }
     if (e.Type != etLeftBracket) {
-        RaiseError(143);
+        RaiseTokenizeError(msgExpectedComparisonOrLeftBracket);
     }
-    // The comparison travels as its code minus 24 (>= is 2 ... < is 7).
-    EmitBits(3, static_cast<std::uint16_t>(comparison - 24));
+    // The comparison travels as its code minus the bias (>= is 2 ... < is 7).
+    EmitBits(LookdownComparisonBits,
+             static_cast<std::uint16_t>(comparison - LookdownComparisonBias));
     CompileValueListAndTarget(3);
 }
 
 // [value, ...], variable — the bracketed values of LOOKUP and LOOKDOWN and
 // the variable that receives the result; `depth` is the stack the values
 // are evaluated on.
-void TTokenizer::CompileValueListAndTarget(int depth) {
+void TTokenizerPasses::CompileValueListAndTarget(int depth) {
     for (;;) {
         StackDepth = depth;
         CompileAndWriteExpression(false, false);
@@ -593,7 +448,7 @@ void TTokenizer::CompileValueListAndTarget(int depth) {
 }
 
 // ON expression GOTO label, ... | ON expression GOSUB label, ...
-void TTokenizer::CompileOn() {
+void TTokenizerPasses::CompileOn() {
     const int expressionIndex = ElementIndex;
     // Find the GOTO or GOSUB behind the expression first: GOSUB wraps the
     // branch into a call of its own.
@@ -601,23 +456,23 @@ void TTokenizer::CompileOn() {
     CompileExpression(false, false, 0);
     TElement e;
     NextElement(e);
-    if (e.Type != etInstruction || (e.Value != insGoto && e.Value != insGosub)) {
-        RaiseError(185);
+    if (e.Type != etInstruction || (e.Value != kwGoto && e.Value != kwGosub)) {
+        RaiseTokenizeError(msgExpectedGotoOrGosub);
     }
-    const bool gosub = e.Value == insGosub;
+    const bool gosub = e.Value == kwGosub;
     const int labelsIndex = ElementIndex;
     int number = 0;
     if (gosub) {
         number = ++GosubCount;
-        EmitInstruction(tkGosub);
-        EmitBits(8, static_cast<std::uint16_t>(number));
+        EmitInstruction(inGosub);
+        EmitBits(GosubNumberBits, static_cast<std::uint16_t>(number));
         EmitAddress(static_cast<std::uint16_t>(CodeBitAddress + AddressBits));
     }
     ElementIndex = expressionIndex;
     StackDepth = 0;
     CompileAndWriteExpression(true, false);
     ElementIndex = labelsIndex;
-    EmitInstruction(tkBranch);
+    EmitInstruction(inBranch);
     for (;;) {
         EmitLabelAddress();
         TElement next;
@@ -628,24 +483,24 @@ void TTokenizer::CompileOn() {
         }
         if (next.Type != etEnd) {
             NextElement(next);
-            RaiseError(130);
+            RaiseTokenizeError(msgExpectedCommaOrEnd);
         }
         EmitBits(1, 0);
         break;
     }
     if (gosub) {
-        EmitInstruction(tkReturn);
-        PatchAddress(static_cast<std::uint16_t>(AddressBits * number));
+        EmitInstruction(inReturn);
+        PatchAddress(static_cast<std::uint16_t>(ReturnSlotAddress(number)));
     }
 }
 
 // RANDOM variable: read and written back from the same elements
-void TTokenizer::CompileRandom() {
+void TTokenizerPasses::CompileRandom() {
     const int variableIndex = ElementIndex;
     StackDepth = 0;
     CompileVariable(false);
     WriteBuffer(0, true);
-    EmitInstruction(tkRandom);
+    EmitInstruction(inRandom);
     ElementIndex = variableIndex;
     StackDepth = 1;
     CompileAndWriteWriteVariable();
@@ -653,12 +508,12 @@ void TTokenizer::CompileRandom() {
 
 // value, label, of a serial instruction: the mark and the label's address
 // go out first, then the value
-void TTokenizer::CompileSerialBranch(int depth) {
+void TTokenizerPasses::CompileSerialBranch(int depth) {
     const int valueIndex = ElementIndex;
     StackDepth = depth;
     CompileExpression(false, false, 0);
     ExpectComma();
-    EmitBits(8, serialBranchMark);
+    EmitBits(LabelConstantMarkBits, LabelConstantMark);
     EmitLabelAddress();
     ExpectComma();
     const int resume = ElementIndex;
@@ -670,7 +525,7 @@ void TTokenizer::CompileSerialBranch(int depth) {
 
 // pin{\flowpin}, baud, of SERIN and SEROUT into buffers 1, 2 and 3; says
 // whether a flow pin is given
-bool TTokenizer::CompileSerialPins(int pinDepth) {
+bool TTokenizerPasses::CompileSerialPins(int pinDepth) {
     StackDepth = pinDepth;
     CompileExpressionInto(1, true);
     const bool flowPin = CheckBackslash();
@@ -686,7 +541,7 @@ bool TTokenizer::CompileSerialPins(int pinDepth) {
 }
 
 // SEROUT tpin{\fpin}, baud, {pace, | timeout, tlabel,} [items]
-void TTokenizer::CompileSerout() {
+void TTokenizerPasses::CompileSerout() {
     const bool flowPin = CompileSerialPins(3);
     TElement e;
     if (PreviewElement(e) && e.Type != etLeftBracket) {
@@ -702,9 +557,9 @@ void TTokenizer::CompileSerout() {
     WriteBuffer(1, true);
     if (flowPin) {
         WriteBuffer(2, true);
-        EmitInstruction(tkSeroutWithFlowPin);
+        EmitInstruction(inSeroutWithFlowPin);
     } else {
-        EmitInstruction(tkSerout);
+        EmitInstruction(inSerout);
     }
     ExpectLeftBracket();
     CompileOutputItems();
@@ -712,7 +567,7 @@ void TTokenizer::CompileSerout() {
 }
 
 // SERIN rpin{\fpin}, baud, {plabel,} {timeout, tlabel,} [items]
-void TTokenizer::CompileSerin() {
+void TTokenizerPasses::CompileSerin() {
     const bool flowPin = CompileSerialPins(4);
     TElement e;
     if (PreviewElement(e) && e.Type == etLeftBracket) {
@@ -720,7 +575,7 @@ void TTokenizer::CompileSerin() {
     } else {
         if (e.Type == etLabel || e.Type == etUndefined) {
             // The parity-error branch.
-            EmitBits(8, serialBranchMark);
+            EmitBits(LabelConstantMarkBits, LabelConstantMark);
             EmitLabelAddress();
             ExpectComma();
         }
@@ -735,9 +590,9 @@ void TTokenizer::CompileSerin() {
     WriteBuffer(1, true);
     if (flowPin) {
         WriteBuffer(2, true);
-        EmitInstruction(tkSerinWithFlowPin);
+        EmitInstruction(inSerinWithFlowPin);
     } else {
-        EmitInstruction(tkSerin);
+        EmitInstruction(inSerin);
     }
     ExpectLeftBracket();
     CompileInputItems();
@@ -745,7 +600,7 @@ void TTokenizer::CompileSerin() {
 }
 
 // [items] of an instruction: output or input items between brackets
-void TTokenizer::CompileBracketedItems(bool output) {
+void TTokenizerPasses::CompileBracketedItems(bool output) {
     ExpectLeftBracket();
     if (output) {
         CompileOutputItems();
@@ -756,7 +611,7 @@ void TTokenizer::CompileBracketedItems(bool output) {
 }
 
 // FREQOUT pin, duration, freq1 {, freq2}
-void TTokenizer::CompileFreqout() {
+void TTokenizerPasses::CompileFreqout() {
     StackDepth = 0;
     CompileAndWriteExpression(true, true);
     ExpectComma();
@@ -770,15 +625,15 @@ void TTokenizer::CompileFreqout() {
         NextElement(e);
         StackDepth = 3;
         CompileAndWriteExpression(true, false);
-        EmitInstruction(tkFreqoutTwoTones);
+        EmitInstruction(inFreqoutTwoTones);
     } else {
-        EmitInstruction(tkFreqout);
+        EmitInstruction(inFreqout);
     }
 }
 
 // BUTTON pin, downstate, delay, rate, workspace, targetstate, label: the
 // workspace is read before the token and written back behind it
-void TTokenizer::CompileButton() {
+void TTokenizerPasses::CompileButton() {
     StackDepth = 5;
     CompileExpressionInto(1, true);
     for (int depth = 0; depth < 3; ++depth) {
@@ -799,14 +654,14 @@ void TTokenizer::CompileButton() {
     ExpectComma();
     WriteBuffer(2, true);
     WriteBuffer(1, true);
-    EmitInstruction(tkButton);
+    EmitInstruction(inButton);
     WriteBuffer(3, false);
     EmitBits(1, 0);
     EmitLabelAddress();
 }
 
 // DTMFOUT pin, {ontime, offtime,} [tone, ...]: off time before on time
-void TTokenizer::CompileDtmfout() {
+void TTokenizerPasses::CompileDtmfout() {
     StackDepth = 0;
     CompileAndWriteExpression(true, true);
     ExpectComma();
@@ -823,7 +678,7 @@ void TTokenizer::CompileDtmfout() {
         WriteBuffer(1, true);
         ExpectComma();
     }
-    EmitInstruction(tkDtmfout);
+    EmitInstruction(inDtmfout);
     ExpectLeftBracket();
     do {
         StackDepth = 3;
@@ -835,7 +690,7 @@ void TTokenizer::CompileDtmfout() {
 
 // SHIFTIN dpin, cpin, mode, [variable{\bits}, ...] and
 // SHIFTOUT dpin, cpin, mode, [value{\bits}, ...]
-void TTokenizer::CompileShift(bool in) {
+void TTokenizerPasses::CompileShift(bool in) {
     StackDepth = 1;
     CompileExpressionInto(1, true);
     ExpectComma();
@@ -846,7 +701,7 @@ void TTokenizer::CompileShift(bool in) {
     CompileAndWriteExpression(true, false);
     WriteBuffer(1, true);
     WriteBuffer(2, true);
-    EmitInstruction(in ? tkShiftin : tkShiftout);
+    EmitInstruction(in ? inShiftin : inShiftout);
     ExpectComma();
     ExpectLeftBracket();
     do {
@@ -877,40 +732,40 @@ void TTokenizer::CompileShift(bool in) {
 
 // XOUT mpin, zpin, [house\command{\cycles}, ...]: house and command are
 // folded into one value at run time
-void TTokenizer::CompileXout() {
+void TTokenizerPasses::CompileXout() {
     StackDepth = 0;
     CompileAndWriteExpression(true, true);
     ExpectComma();
     StackDepth = 1;
     CompileAndWriteExpression(true, true);
-    EmitInstruction(tkXout);
+    EmitInstruction(inXout);
     ExpectComma();
     ExpectLeftBracket();
     do {
         StackDepth = 2;
         CompileAndWriteExpression(false, false);
         WriteConstant(16, true);
-        EmitFlaggedCode(codeModulo);
+        EmitFlaggedCode(opModulo);
         ExpectBackslash();
         StackDepth = 3;
         CompileAndWriteExpression(true, false);
         WriteConstant(16, true);
-        EmitFlaggedCode(codeMultiply);
-        EmitFlaggedCode(codeAdd);
+        EmitFlaggedCode(opMultiply);
+        EmitFlaggedCode(opAdd);
         if (CheckBackslash()) {
             StackDepth = 3;
             CompileAndWriteExpression(true, false);
         } else {
             WriteConstant(2, true);
         }
-        EmitFlaggedCode(codeInvert);
+        EmitFlaggedCode(opInvert);
         EmitBits(1, 0);
         EmitListSeparator();
     } while (Elements[LastReadIndex].Type != etRightBracket);
 }
 
 // LCDIN pin, command, [items] and the like: the value before the pin
-void TTokenizer::CompilePinAndItems(int token, bool output) {
+void TTokenizerPasses::CompilePinAndItems(int token, bool output) {
     StackDepth = 1;
     CompileExpressionInto(1, true);
     ExpectComma();
@@ -923,7 +778,7 @@ void TTokenizer::CompilePinAndItems(int token, bool output) {
 }
 
 // I2CIN pin, slave, {address{\lowaddress},} [items] and I2COUT
-void TTokenizer::CompileI2c(int token, int tokenWithLowAddress, bool output) {
+void TTokenizerPasses::CompileI2c(int token, int tokenWithLowAddress, bool output) {
     StackDepth = 3;
     CompileExpressionInto(1, true);
     ExpectComma();
@@ -953,14 +808,9 @@ void TTokenizer::CompileI2c(int token, int tokenWithLowAddress, bool output) {
     CompileBracketedItems(output);
 }
 
-// The baud constant of the programming port, which differs by module.
-std::uint16_t TTokenizer::DebugBaud() const {
-    return Result.TargetModule == tmKM2B || Result.TargetModule == tmKM2C ? 240 : 84;
-}
-
 // Byte k of a transfer: the address held in buffer 1, with k added at run
 // time for every byte after the first.
-void TTokenizer::WriteByteAddress(int offset, int depth) {
+void TTokenizerPasses::WriteByteAddress(int offset, int depth) {
     if (offset == 0) {
         WriteBuffer(1, true);
         return;
@@ -973,26 +823,26 @@ void TTokenizer::WriteByteAddress(int offset, int depth) {
 }
 
 // In 2.5 mode an item may carry the size WORD; no other size is allowed.
-bool TTokenizer::CheckWordItem(int sizeError) {
+bool TTokenizerPasses::CheckWordItem(TMessage sizeError) {
     TElement e;
     if (!Version25 || !PreviewElement(e) || e.Type != etSize) {
         return false;
     }
     NextElement(e);
-    if (e.Value != sizeWord) {
-        RaiseError(sizeError);
+    if (e.Value != csWord) {
+        RaiseTokenizeError(sizeError);
     }
     return true;
 }
 
 // A WORD item read from memory must be a whole word variable: its high
 // byte is addressed as the byte behind the low one.
-void TTokenizer::CheckWordVariable() {
+void TTokenizerPasses::CheckWordVariable() {
     const int variableIndex = ElementIndex;
     TElement e;
     NextElement(e);
-    if (e.Type != etVariable || ((e.Value >> 8) & 3) != sizeWord) {
-        RaiseError(173);
+    if (e.Type != etVariable || ((e.Value >> 8) & 3) != csWord) {
+        RaiseTokenizeError(msgExpectedWordVariable);
     }
     TElement period;
     if (PreviewElement(period) && period.Type == etPeriod) {
@@ -1000,14 +850,14 @@ void TTokenizer::CheckWordVariable() {
         TElement modifier;
         NextElement(modifier);
         SetErrorSpan(e.Start, modifier.Start + modifier.Length - e.Start);
-        RaiseError(173);
+        RaiseTokenizeError(msgExpectedWordVariable);
     }
     ElementIndex = variableIndex;
 }
 
 // READ address, item {, item} (with a return address behind each token)
 // and GET location, item {, item}: one byte to each variable
-void TTokenizer::CompileByteRead(int token, bool withNextAddress) {
+void TTokenizerPasses::CompileByteRead(int token, bool withNextAddress) {
     StackDepth = 0;
     CompileExpressionInto(1, false);
     ExpectComma();
@@ -1027,7 +877,7 @@ void TTokenizer::CompileByteRead(int token, bool withNextAddress) {
     };
     TElement e;
     do {
-        const bool word = CheckWordItem(172);
+        const bool word = CheckWordItem(msgExpectedVariableOrWord);
         const int variableIndex = ElementIndex;
         if (word) {
             CheckWordVariable();
@@ -1043,7 +893,7 @@ void TTokenizer::CompileByteRead(int token, bool withNextAddress) {
 // WRITE address, item {, item} (value first, a return address behind each
 // token) and PUT location, item {, item} (location first): one byte each;
 // a WORD value gives its low byte, then the value shifted right by 8.
-void TTokenizer::CompileByteWrite(int token, bool valueFirst) {
+void TTokenizerPasses::CompileByteWrite(int token, bool valueFirst) {
     const int addressDepth = valueFirst ? 1 : 0;
     const int valueDepth = valueFirst ? 0 : 1;
     StackDepth = addressDepth;
@@ -1074,7 +924,7 @@ void TTokenizer::CompileByteWrite(int token, bool valueFirst) {
     };
     TElement e;
     do {
-        const bool word = CheckWordItem(227);
+        const bool word = CheckWordItem(msgExpectedValueOrWord);
         StackDepth = valueDepth;
         CompileExpressionInto(2, false);
         writeByte(false);

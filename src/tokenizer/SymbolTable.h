@@ -90,7 +90,6 @@ public:
     bool IsDeclaredName(const TSymbolName& name) const;
 
     int Count() const { return SymbolCount; }
-    int DeclaredCount() const { return DeclaredNameCount; }
     bool IsFull() const { return SymbolCount >= SymbolTableSize; }
     const TSymbol& Entry(int index) const { return Symbols[index]; }
 

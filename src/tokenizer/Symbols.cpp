@@ -1,38 +1,38 @@
-#include "tokenizer/Tokenizer.h"
+#include "tokenizer/TokenizerPasses.h"
 #include "tokenizer/Vocabulary.h"
 
 namespace wayline {
 
-void TTokenizer::InitDirectiveSymbols() {
+void TTokenizerPasses::InitDirectiveSymbols() {
     Symbols.Clear();
     if (!EnterDirectiveSymbols(Symbols)) {
-        RaiseError(128);
+        RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 
-void TTokenizer::InitBuiltinSymbols() {
+void TTokenizerPasses::InitBuiltinSymbols() {
     if (Result.TargetModule == tmNone || Result.TargetModule > tmKM2D) {
         SetErrorSpan(0, 0);
-        RaiseError(156);
+        RaiseTokenizeError(msgUnknownTargetModule);
     }
     if (!EnterBuiltinVocabulary(Symbols, Result.TargetModule, Version25)) {
-        RaiseError(128);
+        RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 
-void TTokenizer::AddSymbol(const TSymbol& symbol) {
+void TTokenizerPasses::AddSymbol(const TSymbol& symbol) {
     if (!Symbols.AddSymbol(symbol)) {
-        RaiseError(128);
+        RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 
-void TTokenizer::AddDeclaredName(const TSymbolName& name) {
+void TTokenizerPasses::AddDeclaredName(const TSymbolName& name) {
     if (!Symbols.AddDeclaredName(name)) {
-        RaiseError(128);
+        RaiseTokenizeError(msgSymbolTableFull);
     }
 }
 
-TSymbolName TTokenizer::ElementName(const TElement& e) const {
+TSymbolName TTokenizerPasses::ElementName(const TElement& e) const {
     const int start = e.Start;
     int length = e.Length;
     if (start + length > SourceCapacity) {

@@ -3,18 +3,25 @@
 #include <cstring>
 #include <new>
 
+#include "tokenizer/TokenizerPasses.h"
+
 namespace wayline {
 
 TTokenizer& TheTokenizer() {
-    // Large (several hundred kilobytes), so it lives in static storage
-    // rather than on a stack.
+    // Lives from the first call to the end of the program, as the one
+    // record the program's compiles share.
     static TTokenizer tokenizer;
     return tokenizer;
 }
 
-bool Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool AnyLanguageVersion) {
-    return TheTokenizer().Tokenize(DirectivesOnly, ParseTargetDirective, AnyLanguageVersion);
+bool Tokenize(const TTokenizeOptions& options) {
+    return TheTokenizer().Tokenize(options);
 }
+
+// The working tables are allocated once, here, so that no call allocates.
+TTokenizer::TTokenizer() : Passes(std::make_unique<TTokenizerPasses>(Result)) {}
+
+TTokenizer::~TTokenizer() = default;
 
 bool TTokenizer::SetSource(std::string_view text) {
     if (text.size() > static_cast<std::size_t>(MaxSourceSize)) {
@@ -25,19 +32,21 @@ bool TTokenizer::SetSource(std::string_view text) {
     return true;
 }
 
-void TTokenizer::RaiseTokenizeError(int n) {
-    const char* text = MessageText(n);
+bool TTokenizer::Tokenize(const TTokenizeOptions& options) {
+    const bool succeeded = Passes->Tokenize(options);
+    CodeBitAddress = Passes->CodeBitAddress;
+    return succeeded;
+}
+
+void TTokenizerPasses::RaiseTokenizeError(TMessage message) {
+    const char* text = MessageText(message);
     if (text == nullptr) {
         text = "";
     }
     RaiseUserError(text, static_cast<int>(std::strlen(text)));
 }
 
-void TTokenizer::RaiseError(int number) {
-    RaiseTokenizeError(MessageIndex(number));
-}
-
-void TTokenizer::RaiseUserError(const char* characters, int count) {
+void TTokenizerPasses::RaiseUserError(const char* characters, int count) {
     // The message goes to the very end of the source area, its NUL in the
     // last byte, so that ErrorText stays valid until the next call.
     if (count > SourceCapacity - 1) {
@@ -50,7 +59,7 @@ void TTokenizer::RaiseUserError(const char* characters, int count) {
     throw ETokenizeError();
 }
 
-bool TTokenizer::Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool AnyLanguageVersion) {
+bool TTokenizerPasses::Tokenize(const TTokenizeOptions& options) {
     TTokenizerResult& r = Result;
     r.ErrorText = nullptr;
     for (int i = 0; i < MaxProjectFiles; ++i) {
@@ -64,7 +73,7 @@ bool TTokenizer::Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool A
     std::memset(r.Reserved, 0, sizeof r.Reserved);
     std::memset(r.EEPROM, 0, sizeof r.EEPROM);
     std::memset(r.EEPROMFlags, 0, sizeof r.EEPROMFlags);
-    if (ParseTargetDirective) {
+    if (options.ParseTargetDirective) {
         r.TargetModule = tmNone;
     }
     Version25 = false;
@@ -90,8 +99,8 @@ bool TTokenizer::Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool A
         }
         InitDirectiveSymbols();
         ScanSource(false);
-        ResolveDirectives(ParseTargetDirective, AnyLanguageVersion);
-        if (!DirectivesOnly) {
+        ResolveDirectives(options.ParseTargetDirective, options.AnyLanguageVersion);
+        if (!options.DirectivesOnly) {
             if (r.TargetModule == tmKM1) {
                 // KM1 has an instruction set of its own, which this tokenizer
                 // does not compile.
@@ -115,8 +124,8 @@ bool TTokenizer::Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool A
             BuildPackets();
         }
         SetErrorSpan(0, 0);
-        if (r.PacketCount == 0 && !DirectivesOnly) {
-            RaiseError(157);
+        if (r.PacketCount == 0 && !options.DirectivesOnly) {
+            RaiseTokenizeError(msgNothingToTokenize);
         }
         r.Succeeded = true;
     } catch (const ETokenizeError&) {

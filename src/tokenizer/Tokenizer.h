@@ -2,11 +2,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
-#include "tokenizer/Elements.h"
-#include "tokenizer/Messages.h"
-#include "tokenizer/SymbolTable.h"
+#include "isa/Modules.h"
 
 namespace wayline {
 
@@ -17,19 +16,6 @@ inline constexpr int EEPROMSize = 2048;
 inline constexpr int MaxProjectFiles = 7;
 inline constexpr int MaxPackets = 128;
 inline constexpr int PacketSize = 18;
-inline constexpr int MaxElements = 10240;
-inline constexpr int ProgramBitCapacity = EEPROMSize * 8;
-inline constexpr char LineEndMark = 3;
-
-enum TTargetModule : std::uint8_t {
-    tmNone = 0,
-    tmKM1 = 1,
-    tmKM2 = 2,
-    tmKM2A = 3,
-    tmKM2B = 4,
-    tmKM2C = 5,
-    tmKM2D = 6,
-};
 
 // Input and results of one Tokenize call. The caller fills Source and
 // SourceSize (and TargetModule when the target directive is not parsed).
@@ -67,317 +53,59 @@ inline constexpr std::uint8_t efData = 2;
 inline constexpr std::uint8_t efProgram = 3;
 inline constexpr std::uint8_t efInPacket = 0x80;
 
-// A bit buffer for one compiled expression: bits appended most significant
-// first, 16 to a word; the last, partly filled word is right-aligned.
-struct TExpressionBuffer {
-    std::uint16_t Length = 0;
-    std::uint16_t Words[32] = {};
-
-    int Bit(int index) const;
+// How a Tokenize call reads the source. The defaults are the robot
+// program's download: the whole program, the target module from its
+// $KEYSTONE directive, and the versions the module takes.
+struct TTokenizeOptions {
+    // Only the editor directives are read (target module, port, language
+    // version, project files); no code is produced.
+    bool DirectivesOnly = false;
+    // True: TargetModule is taken from the $KEYSTONE directive. False: the
+    // first $KEYSTONE directive is dropped unread and the TargetModule the
+    // caller set stands.
+    bool ParseTargetDirective = true;
+    // Lifts the rule that KM1 takes only HBASIC 1.0 and the KM2 family only
+    // 2.0 or 2.5.
+    bool AnyLanguageVersion = false;
 };
 
-inline constexpr int ExpressionBufferLimit = 496;
-inline constexpr int OperatorStackSize = 255;
-inline constexpr std::uint8_t OperatorMarker = 128;
-inline constexpr int RunTimeStackSize = 8;
+class TTokenizerPasses;
 
-// One open block: a conditional-compile section now, the run-time blocks
-// of the statement pass later.
-struct TNestingEntry {
-    std::uint8_t Kind = 0;
-    std::uint16_t DirectiveIndex = 0;
-    std::uint16_t ExprStart = 0;
-    std::uint8_t ImpliedCompare = opEqual;
-    std::uint16_t LoopAddress = 0;
-    std::uint16_t PendingAddress = 0;
-    std::uint16_t ExitAddresses[16] = {};
-    std::uint8_t SkipState = 0;
-    std::uint16_t RegionStart = 0;
-    std::uint16_t RegionEnd = 0;
-};
-
-inline constexpr std::uint8_t nkIfAfterElse = 4;
-inline constexpr std::uint8_t nkIfBeforeElse = 5;
-inline constexpr std::uint8_t nkSelect = 8;
-inline constexpr int NestingStackSize = 80;
-inline constexpr int MaxNestingLevel = 16;
-
-struct TLabelReference {
-    std::uint16_t ElementIndex = 0;
-    std::uint16_t BitAddress = 0;
-};
-// As many 14-bit fields as fit into the image, so the list never overflows.
-inline constexpr int LabelReferenceCapacity = 1170;
-
-// The HBASIC tokenizer: the result record and every working table, all of
-// fixed size, so that a call allocates nothing. The program owns one
-// instance (TheTokenizer()); tests make their own. The passes are members,
-// one source file per pass.
+// The HBASIC tokenizer: the result record, and behind it the passes with
+// their working tables, all of fixed size, so that a call allocates
+// nothing. The program owns one instance (TheTokenizer()); tests make
+// their own.
 class TTokenizer {
 public:
+    TTokenizer();
+    ~TTokenizer();
+    TTokenizer(const TTokenizer&) = delete;
+    TTokenizer& operator=(const TTokenizer&) = delete;
+
+    // Input and results of the calls.
     TTokenizerResult Result;
+    // Where the last call's code ends: the program's length in bits (0 for
+    // a call that read only the directives).
+    std::uint16_t CodeBitAddress = 0;
 
     // Copies text into Source; refuses texts of 65,536 characters or more
     // (element offsets are 16-bit), leaving the record untouched.
     bool SetSource(std::string_view text);
 
-    bool Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool AnyLanguageVersion);
-
-    // ---- errors (Tokenizer.cpp)
-    [[noreturn]] void RaiseTokenizeError(int n);
-    // Raises the message with the given printed number.
-    [[noreturn]] void RaiseError(int number);
-    [[noreturn]] void RaiseUserError(const char* characters, int count);
-    void SetErrorSpan(int start, int length) {
-        Result.ErrorStart = start;
-        Result.ErrorLength = length;
-    }
-
-    // ---- symbol table (Symbols.cpp)
-    TSymbolTable Symbols;
-    bool Version25 = false;
-    void InitDirectiveSymbols();
-    void InitBuiltinSymbols();
-    void AddSymbol(const TSymbol& symbol);
-    void AddDeclaredName(const TSymbolName& name);
-    TSymbolName ElementName(const TElement& e) const;
-
-    // ---- scanner and element list (Scanner.cpp)
-    TElement Elements[MaxElements];
-    // For a name scanned as undefined, its last lookup: every pass reads
-    // the list again, and looking the same names up on each pass was most
-    // of a compile.
-    TSymbolTable::TLookup ElementLookups[MaxElements];
-    int ElementCount = 0;
-    int ElementIndex = 0;
-    void ScanSource(bool full);
-    bool NextElement(TElement& e);
-    // Reads the next element as NextElement does, but a name that was
-    // undefined when scanned is not looked up again. For the passes that
-    // only look for what the scanner fixes: keywords, instructions,
-    // directives and line ends (no declaration can give a name those types).
-    bool NextScannedElement(TElement& e);
-    // Reads on with NextScannedElement up to the next element of the given
-    // scanned type; false, having read to the end, if there is none. The
-    // passes over the whole list that look for one type use it.
-    bool SeekScannedElement(std::uint8_t type, TElement& e);
-    // Sets the error span to the element's.
-    void SetElementSpan(const TElement& e) {
-        SetErrorSpan(e.Start, e.Type == etFileName ? e.Value : e.Length);
-    }
-    bool PreviewElement(TElement& e);
-    // Moves the cursor back onto the element the last NextElement read.
-    void StepBack();
-    void CancelElements(int first, int last);
-    void CancelElementsAndLine(int first, int last);
-    // The nearest element at or before index that is not cancelled, or -1.
-    int PreviousLiveElement(int index);
-    // For a cancelled element, an earlier index such that every element
-    // between the two is cancelled too (elements are never revived).
-    std::int16_t CancelledLinks[MaxElements];
-    std::uint16_t ExpectEnd();
-    void ExpectLeftParen();
-    void ExpectRightParen();
-    void ExpectLeftBracket();
-    void ExpectRightBracket();
-    void ExpectEquals();
-    void ExpectTo();
-    void ExpectComma();
-    void ExpectQuestion();
-    void ExpectBackslash();
-    bool CheckQuestion();
-    bool CheckBackslash();
-    // Index of the element the last NextElement returned.
-    int LastReadIndex = -1;
-    // Reads up to and including the next line end.
-    void SkipToLineEnd();
-    // The statement search of the declaration passes (Declarations.cpp).
-    bool FindStatement(std::uint8_t keyword, int& first, bool keywordFirst = false);
-
-    // ---- directives and conditional compilation (Directives.cpp, Conditionals.cpp)
-    void ResolveDirectives(bool ParseTargetDirective, bool AnyLanguageVersion);
-    void ResolveConditionals();
-    std::uint16_t PortNumber = 0xFFFF;
-    int TargetLength = 0;
-
-    // ---- declarations (Declarations.cpp)
-    int DataPointer = 0;
-    int VarBitTotal = 0;
-    int VarStart[4] = {};
-    void ResolvePins(bool final);
-    void ResolveConstants(bool final);
-    void ResolveData(bool final);
-    void ResolveVariables(bool allocate);
-
-    // ---- object image and packets (Image.cpp)
-    int GosubCount = 0;
-    void CountGosubs();
-    void ResolveLabelReferences();
-    void BuildPackets();
-
-    // ---- statements (Statements.cpp)
-    void CompileStatements();
-    bool StatementCompiled = false;
-
-    // ---- code emission (Emitter.cpp)
-    std::uint16_t CodeBitAddress = 0;
-    std::uint16_t DataSpanStart[EEPROMSize] = {};
-    std::uint16_t DataSpanLength[EEPROMSize] = {};
-    void EmitBits(int count, std::uint16_t value);
-    void EmitInstruction(int code);
-    void EmitAddress(std::uint16_t address);
-    void EmitLabelAddress();
-    void PatchAddress(std::uint16_t at);
-    void EmitFlaggedCode(int n);
-    void WriteBuffer(int n, bool leadingOneBit);
-    void WriteConstant(std::uint16_t value, bool leadingOneBit);
-    TLabelReference LabelReferences[LabelReferenceCapacity];
-    int LabelReferenceCount = 0;
-
-    // ---- expressions (Expressions.cpp)
-    TExpressionBuffer ExpressionBuffer[4];
-    std::uint8_t OperatorStack[OperatorStackSize] = {};
-    int OperatorHeight = 0;
-    int OperatorBase = 0;
-    int MarkerCount = 0;
-    int StackDepth = 0;
-    bool CondCompileMode = false;
-    void AppendBits(int count, std::uint16_t value);
-    void EmitOperatorToken(int code);
-    void EmitConstantToken(std::uint16_t value);
-    void EmitVariableToken(const TElement& element, bool write);
-    void ApplyModifiers(TElement& element);
-    void CompileExpression(bool condition, bool pinsAsNumbers, int stopIndex);
-    void CompileCondExpression(int stopIndex);
-    void CompileVariable(bool write);
-    void CopyBuffer(int from, int to);
-    void AppendBufferWithOperator(int n, int code);
-    void CompileExpressionInto(int n, bool pinsAsNumbers);
-    void CompileReadVariableInto(int n);
-    void CompileWriteVariableInto(int n);
-    void CompileAndWriteExpression(bool leadingOneBit, bool pinsAsNumbers);
-    void CompileAndWriteWriteVariable();
-    void CompileHighByteWriteVariable();
-    bool EvaluateConstant(bool final, bool conditional);
-    std::uint16_t EvaluateBuffer();
-
-    // ---- nesting stack, shared by conditional compilation and blocks
-    TNestingEntry NestingStack[NestingStackSize];
-    int NestingCount = 0;
-    int CondIfDepth = 0;
-    int CondSelectDepth = 0;
+    // Compiles Source into the EEPROM image and its packets; returns
+    // Result.Succeeded. No exception leaves it.
+    bool Tokenize(const TTokenizeOptions& options = {});
 
 private:
-    // scanner internals
-    int ScanPos = 0;
-    int ScanElementStart = 0;
-    bool LastWasEnd = true;
-    [[noreturn]] void RaiseScanError(int extra, int number);
-    void AddElement(std::uint8_t type, std::uint16_t value, bool isEnd);
-    void AppendElement(std::uint8_t type, std::uint16_t value, int start, int length);
-    void ScanSymbol(bool full);
-    void ScanNumber(int radix, int fractionDigits);
-    void ScanString();
-    void ScanOperator();
-    void ScanDirectiveLine();
-    int ScanNameEnd(int from) const;
-
-    // expression internals
-    void CompileExpressionBody(bool condition, bool pinsAsNumbers, int stopIndex);
-    void PushOperator(std::uint8_t entry);
-    void WriteOperatorsToMarker();
-    void RemoveMarkerAndWrite();
-    void AppendBuffer(const TExpressionBuffer& buffer);
-    bool CompileVariableIndex();
-
-    // declaration internals
-    void ResolvePinsOrConstants(bool final, bool pins);
-    void DefineSymbol(const TSymbolName& name, std::uint8_t type, std::uint16_t value);
-    TSymbolName GetUndefinedSymbol(int index);
-    void StoreData(std::uint16_t value, bool word, bool reserved, bool final, int spanStart,
-                   int spanLength);
-    void DefinePendingLabel(bool& pending, const TSymbolName& name);
-
-    // statement internals
-    void CompileInstruction(const TElement& keyword, int keywordIndex);
-    void CompileElseIf();
-    void CompileAssignment();
-    void CompilePinInstruction(int token);
-    void CompileValueInstruction(int token);
-    void CompileGosub();
-    void CompileRandom();
-    void CompilePinAndValue(int token, bool withVariable);
-    void CompilePwm();
-    void CompileBranch();
-    void CompileLookup();
-    void CompileLookdown();
-    void CompileValueListAndTarget(int depth);
-    void CompileOn();
-    void EmitListSeparator();
-    void CompileByteRead(int token, bool withNextAddress);
-    void CompileByteWrite(int token, bool valueFirst);
-    void WriteByteAddress(int offset, int depth);
-    bool CheckWordItem(int sizeError);
-    void CheckWordVariable();
-    std::uint16_t DebugBaud() const;
-    void CompileSerialBranch(int depth);
-    bool CompileSerialPins(int pinDepth);
-    void CompileSerout();
-    void CompileSerin();
-    void CompileBracketedItems(bool output);
-    void CompileFreqout();
-    void CompileButton();
-    void CompileDtmfout();
-    void CompileShift(bool in);
-    void CompileXout();
-    void CompilePinAndItems(int token, bool output);
-    void CompileI2c(int token, int tokenWithLowAddress, bool output);
-
-    // item list internals (ItemLists.cpp)
-    void CompileOutputItems();
-    void CompileInputItems();
-    void CompileWaitItem();
-    void EmitLiteralCharacter(char ch);
-    void EmitSourceEcho(bool quote);
-    std::uint16_t GetByteVariable();
-    void EmitCharacterItem(std::uint16_t ch);
-    void EmitConstantAndExpression(std::uint16_t constant, int depth);
-    std::uint16_t ReserveAddress();
-    void FillBlockJumps(TNestingEntry& entry);
-    void CheckBlockMismatch();
-    void CompileIf(int keywordIndex, bool elseIf);
-    void CompileElse();
-    void CompileEndIf();
-    void CompileDo(int keywordIndex);
-    void CompileLoop();
-    void CompileExit();
-    void CompileFor(int keywordIndex);
-    void CompileNext();
-    void CompileLoopCondition();
-    void CompileSelect(int keywordIndex);
-    void CompileCase();
-    void CompileEndSelect();
-    void EndStatement();
-    int IfDepth = 0;
-    int ForDepth = 0;
-    int DoDepth = 0;
-    int SelectDepth = 0;
-
-    // conditional internals
-    TNestingEntry& PushNesting(std::uint8_t kind, int directiveIndex);
-    bool CompileCaseValues(int entryIndex, int& lineEnd);
-    void BuildCaseCondition(int entryIndex, bool runTime, int& lineEnd);
-    void DefineConditional(int directiveIndex);
-    void RaiseUserErrorDirective(int directiveIndex);
-    std::uint16_t EvaluateCondition(int firstElement, int endElement);
-    bool SectionExcluded() const;
-    char UserMessage[4 + MaxElements] = {};
+    // Tests reach the passes through this one seam.
+    friend class TTokenizerTestAccess;
+    std::unique_ptr<TTokenizerPasses> Passes;
 };
 
 // The process-wide tokenizer the program uses.
 TTokenizer& TheTokenizer();
 
 // Runs the process-wide tokenizer.
-bool Tokenize(bool DirectivesOnly, bool ParseTargetDirective, bool AnyLanguageVersion);
+bool Tokenize(const TTokenizeOptions& options = {});
 
 } // namespace wayline

@@ -170,6 +170,23 @@ std::optional<QByteArray> TResources::SkinPicture(int n, bool advanced) const {
     return bytes;
 }
 
+void TResources::ApplySkinPicture(TSkinImage* image, int n, bool advanced) const {
+    const std::optional<QByteArray> bytes = SkinPicture(n, advanced);
+    // An empty byte array empties the picture.
+    image->SetPicture(bytes.value_or(QByteArray()));
+    image->resize(image->PictureSize());
+    if (auto r = PictureRecord(n, advanced)) {
+        image->SetTag(r->Tag);
+        image->setGeometry(r->Left, r->Top, r->Width, r->Height);
+        image->SetStretch(r->Stretch);
+        image->SetTransparent(r->Transparent);
+        image->setVisible(r->Visible);
+    } else {
+        image->move(0, 0);
+        image->hide();
+    }
+}
+
 void TResources::CreateSkin(QWidget* parent, bool advanced, TSkinImages& images) const {
     images[0] = nullptr;
     for (int n = 1; n <= SkinImageCount; ++n) {

@@ -96,6 +96,10 @@ public:
     // Creates the 65 skin pictures as children of `parent`, in order (later
     // ones above earlier ones), loads each picture and applies its record.
     void CreateSkin(QWidget* parent, bool advanced, TSkinImages& images) const;
+    // Loads picture n and applies its record for the mode, to a picture
+    // that exists already (a switch of mode). Without a record in this
+    // mode it is emptied and hidden, as a picture no mode has.
+    void ApplySkinPicture(TSkinImage* image, int n, bool advanced) const;
 
 private:
     QString Root;

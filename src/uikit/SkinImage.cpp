@@ -1,5 +1,6 @@
 #include "uikit/SkinImage.h"
 
+#include <QAccessibleWidget>
 #include <QBuffer>
 #include <QImage>
 #include <QImageReader>
@@ -9,7 +10,34 @@
 
 namespace wayline {
 
+namespace {
+
+// Pictures are read as what they stand for, not as text labels. The role
+// is asked each time: the interface may exist before the window gives the
+// picture its role.
+class TSkinImageAccessible : public QAccessibleWidget {
+public:
+    explicit TSkinImageAccessible(TSkinImage* image) : QAccessibleWidget(image) {}
+    QAccessible::Role role() const override {
+        return static_cast<const TSkinImage*>(widget())->AccessibleRole();
+    }
+};
+
+QAccessibleInterface* SkinImageFactory(const QString&, QObject* object) {
+    if (auto* image = qobject_cast<TSkinImage*>(object)) {
+        return new TSkinImageAccessible(image);
+    }
+    return nullptr;
+}
+
+} // namespace
+
 TSkinImage::TSkinImage(QWidget* parent) : QLabel(parent) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(SkinImageFactory);
+        return true;
+    }();
+    (void)factoryInstalled;
     // Hover handlers need moves without a button held.
     setMouseTracking(true);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -100,6 +128,9 @@ void TSkinImage::mouseReleaseEvent(QMouseEvent* event) {
 
 void TSkinImage::mouseDoubleClickEvent(QMouseEvent* event) {
     event->accept();
+    if (FDoubleClickPresses) {
+        Q_EMIT MousePressed(this, event);
+    }
     Q_EMIT DoubleClicked(this);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QByteArray>
 #include <QLabel>
 #include <QPixmap>
@@ -21,6 +22,11 @@ public:
     ~TSkinImage() override;
 
     int Tag() const { return FTag; }
+
+    // What a screen reader takes the picture for (a button, a palette
+    // action); set before the picture is first asked about.
+    void SetAccessibleRole(QAccessible::Role role) { FRole = role; }
+    QAccessible::Role AccessibleRole() const { return FRole; }
     void SetTag(int tag) { FTag = tag; }
 
     // Scale the picture to the widget's size instead of drawing it at the
@@ -32,6 +38,11 @@ public:
     // Otherwise they show white, as an opaque picture would.
     bool Transparent() const { return FTransparent; }
     void SetTransparent(bool transparent);
+
+    // The second press of a quick pair is a press of its own (as a button
+    // takes it) besides being a double click: a button clicked again soon
+    // after the window it opened has closed must not lose that click.
+    void SetDoubleClickPresses(bool presses) { FDoubleClickPresses = presses; }
 
     // Loads a BMP or GIF. A GIF with more than one frame becomes a movie
     // (all frames cached), stopped on its first frame. Returns false, and
@@ -62,8 +73,10 @@ private:
     void ClearPicture();
 
     int FTag = 0;
+    QAccessible::Role FRole = QAccessible::Graphic;
     bool FStretch = false;
     bool FTransparent = false;
+    bool FDoubleClickPresses = false;
     QPixmap FFirstFrame;
     QMovie* FMovie = nullptr;
     QBuffer* FMovieData = nullptr; // the movie reads its frames from here

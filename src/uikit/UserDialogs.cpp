@@ -7,8 +7,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <QPushButton>
-#include <QStandardPaths>
 
 namespace wayline {
 
@@ -30,7 +28,7 @@ QString RunFileDialog(QWidget* parent, const TFileDialogSpec& spec, const QStrin
     return dialog.selectedFiles().constFirst();
 }
 
-constexpr int OkTextId = 920;
+constexpr int OkTextId = 908;
 constexpr int YesTextId = 387;
 constexpr int NoTextId = 388;
 constexpr int CancelTextId = 422;
@@ -78,6 +76,14 @@ TBoxAnswer TUserDialogs::AskToSave(QWidget* parent, const QString& text) {
     }
 }
 
+bool TUserDialogs::AskYesNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, QApplication::applicationName(), text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    NameBoxButtons(box);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 QString TUserDialogs::GetSaveFileName(QWidget* parent, const TFileDialogSpec& spec,
                                       const QString& directory, const QString& fileName) {
     return RunFileDialog(parent, spec, directory, fileName, QFileDialog::AcceptSave);
@@ -91,18 +97,6 @@ QString TUserDialogs::GetOpenFileName(QWidget* parent, const TFileDialogSpec& sp
 TUserDialogs& SystemDialogs() {
     static TUserDialogs dialogs;
     return dialogs;
-}
-
-QString StartFolderForFiles(const QString& programFolder) {
-    const QFileInfo folder(programFolder);
-    if (folder.isDir() && folder.isWritable()) {
-        return programFolder;
-    }
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (!documents.isEmpty() && QFileInfo(documents).isDir()) {
-        return documents;
-    }
-    return QDir::homePath();
 }
 
 } // namespace wayline

@@ -27,6 +27,8 @@ public:
     virtual void ShowErrorBox(QWidget* parent, const QString& text);
     // The save prompt: default beep, warning box with Yes, No and Cancel.
     virtual TBoxAnswer AskToSave(QWidget* parent, const QString& text);
+    // A question box with Yes and No; true for Yes.
+    virtual bool AskYesNo(QWidget* parent, const QString& text);
     // The chosen file, or empty on Cancel. The save dialog asks before
     // overwriting a file.
     virtual QString GetSaveFileName(QWidget* parent, const TFileDialogSpec& spec,
@@ -42,10 +44,5 @@ TUserDialogs& SystemDialogs();
 // whether or not Qt's own translations are installed; Yes and No keep their
 // Alt letter, the first letter of each.
 void NameBoxButtons(QMessageBox& box);
-
-// Where the file dialogs start when nothing else is known: the program's
-// own folder, as long as the user may write there. Installed, it is
-// read-only (/usr/bin); then the user's documents folder, or home.
-QString StartFolderForFiles(const QString& programFolder);
 
 } // namespace wayline

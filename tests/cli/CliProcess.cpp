@@ -7,15 +7,23 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <mutex>
+#include <thread>
 
 extern char** environ;
 
 namespace wayline {
 
-TRun RunCli(const std::vector<std::string>& arguments) {
+namespace {
+
+TRun Run(const std::vector<std::string>& arguments, TOutput output,
+         const std::function<void(const TRunning&)>& meanwhile) {
     TRun run;
+    std::mutex outLock;
     int out[2];
     int err[2];
     if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
@@ -45,6 +53,16 @@ TRun RunCli(const std::vector<std::string>& arguments) {
         ::close(err[0]);
         return run;
     }
+    TRunning running;
+    running.Pid = static_cast<int>(pid);
+    running.OutSoFar = [&run, &outLock] {
+        const std::lock_guard<std::mutex> lock(outLock);
+        return run.Out;
+    };
+    std::thread acting;
+    if (meanwhile) {
+        acting = std::thread([&meanwhile, &running] { meanwhile(running); });
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
     pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
     std::string* sinks[2] = {&run.Out, &run.Err};
@@ -62,7 +80,14 @@ TRun RunCli(const std::vector<std::string>& arguments) {
                 char buffer[4096];
                 const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
                 if (n > 0) {
+                    const std::lock_guard<std::mutex> lock(outLock);
                     sinks[i]->append(buffer, static_cast<std::size_t>(n));
+                    if (i == 0) {
+                        run.OutBytes += static_cast<std::uint64_t>(n);
+                        if (output == TOutput::CountOut && run.Out.size() > 8192) {
+                            run.Out.erase(0, run.Out.size() - 4096);
+                        }
+                    }
                 } else {
                     ::close(fds[i].fd);
                     fds[i].fd = -1;
@@ -76,10 +101,26 @@ TRun RunCli(const std::vector<std::string>& arguments) {
             ::close(fd.fd);
         }
     }
+    if (acting.joinable()) {
+        acting.join();
+    }
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    rusage usage{};
+    ::wait4(pid, &status, 0, &usage);
     run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.PeakKb = usage.ru_maxrss;
     return run;
+}
+
+} // namespace
+
+TRun RunCli(const std::vector<std::string>& arguments, TOutput output) {
+    return Run(arguments, output, {});
+}
+
+TRun RunCli(const std::vector<std::string>& arguments,
+            const std::function<void(const TRunning&)>& meanwhile) {
+    return Run(arguments, TOutput::Collect, meanwhile);
 }
 
 } // namespace wayline

@@ -5,7 +5,9 @@
 #include "cli/DoctorCommand.h"
 #include "cli/TokenizeCommand.h"
 
+#include "comm/core/PortScan.h"
 #include "doctor/core/FakeSystem.h"
+#include "doctor/core/SystemRoot.h"
 
 #include <gtest/gtest.h>
 
@@ -30,9 +32,10 @@ protected:
         Sys.AddGroup("dialout", Sys.FileGid(), "");
     }
 
-    int Run(std::vector<std::string> arguments, const char* environmentRoot = nullptr) {
+    int Run(std::vector<std::string> arguments, const char* environmentRoot = nullptr,
+            const TDoctorScan& scan = {}) {
         std::ostringstream out, err;
-        const int status = RunDoctorCommand(arguments, out, err, environmentRoot);
+        const int status = RunDoctorCommand(arguments, out, err, environmentRoot, scan);
         Out = out.str();
         Err = err.str();
         return status;
@@ -81,6 +84,33 @@ TEST_F(DoctorCommandTest, HealthyComputerExitsZero) {
     EXPECT_EQ(Out, "{\"blocksDownload\":false,\"findings\":[]}\n");
 }
 
+// The quick scan a download makes tells an empty port from a robot that
+// does not answer, as it does for the program's connection help: a
+// computer with its own serial port only, and nothing comes back on it.
+TEST_F(DoctorCommandTest, TheScanOfThePortsGivesTheConnectionHelpsFindings) {
+    Sys.AddBuiltinPort("ttyS0", "4");
+    Sys.Write("/etc/group", "dialout:x:" + std::to_string(Sys.FileGid()) + ":pupil\n");
+    Sys.SetUser(PupilUid(), 1000, {1000, Sys.FileGid()}, "");
+    int scans = 0;
+    const TDoctorScan scan = [&scans](const TSystemRoot&) {
+        ++scans;
+        TScannedPort silent;
+        silent.PortName = "ttyS0";
+        silent.Result.DeviceText = "-";
+        silent.Result.EchoText = "No";
+        return std::vector<TScannedPort>{silent};
+    };
+    EXPECT_EQ(Run({"--root", Sys.Root().string()}, nullptr, scan), ExitDownloadBlocked);
+    EXPECT_EQ(Out, "[blocks downloads] No USB serial adapter is plugged in, and nothing comes "
+                   "back on this computer's own serial port ttyS0.  Plug the robot's cable into "
+                   "the computer.\nA download cannot work until the problems above are mended.\n");
+    EXPECT_EQ(scans, 1);
+
+    EXPECT_EQ(Run({"--no-scan", "--root", Sys.Root().string()}, nullptr, scan), ExitSucceeded);
+    EXPECT_EQ(Out, "Nothing on this computer keeps the robot from being found.\n");
+    EXPECT_EQ(scans, 1);
+}
+
 TEST_F(DoctorCommandTest, OptionRootWinsOverTheEnvironment) {
     TFakeSystem empty;
     EXPECT_EQ(Run({"--json", "--root", empty.Root().string()}, Sys.Root().c_str()),
@@ -89,7 +119,7 @@ TEST_F(DoctorCommandTest, OptionRootWinsOverTheEnvironment) {
 }
 
 TEST_F(DoctorCommandTest, UsageErrorsExitWithTwo) {
-    const std::string usage = "usage: wayline-cli doctor [--json] [--root DIR]\n";
+    const std::string usage = "usage: wayline-cli doctor [--json] [--no-scan] [--root DIR]\n";
     EXPECT_EQ(Run({"--verbose"}), ExitUsageError);
     EXPECT_EQ(Err, "wayline-cli doctor: unknown argument '--verbose'\n" + usage);
     EXPECT_EQ(Run({"--root"}), ExitUsageError);

@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -22,6 +24,7 @@ namespace fs = std::filesystem;
 
 const std::string Program = "'{$KEYSTONE KM2}\r\n'{$HBASIC 2.5}\r\n"
                             "Speed DATA 1, 2, 3\r\nHIGH 5\r\nPAUSE 100\r\nEND\r\n";
+const std::string NoRobotFound = "No robot found.\nRun 'wayline-cli doctor' to find out why.\n";
 const std::string CommunicationFailure =
     "Hardware communication failure!  Check serial cable and power supply.\n";
 
@@ -37,6 +40,11 @@ protected:
     std::istringstream Answers;
     bool Terminal = false;
     bool Answering = false;
+    // The diagnosis's lines after no robot was reached, and the signal
+    // that asks the download to stop (0: none yet).
+    std::function<std::vector<std::string>(const std::vector<TScannedPort>&)> Advice;
+    std::function<int()> Signal;
+    bool Explaining = false; // the scan explains a port the user may not open
 
     void SetUp() override {
         Dir = fs::temp_directory_path() /
@@ -63,9 +71,19 @@ protected:
         env.StartThread = StdThreadStarter();
         env.Terminal = Terminal;
         env.Answers = Answering ? &Answers : nullptr;
-        env.OpenErrorAdvice = [](const std::string& port, std::uint32_t error) {
-            return error == OpenErrorPermission ? "ask for " + port : std::string();
-        };
+        if (Explaining) {
+            env.MakeIdentifyWork = [this](int type, const TIdentifyTexts& texts) {
+                return [this, type, &texts](const std::string& port) {
+                    TIdentifyResult r = IdentifyPort(Slots, port, type, texts);
+                    if (r.OpenError == OpenErrorPermission) {
+                        r.DeviceText = "no access; join group robots";
+                    }
+                    return r;
+                };
+            };
+        }
+        env.Advice = Advice;
+        env.InterruptSignal = Signal;
         std::ostringstream out, err;
         const int status =
             RunDownloadCommand(arguments, out, err, *Tok, RobotProgramTemplateText(), env);
@@ -143,7 +161,7 @@ TEST_F(DownloadCommandTest, APortOrPathIsTheOnlyOneExamined) {
 TEST_F(DownloadCommandTest, EveryFailureEndsWithTheProgramsMessage) {
     const std::string file = WriteFile("blink.hbs", Program);
     EXPECT_EQ(Run({file}), ExitDownloadFailed);
-    EXPECT_EQ(Err, "No robot found.\n");
+    EXPECT_EQ(Err, NoRobotFound);
 
     sim::TModuleConfig newer;
     newer.VersionByte = 0x11;
@@ -176,13 +194,54 @@ TEST_F(DownloadCommandTest, EveryFailureEndsWithTheProgramsMessage) {
     EXPECT_EQ(Err, "wayline-cli download: ttyUSB0: can't open port; in use\n");
 }
 
-TEST_F(DownloadCommandTest, APortTheUserMayNotOpenGetsAdvice) {
+// No robot: the command points to the doctor, the scan's explanation of
+// each port is in its row, and the diagnosis of the ports the scan saw
+// follows.
+TEST_F(DownloadCommandTest, NoRobotFoundPointsToTheDoctorAndGivesTheDiagnosis) {
     Ports.Add("ttyUSB0");
     Ports.Faults("ttyUSB0").OpenError = OpenErrorPermission;
+    Explaining = true;
+    std::vector<TScannedPort> diagnosed;
+    Advice = [&diagnosed](const std::vector<TScannedPort>& scan) {
+        diagnosed = scan;
+        return std::vector<std::string>{"ask for ttyUSB0", "    sudo something"};
+    };
     EXPECT_EQ(Run({WriteFile("blink.hbs", Program)}), ExitDownloadFailed);
     EXPECT_EQ(Out, "ttyS0:    -  version -  loopback No  echo No\n"
-                   "ttyUSB0:  no access; join group dialout\n");
-    EXPECT_EQ(Err, "No robot found.\nask for ttyUSB0\n");
+                   "ttyUSB0:  no access; join group robots\n");
+    EXPECT_EQ(Err, NoRobotFound + "ask for ttyUSB0\n    sudo something\n");
+    ASSERT_EQ(diagnosed.size(), 2u);
+    EXPECT_EQ(diagnosed[1].PortName, "ttyUSB0");
+    EXPECT_EQ(diagnosed[1].Result.OpenError, OpenErrorPermission);
+
+    // A robot that was found is no case for the diagnosis.
+    diagnosed.clear();
+    Ports.Add("ttyUSB0");
+    EXPECT_EQ(Run({WriteFile("blink.hbs", Program)}), ExitSucceeded);
+    EXPECT_TRUE(diagnosed.empty());
+}
+
+// A signal (Ctrl+C, a kill, a closed terminal) stops the transfer: the
+// module still gets the closing byte, the port is closed (the fixture
+// checks every slot), and the command ends with 128 + the signal.
+TEST_F(DownloadCommandTest, ASignalEndsTheTransferWithItsClosingByte) {
+    auto& robot = *Ports.Add("ttyUSB0");
+    const std::string file = WriteFile("blink.hbs", Program);
+    Signal = [&robot] { return robot.Firmware().Packets().empty() ? 0 : SIGTERM; };
+    EXPECT_EQ(Run({file}), 128 + SIGTERM);
+    EXPECT_EQ(Err, "Download interrupted.\n");
+    EXPECT_EQ(Out.find("Downloaded"), std::string::npos);
+    EXPECT_EQ(robot.Firmware().Packets().size(), 1u);
+    EXPECT_LT(1u, CompiledPackets(Program).size() / 18);
+    EXPECT_EQ(robot.Firmware().TransferCount(), 1);
+
+    // Before anything was sent: nothing is, and no closing byte either.
+    auto& untouched = *Ports.Add("ttyUSB0");
+    Signal = [] { return SIGINT; };
+    EXPECT_EQ(Run({file}), 128 + SIGINT);
+    EXPECT_EQ(Err, "Download interrupted.\n");
+    EXPECT_TRUE(untouched.Firmware().Packets().empty());
+    EXPECT_EQ(untouched.Firmware().TransferCount(), 0);
 }
 
 TEST_F(DownloadCommandTest, AProgramThatDoesNotCompileIsNotDownloaded) {

@@ -4,6 +4,7 @@
 #include "cli/CliProcess.h"
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/CompileStep.h"
+#include "comm/core/PortLock.h"
 #include "sim/core/PtyBridge.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -12,6 +13,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace wayline {
@@ -91,7 +95,61 @@ TEST_F(DownloadProcessTest, AFailureEndsWithTheMessageAndStatusOne) {
     const TRun missing = RunCli({"download", "--port", "/dev/ttyWaylineMissing0", file.string()});
     EXPECT_EQ(missing.Status, 1);
     EXPECT_EQ(missing.Out, "/dev/ttyWaylineMissing0:  invalid port\n");
-    EXPECT_EQ(missing.Err, "No robot found.\n");
+    EXPECT_EQ(missing.Err, "No robot found.\nRun 'wayline-cli doctor' to find out why.\n");
+}
+
+// Ctrl+C in the middle of a download: the module gets the closing byte of
+// the transfer, the port's lock file goes, the user is told, and the
+// program ends as the signal asks (128 + 2). The port's row had reached the
+// pipe before the end.
+TEST_F(DownloadProcessTest, CtrlCInTheMiddleEndsTheTransferAndRemovesTheLock) {
+    Serve();
+    const char* source = std::getenv("WAYLINE_SOURCE_DIR");
+    ASSERT_NE(source, nullptr);
+    const fs::path file = fs::path(source) / "resources/programs/robot.bas";
+    std::ifstream in(file, std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    const std::size_t total = CompiledPackets(LoadTemplateLines(text)).size() / 18;
+    ASSERT_GT(total, 4u);
+
+    struct stat device {};
+    ASSERT_EQ(::stat(Bridge.PortPath().c_str(), &device), 0);
+    const std::string lockName =
+        IdentityLockFileName(::major(device.st_rdev), ::minor(device.st_rdev));
+    const auto locked = [&lockName] {
+        for (const std::string& folder : DefaultLockFolders()) {
+            if (fs::exists(fs::path(folder) / lockName)) {
+                return true;
+            }
+        }
+        return false;
+    };
+
+    bool lockedDuring = false;
+    std::string printedBefore;
+    const TRun run = RunCli({"download", "--port", Bridge.PortPath(), file.string()},
+                            [&](const TRunning& running) {
+                                EXPECT_TRUE(Bridge.WaitUntil(
+                                    [](sim::TSimulatedModule& m) {
+                                        return m.Firmware().Packets().size() >= 2;
+                                    },
+                                    std::chrono::seconds(10)));
+                                lockedDuring = locked();
+                                printedBefore = running.OutSoFar();
+                                ::kill(running.Pid, SIGINT);
+                            });
+    EXPECT_EQ(run.Status, 128 + SIGINT) << run.Err;
+    EXPECT_EQ(run.Err, "Download interrupted.\n");
+    EXPECT_EQ(printedBefore, Bridge.PortPath() + ":  Robot  version v1.0  loopback No  echo Yes\n");
+    EXPECT_EQ(run.Out.find("Downloaded"), std::string::npos);
+    EXPECT_TRUE(Bridge.WaitUntil(
+        [](sim::TSimulatedModule& m) { return m.Firmware().TransferCount() == 1; },
+        std::chrono::seconds(5)))
+        << "no closing byte";
+    Bridge.Stop();
+    EXPECT_LT(Module->Firmware().Packets().size(), total);
+    EXPECT_TRUE(lockedDuring);
+    EXPECT_FALSE(locked());
 }
 
 } // namespace

@@ -377,7 +377,7 @@ TEST_F(GenerateCommandTest, CompileOfTheRobotProgramAgreesWithTokenizingItsText)
     const auto owner = std::make_unique<TTokenizer>();
     TTokenizer& expected = *owner;
     ASSERT_TRUE(expected.SetSource(text));
-    const bool ok = expected.Tokenize(false, true, false);
+    const bool ok = expected.Tokenize();
     EXPECT_EQ(expected.Result.TargetModule, tmKM2);
 
     const int status = Run({"--compile", file}, RobotProgramTemplateText());

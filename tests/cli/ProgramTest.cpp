@@ -7,8 +7,8 @@
 namespace wayline {
 namespace {
 
-const std::vector<std::string> CommandNames = {"tokenize", "generate", "ports",
-                                               "download", "doctor",   "simulate"};
+const std::vector<std::string> CommandNames = {"tokenize", "generate", "ports", "download",
+                                               "doctor",   "simulate", "grade"};
 
 TEST(Program, VersionIsTheProjectsVersion) {
     const TRun run = RunCli({"--version"});

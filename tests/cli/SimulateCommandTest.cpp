@@ -3,6 +3,7 @@
 #include "cli/GenerateCommand.h"
 #include "cli/TokenizeCommand.h"
 #include "codegen/core/ActionListFile.h"
+#include "sim/core/RobotSimulation.h"
 #include "sim/core/World.h"
 #include "sim/core/WorldFile.h"
 #include "tokenizer/Tokenizer.h"
@@ -248,13 +249,46 @@ TEST_F(SimulateCommandTest, AFileNameThatIsNotUtf8StillGetsItsJsonReport) {
 }
 
 // A source file is read only as far as the tokenizer could take it: a
-// device without end is refused, not read for ever.
-TEST_F(SimulateCommandTest, AnEndlessSourceIsNotReadWhole) {
-    if (!std::ifstream("/dev/zero")) {
-        GTEST_SKIP() << "no /dev/zero";
+// device without end is refused, not read for ever, and a file too long
+// says how long it is.
+TEST_F(SimulateCommandTest, SourcesTooLongForTheTokenizerAreRefusedWithTheirSize) {
+    if (std::ifstream("/dev/zero")) {
+        EXPECT_EQ(Run({"/dev/zero"}), ExitSimulationFailed);
+        EXPECT_EQ(Err, "wayline-cli simulate: '/dev/zero' has more than 65535 bytes; at most "
+                       "65535 can be tokenized\n");
     }
-    EXPECT_EQ(Run({"/dev/zero"}), ExitSimulationFailed);
-    EXPECT_EQ(Err, "Error! Tokenization Failed!\n");
+    const std::string big = Write("big.hbs", std::string(65686, 'A'));
+    EXPECT_EQ(Run({big}), ExitSimulationFailed);
+    EXPECT_EQ(Err, "wayline-cli simulate: '" + big +
+                       "' has 65686 bytes; at most 65535 can be tokenized\n");
+    // Short enough as a file, too long once its lines end in CR LF.
+    const std::string lines = Write("lines.hbs", std::string(40000, '\n'));
+    EXPECT_EQ(Run({lines}), ExitSimulationFailed);
+    EXPECT_EQ(Err, "Error! Tokenization Failed!\n" + lines +
+                       ": the program text has 79998 characters with its lines joined by CR "
+                       "LF; at most 65535 can be tokenized\n");
+}
+
+// A long run has more events than the board holds at once: the report
+// still has every one, from the first.
+TEST_F(SimulateCommandTest, ALongRunsJsonKeepsEveryEvent) {
+    AddStep(akLoopBack, 1); // reads its own entry for ever, about 136 times a second
+    const json j = RunJson({"--seconds", "900", SaveList("loop.wyl")});
+    const json& events = j["events"];
+    EXPECT_GT(events.size(), sim::TRobotSimulation::DefaultMaxEvents);
+    EXPECT_EQ(events.front()["t"], 3.5043) << "the first read of the list";
+    EXPECT_GT(events.back()["t"].get<double>(), 899.9);
+    EXPECT_FALSE(j.contains("eventsLeftOut"));
+}
+
+// The world of a challenge file serves as a world.
+TEST_F(SimulateCommandTest, AChallengeFileServesAsTheWorld) {
+    AddStep(akMoveForward, 100);
+    const std::string challenge = Write("task.json", R"({"title": "a task",
+        "arena": {"width": 1000, "height": 1000}, "start": {"x": 200, "y": 500},
+        "goals": [{"shape": "circle", "x": 800, "y": 500, "radius": 50}]})");
+    const json j = RunJson({"--world", challenge, SaveList("far.wyl")});
+    EXPECT_NEAR(j["arenaPose"]["x"].get<double>(), 1000 - 70, 0.5);
 }
 
 TEST_F(SimulateCommandTest, UsageErrorsShowTheUsage) {

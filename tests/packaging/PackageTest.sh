@@ -49,6 +49,18 @@ cat >"$work/expected" <<'LIST'
 /usr/share/lintian/overrides/wayline
 /usr/share/man/man1/wayline-cli.1.gz
 /usr/share/man/man1/wayline.1.gz
+/usr/share/wayline/lessons/corridor.json
+/usr/share/wayline/lessons/corridor.solution.wyl
+/usr/share/wayline/lessons/field.json
+/usr/share/wayline/lessons/field.solution.wyl
+/usr/share/wayline/lessons/line.json
+/usr/share/wayline/lessons/line.solution.wyl
+/usr/share/wayline/lessons/maze.json
+/usr/share/wayline/lessons/maze.solution.wyl
+/usr/share/wayline/lessons/park.json
+/usr/share/wayline/lessons/park.solution.wyl
+/usr/share/wayline/lessons/square.json
+/usr/share/wayline/lessons/square.solution.wyl
 LIST
 check "the package holds exactly the expected files" diff -u "$work/expected" "$work/files"
 

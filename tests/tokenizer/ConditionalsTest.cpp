@@ -13,14 +13,14 @@ protected:
         const std::string text = std::string(Header) + std::string(body);
         Load(text);
         R().TargetModule = tmNone;
-        Tok->Version25 = false;
+        Passes.Version25 = false;
         try {
-            Tok->InitDirectiveSymbols();
-            Tok->ScanSource(false);
-            Tok->ResolveDirectives(true, false);
-            Tok->InitBuiltinSymbols();
-            Tok->ScanSource(true);
-            Tok->ResolveConditionals();
+            Passes.InitDirectiveSymbols();
+            Passes.ScanSource(false);
+            Passes.ResolveDirectives(true, false);
+            Passes.InitBuiltinSymbols();
+            Passes.ScanSource(true);
+            Passes.ResolveConditionals();
         } catch (const ETokenizeError&) {
             return R().ErrorText;
         }

@@ -81,7 +81,7 @@ TOutcome Compile(const std::string& text) {
         return o;
     }
     const wayline::TTokenizerResult& r = tokenizer->Result;
-    o.Succeeded = tokenizer->Tokenize(false, true, false);
+    o.Succeeded = tokenizer->Tokenize();
     o.PacketCount = r.PacketCount;
     o.Text = r.ErrorText != nullptr ? r.ErrorText : "";
     o.Number = std::atoi(o.Text.c_str());

@@ -13,8 +13,8 @@ protected:
 
     // Type and value of a name after the call, or etUndefined.
     std::pair<int, int> Symbol(std::string_view name) {
-        Tok->Symbols.FindSymbol(TSymbolName::From(name));
-        return {Tok->Symbols.CurrentSymbol.Type, Tok->Symbols.CurrentSymbol.Value};
+        Passes.Symbols.FindSymbol(TSymbolName::From(name));
+        return {Passes.Symbols.CurrentSymbol.Type, Passes.Symbols.CurrentSymbol.Value};
     }
 };
 
@@ -121,7 +121,7 @@ TEST_F(DeclarationsTest, GosubsAreCountedUpTo255) {
         gosubs += "GOSUB x\n";
     }
     EXPECT_EQ(Run(gosubs + "x: RETURN\n"), "succeeded");
-    EXPECT_EQ(Tok->GosubCount, 255);
+    EXPECT_EQ(Passes.GosubCount, 255);
     EXPECT_EQ(Run(gosubs + "GOSUB x\n"), "145-Limit of 255 GOSUBs exceeded");
     EXPECT_EQ(Run("#IF 0 #THEN\n" + gosubs + "GOSUB x\n#ENDIF\n"), "157-Nothing to tokenize");
 }

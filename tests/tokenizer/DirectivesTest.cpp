@@ -9,7 +9,9 @@ class DirectivesTest : public TokenizerTest {
 protected:
     std::string Directives(std::string_view text, bool parseTarget = true,
                            bool anyVersion = false) {
-        return TokenizeError(text, true, parseTarget, anyVersion);
+        return TokenizeError(text, {.DirectivesOnly = true,
+                                    .ParseTargetDirective = parseTarget,
+                                    .AnyLanguageVersion = anyVersion});
     }
 };
 
@@ -72,8 +74,8 @@ TEST_F(DirectivesTest, PortDirectiveNamesACOMPort) {
 
 TEST_F(DirectivesTest, DirectiveSymbolsGetTheirValues) {
     auto value = [&](const char* name) {
-        Tok->Symbols.FindSymbol(TSymbolName::From(name));
-        return Tok->Symbols.CurrentSymbol.Value;
+        Passes.Symbols.FindSymbol(TSymbolName::From(name));
+        return Passes.Symbols.CurrentSymbol.Value;
     };
     EXPECT_EQ(Directives("'{$KEYSTONE KM2B}\n'{$PORT COM12}\n'{$HBASIC 2.5}"), "succeeded");
     EXPECT_EQ(value("$KEYSTONE"), tmKM2B);
@@ -89,11 +91,11 @@ TEST_F(DirectivesTest, DirectiveSymbolsGetTheirValues) {
 TEST_F(DirectivesTest, LanguageVersionRules) {
     EXPECT_EQ(Directives("'{$KEYSTONE KM2}\n'{$HBASIC 2.5}"), "succeeded");
     EXPECT_EQ(R().LanguageVersion, 250);
-    EXPECT_TRUE(Tok->Version25);
+    EXPECT_TRUE(Passes.Version25);
     EXPECT_EQ(R().LanguageStart, 27);
     EXPECT_EQ(Directives("'{$KEYSTONE KM2}\n'{$HBASIC 2}"), "succeeded");
     EXPECT_EQ(R().LanguageVersion, 200);
-    EXPECT_FALSE(Tok->Version25);
+    EXPECT_FALSE(Passes.Version25);
     EXPECT_EQ(Directives("'{$KEYSTONE KM2}\n'{$HBASIC 1.0}"),
               "232-Invalid HBASIC version number.  Must be 2.0 or 2.5 for KM2-type modules.");
     EXPECT_EQ(Directives("'{$KEYSTONE KM2}\n'{$HBASIC 1.0}", true, true), "succeeded");

@@ -7,8 +7,8 @@ class ExpressionsTest : public TokenizerTest {
 protected:
     Items Compile(std::string_view text, bool condition = false, bool pinsAsNumbers = false) {
         Prepare(text, tmKM2, true);
-        Tok->StackDepth = 0;
-        Tok->CompileExpression(condition, pinsAsNumbers, 0);
+        Passes.StackDepth = 0;
+        Passes.CompileExpression(condition, pinsAsNumbers, 0);
         return Decode();
     }
 
@@ -21,16 +21,16 @@ protected:
         s.Name = TSymbolName::From(name);
         s.Type = etPinSymbol;
         s.Value = pin;
-        Tok->AddSymbol(s);
+        Passes.AddSymbol(s);
     }
 
     std::uint16_t Constant(std::string_view text, bool final = true, bool* resolved = nullptr) {
         Prepare(text, tmKM2, true);
-        const bool ok = Tok->EvaluateConstant(final, false);
+        const bool ok = Passes.EvaluateConstant(final, false);
         if (resolved != nullptr) {
             *resolved = ok;
         }
-        return Tok->Symbols.NewSymbol.Value;
+        return Passes.Symbols.NewSymbol.Value;
     }
 };
 
@@ -91,13 +91,13 @@ TEST_F(ExpressionsTest, IndexExpressionPrecedesTheIndexedVariable) {
 TEST_F(ExpressionsTest, PinNamesAreInputBitsOrNumbers) {
     Prepare("LED", tmKM2, true);
     DefinePin("LED", 3);
-    Tok->CompileExpression(false, false, 0);
+    Passes.CompileExpression(false, false, 0);
     EXPECT_EQ(Decode(), (Items{"r0:3"}));
-    Tok->ElementIndex = 0;
-    Tok->CompileExpression(false, true, 0);
+    Passes.ElementIndex = 0;
+    Passes.CompileExpression(false, true, 0);
     EXPECT_EQ(Decode(), (Items{"3"}));
-    Tok->ElementIndex = 0;
-    Tok->CompileVariable(true);
+    Passes.ElementIndex = 0;
+    Passes.CompileVariable(true);
     EXPECT_EQ(Decode(), (Items{"w0:19"}));
 }
 
@@ -129,10 +129,10 @@ TEST_F(ExpressionsTest, MalformedExpressionsRaiseTheirErrors) {
 TEST_F(ExpressionsTest, ExpressionLeavesItsTerminatorForTheCaller) {
     Compile("1 + 2 THEN");
     TElement e;
-    Tok->NextElement(e);
+    Passes.NextElement(e);
     EXPECT_EQ(e.Type, etThen);
     Compile("(1 + 2))");
-    Tok->NextElement(e);
+    Passes.NextElement(e);
     EXPECT_EQ(e.Type, etRightParen);
 }
 
@@ -155,8 +155,8 @@ TEST_F(ExpressionsTest, ConstantExpressionsAreEvaluatedLeftToRight) {
 TEST_F(ExpressionsTest, CompiledConditionsEvaluateWithComparisonsAsAllOnes) {
     auto value = [&](std::string_view text) {
         Prepare(text, tmKM2, true);
-        Tok->CompileCondExpression(0);
-        return Tok->EvaluateBuffer();
+        Passes.CompileCondExpression(0);
+        return Passes.EvaluateBuffer();
     };
     EXPECT_EQ(value("5 > 3 AND 1"), 1);
     EXPECT_EQ(value("5 > 3 AND 2 < 4"), 0xFFFF);
@@ -176,8 +176,8 @@ TEST_F(ExpressionsTest, CompiledConditionsEvaluateWithComparisonsAsAllOnes) {
 
 TEST_F(ExpressionsTest, RunTimeOperandsInConditionsDoNotBreakTheEvaluator) {
     Prepare("W0(W1(W2)) + B0.BIT3 = INS", tmKM2, true);
-    Tok->CompileCondExpression(0);
-    Tok->EvaluateBuffer();
+    Passes.CompileCondExpression(0);
+    Passes.EvaluateBuffer();
     SUCCEED();
 }
 

@@ -10,18 +10,18 @@ namespace {
 
 TEST(TokenizeMessages, TableHasEveryNumberOnceInTableOrder) {
     std::set<int> numbers;
-    for (const char* message : TokenizeMessages) {
-        numbers.insert(std::atoi(message));
+    for (const TMessageRow& row : TokenizeMessages) {
+        numbers.insert(std::atoi(row.Text));
     }
     EXPECT_EQ(numbers.size(), 119u);
-    EXPECT_STREQ(TokenizeMessages[0], "101-Expected character(s)");
-    EXPECT_STREQ(TokenizeMessages[22], "201-Expected '}'");
-    EXPECT_STREQ(TokenizeMessages[23],
+    EXPECT_STREQ(TokenizeMessages[0].Text, "101-Expected character(s)");
+    EXPECT_STREQ(TokenizeMessages[22].Text, "201-Expected '}'");
+    EXPECT_STREQ(TokenizeMessages[23].Text,
                  "203-Expected '}'.  Can not specify more than 7 additional project files.");
-    EXPECT_STREQ(TokenizeMessages[118],
+    EXPECT_STREQ(TokenizeMessages[118].Text,
                  "232-Invalid HBASIC version number.  Must be 2.0 or 2.5 for KM2-type modules.");
     EXPECT_EQ(MessageIndex(199), 102);
-    EXPECT_STREQ(TokenizeMessages[102], "199-");
+    EXPECT_STREQ(TokenizeMessages[102].Text, "199-");
 }
 
 TEST(TokenizeMessages, QuoteCarryingMessagesHoldTheirQuoteCharacters) {
@@ -43,7 +43,7 @@ class RaiseTokenizeErrorTest : public TokenizerTest {};
 TEST_F(RaiseTokenizeErrorTest, MessageSitsAtTheEndOfTheSourceAreaAndRaisesETokenizeError) {
     bool caught = false;
     try {
-        Tok->RaiseTokenizeError(MessageIndex(144));
+        Passes.RaiseTokenizeError(static_cast<TMessage>(MessageIndex(144)));
     } catch (const std::exception& error) {
         caught = dynamic_cast<const ETokenizeError*>(&error) != nullptr;
     }

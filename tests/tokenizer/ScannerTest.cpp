@@ -129,13 +129,13 @@ TEST_F(ScannerTest, ControlCharactersEndLinesButTabsSeparate) {
     Load("B0\t=\r1\x01"
          "B1");
     R().TargetModule = tmKM2;
-    Tok->InitDirectiveSymbols();
-    Tok->ScanSource(false);
+    Passes.InitDirectiveSymbols();
+    Passes.ScanSource(false);
     EXPECT_EQ(R().Source[4], LineEndMark);
     EXPECT_EQ(R().Source[6], LineEndMark);
     EXPECT_EQ(R().Source[2], '\t');
-    Tok->InitBuiltinSymbols();
-    Tok->ScanSource(true);
+    Passes.InitBuiltinSymbols();
+    Passes.ScanSource(true);
     EXPECT_EQ(LiveElements().size(), 7u);
 }
 
@@ -149,8 +149,8 @@ TEST_F(ScannerTest, TooManyElementsRaises107) {
 
 TEST_F(ScannerTest, DeclaringKeywordMarksThePrecedingNameDeclared) {
     Prepare("later CON 5\nother = 1", tmKM2, true);
-    EXPECT_TRUE(Tok->Symbols.IsDeclaredName(TSymbolName::From("LATER")));
-    EXPECT_FALSE(Tok->Symbols.IsDeclaredName(TSymbolName::From("OTHER")));
+    EXPECT_TRUE(Passes.Symbols.IsDeclaredName(TSymbolName::From("LATER")));
+    EXPECT_FALSE(Passes.Symbols.IsDeclaredName(TSymbolName::From("OTHER")));
 }
 
 TEST_F(ScannerTest, ReadingResolvesNamesDefinedSinceTheScan) {
@@ -159,29 +159,29 @@ TEST_F(ScannerTest, ReadingResolvesNamesDefinedSinceTheScan) {
     x.Name = TSymbolName::From("X");
     x.Type = etConstant;
     x.Value = 7;
-    Tok->AddSymbol(x);
+    Passes.AddSymbol(x);
     TElement e;
-    Tok->NextElement(e);
-    Tok->NextElement(e);
-    ASSERT_TRUE(Tok->NextElement(e));
+    Passes.NextElement(e);
+    Passes.NextElement(e);
+    ASSERT_TRUE(Passes.NextElement(e));
     EXPECT_EQ(e.Type, etConstant);
     EXPECT_EQ(e.Value, 7);
-    EXPECT_EQ(Tok->Elements[2].Type, etUndefined);
+    EXPECT_EQ(Passes.Elements[2].Type, etUndefined);
     EXPECT_EQ(SpanText(), "x");
-    ASSERT_TRUE(Tok->PreviewElement(e));
+    ASSERT_TRUE(Passes.PreviewElement(e));
     EXPECT_EQ(e.Type, etBinaryOp);
     EXPECT_EQ(SpanText(), "x");
-    EXPECT_EQ(Tok->ElementIndex, 3);
+    EXPECT_EQ(Passes.ElementIndex, 3);
 }
 
 TEST_F(ScannerTest, CancellingAWholeStatementTakesItsLineEndAlong) {
     Prepare("B0 = 1\nB1 = 2\nB2 = 3");
-    Tok->CancelElementsAndLine(4, 6);
+    Passes.CancelElementsAndLine(4, 6);
     std::vector<TElement> list = LiveElements();
     ASSERT_EQ(list.size(), 8u);
     EXPECT_EQ(list[4].Value, 0x208);
     // Part of a statement: its line end stays.
-    Tok->CancelElementsAndLine(1, 2);
+    Passes.CancelElementsAndLine(1, 2);
     list = LiveElements();
     EXPECT_EQ(list[1].Type, etEnd);
 }
@@ -194,10 +194,10 @@ TEST_F(ScannerTest, PreviousLiveElementCrossesCancelledRunsOfAnyShape) {
         text += "B0 = 1\n";
     }
     Prepare(text);
-    const int count = Tok->ElementCount;
+    const int count = Passes.ElementCount;
     ASSERT_GT(count, 500);
     const auto expected = [this](int index) {
-        while (index >= 0 && Tok->Elements[index].Type == etCancelled) {
+        while (index >= 0 && Passes.Elements[index].Type == etCancelled) {
             --index;
         }
         return index;
@@ -209,10 +209,10 @@ TEST_F(ScannerTest, PreviousLiveElementCrossesCancelledRunsOfAnyShape) {
     };
     for (int round = 0; round < 400; ++round) {
         const int first = next(count);
-        Tok->CancelElements(first, first + next(12));
+        Passes.CancelElements(first, first + next(12));
         for (int query = 0; query < 4; ++query) {
             const int index = next(count);
-            ASSERT_EQ(Tok->PreviousLiveElement(index), expected(index)) << "round " << round;
+            ASSERT_EQ(Passes.PreviousLiveElement(index), expected(index)) << "round " << round;
         }
     }
 }
@@ -220,47 +220,47 @@ TEST_F(ScannerTest, PreviousLiveElementCrossesCancelledRunsOfAnyShape) {
 TEST_F(ScannerTest, StatementSearchFindsDeclarationsBehindColonsAndStopsAtTheEnd) {
     Prepare("x VAR BYTE\ny = 1 : z VAR WORD\nB0 = 2");
     int first = -1;
-    ASSERT_TRUE(Tok->FindStatement(etVar, first));
+    ASSERT_TRUE(Passes.FindStatement(etVar, first));
     EXPECT_EQ(first, 0);
     EXPECT_EQ(SpanText(), "VAR");
-    Tok->SkipToLineEnd();
-    ASSERT_TRUE(Tok->FindStatement(etVar, first));
-    EXPECT_EQ(std::string(R().Source + Tok->Elements[first].Start, 1), "z");
-    EXPECT_EQ(Tok->LastReadIndex, first + 1);
-    EXPECT_EQ(Tok->ElementIndex, first + 2);
-    EXPECT_FALSE(Tok->FindStatement(etVar, first));
-    EXPECT_EQ(Tok->ElementIndex, Tok->ElementCount);
-    EXPECT_EQ(Tok->LastReadIndex, Tok->ElementCount);
+    Passes.SkipToLineEnd();
+    ASSERT_TRUE(Passes.FindStatement(etVar, first));
+    EXPECT_EQ(std::string(R().Source + Passes.Elements[first].Start, 1), "z");
+    EXPECT_EQ(Passes.LastReadIndex, first + 1);
+    EXPECT_EQ(Passes.ElementIndex, first + 2);
+    EXPECT_FALSE(Passes.FindStatement(etVar, first));
+    EXPECT_EQ(Passes.ElementIndex, Passes.ElementCount);
+    EXPECT_EQ(Passes.LastReadIndex, Passes.ElementCount);
     // The span is that of the last element passed over: the final line end.
-    EXPECT_EQ(R().ErrorStart, Tok->Elements[Tok->ElementCount - 1].Start);
+    EXPECT_EQ(R().ErrorStart, Passes.Elements[Passes.ElementCount - 1].Start);
     // A keyword in first place is found only when asked for.
     Prepare("DATA 1\nB0 = 2");
-    EXPECT_FALSE(Tok->FindStatement(etData, first));
-    Tok->ElementIndex = 0;
-    ASSERT_TRUE(Tok->FindStatement(etData, first, true));
+    EXPECT_FALSE(Passes.FindStatement(etData, first));
+    Passes.ElementIndex = 0;
+    ASSERT_TRUE(Passes.FindStatement(etData, first, true));
     EXPECT_EQ(first, 0);
-    EXPECT_EQ(Tok->LastReadIndex, 0);
+    EXPECT_EQ(Passes.LastReadIndex, 0);
 }
 
 TEST_F(ScannerTest, ReadingPastTheEndGivesAnEndElement) {
     Prepare("B0");
     TElement e;
-    EXPECT_TRUE(Tok->NextElement(e));
-    EXPECT_TRUE(Tok->NextElement(e));
-    EXPECT_FALSE(Tok->NextElement(e));
+    EXPECT_TRUE(Passes.NextElement(e));
+    EXPECT_TRUE(Passes.NextElement(e));
+    EXPECT_FALSE(Passes.NextElement(e));
     EXPECT_EQ(e.Type, etEnd);
-    EXPECT_FALSE(Tok->PreviewElement(e));
-    EXPECT_EQ(Tok->ElementIndex, Tok->ElementCount);
+    EXPECT_FALSE(Passes.PreviewElement(e));
+    EXPECT_EQ(Passes.ElementIndex, Passes.ElementCount);
 }
 
 TEST_F(ScannerTest, ExpectOperationsRaiseTheirMessages) {
     Prepare("B0 B0 B0 B0 B0");
-    EXPECT_EQ(ErrorOf([&] { Tok->ExpectEnd(); }), "129-Expected ':' or end-of-line");
-    EXPECT_EQ(ErrorOf([&] { Tok->ExpectEquals(); }), "150-Expected '='");
-    EXPECT_EQ(ErrorOf([&] { Tok->ExpectBackslash(); }), "118-Expected '\\'");
-    EXPECT_EQ(ErrorOf([&] { Tok->ExpectRightParen(); }), "120-Expected ')'");
-    EXPECT_FALSE(Tok->CheckQuestion());
-    EXPECT_EQ(Tok->ElementIndex, 4);
+    EXPECT_EQ(ErrorOf([&] { Passes.ExpectEnd(); }), "129-Expected ':' or end-of-line");
+    EXPECT_EQ(ErrorOf([&] { Passes.ExpectEquals(); }), "150-Expected '='");
+    EXPECT_EQ(ErrorOf([&] { Passes.ExpectBackslash(); }), "118-Expected '\\'");
+    EXPECT_EQ(ErrorOf([&] { Passes.ExpectRightParen(); }), "120-Expected ')'");
+    EXPECT_FALSE(Passes.CheckQuestion());
+    EXPECT_EQ(Passes.ElementIndex, 4);
 }
 
 } // namespace

@@ -101,11 +101,11 @@ class VocabularyTest : public TokenizerTest {
 protected:
     // Type and value of a word on a module and version, or etUndefined.
     std::pair<int, int> Word(std::string_view name, int target, bool version25) {
-        Tok->Symbols.Clear();
-        EXPECT_TRUE(EnterDirectiveSymbols(Tok->Symbols));
-        EXPECT_TRUE(EnterBuiltinVocabulary(Tok->Symbols, target, version25));
-        Tok->Symbols.FindSymbol(TSymbolName::From(name));
-        return {Tok->Symbols.CurrentSymbol.Type, Tok->Symbols.CurrentSymbol.Value};
+        Passes.Symbols.Clear();
+        EXPECT_TRUE(EnterDirectiveSymbols(Passes.Symbols));
+        EXPECT_TRUE(EnterBuiltinVocabulary(Passes.Symbols, target, version25));
+        Passes.Symbols.FindSymbol(TSymbolName::From(name));
+        return {Passes.Symbols.CurrentSymbol.Type, Passes.Symbols.CurrentSymbol.Value};
     }
 };
 
@@ -144,14 +144,14 @@ TEST_F(VocabularyTest, PredefinedVariablesAndNumberFormatsHaveTheirValues) {
 
 TEST_F(VocabularyTest, FullVocabularyLeavesRoomForUserSymbols) {
     Word("X", tmKM2D, true);
-    EXPECT_LE(Tok->Symbols.Count(), 417);
-    EXPECT_EQ(Tok->Symbols.Count(), int(DirectiveSymbolCount + GeneralVocabularyCount + 33 + 20));
+    EXPECT_LE(Passes.Symbols.Count(), 417);
+    EXPECT_EQ(Passes.Symbols.Count(), int(DirectiveSymbolCount + GeneralVocabularyCount + 33 + 20));
 }
 
 TEST_F(VocabularyTest, MissingTargetRaises156WithAnEmptySpan) {
     R().TargetModule = tmNone;
     R().ErrorStart = 5;
-    EXPECT_EQ(ErrorOf([&] { Tok->InitBuiltinSymbols(); }),
+    EXPECT_EQ(ErrorOf([&] { Passes.InitBuiltinSymbols(); }),
               "156-Unknown target module.  $KEYSTONE directive not found");
     EXPECT_EQ(R().ErrorStart, 0);
     EXPECT_EQ(R().ErrorLength, 0);
@@ -161,7 +161,7 @@ TEST_F(VocabularyTest, FullTableRaises128) {
     Prepare("", tmKM2, false);
     EXPECT_EQ(ErrorOf([&] {
                   for (int i = 0; i < SymbolTableSize; ++i) {
-                      Tok->AddSymbol(Symbol("U" + std::to_string(i), etConstant, 0));
+                      Passes.AddSymbol(Symbol("U" + std::to_string(i), etConstant, 0));
                   }
               }),
               "128-Symbol table full");

@@ -36,7 +36,7 @@ class TokenizeTest : public TokenizerTest {
 protected:
     // The packets of text as bytes, or the error text.
     std::string Image(std::string_view text) {
-        if (!Tok->SetSource(text) || !Tok->Tokenize(false, true, false)) {
+        if (!Tok->SetSource(text) || !Tok->Tokenize()) {
             return R().ErrorText != nullptr ? R().ErrorText : "refused";
         }
         return std::string(reinterpret_cast<const char*>(R().PacketBuffer),
@@ -53,13 +53,15 @@ TEST_F(TokenizeTest, EmptySourceWithoutTargetRaises156WithAnEmptySpan) {
 
 TEST_F(TokenizeTest, EmptyProgramRaises157) {
     R().TargetModule = tmKM2;
-    EXPECT_EQ(TokenizeError("' only a comment\n", false, false), "157-Nothing to tokenize");
+    EXPECT_EQ(TokenizeError("' only a comment\n", {.ParseTargetDirective = false}),
+              "157-Nothing to tokenize");
     EXPECT_EQ(R().ErrorStart, 0);
     EXPECT_EQ(R().ErrorLength, 0);
 }
 
 TEST_F(TokenizeTest, DirectivesOnlySucceedsOnAnyWellFormedSource) {
-    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}\nanything ` at all\n", true), "succeeded");
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}\nanything ` at all\n", {.DirectivesOnly = true}),
+              "succeeded");
     EXPECT_TRUE(R().Succeeded);
     EXPECT_EQ(R().ErrorText, nullptr);
     EXPECT_EQ(R().TargetModule, tmKM2);
@@ -69,14 +71,14 @@ TEST_F(TokenizeTest, KM1IsRefusedAfterTheDirectives) {
     EXPECT_EQ(TokenizeError("'{$KEYSTONE KM1}\nEND\n"),
               "240-Target module KM1 is not supported.  Use KM2, KM2A, KM2B, KM2C or KM2D");
     EXPECT_EQ(SpanText(), "KM1");
-    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM1}\n", true), "succeeded");
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM1}\n", {.DirectivesOnly = true}), "succeeded");
 }
 
 TEST_F(TokenizeTest, OversizedTextsAreRefused) {
     EXPECT_TRUE(Tok->SetSource(std::string(MaxSourceSize, ' ')));
     EXPECT_FALSE(Tok->SetSource(std::string(SourceCapacity, ' ')));
     R().SourceSize = SourceCapacity;
-    EXPECT_FALSE(Tok->Tokenize(false, true, false));
+    EXPECT_FALSE(Tok->Tokenize());
     EXPECT_STREQ(R().ErrorText, "241-Source text exceeds 65535 characters");
 }
 
@@ -95,10 +97,11 @@ TEST_F(TokenizeTest, ErrorsPointIntoTheCallersText) {
 }
 
 TEST_F(TokenizeTest, ResultsAreReinitialisedOnEveryCall) {
-    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2A, one}\n'{$PORT COM3}", true), "succeeded");
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2A, one}\n'{$PORT COM3}", {.DirectivesOnly = true}),
+              "succeeded");
     ASSERT_NE(R().Port, nullptr);
     R().EEPROM[5] = 9;
-    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}", true), "succeeded");
+    EXPECT_EQ(TokenizeError("'{$KEYSTONE KM2}", {.DirectivesOnly = true}), "succeeded");
     EXPECT_EQ(R().Port, nullptr);
     EXPECT_EQ(R().ProjectFiles[0], nullptr);
     EXPECT_EQ(R().EEPROM[5], 0);
@@ -110,13 +113,13 @@ TEST_F(TokenizeTest, TokenizeAllocatesNothing) {
                              "#ERROR \"three\"\n#ENDIF\n#ENDSELECT\n";
     ASSERT_TRUE(Tok->SetSource(text));
     const long before = AllocationCount.load();
-    EXPECT_FALSE(Tok->Tokenize(false, true, false));
+    EXPECT_FALSE(Tok->Tokenize());
     EXPECT_STREQ(R().ErrorText, "199-three");
     // Tokenize alters the text in place, so it is copied in again.
     const long afterFirst = AllocationCount.load();
     ASSERT_TRUE(Tok->SetSource(text));
     const long beforeSecond = AllocationCount.load();
-    EXPECT_TRUE(Tok->Tokenize(true, true, false));
+    EXPECT_TRUE(Tok->Tokenize({.DirectivesOnly = true}));
     EXPECT_EQ(afterFirst, before);
     EXPECT_EQ(AllocationCount.load(), beforeSecond);
 }
@@ -133,7 +136,7 @@ TEST_F(TokenizeTest, WholeProgramsCompileWithoutAllocating) {
                              "I2CIN 1, 160, 5\\6, [STR Cmd \\ 2]\nlate: END\n";
     ASSERT_TRUE(Tok->SetSource(text));
     const long before = AllocationCount.load();
-    EXPECT_TRUE(Tok->Tokenize(false, true, false));
+    EXPECT_TRUE(Tok->Tokenize());
     EXPECT_EQ(AllocationCount.load(), before);
     EXPECT_TRUE(R().DebugFlag);
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "TokenizerTestAccess.h"
 #include "tokenizer/Tokenizer.h"
 
 namespace wayline::testing {
@@ -15,6 +16,8 @@ namespace wayline::testing {
 class TokenizerTest : public ::testing::Test {
 protected:
     std::unique_ptr<TTokenizer> Tok = std::make_unique<TTokenizer>();
+    // Its passes and working tables.
+    TTokenizerPasses& Passes = TTokenizerTestAccess::Passes(*Tok);
     TTokenizerResult& R() { return Tok->Result; }
 
     // Puts text into the record as a caller would.
@@ -25,12 +28,12 @@ protected:
     void Prepare(std::string_view text, int target = tmKM2, bool version25 = false) {
         Load(text);
         R().TargetModule = static_cast<std::uint8_t>(target);
-        Tok->Version25 = version25;
-        Tok->InitDirectiveSymbols();
-        Tok->ScanSource(false);
-        Tok->InitBuiltinSymbols();
-        Tok->ScanSource(true);
-        Tok->ElementIndex = 0;
+        Passes.Version25 = version25;
+        Passes.InitDirectiveSymbols();
+        Passes.ScanSource(false);
+        Passes.InitBuiltinSymbols();
+        Passes.ScanSource(true);
+        Passes.ElementIndex = 0;
     }
 
     // Runs f and returns the error text it raised, or "no error".
@@ -44,12 +47,11 @@ protected:
     }
 
     // Runs Tokenize on text and returns the error text, or "succeeded".
-    std::string TokenizeError(std::string_view text, bool directivesOnly = false,
-                              bool parseTarget = true, bool anyVersion = false) {
+    std::string TokenizeError(std::string_view text, const TTokenizeOptions& options = {}) {
         if (!Tok->SetSource(text)) {
             return "too long";
         }
-        if (Tok->Tokenize(directivesOnly, parseTarget, anyVersion)) {
+        if (Tok->Tokenize(options)) {
             return "succeeded";
         }
         return R().ErrorText != nullptr ? R().ErrorText : "(null)";
@@ -61,9 +63,9 @@ protected:
 
     std::vector<TElement> LiveElements() {
         std::vector<TElement> list;
-        for (int i = 0; i < Tok->ElementCount; ++i) {
-            if (Tok->Elements[i].Type != etCancelled) {
-                list.push_back(Tok->Elements[i]);
+        for (int i = 0; i < Passes.ElementCount; ++i) {
+            if (Passes.Elements[i].Type != etCancelled) {
+                list.push_back(Passes.Elements[i]);
             }
         }
         return list;
@@ -72,7 +74,7 @@ protected:
     // Bits of buffer n as a string of 0 and 1.
     std::string Bits(int n = 0) {
         std::string bits;
-        const TExpressionBuffer& b = Tok->ExpressionBuffer[n];
+        const TExpressionBuffer& b = Passes.ExpressionBuffer[n];
         for (int i = 0; i < b.Length; ++i) {
             bits += static_cast<char>('0' + b.Bit(i));
         }

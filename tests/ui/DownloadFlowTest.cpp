@@ -27,11 +27,14 @@
 #include "TestEnvironment.h"
 #include "comm/core/SimulatedPorts.h"
 
+#include <QDir>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -506,6 +509,8 @@ private Q_SLOTS:
         QVERIFY(program.Go() != -4);
         QVERIFY(program.Dialogs.Errors.isEmpty());
         QCOMPARE(program.RowText(1, 1), QStringLiteral("ignoring"));
+        QCOMPARE(program.Form().RowPortNames(),
+                 (QStringList{"ttyUSB0", "ttyUSB1", "Virtual robot"})); // the others, ignored
         QCOMPARE(first.Firmware().ResetCount(), 0); // never opened
         QCOMPARE(TProgram::Received(second), program.CompiledPackets());
     }
@@ -522,14 +527,35 @@ private Q_SLOTS:
         program.HostPorts << QStringLiteral("ttyUSB4"); // no such device
         QVERIFY(program.Go() != -4);
         QCOMPARE(program.RowText(1, 2), QStringLiteral("can't open port; in use"));
-        QCOMPARE(program.RowText(1, 3), QStringLiteral("no access; join group dialout"));
+        QCOMPARE(program.RowText(1, 3), QStringLiteral("no access")); // no such device to ask about
         QCOMPARE(program.RowText(1, 4), QStringLiteral("can't open port"));
         QCOMPARE(program.RowText(1, 5), QStringLiteral("invalid port"));
+        // AUTO lists the host's ports only, not the virtual robot it passes by.
+        QCOMPARE(program.Form().RowPortNames(), program.HostPorts);
         for (int row = 2; row <= 5; ++row) {
             QCOMPARE(program.RowText(4, row), QString()); // nothing else in the row
             QCOMPARE(program.RowText(5, row), QStringLiteral("0"));
         }
         QVERIFY(program.AllSlotsFree());
+    }
+
+    // A port another program reads answers nothing: its row names that
+    // program instead of looking empty.
+    void ASilentPortHeldByAnotherProgramNamesItInItsRow() {
+        QTemporaryDir system;
+        QVERIFY(QDir(system.path()).mkpath(QStringLiteral("proc/321/fd")));
+        QFile comm(system.filePath(QStringLiteral("proc/321/comm")));
+        QVERIFY(comm.open(QIODevice::WriteOnly) && comm.write("cutecom\n") == 8);
+        comm.close();
+        QVERIFY(QFile::link(QStringLiteral("/dev/ttyUSB1"),
+                            system.filePath(QStringLiteral("proc/321/fd/3"))));
+        TProgram program;
+        program.Flow().SetSystemRoot(TSystemRoot(system.path().toStdString()));
+        program.Robot("ttyUSB0");
+        program.Silent("ttyUSB1");
+        QVERIFY(program.Go() != -4);
+        QCOMPARE(program.RowText(1, 2), QStringLiteral("in use by cutecom (process 321)"));
+        QCOMPARE(program.RowText(1, 1), QStringLiteral("Robot"));
     }
 
     void AProgramThatDoesNotCompileIsReportedAndNothingIsScanned() {

@@ -404,14 +404,14 @@ void LanguageTest::SkinCaptionsFitTheirPicturesInEveryLanguage() {
                 QVERIFY(record);
                 // Go..Quit carry a glyph; Go's caption is the largest.
                 const bool command = tag <= 6;
-                const QString caption = Resources().LoadText(command ? 906 + tag : 895 + tag);
+                const QString caption = Resources().LoadText(465 + tag);
                 Expect(problems,
                        skin::FitButtonCaption(family, caption, record->Width, record->Height,
                                               tag == 1 ? 20 : command ? 16 : 13, command)
                            .has_value(),
                        language + ": button " + caption);
             }
-            const std::pair<int, int> cards[] = {{7, 370}, {8, 915}, {9, 913}, {10, 916}};
+            const std::pair<int, int> cards[] = {{7, 370}, {8, 903}, {9, 902}, {10, 904}};
             for (const auto& [picture, text] : cards) {
                 const auto record = Resources().PictureRecord(picture, advanced);
                 if (!record) {
@@ -426,7 +426,7 @@ void LanguageTest::SkinCaptionsFitTheirPicturesInEveryLanguage() {
                        language + ": panel caption " + caption);
             }
         }
-        const QString tagline = Resources().LoadText(917);
+        const QString tagline = Resources().LoadText(905);
         const double room = Resources().PictureRecord(12, false)->Left -
                             skin::TaglineMascotGap - skin::TaglineLeft(family);
         Expect(problems,
@@ -622,12 +622,12 @@ void LanguageTest::TheMessageBoxesSpeakTheLanguage() {
                           QStringLiteral("Fehler! Das Programm ließ sich nicht übersetzen!")}));
 
     // The facts the cores give, worded by the table.
-    TLoadResult version{TLoadStatus::lsRefused, "", TLoadRefusal::lrWrongVersion, 0x12};
+    TLoadResult version{TLoadStatus::lsRefused, "", false, TLoadRefusal::lrWrongVersion, 0x12};
     QCOMPARE(LoadErrorText(version, QString(), Resources()),
              QStringLiteral("Die Wayline-Datei geht nicht auf.  Sie hat das Format 1.2, "
                             "erwartet ist 1.3."));
-    TLoadResult advanced{TLoadStatus::lsRefused, "", TLoadRefusal::lrAdvancedFile};
-    QCOMPARE(LoadErrorText(advanced, QString(), Resources()), Resources().LoadText(926));
+    TLoadResult advanced{TLoadStatus::lsRefused, "", true, TLoadRefusal::lrAdvancedFile};
+    QCOMPARE(LoadErrorText(advanced, QString(), Resources()), Resources().LoadText(914));
     TBuildCodeResult noDataLine;
     noDataLine.Error = bcNoDataLine;
     QCOMPARE(BuildErrorText(noDataLine, Resources()),
@@ -647,7 +647,7 @@ void LanguageTest::TheMessageBoxesSpeakTheLanguage() {
                             "zu viel.  Nimm ungefähr 5 Schritte heraus."));
     QCOMPARE(ListsTooLargeText(TMemoryUse{1001, 1000},
                                Resources()),
-             Resources().LoadText(931));
+             Resources().LoadText(919));
 }
 
 QTEST_MAIN(LanguageTest)

@@ -308,7 +308,7 @@ private Q_SLOTS:
             TMainForm& main = program.Main();
             QVERIFY(QTest::qWaitForWindowExposed(&main));
             const TWindowMouse mouse{main};
-            QList<QPair<QWidget*, int>> areas{{main.HyperHelp(), 441}};
+            QList<QPair<QWidget*, int>> areas{{main.HyperHelp(), 441}, {main.ModeSwitchBox(), 455}};
             if (advanced) {
                 areas.append({main.SensorActionPanel(), 443});
             } else {

@@ -260,7 +260,7 @@ private Q_SLOTS:
         QCOMPARE(store.value("RightServoCenter").toInt(), 120);
         QCOMPARE(store.value("LeftServoCenter").toInt(), 100);
         QCOMPARE(store.value("ComPort").toString(), QStringLiteral("ttyUSB0"));
-        QCOMPARE(store.value("LastDirectory").toString(), QDir::currentPath());
+        QCOMPARE(store.value("LastDirectory").toString(), program.Main().FileFolder);
     }
 
     void FirstRunTakesTheDefaults() {
@@ -268,7 +268,8 @@ private Q_SLOTS:
         QVERIFY(program.Main().HyperHelp()->isChecked());
         QCOMPARE(int(program.State.Editor.Document.LeftServoCenter), 100);
         QCOMPARE(program.State.SelectedPort, QStringLiteral("AUTO"));
-        QCOMPARE(program.Main().OpenDirectory, QCoreApplication::applicationDirPath());
+        QCOMPARE(program.Main().FileFolder, StartFolderForFiles(QString()));
+        QVERIFY(program.Main().FileFolder != QCoreApplication::applicationDirPath());
     }
 
     void StoredSettingsAreReadBack() {
@@ -286,7 +287,7 @@ private Q_SLOTS:
         QCOMPARE(int(program.State.Editor.Document.LeftServoCenter), 44);
         QCOMPARE(int(program.State.Editor.Document.RightServoCenter), 100);
         QCOMPARE(program.State.SelectedPort, QStringLiteral("COM3"));
-        QCOMPARE(program.Main().OpenDirectory, QStringLiteral("/tmp"));
+        QCOMPARE(program.Main().FileFolder, QStringLiteral("/tmp"));
     }
 
     void StoredPortThatIsGoneFallsBackToAuto() {

@@ -44,14 +44,28 @@ public:
         Answers.pop_front();
         return answer;
     }
-    QString GetSaveFileName(QWidget*, const TFileDialogSpec& spec, const QString&,
+    // Yes/No questions: answered from the queue, No when it is empty.
+    std::deque<bool> YesNoAnswers;
+    QStringList Questions;
+    QString SeenFolder; // where the last file dialog opened
+    bool AskYesNo(QWidget*, const QString& text) override {
+        Questions.append(text);
+        if (YesNoAnswers.empty())
+            return false;
+        const bool answer = YesNoAnswers.front();
+        YesNoAnswers.pop_front();
+        return answer;
+    }
+    QString GetSaveFileName(QWidget*, const TFileDialogSpec& spec, const QString& folder,
                             const QString&) override {
         SeenSaveTitle = spec.Title;
+        SeenFolder = folder;
         return SaveName;
     }
-    QString GetOpenFileName(QWidget*, const TFileDialogSpec& spec, const QString&,
+    QString GetOpenFileName(QWidget*, const TFileDialogSpec& spec, const QString& folder,
                             const QString&) override {
         SeenOpenTitle = spec.Title;
+        SeenFolder = folder;
         return OpenName;
     }
 };

@@ -47,15 +47,19 @@ public:
     QStringList Errors;
     QString SaveName;
     QString OpenName;
+    QString SeenFolder; // where the last file dialog opened
 
     void ShowErrorBox(QWidget*, const QString& text) override { Errors.append(text); }
     TBoxAnswer AskToSave(QWidget*, const QString&) override { return TBoxAnswer::No; }
-    QString GetSaveFileName(QWidget*, const TFileDialogSpec&, const QString&,
+    bool AskYesNo(QWidget*, const QString&) override { return false; }
+    QString GetSaveFileName(QWidget*, const TFileDialogSpec&, const QString& folder,
                             const QString&) override {
+        SeenFolder = folder;
         return SaveName;
     }
-    QString GetOpenFileName(QWidget*, const TFileDialogSpec&, const QString&,
+    QString GetOpenFileName(QWidget*, const TFileDialogSpec&, const QString& folder,
                             const QString&) override {
+        SeenFolder = folder;
         return OpenName;
     }
 };
@@ -188,25 +192,25 @@ private Q_SLOTS:
         QCOMPARE(run.Editor().StepCount(MainList), 5);
     }
 
-    // Installed, the program's folder is read-only: the dialogs then start
-    // in the user's documents folder (or home) instead.
-    void FileDialogsStartWhereTheUserMayWrite() {
-        QTemporaryDir writable;
-        QCOMPARE(StartFolderForFiles(writable.path()), writable.path());
+    // Both dialogs open where the last file was opened or saved; before any
+    // file, in the documents folder (or home), never the program's folder.
+    void FileDialogsOpenWhereTheLastFileWas() {
         const QString documents =
             QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-        const QString elsewhere = QFileInfo(documents).isDir() ? documents : QDir::homePath();
-        QCOMPARE(StartFolderForFiles(writable.filePath("gone")), elsewhere);
-        if (::geteuid() != 0) {
-            QVERIFY(QFile::setPermissions(writable.path(), QFile::ReadOwner | QFile::ExeOwner));
-            QCOMPARE(StartFolderForFiles(writable.path()), elsewhere);
-            QFile::setPermissions(writable.path(),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        }
-        // The test program's own folder is writable: the dialogs start there.
+        const QString start = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+        QTemporaryDir lessons;
         TRun run(false);
-        QCOMPARE(run.Main().OpenDirectory, QCoreApplication::applicationDirPath());
-        QCOMPARE(run.Main().SaveDirectory, QCoreApplication::applicationDirPath());
+        run.Fill(MainList, 2);
+        run.Dialogs.SaveName = lessons.filePath("lesson1.wyl");
+        QVERIFY(run.Main().SaveFile());
+        QCOMPARE(run.Dialogs.SeenFolder, start);
+        QVERIFY(run.Dialogs.SeenFolder != QCoreApplication::applicationDirPath());
+        run.Main().LoadFile();
+        QCOMPARE(run.Dialogs.SeenFolder, QFileInfo(lessons.path()).absoluteFilePath());
+        run.Main().SaveFile();
+        QCOMPARE(run.Dialogs.SeenFolder, QFileInfo(lessons.path()).absoluteFilePath());
+        // The process's own folder is not the dialogs' business.
+        QVERIFY(QDir::currentPath() != QFileInfo(lessons.path()).absoluteFilePath());
     }
 
     // The port chosen in the box comes back at the next start, through the

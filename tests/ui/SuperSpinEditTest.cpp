@@ -122,9 +122,11 @@ private Q_SLOTS:
         host.Type(QStringLiteral("1,5"));
         QCOMPARE(host.Spin->Position(), std::int16_t(15));
         QCOMPARE(host.Spin->Text(), QStringLiteral("1,5 sec"));
-        // The point is not this locale's separator: the key is dropped.
+        // A point typed is the decimal point too; the box shows this
+        // language's comma.
         host.Type(QStringLiteral("2.5"));
-        QCOMPARE(host.Spin->Position(), std::int16_t(250));
+        QCOMPARE(host.Spin->Position(), std::int16_t(25));
+        QCOMPARE(host.Spin->Text(), QStringLiteral("2,5 sec"));
     }
 
     void KeyFilterTakesOnlyNumberCharacters() {

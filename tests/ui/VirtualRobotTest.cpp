@@ -17,6 +17,7 @@
 #include "editor/core/EditOperations.h"
 #include "editor/ui/DrawGrid.h"
 #include "app/MainForm.h"
+#include "sim/core/ChallengeFile.h"
 #include "sim/core/RobotSession.h"
 #include "sim/ui/ArenaView.h"
 #include "sim/ui/VirtualRobotForm.h"
@@ -24,10 +25,12 @@
 #include "testmode/ui/TestForm.h"
 
 #include "FakeClock.h"
+#include "SourceFiles.h"
 #include "TestEnvironment.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -35,6 +38,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -42,6 +46,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -68,7 +73,16 @@ public:
 class TRecordingDialogs : public TUserDialogs {
 public:
     QStringList Errors;
+    QString ChosenFile; // what the file dialogs answer
     void ShowErrorBox(QWidget*, const QString& text) override { Errors.append(text); }
+    QString GetOpenFileName(QWidget*, const TFileDialogSpec&, const QString&,
+                            const QString&) override {
+        return ChosenFile;
+    }
+    QString GetSaveFileName(QWidget*, const TFileDialogSpec&, const QString&,
+                            const QString&) override {
+        return ChosenFile;
+    }
 };
 
 // The whole program with its virtual robot on the port of that name, as
@@ -87,6 +101,7 @@ struct TProgram {
         SerialSlots().SetDeviceFactory(WithVirtualRobot(Windows.VirtualRobot, nullptr));
         CreateWindows(Windows, State, Resources());
         Main().SetDialogs(&Dialogs);
+        Robot().SetDialogs(&Dialogs);
         Main().Ports().SetEnumerator([this] { return HostPorts; });
         Windows.ProgressForm->SetClock(&ProgressClock);
         // Frames come only from the test.
@@ -151,6 +166,19 @@ void SendMouse(QWidget* widget, QEvent::Type type, const QPointF& at, Qt::MouseB
     QApplication::sendEvent(widget, &event);
 }
 
+// Frames at 4x until the task is decided, at most `seconds` of the robot's
+// time.
+sim::TVerdict PlayUntilDecided(TProgram& program, int seconds) {
+    program.Robot().SetSpeed(4);
+    for (int frame = 0; frame < seconds * 15; ++frame) {
+        program.Robot().AdvanceFrame(Frame);
+        if (program.Robot().Verdict().State != sim::TVerdictState::vsUndecided) {
+            break;
+        }
+    }
+    return program.Robot().Verdict();
+}
+
 } // namespace
 
 class VirtualRobotTest : public QObject {
@@ -195,6 +223,101 @@ private Q_SLOTS:
         QVERIFY(end.Position.X > 400);
     }
 
+    // A teacher sends a pupil's list with Go and picks lessons from the
+    // window's menu: the robot starts again at each lesson's start, the
+    // arena shows the goals, and the verdict is said and marked.
+    void LessonsFromTheMenuJudgeTheListSentWithGo() {
+        TProgram program(false);
+        program.Add(MainList, akMoveForward, 70);
+        program.Main().SelectVirtualRobot();
+        QVERIFY(program.Go() != NoSlot);
+        QVERIFY(program.Robot().isVisible());
+        QVERIFY(program.Robot().Challenge() == nullptr);
+        QCOMPARE(program.Robot().LessonsMenu()->actions().size(), 6);
+
+        program.Robot().LessonsMenu()->actions().at(0)->trigger();
+        QVERIFY(program.Robot().Challenge() != nullptr);
+        QVERIFY(program.Robot().windowTitle().endsWith(QStringLiteral("Drive to the line")));
+        QVERIFY(program.Robot().TaskLabel()->text().contains(QStringLiteral("Touch nothing")));
+        QCOMPARE(program.Robot().Arena()->Task().Goals.size(), std::size_t{1});
+        QCOMPARE(program.Pose().Position.X, 300.0);
+        QVERIFY(!program.Robot().Arena()->Task().Mark);
+        const sim::TVerdict passed = PlayUntilDecided(program, 20);
+        QCOMPARE(passed.State, sim::TVerdictState::vsPassed);
+        QCOMPARE(program.Robot().VerdictLabel()->text(),
+                 QStringLiteral("Passed\nGoal reached in %1 s")
+                     .arg(static_cast<double>(passed.TimeUs) / 1e6, 0, 'f', 1));
+        QVERIFY(program.Robot().Arena()->Task().Mark);
+        QVERIFY(program.Robot().Arena()->Task().Passed);
+        QCOMPARE(program.Robot().Arena()->Task().Reached, std::vector<bool>{true});
+
+        // The same list in the corridor stops short of its turn.
+        program.Robot().LessonsMenu()->actions().at(2)->trigger();
+        QCOMPARE(program.Robot().Verdict().State, sim::TVerdictState::vsUndecided);
+        QVERIFY(!program.Robot().Arena()->Task().Mark);
+        const sim::TVerdict failed = PlayUntilDecided(program, 60);
+        QCOMPARE(failed.State, sim::TVerdictState::vsFailed);
+        QVERIFY2(program.Robot().VerdictLabel()->text().startsWith(
+                     QStringLiteral("Not passed\nThe program ended at ")),
+                 qPrintable(program.Robot().VerdictLabel()->text()));
+        QVERIFY(!program.Robot().Arena()->Task().Passed);
+
+        // Restart runs it again from the start, undecided until it ends.
+        program.Robot().RestartButton()->click();
+        program.Frames(2);
+        QCOMPARE(program.Robot().VerdictLabel()->text(), QStringLiteral("Goals reached: 0 of 1"));
+        QVERIFY(!program.Robot().Arena()->Task().Mark);
+    }
+
+    // "Open arena…" names the file and the place of its error; a good file
+    // opens; "Save arena…" writes the arena as it stands, task and all.
+    void ArenaFilesOpenWithTheirErrorsAndSaveAsTheArenaStands() {
+        TProgram program(false);
+        QTemporaryDir folder;
+        const QString bad = folder.filePath(QStringLiteral("bad.json"));
+        {
+            QFile file(bad);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(R"({"goals": [{"shape": "circle", "x": 100, "y": 100}]})");
+        }
+        program.Dialogs.ChosenFile = bad;
+        program.Robot().OpenArenaButton()->click();
+        QCOMPARE(program.Dialogs.Errors.size(), 1);
+        QVERIFY2(program.Dialogs.Errors[0].startsWith(
+                     QStringLiteral("Cannot open bad.json: goals[0].radius: ")),
+                 qPrintable(program.Dialogs.Errors[0]));
+        QVERIFY(program.Robot().Challenge() == nullptr);
+
+        const QString good = folder.filePath(QStringLiteral("park.json"));
+        QVERIFY(QFile::copy(
+            QString::fromStdString(
+                (testfiles::SourceDir() / "resources/lessons/park.json").string()),
+            good));
+        program.Dialogs.ChosenFile = good;
+        program.Robot().OpenArenaButton()->click();
+        QCOMPARE(program.Dialogs.Errors.size(), 1);
+        QVERIFY(program.Robot().Challenge() != nullptr);
+        const std::size_t obstacles = program.ObstacleCount();
+        QVERIFY(program.Robot().Arena()->AddBox({1500, 1000}) != 0);
+
+        const QString saved = folder.filePath(QStringLiteral("mine.json"));
+        program.Dialogs.ChosenFile = saved;
+        program.Robot().SaveArenaButton()->click();
+        QCOMPARE(program.Dialogs.Errors.size(), 1);
+        const sim::TChallengeFileResult read =
+            sim::ReadChallengeFile(std::filesystem::path(saved.toStdString()));
+        QVERIFY2(read.Loaded, read.Error.c_str());
+        QCOMPARE(read.Challenge.World.Obstacles().size(), obstacles + 1);
+        QCOMPARE(read.Challenge.Title, program.Robot().Challenge()->Title);
+        QCOMPARE(read.Challenge.Goals.size(), program.Robot().Challenge()->Goals.size());
+
+        // A folder that is not there: said, nothing written.
+        program.Dialogs.ChosenFile = folder.filePath(QStringLiteral("no/such/folder/a.json"));
+        program.Robot().SaveArenaButton()->click();
+        QCOMPARE(program.Dialogs.Errors.size(), 2);
+        QVERIFY(program.Dialogs.Errors[1].startsWith(QStringLiteral("Cannot save a.json: ")));
+    }
+
     void WithNoRobotOnTheCableTheConnectionHelpLeadsToTheVirtualRobot() {
         TProgram program(false);
         program.Add(MainList, akMoveForward, 10);
@@ -206,10 +329,16 @@ private Q_SLOTS:
         TConnectionHelpForm& help = *program.Windows.ConnectionHelp;
         QVERIFY(help.isVisible());
 
+        // The virtual robot is selected and the download the user asked for
+        // runs on it, once the help has closed: no second Go.
         help.VirtualRobotButton()->click();
+        QVERIFY(!help.isVisible());
+        QCoreApplication::processEvents();
         QCOMPARE(program.Main().COMPortComboBox()->currentText(), QStringLiteral("Virtual robot"));
-        QVERIFY(program.Go() != NoSlot);
         QVERIFY(program.Robot().isVisible());
+        QCOMPARE(program.Dialogs.Errors.size(), 1);
+        const std::lock_guard<std::mutex> lock(program.Session().Module().Mutex());
+        QVERIFY(program.Session().Module().HasProgram());
     }
 
     void TheLitRowIsPaintedAndGoesWhenTheListChangesOrTheWindowCloses() {

@@ -72,7 +72,7 @@ struct TEnglishAfterwards {
 
 // The commands of the Alt-letter record in its order, with the text of the
 // button that shows each (0: View, which has no button).
-constexpr int AltCommandCaptions[12] = {902, 903, 904, 905, 906, 907, 0, 908, 909, 910, 911, 912};
+constexpr int AltCommandCaptions[12] = {472, 473, 474, 475, 476, 466, 0, 467, 468, 469, 470, 471};
 
 } // namespace
 

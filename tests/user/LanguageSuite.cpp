@@ -11,8 +11,7 @@ class LanguageSuite : public QObject {
 private Q_SLOTS:
     void TheLocaleChoosesTheStartWindowChangesTheNextStartKeeps() {
         const QMap<QString, QString> german{{QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8")}};
-        // The first run's folder holds the settings the second one reads.
-        TWayline wayline(german);
+        TWayline wayline(QString(), german);
         {
             TShotOnFailure shot(QStringLiteral("language-from-locale"));
             QVERIFY(wayline.WaitFor(
@@ -37,8 +36,7 @@ private Q_SLOTS:
             QVERIFY(wayline.Program.waitForFinished(StartTimeoutMs));
         }
         // Started again in the German desktop: the choice stands.
-        TWayline again({{QStringLiteral("LANG"), QStringLiteral("de_DE.UTF-8")},
-                        {QStringLiteral("XDG_CONFIG_HOME"), wayline.ConfigHome()}});
+        TWayline again(wayline.HomeFolder(), german);
         TShotOnFailure shot(QStringLiteral("language-kept"));
         QVERIFY(again.WaitFor(
             [](const QJsonObject& s) { return s["active"].toString() == "IntroForm"; },

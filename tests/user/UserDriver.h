@@ -75,22 +75,26 @@ inline QPoint Centre(const QJsonValue& rect) {
 // gives it a locale (LANG, LANGUAGE, ...); `environment` goes last.
 class TWayline {
 public:
-    explicit TWayline(const QMap<QString, QString>& environment = {}) {
+    // `home`: the home folder of an earlier run, to start again with its
+    // settings (empty: a home of its own).
+    explicit TWayline(const QString& home = QString(),
+                      const QMap<QString, QString>& environment = {})
+        : HomePath(home.isEmpty() ? Home.path() : home) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) {
             env.remove(QString::fromLatin1(name));
         }
         env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        env.insert(QStringLiteral("HOME"), Home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), Home.filePath(QStringLiteral("config")));
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), Home.path());
+        env.insert(QStringLiteral("HOME"), HomePath);
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), HomePath + QStringLiteral("/config"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), HomePath);
         env.insert(QStringLiteral("WAYLINE_STATE_FILE"), StatePath());
         for (auto it = environment.cbegin(); it != environment.cend(); ++it) {
             env.insert(it.key(), it.value());
         }
         Program.setProcessEnvironment(env);
-        Program.setWorkingDirectory(Home.path());
+        Program.setWorkingDirectory(HomePath);
         Program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         Program.start(qEnvironmentVariable("WAYLINE_PROGRAM"), {});
     }
@@ -101,9 +105,8 @@ public:
         }
     }
 
-    QString StatePath() const { return Home.filePath(QStringLiteral("state.json")); }
-    // Where this run keeps its settings (XDG_CONFIG_HOME).
-    QString ConfigHome() const { return Home.filePath(QStringLiteral("config")); }
+    QString HomeFolder() const { return HomePath; }
+    QString StatePath() const { return HomePath + QStringLiteral("/state.json"); }
 
     // The program's latest state (empty before its first report).
     QJsonObject State() const {
@@ -197,6 +200,7 @@ public:
 
 private:
     QTemporaryDir Home;
+    QString HomePath;
 };
 
 // Leaves a screenshot of the whole screen when the case failed; declared

@@ -67,7 +67,7 @@ std::string WrongVersionMessage(std::uint8_t version) {
 TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& state) {
     if (bytes.size() < DocumentSize) {
         // A cut-off file is no action list either; it must not look loaded.
-        return {TLoadStatus::lsTooShort, std::string(NotProperFormatMessage),
+        return {TLoadStatus::lsTooShort, std::string(NotProperFormatMessage), false,
                 TLoadRefusal::lrNotProper};
     }
     // Read into a record of its own: the document is touched only once every
@@ -76,15 +76,15 @@ TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& 
     DocumentFromBytes(bytes.first<DocumentSize>(), *record);
 
     if (!HeaderMatches(*record)) {
-        return {TLoadStatus::lsRefused, std::string(NotProperFormatMessage),
+        return {TLoadStatus::lsRefused, std::string(NotProperFormatMessage), false,
                 TLoadRefusal::lrNotProper};
     }
     if (record->FormatVersion != ActionListFormatVersion) {
-        return {TLoadStatus::lsRefused, WrongVersionMessage(record->FormatVersion),
+        return {TLoadStatus::lsRefused, WrongVersionMessage(record->FormatVersion), false,
                 TLoadRefusal::lrWrongVersion, record->FormatVersion};
     }
     if (record->AdvancedMode != 0 && !state.AdvancedMode) {
-        return {TLoadStatus::lsRefused, std::string(AdvancedModeFileMessage),
+        return {TLoadStatus::lsRefused, std::string(AdvancedModeFileMessage), true,
                 TLoadRefusal::lrAdvancedFile};
     }
     std::array<int, ListCount> counts{};
@@ -93,7 +93,7 @@ TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& 
         const int count = FindStepCount(steps);
         for (int row = 1; row <= count; ++row) {
             if (!StepIsSound(steps.Steps[static_cast<std::size_t>(row)])) {
-                return {TLoadStatus::lsRefused, std::string(NotProperFormatMessage),
+                return {TLoadStatus::lsRefused, std::string(NotProperFormatMessage), false,
                         TLoadRefusal::lrNotProper};
             }
         }
@@ -115,7 +115,7 @@ TLoadResult LoadActionListFile(const std::filesystem::path& path, TDocumentState
     const auto unreadable = [&](int error) {
         return TLoadResult{TLoadStatus::lsUnreadable,
                            "Can not open " + path.string() + ": " + SystemReason(error),
-                           TLoadRefusal::lrUnreadable, 0, error};
+                           false, TLoadRefusal::lrUnreadable, 0, error};
     };
     errno = 0;
     std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));

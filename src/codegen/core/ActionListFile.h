@@ -58,6 +58,9 @@ enum class TLoadRefusal {
 struct TLoadResult {
     TLoadStatus Status;
     std::string Message; // empty only when loaded
+    // Refused only because it was saved in Advanced Mode and the program is
+    // in Beginner Mode: the window may offer to switch and load it again.
+    bool AdvancedFile = false;
     TLoadRefusal Refusal = TLoadRefusal::lrNone;
     std::uint8_t FoundVersion = 0;
     int SystemError = 0;

@@ -12,7 +12,7 @@ bool CompileForDownload(TTokenizer& tokenizer, const TCodeLines& lines, TDownloa
     if (!text || !tokenizer.SetSource(*text)) {
         return false;
     }
-    if (!tokenizer.Tokenize(false, true, false) || tokenizer.Result.PacketCount == 0) {
+    if (!tokenizer.Tokenize() || tokenizer.Result.PacketCount == 0) {
         return false;
     }
     images.ImagePacketCounts[0] = tokenizer.Result.PacketCount;

@@ -35,7 +35,7 @@ std::optional<int> RobotProgramStart(TTokenizer& tokenizer, std::string_view tem
         return std::nullopt;
     }
     const std::optional<std::string> text = TokenizerSourceText(built.Lines);
-    if (!text || !tokenizer.SetSource(*text) || !tokenizer.Tokenize(false, true, false) ||
+    if (!text || !tokenizer.SetSource(*text) || !tokenizer.Tokenize() ||
         tokenizer.Result.PacketCount == 0) {
         return std::nullopt;
     }

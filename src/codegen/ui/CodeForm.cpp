@@ -14,7 +14,7 @@ namespace wayline {
 
 namespace {
 
-constexpr int CaptionTextId = 919; // "Wayline Code"
+constexpr int CaptionTextId = 907; // "Wayline Code"
 constexpr int CloseTextId = 607;
 constexpr QSize CloseButtonSize(75, 25);
 

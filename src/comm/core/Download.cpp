@@ -5,15 +5,22 @@ namespace wayline {
 TDownloadOutcome RunDownload(TSerialSlots& slots, const std::vector<std::string>& portNames,
                              const TDownloadRequest& request, const TIdentifyTexts& identifyTexts,
                              const TDownloadTexts& texts, TDownloadFrontEnd& frontEnd,
-                             const TThreadStarter& startThread) {
+                             const TThreadStarter& startThread, const TIdentifyWork& identify) {
     TDownloadOutcome outcome;
     frontEnd.ScanStarting(portNames);
-    outcome.Rows = ScanPortsInParallel(slots, portNames, request.SelectedPort,
-                                       request.DownloadTargetType, identifyTexts, startThread,
-                                       [&frontEnd](int portIndex, const TPortScanRow& row) {
-                                           frontEnd.ShowResult(portIndex, row);
-                                       });
+    const TScanResultHandler show = [&frontEnd](int portIndex, const TPortScanRow& row) {
+        frontEnd.ShowResult(portIndex, row);
+    };
+    outcome.Rows = identify ? ScanPortsInParallel(portNames, request.SelectedPort,
+                                                  identifyTexts, startThread, identify, show)
+                            : ScanPortsInParallel(slots, portNames, request.SelectedPort,
+                                                  request.DownloadTargetType, identifyTexts,
+                                                  startThread, show);
     frontEnd.ScanFinished(outcome.Rows);
+    if (frontEnd.Interrupted()) {
+        outcome.Interrupted = true;
+        return outcome;
+    }
 
     std::vector<int> types;
     types.reserve(outcome.Rows.size());
@@ -30,6 +37,10 @@ TDownloadOutcome RunDownload(TSerialSlots& slots, const std::vector<std::string>
         break;
     case TTargetDecision::tdChoose:
         target = frontEnd.ChooseTarget(outcome.Rows, rule.Choosable);
+        if (frontEnd.Interrupted()) {
+            outcome.Interrupted = true;
+            return outcome;
+        }
         if (target < 0 || target >= static_cast<int>(rule.Choosable.size()) ||
             !rule.Choosable[static_cast<std::size_t>(target)]) {
             return outcome;
@@ -49,14 +60,17 @@ TDownloadOutcome RunDownload(TSerialSlots& slots, const std::vector<std::string>
     }
 
     std::uint32_t errorCode = 0;
-    const int slot = slots.OpenFreeSlot(portNames[static_cast<std::size_t>(target)], errorCode);
+    const int slot = slots.OpenFreeSlot(portNames[static_cast<std::size_t>(target)], errorCode,
+                                        &outcome.Failure);
     if (slot == NoSlot) {
         outcome.OpenError = errorCode;
+        outcome.Failure.Code = errorCode;
         return outcome;
     }
     outcome.Slot = slot;
     outcome.Succeeded = SendProgramImage(slots.Slot(slot), type, 0, request.Packets,
                                          request.PacketCount, identifyTexts, texts, frontEnd);
+    outcome.Interrupted = frontEnd.Interrupted();
     if (!request.KeepOpen) {
         slots.ClosePort(slot);
     }

@@ -57,6 +57,9 @@ struct TDownloadOutcome {
     // Why nothing was sent, for callers that report more than the window
     // does: the reopening's open error when the chosen port failed to open.
     std::uint32_t OpenError = 0;
+    TOpenFailure Failure;
+    // The front end asked to stop; what was under way ended cleanly.
+    bool Interrupted = false;
     std::vector<TPortScanRow> Rows;
 };
 
@@ -65,10 +68,12 @@ struct TDownloadOutcome {
 // module's version, opens the port and sends the image, then closes the
 // port unless KeepOpen. Failures are shown through the front end's error
 // box with the download's texts; choosing nothing and a port that no longer
-// opens show nothing.
+// opens show nothing. `identify` is what each scanning thread does with its
+// port (IdentifyPort on the slots when empty). A front end that reports
+// Interrupted ends the download at the next step, with the port closed.
 TDownloadOutcome RunDownload(TSerialSlots& slots, const std::vector<std::string>& portNames,
                              const TDownloadRequest& request, const TIdentifyTexts& identifyTexts,
                              const TDownloadTexts& texts, TDownloadFrontEnd& frontEnd,
-                             const TThreadStarter& startThread);
+                             const TThreadStarter& startThread, const TIdentifyWork& identify = {});
 
 } // namespace wayline

@@ -146,19 +146,84 @@ std::string OpenErrorText(std::uint32_t errorCode, const TIdentifyTexts& texts) 
         return texts.InUse;
     case OpenErrorPermission:
         return texts.NoPermission.empty() ? texts.CantOpen : texts.NoPermission;
+    case OpenErrorNotASerialPort: {
+        // Without the path: the text up to where it would stand.
+        std::string text = texts.NotASerialPort.substr(0, texts.NotASerialPort.find("{path}"));
+        while (!text.empty() && (text.back() == ' ' || text.back() == ':')) {
+            text.pop_back();
+        }
+        return text;
+    }
     default:
         return texts.CantOpen;
     }
+}
+
+std::string OpenErrorText(const TOpenFailure& failure, const TIdentifyTexts& texts) {
+    switch (failure.Code) {
+    case OpenErrorNotASerialPort:
+        if (failure.Path.empty()) {
+            return OpenErrorText(failure.Code, texts);
+        }
+        return FillPlaceholders(texts.NotASerialPort, {{"path", failure.Path}});
+    case OpenErrorInUse:
+        if (failure.HolderPid > 0) {
+            return InUseByText(failure.HolderName, failure.HolderPid, texts);
+        }
+        return texts.InUse;
+    case OpenErrorStaleLock:
+        return FillPlaceholders(texts.StaleLock, {{"file", failure.LockFiles}});
+    default:
+        return OpenErrorText(failure.Code, texts);
+    }
+}
+
+std::string InUseByText(const std::string& process, int pid, const TIdentifyTexts& texts) {
+    // A process whose name cannot be read is still named by its number.
+    return FillPlaceholders(texts.InUseBy, {{"process", process.empty() ? "?" : process},
+                                            {"pid", std::to_string(pid)}});
+}
+
+std::string FillPlaceholders(std::string_view text,
+                             std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
+    std::string result;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        bool replaced = false;
+        if (text[i] == '{') {
+            const std::size_t close = text.find('}', i);
+            if (close != std::string_view::npos) {
+                const std::string_view name = text.substr(i + 1, close - i - 1);
+                for (const auto& [key, value] : values) {
+                    if (key == name) {
+                        result += value;
+                        i = close + 1;
+                        replaced = true;
+                        break;
+                    }
+                }
+            }
+        }
+        if (!replaced) {
+            result += text[i++];
+        }
+    }
+    return result;
 }
 
 TIdentifyResult IdentifyPort(TSerialSlots& slots, const std::string& portName,
                              int downloadTargetType, const TIdentifyTexts& texts) {
     TIdentifyResult result;
     std::uint32_t errorCode = 0;
-    const int slot = slots.OpenFreeSlot(portName, errorCode);
+    TOpenFailure failure;
+    const int slot = slots.OpenFreeSlot(portName, errorCode, &failure);
     if (slot == NoSlot) {
         result.OpenError = errorCode;
-        result.DeviceText = OpenErrorText(errorCode, texts);
+        result.Failure = failure;
+        result.Failure.Code = errorCode;
+        result.HolderPid = failure.HolderPid;
+        result.HolderName = failure.HolderName;
+        result.DeviceText = OpenErrorText(result.Failure, texts);
         return result;
     }
     TSerial& port = slots.Slot(slot);

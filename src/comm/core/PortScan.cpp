@@ -52,6 +52,10 @@ bool PortIsScanned(std::string_view port, std::string_view selectedPort) {
     return port == selectedPort;
 }
 
+bool PortIsListed(std::string_view port, std::string_view selectedPort) {
+    return selectedPort != "AUTO" || port != VirtualRobotPortName;
+}
+
 TThreadStarter StdThreadStarter() {
     return [](std::function<void()> body) -> std::unique_ptr<TWorkerThread> {
         return std::make_unique<TStdWorkerThread>(std::move(body));
@@ -200,21 +204,34 @@ std::vector<TPortScanRow> ScanPortsInParallel(TSerialSlots& slots,
                                               int downloadTargetType, const TIdentifyTexts& texts,
                                               const TThreadStarter& startThread,
                                               const TScanResultHandler& onResult) {
+    const TIdentifyWork identify = [&](const std::string& portName) {
+        return IdentifyPort(slots, portName, downloadTargetType, texts);
+    };
+    return ScanPortsInParallel(portNames, selectedPort, texts, startThread, identify, onResult);
+}
+
+std::vector<TPortScanRow> ScanPortsInParallel(const std::vector<std::string>& portNames,
+                                              const std::string& selectedPort,
+                                              const TIdentifyTexts& texts,
+                                              const TThreadStarter& startThread,
+                                              const TIdentifyWork& work,
+                                              const TScanResultHandler& onResult) {
     TPortScanner scanner(startThread);
     THandlerDisplay display(onResult);
-    const TIdentifyWork identify = [&](const std::string& portName) {
+    const TIdentifyWork guarded = [&](const std::string& portName) {
         try {
-            return IdentifyPort(slots, portName, downloadTargetType, texts);
+            return work(portName);
         } catch (...) {
             // A port that throws (out of memory, a platform error) is a
             // port that could not be opened; the scan goes on.
             TIdentifyResult result;
             result.OpenError = OpenErrorOther;
+            result.Failure.Code = OpenErrorOther;
             result.DeviceText = texts.CantOpen;
             return result;
         }
     };
-    return scanner.ScanPorts(portNames, selectedPort, texts.Ignoring, identify, display);
+    return scanner.ScanPorts(portNames, selectedPort, texts.Ignoring, guarded, display);
 }
 
 } // namespace wayline

@@ -66,6 +66,10 @@ inline constexpr std::string_view VirtualRobotPortName = "Virtual robot";
 // cable, so it examines every port but the virtual robot: that one is there
 // whether a robot is plugged in or not, and AUTO would always find it.
 bool PortIsScanned(std::string_view port, std::string_view selectedPort);
+// Whether the progress grid lists `port` for a scan of `selectedPort`: a
+// chosen port shows the others as ignored, but AUTO lists the host's ports
+// only, not the virtual robot it passes by.
+bool PortIsListed(std::string_view port, std::string_view selectedPort);
 
 // At most this many identifications run at a time, one per serial slot.
 inline constexpr int MaxScanThreads = 4;
@@ -175,6 +179,14 @@ std::vector<TPortScanRow> ScanPortsInParallel(TSerialSlots& slots,
                                               const std::string& selectedPort,
                                               int downloadTargetType, const TIdentifyTexts& texts,
                                               const TThreadStarter& startThread,
+                                              const TScanResultHandler& onResult = {});
+// The same with work of the caller's own (identification and more). A port
+// whose work throws reads as one that could not be opened.
+std::vector<TPortScanRow> ScanPortsInParallel(const std::vector<std::string>& portNames,
+                                              const std::string& selectedPort,
+                                              const TIdentifyTexts& texts,
+                                              const TThreadStarter& startThread,
+                                              const TIdentifyWork& work,
                                               const TScanResultHandler& onResult = {});
 
 } // namespace wayline

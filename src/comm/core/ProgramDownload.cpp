@@ -30,6 +30,10 @@ bool SendProgramImage(TSerial& port, int type, int imageIndex, const std::uint8_
     bool toggledOnce = false;
     std::uint64_t lastToggle = 0;
     for (int k = 0; k < packetCount; ++k) {
+        if (observer.Interrupted()) {
+            success = false;
+            break;
+        }
         const std::uint64_t now = port.Clock().NowMs();
         if (!toggledOnce || now >= lastToggle + IndicatorToggleMs) {
             lime = !lime;
@@ -50,7 +54,7 @@ bool SendProgramImage(TSerial& port, int type, int imageIndex, const std::uint8_
         success = false;
         break;
     }
-    // The 0 byte ends the transfer, after a failure too.
+    // The 0 byte ends the transfer, after a failure or an interruption too.
     port.WriteByte(0, WriteTimeoutMs);
     return success;
 }

@@ -37,12 +37,17 @@ public:
     virtual void StepIt(int imageIndex) = 0;
     // The error box (exclamation sound, one OK button).
     virtual void ShowErrorBox(const std::string& text) = 0;
+    // The user asked the download to stop (the command line's Ctrl+C): no
+    // further packet goes out, but the closing 0 still does, so the module
+    // does not wait for the rest.
+    virtual bool Interrupted() { return false; }
 };
 
 // The wire exchange for one program image on an open port: the reset and
 // handshake put the module into download mode, each 18-byte packet is sent,
 // its echo read and its status byte checked, and a 0 byte ends the transfer
-// (also after a failure). True when every packet was accepted.
+// (also after a failure or an interruption). True when every packet was
+// accepted.
 bool SendProgramImage(TSerial& port, int type, int imageIndex, const std::uint8_t* packets,
                       int packetCount, const TIdentifyTexts& identifyTexts,
                       const TDownloadTexts& texts, TDownloadObserver& observer);

@@ -53,12 +53,15 @@ void TSerial::SetDeviceFactory(TSerialDeviceFactory factory) {
 
 bool TSerial::OpenPort(const std::string& comName, const std::string& baudText,
                        const std::string& parityText, const std::string& dataBitsText,
-                       std::uint32_t* errorCode) {
+                       std::uint32_t* errorCode, TOpenFailure* failure) {
     const bool opened = OpenKeepingReservation(comName, baudText, parityText, dataBitsText);
     // The error code is taken while the slot is still reserved: once the
     // reservation ends another thread may claim the slot and reset it.
     if (errorCode) {
         *errorCode = LastError;
+    }
+    if (failure) {
+        *failure = LastFailure;
     }
     // Whatever happened, the slot is no longer merely reserved afterwards.
     Reserved.store(false);
@@ -69,17 +72,21 @@ bool TSerial::OpenKeepingReservation(const std::string& comName, const std::stri
                                      const std::string& parityText,
                                      const std::string& dataBitsText) {
     LastError = OpenErrorNone;
+    LastFailure = {};
     if (Opened.load() || IsOverlongComName(comName)) {
         return false;
     }
     std::unique_ptr<SerialDevice> device = Factory ? Factory(comName) : nullptr;
     if (!device) {
         LastError = OpenErrorNoSuchPort;
+        LastFailure.Code = LastError;
         return false;
     }
     const std::uint32_t error = device->Open(comName);
     if (error != OpenErrorNone) {
         LastError = error;
+        LastFailure = device->LastOpenFailure();
+        LastFailure.Code = error;
         return false;
     }
     if (!device->ReadSettings()) {
@@ -87,6 +94,7 @@ bool TSerial::OpenKeepingReservation(const std::string& comName, const std::stri
         // Reported as a failure of its own: an error code of 0 would read as
         // "no slot was free" to the caller of OpenFreeSlot.
         LastError = OpenErrorOther;
+        LastFailure.Code = LastError;
         return false;
     }
     Handle = std::move(device);
@@ -245,8 +253,12 @@ bool TSerialSlots::IsFree(int slot) const {
     return !serial.Opened.load() && !serial.Reserved.load();
 }
 
-int TSerialSlots::OpenFreeSlot(const std::string& comName, std::uint32_t& errorCode) {
+int TSerialSlots::OpenFreeSlot(const std::string& comName, std::uint32_t& errorCode,
+                               TOpenFailure* failure) {
     errorCode = 0;
+    if (failure) {
+        *failure = {};
+    }
     int claimed = NoSlot;
     {
         std::lock_guard<std::mutex> lock(SlotLock);
@@ -263,7 +275,7 @@ int TSerialSlots::OpenFreeSlot(const std::string& comName, std::uint32_t& errorC
     }
     TSerial& serial = Slot(claimed);
     std::uint32_t openError = 0;
-    if (!serial.OpenPort(comName, "9600", "None", "8", &openError)) {
+    if (!serial.OpenPort(comName, "9600", "None", "8", &openError, failure)) {
         errorCode = openError;
         return NoSlot;
     }

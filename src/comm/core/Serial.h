@@ -42,7 +42,7 @@ public:
     // slot's reservation ends (after that another thread may claim it).
     bool OpenPort(const std::string& comName, const std::string& baudText,
                   const std::string& parityText, const std::string& dataBitsText,
-                  std::uint32_t* errorCode = nullptr);
+                  std::uint32_t* errorCode = nullptr, TOpenFailure* failure = nullptr);
     void ClosePort();
     void ApplySettings(const std::string& baudText, const std::string& parityText,
                        const std::string& dataBitsText);
@@ -76,6 +76,8 @@ public:
     std::unique_ptr<std::uint8_t[]> RxBuffer; // RxBufferSize + 1 bytes while open
     std::array<std::uint32_t, 5> Timeouts{};
     std::uint32_t LastError = 0;
+    // The details of the last failed OpenPort (its code is LastError).
+    TOpenFailure LastFailure;
 
 private:
     bool OpenKeepingReservation(const std::string& comName, const std::string& baudText,
@@ -98,8 +100,10 @@ public:
 
     // Claims a free slot (0, -1, -2, -3 in that order) under SlotLock, opens
     // `comName` in it at 9600 8N1 and returns its number; NoSlot when no slot
-    // is free (errorCode 0) or the port fails to open (errorCode = LastError).
-    int OpenFreeSlot(const std::string& comName, std::uint32_t& errorCode);
+    // is free (errorCode 0) or the port fails to open (errorCode = LastError,
+    // and `failure`, when given, what more the device knows).
+    int OpenFreeSlot(const std::string& comName, std::uint32_t& errorCode,
+                     TOpenFailure* failure = nullptr);
     // Closes the port in the slot; harmless for a free slot or NoSlot.
     void ClosePort(int slot);
 

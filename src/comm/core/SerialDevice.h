@@ -17,7 +17,24 @@ inline constexpr std::uint32_t OpenErrorNoSuchPort = 2;
 inline constexpr std::uint32_t OpenErrorInUse =
     5; // also a tty lock or exclusive mode held elsewhere
 inline constexpr std::uint32_t OpenErrorPermission = 13; // the user may not open the device
+inline constexpr std::uint32_t OpenErrorNotASerialPort = 25; // a folder, a file, /dev/null
 inline constexpr std::uint32_t OpenErrorOther = 31;
+// A lock file names a process that has ended, and this user may not
+// remove it (another user's file in the sticky lock folder).
+inline constexpr std::uint32_t OpenErrorStaleLock = 37;
+
+// What a device knows about its last failed Open beyond the error code,
+// so that the port's row can name the cause: the path the name led to,
+// the process that holds the port, the lock file in the way.
+struct TOpenFailure {
+    std::uint32_t Code = OpenErrorNone;
+    std::string Path;          // the device path the name was looked up as
+    std::string LockFiles;     // OpenErrorStaleLock: the files to remove, blank-separated
+    std::uint32_t LockOwner = 0; // their owner's user id
+    int LockPid = 0;           // the ended process the stale lock names
+    int HolderPid = 0;         // OpenErrorInUse: the process holding the port, 0 when unknown
+    std::string HolderName;
+};
 
 // Modem input status bit of DSR, as ModemStatus reports it.
 inline constexpr std::uint32_t ModemStatusDsr = 0x20;
@@ -34,6 +51,8 @@ public:
     virtual std::uint32_t Open(const std::string& name) = 0;
     // Closes the port; harmless when it is not open.
     virtual void Close() = 0;
+    // After an Open that failed: what more is known (the code included).
+    virtual TOpenFailure LastOpenFailure() const { return {}; }
 
     // Reads the port's current settings: false when the platform cannot.
     virtual bool ReadSettings() = 0;

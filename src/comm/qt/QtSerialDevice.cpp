@@ -6,7 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <grp.h>
+#include <cstdlib>
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
@@ -32,29 +33,20 @@ std::uint32_t OpenErrorFromQt(QSerialPort::SerialPortError error) {
     }
 }
 
-// The name of the group that owns the device, or nothing.
-std::string DeviceGroup(const std::string& path) {
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
+std::string Canonical(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (resolved == nullptr) {
         return {};
     }
-    std::vector<char> buffer(4096);
-    group entry{};
-    group* found = nullptr;
-    if (::getgrgid_r(info.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 ||
-        found == nullptr || found->gr_name == nullptr) {
-        return {};
-    }
-    return found->gr_name;
+    std::string result = resolved;
+    std::free(resolved);
+    return result;
 }
 
 } // namespace
 
 std::string DevicePath(const std::string& name) {
-    if (name.find('/') != std::string::npos) {
-        return name;
-    }
-    return "/dev/" + name;
+    return DevicePathOf(name);
 }
 
 std::uint32_t OpenErrorFromErrno(int error) {
@@ -74,15 +66,6 @@ std::uint32_t OpenErrorFromErrno(int error) {
     }
 }
 
-std::string PermissionFixText(const std::string& name) {
-    const std::string group = DeviceGroup(DevicePath(name));
-    if (group.empty() || group == "root") {
-        return "you may not open " + DevicePath(name) + "; ask the administrator for access to it";
-    }
-    return "you may not open " + DevicePath(name) + ": add your user to the group '" + group +
-           "' (sudo usermod -aG " + group + " $USER), then log out and in again";
-}
-
 TSerialDeviceFactory QtSerialDeviceFactory() {
     return [](const std::string&) -> std::unique_ptr<SerialDevice> {
         return std::make_unique<QtSerialDevice>();
@@ -95,28 +78,71 @@ QtSerialDevice::~QtSerialDevice() {
     Close();
 }
 
+void QtSerialDevice::SetLockFolders(std::vector<std::string> folders) {
+    Lock = std::make_unique<TPortLock>(std::move(folders));
+}
+
+int QtSerialDevice::Handle() const {
+    return Port ? static_cast<int>(Port->handle()) : -1;
+}
+
+std::uint32_t QtSerialDevice::Fail(std::uint32_t code) {
+    Failure.Code = code;
+    return code;
+}
+
 std::uint32_t QtSerialDevice::Open(const std::string& name) {
     if (Port) {
         return OpenErrorInUse;
     }
+    Failure = {};
     // Qt reports a missing device, a device of another user and a device
     // held by another program alike as errors it cannot tell apart well;
-    // the first two are found out here, before it tries.
+    // those are found out here, before it tries.
     const std::string path = DevicePath(name);
+    Failure.Path = path;
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        return OpenErrorFromErrno(errno);
+        return Fail(OpenErrorFromErrno(errno));
     }
     if (!S_ISCHR(info.st_mode)) {
-        return OpenErrorNoSuchPort; // a file or a folder, not a serial device
+        return Fail(OpenErrorNotASerialPort); // a file or a folder
     }
-    if (::access(path.c_str(), R_OK | W_OK) != 0) {
-        return OpenErrorFromErrno(errno);
+    // The device itself, whatever name led to it: the lock and Qt's own
+    // lock file then go by the device, not by the link.
+    const std::string device = Canonical(path);
+    if (device.empty()) {
+        return Fail(OpenErrorFromErrno(errno));
+    }
+    if (::access(device.c_str(), R_OK | W_OK) != 0) {
+        return Fail(OpenErrorFromErrno(errno));
+    }
+    // A character device that is no terminal (/dev/null, /dev/zero) takes
+    // bytes without complaint and never answers: refuse it by name.
+    const int probe = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (probe < 0) {
+        return Fail(OpenErrorFromErrno(errno));
+    }
+    const bool terminal = ::isatty(probe) == 1;
+    ::close(probe);
+    if (!terminal) {
+        return Fail(OpenErrorNotASerialPort);
+    }
+
+    if (!Lock) {
+        Lock = std::make_unique<TPortLock>();
+    }
+    const TOpenFailure locked = Lock->Acquire(device);
+    if (locked.Code != OpenErrorNone) {
+        Failure = locked;
+        Failure.Path = path;
+        return locked.Code;
     }
     auto port = std::make_unique<QSerialPort>();
-    port->setPortName(QString::fromStdString(path));
+    port->setPortName(QString::fromStdString(device));
     if (!port->open(QIODevice::ReadWrite)) {
-        return OpenErrorFromQt(port->error());
+        Lock->Release();
+        return Fail(OpenErrorFromQt(port->error()));
     }
     port->clearError();
     Port = std::move(port);
@@ -137,6 +163,10 @@ void QtSerialDevice::Close() {
     if (Port) {
         Port->close();
         Port.reset();
+        // After the port: no other program can slip in between.
+        if (Lock) {
+            Lock->Release();
+        }
     }
     Gone = false;
 }
@@ -178,6 +208,12 @@ bool QtSerialDevice::ApplySettings(std::uint32_t baud, bool evenParity, int data
     if (::tcgetattr(fd, &modes) == 0) {
         modes.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY | IGNBRK | BRKINT | PARMRK |
                                                 ISTRIP | INLCR | IGNCR | ICRNL | IGNPAR);
+        // No byte changed on the way out, none echoed or taken as a line
+        // editing or signal character on the way in: 0x0D, 0x11 and 0x13
+        // are packet bytes like any other.
+        modes.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+        modes.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG |
+                                                IEXTEN);
         modes.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | HUPCL);
         modes.c_cflag |= CLOCAL | CREAD;
         ok = ::tcsetattr(fd, TCSANOW, &modes) == 0 && ok;

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "comm/core/PortLock.h"
 #include "comm/core/SerialDevice.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QSerialPort;
 
@@ -16,10 +18,14 @@ namespace wayline {
 // the thread that opened the port, which must be one Qt knows (the main
 // thread or a QThread).
 //
-// Names: a name without a slash is a device under /dev (ttyUSB0, ttyS0);
-// anything else is taken as the device's path (/dev/pts/5,
-// /dev/serial/by-id/usb-...). The device is opened exclusively: Qt's lock
-// file and TIOCEXCL.
+// Names: a path from the root is the device's path (/dev/pts/5,
+// /dev/serial/by-id/usb-...); any other name is looked up under /dev only
+// (ttyUSB0, pts/5), never in the current folder. Links are followed to the
+// device itself, which is locked by its identity (TPortLock) as well as by
+// its name (Qt's lock file) and opened exclusively (TIOCEXCL): two names of
+// one device are one lock. A lock left by an ended process is taken over.
+// Anything but a terminal device (a folder, a file, /dev/null) is refused
+// as no serial port.
 //
 // A device without modem lines (a pseudo-terminal) opens too; DTR, RTS and
 // BREAK then do nothing and DSR reads off.
@@ -32,6 +38,7 @@ public:
 
     std::uint32_t Open(const std::string& name) override;
     void Close() override;
+    TOpenFailure LastOpenFailure() const override { return Failure; }
     bool ReadSettings() override;
     bool ApplySettings(std::uint32_t baud, bool evenParity, int dataBits) override;
     void SetDtr(bool on) override;
@@ -51,25 +58,31 @@ public:
     // adapters otherwise hold replies back for up to 16 ms).
     bool LowLatency() const { return LowLatencySet; }
 
+    // Where the lock files are looked for and made (tests use their own).
+    void SetLockFolders(std::vector<std::string> folders);
+
+    // The raw file descriptor of the open port, for tests that look at the
+    // line settings the operating system holds; -1 when closed.
+    int Handle() const;
+
 private:
     bool CheckVanished();
+    std::uint32_t Fail(std::uint32_t code);
 
     TMsClock& HostClock;
+    std::unique_ptr<TPortLock> Lock;
+    TOpenFailure Failure;
     std::unique_ptr<QSerialPort> Port;
     bool Gone = false;
     bool LowLatencySet = false;
 };
 
-// The device path a port name opens: /dev/NAME, or the name itself when it
-// is a path.
+// The device path a port name opens: the name itself when it is a path
+// from the root, else /dev/NAME.
 std::string DevicePath(const std::string& name);
 
 // The open error code for an errno of open(2) or of the lock.
 std::uint32_t OpenErrorFromErrno(int error);
-
-// For a port the user may not open: what to do about it, naming the group
-// that owns the device ("add your user to the group 'dialout' ...").
-std::string PermissionFixText(const std::string& name);
 
 // Makes QtSerialDevice objects: the factory of real ports.
 TSerialDeviceFactory QtSerialDeviceFactory();

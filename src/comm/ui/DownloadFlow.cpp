@@ -9,9 +9,8 @@
 #include "comm/ui/BusyCursor.h"
 #include "comm/ui/ProgressForm.h"
 #include "comm/ui/StringGrid.h"
+#include "doctor/core/PortAdvice.h"
 #include "tokenizer/Tokenizer.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
 #include <string>
@@ -33,7 +32,14 @@ constexpr int CommunicationFailureText = 393;
 constexpr int RobotText = 411;
 constexpr int NoRobotFoundText = 412;
 constexpr int MoreThanOneText = 413;
-constexpr int WrongVersionText = 934;
+constexpr int NotASerialPortText = 651;
+constexpr int InUseByText = 652;
+constexpr int StaleLockText = 653;
+constexpr int NoPermissionText = 654;
+constexpr int JoinGroupText = 655;
+constexpr int LogInAgainText = 656;
+constexpr int OwnerOnlyText = 657;
+constexpr int WrongVersionText = 922;
 
 std::string Std(const QString& text) {
     return text.toStdString();
@@ -48,6 +54,13 @@ TIdentifyTexts LoadIdentifyTexts(const TResources& resources) {
     texts.InUse = Std(resources.LoadText(InUseText));
     texts.CantOpen = Std(resources.LoadText(CantOpenText));
     texts.Robot = Std(resources.LoadText(RobotText));
+    texts.NotASerialPort = Std(resources.LoadText(NotASerialPortText));
+    texts.InUseBy = Std(resources.LoadText(InUseByText));
+    texts.StaleLock = Std(resources.LoadText(StaleLockText));
+    texts.NoPermission = Std(resources.LoadText(NoPermissionText));
+    texts.JoinGroup = Std(resources.LoadText(JoinGroupText));
+    texts.LogInAgain = Std(resources.LoadText(LogInAgainText));
+    texts.OwnerOnly = Std(resources.LoadText(OwnerOnlyText));
     return texts;
 }
 
@@ -69,11 +82,13 @@ TDownloadFlow::TDownloadFlow(TProgressForm& form, const TResources& resources,
       IdTexts(LoadIdentifyTexts(resources)), DlTexts(LoadDownloadTexts(resources)),
       Scan(QtThreadStarter(), std::make_unique<TEventLoopScanWaiter>()) {
     // Runs on the identification threads: reads only what no one changes
-    // while a scan runs (the slot table's lock guards the slots).
+    // while a scan runs (the slot table's lock guards the slots). A port
+    // that does not open or does not answer is explained as the connection
+    // help explains it: whom to ask for access, which program holds it.
     Identify = [this](const std::string& portName) {
         TIdentifyResult result = IdentifyPort(*SlotTable, portName, TargetType, IdTexts);
-        if (result.OpenError == OpenErrorPermission) {
-            result.DeviceText = Std(NoPermissionText(QString::fromStdString(portName)));
+        if (ScanUser) {
+            ExplainPortRow(HostRoot, *ScanUser, portName, IdTexts, result);
         }
         RecordScan(portName, result);
         return result;
@@ -86,14 +101,6 @@ TDownloadFlow::~TDownloadFlow() = default;
 
 void TDownloadFlow::SetSerialSlots(TSerialSlots& slots) {
     SlotTable = &slots;
-}
-
-QString TDownloadFlow::NoPermissionText(const QString& portName) {
-    QString group = QFileInfo(QString::fromStdString(DevicePath(Std(portName)))).group();
-    if (group.isEmpty() || group == QStringLiteral("root")) {
-        group = QStringLiteral("dialout");
-    }
-    return QStringLiteral("no access; join group %1").arg(group);
 }
 
 void TDownloadFlow::ShowError(const QString& text) {
@@ -146,6 +153,8 @@ void TDownloadFlow::ScanPorts(const QString& selectedPort) {
     for (const QString& name : Progress.RowPortNames()) {
         portNames.push_back(Std(name));
     }
+    // Who this program runs as, read once before the threads start.
+    ScanUser = std::make_unique<std::optional<TUserIdentity>>(ReadUserIdentity(HostRoot));
     Scan.ScanPorts(portNames, Std(selectedPort), IdTexts.Ignoring, Identify, Progress);
 }
 
@@ -215,11 +224,13 @@ int TDownloadFlow::Transfer(bool keepOpen, const TDownloadImages& images,
                             bool& unreachable) {
     Running = true;
     Last = {};
+    Last.KeepOpen = keepOpen;
     int result = NoSlot;
     SetHourglassCursor(true);
     if (images.ProgramImageCount > 0 && packets) {
         TargetType = images.DownloadTargetType;
         Progress.SetDownloadImages(images);
+        Progress.SetSelectedPort(selectedPort);
         Progress.Open(true, QString());
         ScanPorts(selectedPort);
         const int target = FindDownloadTarget(TargetType);
@@ -244,7 +255,8 @@ int TDownloadFlow::Transfer(bool keepOpen, const TDownloadImages& images,
             std::uint32_t errorCode = 0;
             // The port the row was filled for, even if the host's list has
             // changed since the scan.
-            const int slot = SlotTable->OpenFreeSlot(Std(ports[target]), errorCode);
+            TOpenFailure failure;
+            const int slot = SlotTable->OpenFreeSlot(Std(ports[target]), errorCode, &failure);
             if (slot != NoSlot) {
                 Last.Port = ports[target];
                 Last.Succeeded = true;
@@ -272,6 +284,8 @@ int TDownloadFlow::Transfer(bool keepOpen, const TDownloadImages& images,
                 for (TScannedPort& scanned : ScanResults) {
                     if (scanned.PortName == Std(ports[target])) {
                         scanned.Result.OpenError = errorCode;
+                        scanned.Result.Failure = failure;
+                        scanned.Result.Failure.Code = errorCode;
                     }
                 }
             }

@@ -4,6 +4,8 @@
 #include "comm/core/Identify.h"
 #include "comm/core/PortScan.h"
 #include "comm/core/ProgramDownload.h"
+#include "doctor/core/SystemRoot.h"
+#include "doctor/core/UserIdentity.h"
 
 #include <QString>
 
@@ -11,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 class QWidget;
@@ -41,6 +44,9 @@ public:
     // The slot table the scan and the transfer use (the program's own by
     // default).
     void SetSerialSlots(TSerialSlots& slots);
+    // The system the rows' explanations read (the running one by default;
+    // tests lay out their own).
+    void SetSystemRoot(const TSystemRoot& root) { HostRoot = root; }
     void SetDialogs(TUserDialogs& dialogs) { Dialogs = &dialogs; }
     TSerialSlots& Slots() const { return *SlotTable; }
     TProgressForm& Form() const { return Progress; }
@@ -67,6 +73,7 @@ public:
     struct TReport {
         QString Port;
         bool Succeeded = false;
+        bool KeepOpen = false; // asked for by test mode (which keeps the port)
     };
     const TReport& LastDownload() const { return Last; }
     // What to do when the robot could not be reached: after "No robot
@@ -82,10 +89,6 @@ public:
     void ToggleIndicator(bool lime) override;
     void StepIt(int imageIndex) override;
     void ShowErrorBox(const std::string& text) override;
-
-    // The device column's text for a port the user may not open: names the
-    // group that owns the device, whose members may open it.
-    static QString NoPermissionText(const QString& portName);
 
 private:
     void ShowError(const QString& text);
@@ -109,6 +112,10 @@ private:
     bool NoRobotFound = false; // the last target search found no module
     bool HelpAsked = false;    // the user asked for the help during this download
     TConnectionHelp ConnectionHelp;
+    // The running system as the explanations of a port's row read it, and
+    // the program's user, read before each scan.
+    TSystemRoot HostRoot{"/"};
+    std::unique_ptr<std::optional<TUserIdentity>> ScanUser;
     // Written by the identification threads, read on the user-interface thread.
     mutable std::mutex ScanLock;
     std::vector<TScannedPort> ScanResults;

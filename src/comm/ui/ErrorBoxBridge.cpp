@@ -11,7 +11,7 @@ namespace wayline {
 
 namespace {
 
-constexpr int SerialConfigurationFailedTextId = 935;
+constexpr int SerialConfigurationFailedTextId = 923;
 
 // The serial core's text in the language the program speaks.
 QString Worded(const std::string& text) {

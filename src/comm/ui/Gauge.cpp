@@ -10,12 +10,6 @@ TGauge::TGauge(QWidget* parent) : QWidget(parent), Back(palette().color(QPalette
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TGauge::SetMinValue(int value) {
-    Minimum = std::min(value, Maximum);
-    Value = std::max(Value, Minimum);
-    RepaintIfChanged();
-}
-
 void TGauge::SetMaxValue(int value) {
     Maximum = std::max(value, Minimum);
     Value = std::min(Value, Maximum);

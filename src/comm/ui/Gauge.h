@@ -19,7 +19,6 @@ public:
     int MinValue() const { return Minimum; }
     int MaxValue() const { return Maximum; }
     int Progress() const { return Value; }
-    void SetMinValue(int value);
     void SetMaxValue(int value);
     // Clamped to the range.
     void SetProgress(int value);
@@ -29,9 +28,7 @@ public:
     // "33%".
     QString PercentText() const;
 
-    QColor ForeColor() const { return Fill; }
     void SetForeColor(const QColor& color);
-    QColor BackColor() const { return Back; }
     void SetBackColor(const QColor& color);
 
     // The program-image number whose packets this gauge counts; -1 for none.

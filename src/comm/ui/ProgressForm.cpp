@@ -27,7 +27,7 @@ namespace {
 constexpr int FirstColumnTitleText = 381; // "Port:", then 382..385
 constexpr int IgnoringText = 386;
 constexpr int NoRobotFoundText = 412;
-constexpr int DownloadButtonText = 918;
+constexpr int DownloadButtonText = 906;
 // What the "Device Type:" column can say of a port: its column is as wide
 // as the widest of them.
 constexpr int DeviceColumnTexts[] = {386, 389, 390, 391, 411, NoRobotFoundText};
@@ -284,13 +284,21 @@ void TProgressForm::RefreshDisplay() {
         names = Discovery->PortNames();
     }
     if (ClearRowsOnShow) {
-        RowNames = names;
+        RowNames.clear();
+        const std::string selected = SelectedPort.toStdString();
+        for (const QString& name : names) {
+            if (PortIsListed(name.toStdString(), selected)) {
+                RowNames.append(name);
+            }
+        }
     }
 
     // Room for "COM99:", or for the longest name where the host's names
-    // are longer (ttyUSB0, ttyACM10).
+    // are longer (ttyUSB0, ttyACM10), or for the column's title, which a
+    // language may make the widest ("Anschluss:").
     const QFontMetrics metrics(Grid->font());
-    int nameWidth = metrics.horizontalAdvance(QStringLiteral("COM99:"));
+    int nameWidth = std::max(metrics.horizontalAdvance(QStringLiteral("COM99:")),
+                             metrics.horizontalAdvance(Grid->Cell(PortColumn, 0)));
     const auto shown = [this](const QString& name) {
         return Discovery ? Discovery->ShownName(name) : name;
     };

@@ -60,6 +60,9 @@ public:
     void SetClock(TMsClock* clock);
     // The images the next download sends: the gauges count their packets.
     void SetDownloadImages(const TDownloadImages& images) { Images = images; }
+    // The port the next download looks at ("AUTO" or a name): AUTO lists
+    // the host's ports only, a chosen port every port.
+    void SetSelectedPort(const QString& port) { SelectedPort = port; }
 
     // Prepares and shows the window. With an empty message it is shown
     // without waiting and the result is -1; otherwise it is the modal
@@ -154,6 +157,7 @@ private:
     bool ClearRowsOnShow = false;
     bool ScrollToFirstChoice = false;
     QStringList RowNames;
+    QString SelectedPort = QStringLiteral("AUTO");
 
     TShape* Indicator;
     QLabel* Warning;

@@ -2,6 +2,7 @@
 
 #include "comm/core/SerialDevice.h"
 #include "doctor/core/FileAccess.h"
+#include "doctor/core/PortAdvice.h"
 #include "doctor/core/SystemFiles.h"
 #include "doctor/core/SystemRoot.h"
 #include "doctor/core/SystemSurvey.h"
@@ -48,6 +49,7 @@ public:
         CheckAdaptersWithoutPort();
         for (const std::string& port : PortNames) {
             CheckAccess(port);
+            CheckLocks(port);
             CheckHolders(port);
         }
         CheckModemManager();
@@ -96,6 +98,7 @@ private:
         }
         for (const TScannedPort& scanned : LastScan) {
             if (IsPlainDeviceName(scanned.PortName) &&
+                scanned.Result.OpenError != OpenErrorNotASerialPort &&
                 std::find(names.begin(), names.end(), scanned.PortName) == names.end() &&
                 Root.Exists("/dev/" + scanned.PortName)) {
                 names.push_back(scanned.PortName);
@@ -115,28 +118,6 @@ private:
             }
         }
         return devices;
-    }
-
-    std::string GroupName(std::uint32_t gid) const {
-        for (const TGroupEntry& group : Groups) {
-            if (group.Gid == gid) {
-                return group.Name;
-            }
-        }
-        return std::to_string(gid);
-    }
-
-    bool GroupFileLists(std::uint32_t gid, const std::string& user) const {
-        if (user.empty()) {
-            return false;
-        }
-        for (const TGroupEntry& group : Groups) {
-            if (group.Gid == gid && std::find(group.Members.begin(), group.Members.end(), user) !=
-                                        group.Members.end()) {
-                return true;
-            }
-        }
-        return false;
     }
 
     std::string AccountName(std::uint32_t uid) const {
@@ -189,37 +170,43 @@ private:
         }
     }
 
-    // 2: may the user open the port?
+    // 2: may the user open the port? One finding per port, from the
+    // device's owner, group, mode and access list.
     void CheckAccess(const std::string& port) {
         if (!User) {
             return;
         }
         const std::string device = "/dev/" + port;
-        const std::optional<TFileStatus> status = Root.Status(device);
-        if (!status) {
-            return;
-        }
-        const TDeviceAccess access = CheckDeviceAccess(*status, Root.AccessAcl(device), *User);
-        if (access.Allowed) {
-            return;
-        }
+        const bool knownAdapter = std::any_of(Ports.begin(), Ports.end(), [&](const auto& info) {
+            return info.Name == port && info.Adapter != nullptr;
+        });
+        const TAccessAdvice advice =
+            AdviseDeviceAccess(Root, device, *User, Groups, knownAdapter);
         const std::string user = User->Name.empty() ? std::to_string(User->Uid) : User->Name;
-        const std::string group = GroupName(status->Gid);
-        if (access.GroupWouldAllow && !User->HasGroup(status->Gid)) {
-            if (GroupFileLists(status->Gid, User->Name)) {
-                Add(fkGroupNotInSession, fsBlocking, port,
-                    {{"user", user}, {"group", group}, {"port", port}});
-            } else {
-                // Without a known name the shell fills it in.
-                const std::string who = User->Name.empty() ? "$USER" : User->Name;
-                Add(fkNotInGroup, fsBlocking, port,
-                    {{"user", user}, {"group", group}, {"port", port}},
-                    "sudo usermod -aG " + group + " " + who);
-            }
+        switch (advice.Kind) {
+        case aaAllowed:
+            return;
+        case aaLogInAgain:
+            Add(fkGroupNotInSession, fsBlocking, port,
+                {{"user", user}, {"group", advice.Group}, {"port", port}});
+            return;
+        case aaJoinGroup:
+            Add(fkNotInGroup, fsBlocking, port,
+                {{"user", user}, {"group", advice.Group}, {"port", port}}, advice.Command);
+            return;
+        case aaOwnerOnly:
+            Add(fkOwnerOnly, fsBlocking, port,
+                {{"user", user}, {"port", port}, {"owner", advice.Owners}}, advice.Command);
             return;
         }
-        Add(fkOwnerOnly, fsBlocking, port,
-            {{"user", user}, {"port", port}, {"owner", AccountName(status->Uid)}});
+    }
+
+    // 2b: lock files of programs that have ended. The download takes over
+    // those the user may remove; the others keep everybody out.
+    void CheckLocks(const std::string& port) {
+        if (std::optional<TFinding> finding = StaleLockFinding(Root, port, User, Texts)) {
+            Findings.push_back(std::move(*finding));
+        }
     }
 
     // 3: another process has the port open.
@@ -277,24 +264,60 @@ private:
         }
     }
 
-    // 6: what the last scan saw on ports that opened.
+    // 6: what the last scan saw on ports that opened. A port held by
+    // another program was told above. A built-in port without an echo says
+    // nothing by itself (the robot's cable is usually on an adapter); when
+    // there is no adapter at all, the cable is not plugged in anywhere.
     void CheckLastScan() {
         const bool robotFound =
             std::any_of(LastScan.begin(), LastScan.end(), [](const TScannedPort& scanned) {
                 return scanned.Result.DeviceType == RobotModuleType;
             });
         const TFindingSeverity severity = robotFound ? fsInformation : fsBlocking;
+        std::vector<std::string> silentBuiltIn;
+        bool anyAnswered = false;
         for (const TScannedPort& scanned : LastScan) {
             const TIdentifyResult& result = scanned.Result;
             if (result.OpenError != OpenErrorNone || result.DeviceType != 0) {
                 continue;
             }
+            const auto held = Holders.find("/dev/" + scanned.PortName);
+            if (result.HolderPid != 0 || (held != Holders.end() && !held->second.empty())) {
+                continue;
+            }
             if (result.EchoText == ScanTexts.Yes) {
+                anyAnswered = true;
                 Add(fkNoModuleAnswers, severity, scanned.PortName, {{"port", scanned.PortName}});
             } else if (result.EchoText == ScanTexts.No) {
-                Add(fkNoEcho, severity, scanned.PortName, {{"port", scanned.PortName}});
+                if (IsBuiltInPort(scanned.PortName)) {
+                    silentBuiltIn.push_back(scanned.PortName);
+                } else {
+                    Add(fkNoEcho, severity, scanned.PortName, {{"port", scanned.PortName}});
+                }
             }
         }
+        const bool adapters =
+            !Adapters.empty() || std::any_of(Ports.begin(), Ports.end(), [](const auto& port) {
+                return !port.UsbDevice.empty();
+            });
+        if (!robotFound && !anyAnswered && !adapters && !silentBuiltIn.empty()) {
+            std::string ports;
+            for (const std::string& port : silentBuiltIn) {
+                ports += (ports.empty() ? "" : ", ") + port;
+            }
+            Add(fkNoUsbAdapter, fsBlocking, "", {{"ports", ports}});
+        }
+    }
+
+    // A serial port of the computer itself: one the survey found without a
+    // USB device, or a ttyS that it did not list.
+    bool IsBuiltInPort(const std::string& name) const {
+        for (const TSerialPortInfo& port : Ports) {
+            if (port.Name == name) {
+                return port.UsbDevice.empty();
+            }
+        }
+        return name.rfind("ttyS", 0) == 0;
     }
 };
 

@@ -105,4 +105,56 @@ TDeviceAccess CheckDeviceAccess(const TFileStatus& status, const std::optional<s
     return access;
 }
 
+std::vector<std::uint32_t> GroupsThatMayOpen(const TFileStatus& status,
+                                             const std::optional<std::string>& acl) {
+    std::vector<std::uint32_t> groups;
+    const std::optional<std::vector<TAclEntry>> entries = acl ? ParseAccessAcl(*acl) : std::nullopt;
+    if (!entries) {
+        if (Grants(status.Mode >> 3)) {
+            groups.push_back(status.Gid);
+        }
+        return groups;
+    }
+    std::uint32_t mask = 7;
+    for (const TAclEntry& e : *entries) {
+        if (e.Tag == AclMask) {
+            mask = e.Permissions;
+        }
+    }
+    for (const TAclEntry& e : *entries) {
+        if (e.Tag == AclGroupObj && Grants(e.Permissions & mask)) {
+            groups.insert(groups.begin(), status.Gid);
+        } else if (e.Tag == AclGroup && Grants(e.Permissions & mask)) {
+            groups.push_back(e.Id);
+        }
+    }
+    return groups;
+}
+
+std::vector<std::uint32_t> UsersThatMayOpen(const TFileStatus& status,
+                                            const std::optional<std::string>& acl) {
+    std::vector<std::uint32_t> users;
+    const std::optional<std::vector<TAclEntry>> entries = acl ? ParseAccessAcl(*acl) : std::nullopt;
+    if (!entries) {
+        if (Grants(status.Mode >> 6)) {
+            users.push_back(status.Uid);
+        }
+        return users;
+    }
+    std::uint32_t mask = 7;
+    for (const TAclEntry& e : *entries) {
+        if (e.Tag == AclMask) {
+            mask = e.Permissions;
+        }
+    }
+    for (const TAclEntry& e : *entries) {
+        if (e.Tag == AclUserObj && Grants(e.Permissions)) {
+            users.insert(users.begin(), status.Uid);
+        } else if (e.Tag == AclUser && Grants(e.Permissions & mask)) {
+            users.push_back(e.Id);
+        }
+    }
+    return users;
+}
+
 } // namespace wayline

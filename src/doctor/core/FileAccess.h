@@ -25,6 +25,14 @@ struct TDeviceAccess {
 TDeviceAccess CheckDeviceAccess(const TFileStatus& status, const std::optional<std::string>& acl,
                                 const TUserIdentity& user);
 
+// Who may read and write the device: the groups (the owning group first,
+// under the access list's mask, then the list's named groups) and the users
+// (the owner first, then the list's named users).
+std::vector<std::uint32_t> GroupsThatMayOpen(const TFileStatus& status,
+                                             const std::optional<std::string>& acl);
+std::vector<std::uint32_t> UsersThatMayOpen(const TFileStatus& status,
+                                            const std::optional<std::string>& acl);
+
 // The entries of a "system.posix_acl_access" value (little-endian version 2
 // header, then tag, permission and id per entry); nothing when malformed.
 struct TAclEntry {

@@ -1,5 +1,7 @@
 #include "doctor/core/Finding.h"
 
+#include "comm/core/Identify.h"
+
 namespace wayline {
 
 namespace {
@@ -19,6 +21,9 @@ constexpr std::array<std::string_view, FindingKindCount> KindNames = {
     "ftdi-latency",
     "no-module-answers",
     "no-echo",
+    "stale-lock",
+    "stale-lock-taken-over",
+    "no-usb-adapter",
 };
 
 constexpr std::array<std::string_view, FindingKindCount> DefaultSentences = {
@@ -52,6 +57,12 @@ constexpr std::array<std::string_view, FindingKindCount> DefaultSentences = {
     "The cable on the port {port} is there, but the robot does not answer: is its power on and "
     "its battery charged?",
     "Nothing comes back on the port {port}: the cable is not plugged into the robot.",
+    "The port {port} is locked by the file {file}, which a program (process {pid}) left "
+    "behind when it ended.  Only {owner} may remove that file: remove it, then try again.",
+    "The port {port} is locked by the file {file}, which a program (process {pid}) left "
+    "behind when it ended.  Wayline removes it itself the next time it opens the port.",
+    "No USB serial adapter is plugged in, and nothing comes back on this computer's own "
+    "serial port {ports}.  Plug the robot's cable into the computer.",
 };
 
 } // namespace
@@ -80,29 +91,7 @@ TDoctorTexts::TDoctorTexts() {
 
 std::string FillText(std::string_view text,
                      std::initializer_list<std::pair<std::string_view, std::string_view>> values) {
-    std::string result;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        bool replaced = false;
-        if (text[i] == '{') {
-            const std::size_t close = text.find('}', i);
-            if (close != std::string_view::npos) {
-                const std::string_view name = text.substr(i + 1, close - i - 1);
-                for (const auto& [key, value] : values) {
-                    if (key == name) {
-                        result += value;
-                        i = close + 1;
-                        replaced = true;
-                        break;
-                    }
-                }
-            }
-        }
-        if (!replaced) {
-            result += text[i++];
-        }
-    }
-    return result;
+    return FillPlaceholders(text, values);
 }
 
 } // namespace wayline

@@ -25,6 +25,9 @@ enum TFindingKind {
     fkFtdiLatency,           // an FTDI adapter holds replies back
     fkNoModuleAnswers,       // the last scan: an echo, but no module answered
     fkNoEcho,                // the last scan: no echo, the cable is not on the robot
+    fkStaleLock,             // a lock file of an ended process that the user may not remove
+    fkStaleLockRemovable,    // the same, but the next download takes it over
+    fkNoUsbAdapter,          // the last scan: no adapter, and nothing on the built-in ports
     FindingKindCount
 };
 
@@ -50,7 +53,8 @@ std::string_view FindingKindName(TFindingKind kind);
 std::string_view SeverityName(TFindingSeverity severity);
 
 // The sentences of the findings, with {port}, {user}, {group}, {adapter},
-// {driver}, {process}, {pid}, {owner} and {ms} standing for what was found.
+// {driver}, {process}, {pid}, {owner}, {ms}, {file} and {ports} standing for
+// what was found.
 // The program loads them from its text table; the defaults are the English
 // ones, which the command line prints.
 struct TDoctorTexts {

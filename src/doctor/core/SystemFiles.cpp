@@ -153,13 +153,5 @@ std::optional<std::string> UdevProperty(std::string_view database, std::string_v
     return std::nullopt;
 }
 
-int LockFilePid(std::string_view text) {
-    const std::vector<std::string_view> words = Words(Lines(text).front());
-    if (words.empty()) {
-        return 0;
-    }
-    const std::optional<std::uint32_t> pid = ParseSmallNumber(words.front());
-    return pid ? static_cast<int>(*pid) : 0;
-}
 
 } // namespace wayline

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "comm/core/PortLock.h" // LockFilePid
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -39,10 +41,6 @@ std::optional<TProcessStatus> ParseProcessStatus(std::string_view text);
 // The value of property `key` in a udev database entry ("E:KEY=value"
 // lines of /run/udev/data/c188:0).
 std::optional<std::string> UdevProperty(std::string_view database, std::string_view key);
-
-// The process id in a serial lock file: the first number in it (ten
-// right-aligned digits, or a line of its own), 0 when there is none.
-int LockFilePid(std::string_view text);
 
 // A decimal number of at most nine digits; nothing for anything else.
 std::optional<std::uint32_t> ParseSmallNumber(std::string_view text);

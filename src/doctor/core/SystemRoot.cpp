@@ -1,6 +1,7 @@
 #include "doctor/core/SystemRoot.h"
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 
 #include <algorithm>
@@ -108,7 +109,13 @@ std::optional<TFileStatus> TSystemRoot::Status(std::string_view systemPath) cons
     if (::stat(Map(systemPath).c_str(), &st) != 0) {
         return std::nullopt;
     }
-    return TFileStatus{st.st_uid, st.st_gid, static_cast<std::uint32_t>(st.st_mode & 07777)};
+    TFileStatus status{st.st_uid, st.st_gid, static_cast<std::uint32_t>(st.st_mode & 07777)};
+    status.CharDevice = S_ISCHR(st.st_mode);
+    if (status.CharDevice) {
+        status.Major = ::major(st.st_rdev);
+        status.Minor = ::minor(st.st_rdev);
+    }
+    return status;
 }
 
 std::optional<std::string> TSystemRoot::AccessAcl(std::string_view systemPath) const {

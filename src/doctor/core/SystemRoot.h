@@ -14,6 +14,9 @@ struct TFileStatus {
     std::uint32_t Uid = 0;
     std::uint32_t Gid = 0;
     std::uint32_t Mode = 0; // permission bits only (07777)
+    bool CharDevice = false;
+    std::uint32_t Major = 0; // of a device: its major and minor number
+    std::uint32_t Minor = 0;
 };
 
 // The part of the file system the connection diagnosis reads: /sys, /proc,

@@ -160,6 +160,17 @@ FindHolders(const TSystemRoot& root, const std::vector<std::string>& devices, in
             list.push_back(std::move(holder));
         }
     };
+    // On the running system a device is also known by its number, whatever
+    // name a process opened it under (a link, a second device node).
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::string> byNumber;
+    if (root.IsHostRoot()) {
+        for (const std::string& device : wanted) {
+            const std::optional<TFileStatus> status = root.Status(device);
+            if (status && status->CharDevice) {
+                byNumber.emplace(std::make_pair(status->Major, status->Minor), device);
+            }
+        }
+    }
     for (const std::string& pidText : root.ListDir("/proc")) {
         const auto pid = ParseSmallNumber(pidText);
         if (!pid) {
@@ -168,20 +179,42 @@ FindHolders(const TSystemRoot& root, const std::vector<std::string>& devices, in
         const std::string fdDir = "/proc/" + pidText + "/fd";
         for (const std::string& fd : root.ListDir(fdDir)) {
             const std::optional<std::string> target = root.ReadLink(fdDir + "/" + fd);
-            if (target && wanted.count(*target) != 0) {
+            if (!target) {
+                continue;
+            }
+            if (wanted.count(*target) != 0) {
                 add(*target, static_cast<int>(*pid));
+                continue;
+            }
+            if (!byNumber.empty() && target->rfind("/dev/", 0) == 0) {
+                const std::optional<TFileStatus> status = root.Status(fdDir + "/" + fd);
+                if (status && status->CharDevice) {
+                    const auto found = byNumber.find({status->Major, status->Minor});
+                    if (found != byNumber.end()) {
+                        add(found->second, static_cast<int>(*pid));
+                    }
+                }
             }
         }
     }
     // Serial programs that lock the port (Wayline among them) name themselves
-    // in a lock file that anybody may read, also when their fd folder is not.
+    // in a lock file that anybody may read, also when their fd folder is not:
+    // by the device's name, and Wayline's also by the device's number.
     for (const char* lockDir : {"/run/lock", "/var/lock"}) {
         for (const std::string& device : wanted) {
-            const std::string lockFile = std::string(lockDir) + "/LCK.." + BaseName(device);
-            const std::optional<std::string> text = root.ReadFile(lockFile, 256);
-            const int pid = text ? LockFilePid(*text) : 0;
-            if (pid > 0 && root.Exists("/proc/" + std::to_string(pid))) {
-                add(device, pid);
+            std::vector<std::string> lockFiles = {std::string(lockDir) + "/" +
+                                                  NameLockFileName(device)};
+            if (const std::optional<TFileStatus> status = root.Status(device);
+                status && status->CharDevice) {
+                lockFiles.push_back(std::string(lockDir) + "/" +
+                                    IdentityLockFileName(status->Major, status->Minor));
+            }
+            for (const std::string& lockFile : lockFiles) {
+                const std::optional<std::string> text = root.ReadFile(lockFile, 256);
+                const int pid = text ? LockFilePid(*text) : 0;
+                if (pid > 0 && root.Exists("/proc/" + std::to_string(pid))) {
+                    add(device, pid);
+                }
             }
         }
     }

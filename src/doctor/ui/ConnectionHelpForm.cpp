@@ -16,6 +16,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace wayline {
 
 namespace {
@@ -32,6 +34,7 @@ constexpr int CloseTextId = 607;
 constexpr int BlockingTextId = 608;
 constexpr int WarningTextId = 609;
 constexpr int InformationTextId = 610;
+constexpr int IntroWithoutCommandsTextId = 650;
 constexpr int YesTextId = 387;
 constexpr int NoTextId = 388;
 
@@ -178,8 +181,12 @@ void TConnectionHelpForm::Copy(int index) {
 
 void TConnectionHelpForm::BuildRows() {
     CopyButtons.assign(Shown.size(), nullptr);
+    // The intro tells how to type the commands only when there are some.
+    const bool commands = std::any_of(Shown.begin(), Shown.end(),
+                                      [](const TFinding& finding) { return !finding.Command.empty(); });
     Intro->setText(Shown.empty() ? TextOr(Res, NothingFoundTextId, "")
-                                 : TextOr(Res, IntroTextId, ""));
+                   : commands    ? TextOr(Res, IntroTextId, "")
+                                 : TextOr(Res, IntroWithoutCommandsTextId, ""));
 
     auto* list = new QWidget;
     list->setObjectName(QStringLiteral("Findings"));

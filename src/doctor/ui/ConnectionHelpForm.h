@@ -52,7 +52,8 @@ public:
     QLabel* IntroLabel() const { return Intro; }
 
 Q_SIGNALS:
-    // The user would rather use the virtual robot: switch the port box to it.
+    // The user would rather use the virtual robot: select it and run the
+    // download that was asked for on it.
     void UseVirtualRobotRequested();
 
 protected:

@@ -96,4 +96,23 @@ int DoubleClickTopRow(int list, int rowCount, int topRow) {
     return rowCount > slots ? rowCount - slots : TopRowAfterScroll(topRow);
 }
 
+int KeyboardInsertRow(int selectionTop, int rowCount) {
+    const int steps = rowCount - 2;
+    return selectionTop >= 1 && selectionTop <= steps ? selectionTop + 1 : steps + 1;
+}
+
+int TopRowShowing(int row, int topRow, int visibleRows) {
+    if (row < topRow) {
+        return std::max(row, 1);
+    }
+    if (visibleRows > 0 && row >= topRow + visibleRows) {
+        return row - visibleRows + 1;
+    }
+    return topRow;
+}
+
+int NextSensorSet(int set, int step) {
+    return ((set + step) % SensorSetCount + SensorSetCount) % SensorSetCount;
+}
+
 } // namespace wayline

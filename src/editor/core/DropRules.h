@@ -47,6 +47,19 @@ bool DropSensorSet(TDocumentState& state, TUndoRing& ring, int list, int column,
 // list: not for Loop Back while a sensor list is current.
 bool DoubleClickAppends(std::uint8_t kind, int currentList);
 
+// The row an action added from the palette with the keyboard goes to: right
+// after the selected step, or at the end when no step is selected (the
+// title row or the empty append row).
+int KeyboardInsertRow(int selectionTop, int rowCount);
+
+// The top row that brings `row` into view with the least scrolling.
+int TopRowShowing(int row, int topRow, int visibleRows);
+
+// The sensor set (0 All, 1..4 Set1..Set4) one step on (+1) or back (-1)
+// from `set`, round the five: the keyboard's way of choosing a set in the
+// Both, Left or Right column.
+int NextSensorSet(int set, int step);
+
 // The top row before a double-click append: the end of the list when it has
 // more rows than row controls.
 int DoubleClickTopRow(int list, int rowCount, int topRow);

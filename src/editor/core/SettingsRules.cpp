@@ -1,6 +1,7 @@
 #include "editor/core/SettingsRules.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace wayline {
 
@@ -43,6 +44,21 @@ std::string PortSettingToWrite(std::string_view storedAtStart, std::string_view 
         return PortNameToStore(storedAtStart);
     }
     return PortNameToStore(selectedPort);
+}
+
+std::string FileDialogFolder(std::string_view lastDirectory, std::string_view documents,
+                             std::string_view home,
+                             const std::function<bool(std::string_view)>& isFolder) {
+    for (const std::string_view folder : {lastDirectory, documents}) {
+        if (!folder.empty() && isFolder(folder)) {
+            return std::string(folder);
+        }
+    }
+    return std::string(home);
+}
+
+std::string FolderOfFile(std::string_view file) {
+    return std::filesystem::path(file).parent_path().string();
 }
 
 } // namespace wayline

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,7 +21,7 @@ inline constexpr std::string_view LastDirectorySetting = "LastDirectory";
 // the user chooses, so that until then the user's locale decides.
 inline constexpr std::string_view LanguageSetting = "Language";
 
-// Defaults when a value is absent (LastDirectory: the program's own folder).
+// Defaults when a value is absent (LastDirectory: see FileDialogFolder).
 inline constexpr bool DefaultHyperHelp = true;
 inline constexpr std::string_view AutoPort = "AUTO";
 
@@ -45,5 +46,18 @@ std::string PortNameToStore(std::string_view selectedPort);
 // settings held no port.
 std::string PortSettingToWrite(std::string_view storedAtStart, std::string_view selectedPort,
                                bool chosenThisRun);
+
+// The folder both file dialogs open in: the stored "LastDirectory" (the
+// folder of the last file opened or saved) while it is still a folder;
+// otherwise the user's documents folder, or home when there is none. Never
+// the program's own folder: a pupil does not find files there, and
+// installed it is not writable. `isFolder` asks the file system.
+std::string FileDialogFolder(std::string_view lastDirectory, std::string_view documents,
+                             std::string_view home,
+                             const std::function<bool(std::string_view)>& isFolder);
+
+// The folder of a file the user opened or saved: from then on the dialogs
+// open there, and Quit stores it as "LastDirectory".
+std::string FolderOfFile(std::string_view file);
 
 } // namespace wayline

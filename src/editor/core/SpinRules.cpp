@@ -89,12 +89,12 @@ std::int16_t ParseSpinText(std::string_view text, int decimals, std::int16_t min
                 --remaining;
             }
             ++at;
-        } else if (StartsWith(text.substr(at), format.DecimalSeparator)) {
+        } else if (const std::size_t separator = DecimalSeparatorAt(text.substr(at), format)) {
             if (decimals == 0) {
                 break;
             }
             separatorSeen = true;
-            at += format.DecimalSeparator.size();
+            at += separator;
         } else if (signAllowed && StartsWith(text.substr(at), format.NegativeSign)) {
             negative = true;
             at += format.NegativeSign.size();
@@ -109,6 +109,40 @@ std::int16_t ParseSpinText(std::string_view text, int decimals, std::int16_t min
     return static_cast<std::int16_t>(std::clamp<long long>(result, minValue, maxValue));
 }
 
+std::size_t DecimalSeparatorAt(std::string_view text, const TNumberFormat& format) {
+    if (StartsWith(text, format.DecimalSeparator)) {
+        return format.DecimalSeparator.size();
+    }
+    for (const std::string& separator : format.TypedDecimalSeparators) {
+        if (StartsWith(text, separator)) {
+            return separator.size();
+        }
+    }
+    return 0;
+}
+
+bool IsTypedNumber(std::string_view text, int decimals, std::int16_t minValue,
+                   const TNumberFormat& format) {
+    std::size_t at = 0;
+    if (minValue < 0 && StartsWith(text, format.NegativeSign)) {
+        at = format.NegativeSign.size();
+    }
+    bool separatorSeen = false;
+    while (at < text.size()) {
+        const char c = text[at];
+        if (c >= '0' && c <= '9') {
+            ++at;
+        } else if (const std::size_t separator = DecimalSeparatorAt(text.substr(at), format);
+                   separator > 0 && decimals > 0 && !separatorSeen) {
+            separatorSeen = true;
+            at += separator;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 TSpinKey FilterSpinKey(std::string_view typed, std::int16_t minValue, const TNumberFormat& format) {
     if (typed.empty()) {
         return skAccept;
@@ -117,7 +151,8 @@ TSpinKey FilterSpinKey(std::string_view typed, std::int16_t minValue, const TNum
         return skEnter;
     }
     if ((typed.size() == 1 && typed[0] >= '0' && typed[0] <= '9') || typed == "\b" ||
-        typed == format.DecimalSeparator || (minValue < 0 && typed == format.NegativeSign)) {
+        DecimalSeparatorAt(typed, format) == typed.size() ||
+        (minValue < 0 && typed == format.NegativeSign)) {
         return skAccept;
     }
     return skDrop;
@@ -125,7 +160,7 @@ TSpinKey FilterSpinKey(std::string_view typed, std::int16_t minValue, const TNum
 
 bool StartsTypedNumber(std::string_view typed, const TNumberFormat& format) {
     return (typed.size() == 1 && typed[0] >= '0' && typed[0] <= '9') ||
-           (!typed.empty() && typed == format.DecimalSeparator);
+           (!typed.empty() && DecimalSeparatorAt(typed, format) == typed.size());
 }
 
 void TSpinState::SetLimits(const TSpinLimits& limits) {

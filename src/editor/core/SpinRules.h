@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace wayline {
 
@@ -34,9 +35,25 @@ TSpinLimits SpinLimitsFor(std::uint8_t kind, int ownRow);
 
 // The locale's characters for numbers (UTF-8; Qt's QLocale gives them).
 struct TNumberFormat {
-    std::string DecimalSeparator = ".";
+    std::string DecimalSeparator = "."; // the one shown
     std::string NegativeSign = "-";
+    // Typed, each of these is the decimal point too, whatever the language:
+    // half of the pupils write "1,5", the other half "1.5", and both mean
+    // one and a half seconds. A language may add its own.
+    std::vector<std::string> TypedDecimalSeparators = {".", ","};
 };
+
+// The length of the decimal separator `text` begins with (the one shown or
+// any typed one); 0 when it begins with none.
+std::size_t DecimalSeparatorAt(std::string_view text, const TNumberFormat& format);
+
+// Whether `text` can stand in the box while a number is being typed:
+// digits, at most one decimal separator (none without decimals) and, when
+// negative values are allowed, a leading negative sign. Empty text can. The
+// box refuses any change that would leave other text, so that nothing is
+// dropped silently from the middle of a number.
+bool IsTypedNumber(std::string_view text, int decimals, std::int16_t minValue,
+                   const TNumberFormat& format);
 
 // The spin edit's text for a position: position / 10^decimals with that many
 // decimals, and with affixes unless the text is being edited. Position 12
@@ -59,12 +76,12 @@ enum TSpinKey {
 };
 
 // Filters a character typed into the edit (its text, UTF-8): digits,
-// backspace, Enter and the decimal separator pass, the negative sign only
+// backspace, Enter and the decimal separators pass, the negative sign only
 // when negative values are allowed. A key without text (arrows, Delete) is
 // not a typed character and passes.
 TSpinKey FilterSpinKey(std::string_view typed, std::int16_t minValue, const TNumberFormat& format);
 
-// True for a character that starts a typed number: a digit or the decimal
+// True for a character that starts a typed number: a digit or a decimal
 // separator. Typed into a list right after a row's arrows were used, it goes
 // on into that row's value (a child clicks an arrow, then types 1.5).
 bool StartsTypedNumber(std::string_view typed, const TNumberFormat& format);

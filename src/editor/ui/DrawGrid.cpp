@@ -16,6 +16,7 @@ namespace wayline {
 
 TDrawGrid::TDrawGrid(QWidget* parent)
     : QWidget(parent), VScroll(new QScrollBar(Qt::Vertical, this)) {
+    InstallGridAccessibility();
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -64,6 +65,27 @@ void TDrawGrid::SetSelection(const TSelection& selection) {
     AnchorRow = selection.Top;
     Sel = selection;
     update();
+    NotifyAccessibleFocus();
+}
+
+void TDrawGrid::SetKeyColumn(int col) {
+    KeyCol = col >= 2 && col < ColCount() ? col : 0;
+    update();
+    NotifyAccessibleFocus();
+}
+
+QString TDrawGrid::AccessibleRowText(int row) const {
+    return RowText ? RowText(row, KeyCol) : QString::number(row);
+}
+
+void TDrawGrid::focusInEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusInEvent(event);
+}
+
+void TDrawGrid::focusOutEvent(QFocusEvent* event) {
+    update();
+    QWidget::focusOutEvent(event);
 }
 
 QRect TDrawGrid::CellRect(int col, int row) const {
@@ -197,6 +219,7 @@ void TDrawGrid::keyPressEvent(QKeyEvent* event) {
         }
         Sel = {1, std::min(AnchorRow, target), ColCount() - 1, std::max(AnchorRow, target)};
         update();
+        NotifyAccessibleFocus();
         if (target < Top) {
             SetTopRow(target);
         } else if (target >= Top + VisibleRowCount()) {

@@ -59,6 +59,17 @@ public:
     // Cell under a point; false outside every cell.
     bool CellAt(const QPoint& point, int& col, int& row) const;
 
+    // The column the keyboard works in: 0 for whole rows, 2..4 for the Both,
+    // Left or Right cell of the selected step (its focus frame shows there).
+    int KeyColumn() const { return KeyCol; }
+    void SetKeyColumn(int col);
+
+    // What a screen reader reads for a row (1..RowCount - 1), given the key
+    // column; the grid's accessible children are its rows.
+    using TRowText = std::function<QString(int row, int keyColumn)>;
+    void SetRowText(TRowText rowText) { RowText = std::move(rowText); }
+    QString AccessibleRowText(int row) const;
+
     // Width the columns may fill beside the scroll bar.
     int ClientWidthBesideScrollBar() const;
     int ScrollBarWidth() const;
@@ -83,12 +94,16 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     void UpdateScrollBar();
+    // Tells a screen reader which row (or cell) now has the keyboard.
+    void NotifyAccessibleFocus();
 
     QScrollBar* VScroll;
     int ListTag = 0;
@@ -98,6 +113,11 @@ private:
     TSelection Sel;
     int AnchorRow = 1; // the end of the selection that Shift+arrow keeps
     TDrawCell DrawCell;
+    int KeyCol = 0;
+    TRowText RowText;
 };
+
+// Installs, once, what gives the grids their accessible rows.
+void InstallGridAccessibility();
 
 } // namespace wayline

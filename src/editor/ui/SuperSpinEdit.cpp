@@ -8,6 +8,7 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <QTimer>
+#include <QValidator>
 
 namespace wayline {
 
@@ -16,6 +17,28 @@ namespace {
 std::string Utf8(const QString& text) {
     return text.toStdString();
 }
+
+// Lets only a number stand in the edit while it is typed, so that a key or
+// a paste that would leave anything else is refused whole.
+class TTypedNumberValidator : public QValidator {
+public:
+    TTypedNumberValidator(const TSpinState& spin, const TNumberFormat& format, QObject* parent)
+        : QValidator(parent), Spin(spin), Format(format) {}
+
+    State validate(QString& input, int&) const override {
+        // The shown text (with its prefix or suffix) is set, not typed.
+        if (!Spin.Typing()) {
+            return Acceptable;
+        }
+        const TSpinLimits& limits = Spin.Limits();
+        return IsTypedNumber(Utf8(input), limits.Decimals, limits.MinValue, Format) ? Acceptable
+                                                                                    : Invalid;
+    }
+
+private:
+    const TSpinState& Spin;
+    const TNumberFormat& Format;
+};
 
 } // namespace
 
@@ -103,6 +126,8 @@ TSuperSpinEdit::TSuperSpinEdit(QWidget* parent)
     FEdit->setFont(font);
     FEdit->setFrame(false);
     FEdit->installEventFilter(this);
+    FEdit->setValidator(new TTypedNumberValidator(Spin, Format, FEdit));
+    connect(FEdit, &QLineEdit::inputRejected, this, [this] { Q_EMIT InputRefused(this); });
     connect(FUpDown, &TUpDown::Clicked, this, &TSuperSpinEdit::ArrowClicked);
     connect(FUpDown, &TUpDown::Released, this, &TSuperSpinEdit::ArrowsReleased);
     // The arrows lie over the edit's right edge.
@@ -224,6 +249,7 @@ bool TSuperSpinEdit::eventFilter(QObject* watched, QEvent* event) {
         case skAccept:
             break;
         case skDrop:
+            Q_EMIT InputRefused(this);
             return true;
         case skEnter:
             FUpDown->setFocus(Qt::OtherFocusReason);

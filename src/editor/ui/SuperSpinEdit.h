@@ -111,6 +111,13 @@ public:
 
     void SetOnChange(TChangeHandler handler) { OnChange = std::move(handler); }
 
+Q_SIGNALS:
+    // A typed or pasted character was refused: the box stays as it was, and
+    // the window says what the box takes.
+    void InputRefused(wayline::TSuperSpinEdit* spin);
+
+public:
+
     // Edit at (left, top + 4), width - arrow width by height - 4; arrows at
     // the edit's right edge - 4, full height.
     void SetGeometry(int left, int top, int width, int height);

@@ -1,5 +1,7 @@
 #include "sim/core/BitReader.h"
 
+#include "isa/Instructions.h"
+
 #include "sim/core/Eeprom.h"
 #include "sim/core/RunTimeFault.h"
 
@@ -26,9 +28,9 @@ std::uint16_t TBitReader::Read(int count) {
 }
 
 std::uint16_t TBitReader::ReadAddress() {
-    const std::uint16_t low = Read(3);
-    const std::uint16_t high = Read(11);
-    return static_cast<std::uint16_t>(high * 8 + low);
+    const std::uint16_t low = Read(AddressLowBits);
+    const std::uint16_t high = Read(AddressBits - AddressLowBits);
+    return static_cast<std::uint16_t>(high << AddressLowBits | low);
 }
 
 } // namespace wayline::sim

@@ -1,22 +1,12 @@
 #include "sim/core/ExpressionEvaluator.h"
 
+#include "isa/Expressions.h"
 #include "sim/core/BitReader.h"
 #include "sim/core/Operators.h"
 #include "sim/core/RunTimeFault.h"
 #include "sim/core/VariableSpace.h"
 
 namespace wayline::sim {
-
-namespace {
-
-constexpr int CellAddressBits[4] = {8, 6, 5, 4};
-
-constexpr int FirstConstant = 32;
-constexpr int FirstVariable = 48;
-constexpr int WriteFlag = 8;
-constexpr int IndexedFlag = 4;
-
-} // namespace
 
 void TExpressionEvaluator::Push(std::uint16_t value) {
     if (Height == StackSize) {
@@ -34,30 +24,30 @@ std::uint16_t TExpressionEvaluator::Pop() {
 
 void TExpressionEvaluator::RunAnnouncedCodes() {
     while (Reader.ReadBit()) {
-        Work(Reader.Read(6), false);
+        Work(Reader.Read(ExpressionCodeBits), false);
     }
 }
 
 void TExpressionEvaluator::Evaluate() {
-    Work(Reader.Read(6), false);
+    Work(Reader.Read(ExpressionCodeBits), false);
     RunAnnouncedCodes();
 }
 
 void TExpressionEvaluator::Skip() {
     do {
-        Work(Reader.Read(6), true);
+        Work(Reader.Read(ExpressionCodeBits), true);
     } while (Reader.ReadBit());
 }
 
 void TExpressionEvaluator::Work(int code, bool skip) {
-    if (code >= FirstVariable) {
+    if (code >= FirstVariableCode) {
         const int size = code & 3;
-        const int cell = Reader.Read(CellAddressBits[size]);
+        const int cell = Reader.Read(VariableCellBits[size]);
         if (skip) {
             return;
         }
-        const int index = (code & IndexedFlag) != 0 ? Pop() : 0;
-        if ((code & WriteFlag) != 0) {
+        const int index = (code & VariableIndexedFlag) != 0 ? Pop() : 0;
+        if ((code & VariableWriteFlag) != 0) {
             if (Height == 0) {
                 throw ERunTimeFault{"Expression stack underflow"};
             }
@@ -67,8 +57,8 @@ void TExpressionEvaluator::Work(int code, bool skip) {
         }
         return;
     }
-    if (code >= FirstConstant) {
-        const int k = code - FirstConstant;
+    if (code >= FirstConstantCode) {
+        const int k = code - FirstConstantCode;
         std::uint16_t value;
         if (!Reader.ReadBit()) {
             value = static_cast<std::uint16_t>(1u << k);

@@ -17,18 +17,12 @@ public:
 };
 
 // The expression evaluator: reads 6-bit expression codes from the program
-// stream and works them on the module's eight-entry stack.
-//   0-7    unary operator on the top value
-//   8-31   binary operator: the top value is the right operand
-//   32-47  constant 32 + k (k = its highest set bit), then one bit 0 for
-//          2^k, one bit 1 for 0 (k = 0), or the remaining k bits after a 1
-//   48-63  variable 48 + 8 * write + 4 * indexed + size, then its cell in
-//          8 (bit), 6 (nibble), 5 (byte) or 4 (word) bits. An indexed
-//          variable takes its index off the stack (counted in cells of its
-//          size). A read pushes the cell's value; a write stores the top
-//          value and leaves it there.
-// A code after the first one of an expression is announced by a 1 bit; a 0
-// bit ends the expression. Too many or too few values raise ERunTimeFault.
+// stream (their layout is isa/Expressions.h's) and works them on the
+// module's eight-entry stack. An indexed variable takes its index off the
+// stack (counted in cells of its size). A read pushes the cell's value; a
+// write stores the top value and leaves it there. A code after the first
+// one of an expression is announced by a 1 bit; a 0 bit ends the
+// expression. Too many or too few values raise ERunTimeFault.
 class TExpressionEvaluator {
 public:
     static constexpr int StackSize = 8;

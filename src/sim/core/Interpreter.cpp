@@ -11,17 +11,13 @@ namespace wayline::sim {
 
 namespace {
 
-constexpr int AddressBits = 14;
-constexpr int GosubNumberBits = 8;
-constexpr int TokenBits = 6;
-
 std::string AtAddress(int bitAddress) {
     return " (bit address " + std::to_string(bitAddress) + ")";
 }
 
 } // namespace
 
-TInterpreter::TInterpreter(TPinHardware& hardware, TModuleKind module, std::size_t eventCapacity)
+TInterpreter::TInterpreter(TPinHardware& hardware, TTargetModule module, std::size_t eventCapacity)
     : Hardware(hardware), ModuleKind(module), EventLog(eventCapacity), Pins(hardware, EventLog),
       Stack(Reader, *this) {}
 
@@ -133,7 +129,7 @@ void TInterpreter::ExecuteStatement() {
     Stack.Clear();
     Stack.RunAnnouncedCodes();
     TokenAddress = static_cast<std::uint16_t>(Reader.Position() - 1);
-    const int token = Reader.Read(TokenBits);
+    const int token = Reader.Read(InstructionTokenBits);
     const int instruction = LogicalInstruction(token, ModuleKind);
     ++Instructions;
     Clock.Advance(timing::InstructionUs);
@@ -313,7 +309,7 @@ void TInterpreter::Return() {
         throw ERunTimeFault{"RETURN without GOSUB", TokenAddress};
     }
     const int number = GosubNumbers[static_cast<std::size_t>(--GosubCount)];
-    Reader.Seek(AddressBits * number);
+    Reader.Seek(ReturnSlotAddress(number));
     Reader.Seek(Reader.ReadAddress());
 }
 
@@ -397,8 +393,8 @@ void TInterpreter::Lookup() {
 void TInterpreter::Lookdown() {
     std::uint16_t value[1];
     Operands(inLookdown, 1, value);
-    const int comparison = Reader.Read(3) + 24;
-    if (comparison < 26) {
+    const int comparison = Reader.Read(LookdownComparisonBits) + LookdownComparisonBias;
+    if (comparison < FirstComparison) {
         throw ERunTimeFault{"LOOKDOWN with an unknown comparison", TokenAddress};
     }
     int found = -1;

@@ -64,7 +64,7 @@ public:
     // GOSUBs; the robot program needs 1.
     static constexpr int MaxGosubNesting = 4;
 
-    explicit TInterpreter(TPinHardware& hardware, TModuleKind module = mkKM2,
+    explicit TInterpreter(TPinHardware& hardware, TTargetModule module = tmKM2,
                           std::size_t eventCapacity = TRunTimeEvents::DefaultCapacity);
 
     // TModuleRunTime
@@ -78,7 +78,6 @@ public:
     const TRunTimeEvents& Events() const { return EventLog; }
     // Records an ekInstruction event for every instruction while on.
     void SetTracing(bool on) { Trace = on; }
-    bool Tracing() const { return Trace; }
     TStopReason StopReason() const { return Reason; }
     // "END (bit address 123)", "STOP (...)", or what went wrong, with the
     // bit address of the instruction or statement.
@@ -88,11 +87,9 @@ public:
     std::uint64_t NowUs() const { return Clock.NowUs(); }
     std::uint64_t InstructionCount() const { return Instructions; }
     std::uint64_t BitsFetched() const { return Reader.BitsFetched(); }
-    // Bit address of the next statement (or of the one waiting for input).
-    int ProgramCounter() const { return Reader.Position(); }
     const TVariableSpace& Variables() const { return Vars; }
     int GosubDepth() const { return GosubCount; }
-    TModuleKind Module() const { return ModuleKind; }
+    TTargetModule Module() const { return ModuleKind; }
     // True while a SERIN, PULSIN, RCTIME or COUNT waits for its input.
     bool Waiting() const { return Wait.Kind != wkNone; }
 
@@ -173,7 +170,7 @@ private:
     bool NextSerialByte(std::uint64_t limitUs, std::uint8_t& byte);
 
     TPinHardware& Hardware;
-    TModuleKind ModuleKind;
+    TTargetModule ModuleKind;
     TEeprom* Eeprom = nullptr;
     TProgrammingPort* Port = nullptr;
     TSimClock Clock;

@@ -14,15 +14,18 @@ constexpr std::uint16_t ModeBitTime = 0x1FFF;
 constexpr std::uint16_t ModeParity = 0x2000;
 constexpr std::uint16_t ModeInverted = 0x4000;
 
-// A label travels on the stack as a constant: the 8 bits $DD in front of
-// its 14-bit field read as the code of a 15-bit constant, so the value is
-// 0x4000 + the field as written (low 3 bits first, then the upper 11).
+// A label travels on the stack as a constant (LabelConstantMark): the
+// value is LabelConstantBit + the 14-bit field as written, its low 3 bits
+// first, then the upper 11.
 bool LabelFromValue(std::uint16_t value, std::uint16_t& address) {
-    if ((value & 0xC000) != 0x4000) {
+    constexpr unsigned highBits = AddressBits - AddressLowBits;
+    constexpr unsigned fieldMask = LabelConstantBit - 1;
+    if ((value & ~fieldMask) != LabelConstantBit) {
         return false;
     }
-    const unsigned field = value & 0x3FFF;
-    address = static_cast<std::uint16_t>(((field >> 11) & 7) | ((field & 0x7FF) << 3));
+    const unsigned field = value & fieldMask;
+    address = static_cast<std::uint16_t>(((field >> highBits) & ((1u << AddressLowBits) - 1)) |
+                                         ((field & ((1u << highBits) - 1)) << AddressLowBits));
     return true;
 }
 
@@ -35,7 +38,7 @@ bool EvenParity(std::uint8_t byte) {
 }
 
 constexpr int PinOf(std::uint16_t value) {
-    return value == 16 ? 16 : value & 15;
+    return value == TPins::ProgrammingPort ? TPins::ProgrammingPort : value & 15;
 }
 
 } // namespace

@@ -240,6 +240,16 @@ constexpr std::array<std::string_view, OperatorCodeCount> Names = {
     "|",   "^",   "MIN", "MAX", "+",   "-",   "*/",  "*",   "**",  "//",  "/",
     "DIG", "<<",  ">>",  "REV", ">=",  "<=",  "=",   "<>",  ">",   "<"};
 
+// The tables are read by code (TOperator): spot checks of their order.
+static_assert(UnaryOperators.size() == FirstBinaryOperator);
+static_assert(UnaryOperators[opInvert] == Invert && UnaryOperators[opNegate] == Negate);
+static_assert(BinaryOperators.size() == OperatorCodeCount - FirstBinaryOperator);
+static_assert(BinaryOperators[opAdd - FirstBinaryOperator] == Add);
+static_assert(BinaryOperators[opModulo - FirstBinaryOperator] == Modulo);
+static_assert(BinaryOperators[opAtLeast - FirstBinaryOperator] == AtLeast);
+static_assert(BinaryOperators[opLess - FirstBinaryOperator] == Less);
+static_assert(Names[opMultiplyHigh] == "**" && Names[opNotEqual] == "<>");
+
 } // namespace
 
 u16 ApplyUnary(int code, u16 operand) {

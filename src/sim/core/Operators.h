@@ -3,14 +3,13 @@
 #include <cstdint>
 #include <string_view>
 
+#include "isa/Expressions.h"
+
 namespace wayline::sim {
 
-// The run-time meaning of the expression codes 0-31: 16-bit unsigned
-// arithmetic, every result taken modulo 65,536. The table and the reason
-// for each choice are in Operators.cpp.
-
-inline constexpr int FirstBinaryOperator = 8;
-inline constexpr int OperatorCodeCount = 32;
+// The run-time meaning of the expression codes 0-31 (TOperator): 16-bit
+// unsigned arithmetic, every result taken modulo 65,536. The table and the
+// reason for each choice are in Operators.cpp.
 
 // Codes 0-7: SQR, ABS, NOT (~), negation, DCD, NCD, COS, SIN.
 std::uint16_t ApplyUnary(int code, std::uint16_t operand);

@@ -19,11 +19,6 @@ std::uint16_t TPins::ReadLevels(std::uint16_t mask, std::uint16_t dirs, std::uin
     return levels;
 }
 
-bool TPins::ReadLevel(int pin, std::uint16_t dirs, std::uint16_t outs, std::uint64_t timeUs) {
-    const auto bit = static_cast<std::uint16_t>(1u << (pin & 15));
-    return ReadLevels(bit, dirs, outs, timeUs) != 0;
-}
-
 void TPins::Apply(std::uint16_t dirs, std::uint16_t outs, std::uint64_t timeUs,
                   std::uint16_t bitAddress) {
     const auto levels = static_cast<std::uint16_t>(outs & dirs);

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "isa/Modules.h"
+
 namespace wayline::sim {
 
 class TPinHardware;
@@ -16,7 +18,7 @@ class TRunTimeEvents;
 class TPins {
 public:
     static constexpr int PinCount = 16;
-    static constexpr int ProgrammingPort = 16;
+    static constexpr int ProgrammingPort = ProgrammingPortPin;
 
     TPins(TPinHardware& hardware, TRunTimeEvents& events) : Hardware(hardware), Events(events) {}
 
@@ -27,7 +29,6 @@ public:
     // output reads back its latch, an input what is wired to it.
     std::uint16_t ReadLevels(std::uint16_t mask, std::uint16_t dirs, std::uint16_t outs,
                              std::uint64_t timeUs);
-    bool ReadLevel(int pin, std::uint16_t dirs, std::uint16_t outs, std::uint64_t timeUs);
 
     // Passes the new directions and latches on: every pin whose driven
     // level changed (including a pin that became an output) is reported to

@@ -17,6 +17,11 @@ constexpr std::size_t MaxKeptEvents = 1 << 16;
 // Rays cast across an infra-red detector's cone.
 constexpr int IrRays = 7;
 
+// The box round a circle.
+TBounds Around(TPoint centre, double radius) {
+    return {centre.X - radius, centre.Y - radius, centre.X + radius, centre.Y + radius};
+}
+
 std::size_t SideIndex(TSide side) {
     return side == TSide::sdLeft ? 0 : 1;
 }
@@ -195,7 +200,7 @@ void TRobot::Step(std::uint64_t stepStart) {
 bool TRobot::Collides(TPoint from, TPoint to) const {
     const double r = Params.BodyRadiusMm;
     bool collides = false;
-    World.ForEachSolid([&](const TShape& shape) {
+    World.ForEachSolidNear(Around(to, r), [&](const TShape& shape) {
         if (collides) {
             return;
         }
@@ -274,8 +279,10 @@ bool TRobot::WhiskerPressed(TSide side) const {
     TPoint tip;
     WhiskerSegment(side, base, tip);
     bool pressed = false;
-    World.ForEachSolid(
-        [&](const TShape& shape) { pressed = pressed || shape.TouchesSegment(base, tip); });
+    const TBounds reach{std::min(base.X, tip.X), std::min(base.Y, tip.Y), std::max(base.X, tip.X),
+                        std::max(base.Y, tip.Y)};
+    World.ForEachSolidNear(
+        reach, [&](const TShape& shape) { pressed = pressed || shape.TouchesSegment(base, tip); });
     return pressed;
 }
 
@@ -296,14 +303,18 @@ bool TRobot::ObstacleSeen(TSide side, double frequencyHz) const {
     const TPoint origin = IrOrigin(side);
     const double aim = IrAimDeg(side) / DegreesPerRadian;
     const double half = Params.IrConeHalfAngleDeg / DegreesPerRadian;
-    bool seen = false;
-    for (int i = 0; i < IrRays && !seen; ++i) {
+    std::array<TPoint, IrRays> directions;
+    for (int i = 0; i < IrRays; ++i) {
         const double a = aim - half + 2 * half * i / (IrRays - 1);
-        const TPoint direction{std::cos(a), std::sin(a)};
-        World.ForEachSolid([&](const TShape& shape) {
-            seen = seen || shape.RayHit(origin, direction, range).has_value();
-        });
+        directions[static_cast<std::size_t>(i)] = {std::cos(a), std::sin(a)};
     }
+    bool seen = false;
+    // Every ray ends within `range` of the origin.
+    World.ForEachSolidNear(Around(origin, range), [&](const TShape& shape) {
+        for (const TPoint& direction : directions) {
+            seen = seen || shape.RayHit(origin, direction, range).has_value();
+        }
+    });
     return seen;
 }
 

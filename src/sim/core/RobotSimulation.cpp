@@ -156,6 +156,9 @@ void TRobotSimulation::ProgramStarted(const TEeprom& eeprom, std::uint64_t timeU
     ActiveLastRead = {};
     LastActiveRead = {};
     HadContact = false;
+    if (Observer != nullptr) {
+        Observer->RunStarted(TheRobot.Pose());
+    }
 }
 
 void TRobotSimulation::Add(TRunEvent event) {
@@ -268,6 +271,9 @@ void TRobotSimulation::ProgramEnded(std::uint64_t timeUs, const std::string& why
     }
     Add(e);
     Publish(t);
+    if (Observer != nullptr) {
+        Observer->RunEnded(t, e.Pose, fault);
+    }
 }
 
 void TRobotSimulation::TakeRobotEvents() {
@@ -277,6 +283,9 @@ void TRobotSimulation::TakeRobotEvents() {
         }
         const std::uint64_t t = r.TimeUs - ProgramStart;
         if (r.Kind == TRobotEventKind::rkContact) {
+            if (Observer != nullptr) {
+                Observer->Touched(t, r.Pose);
+            }
             // Pushing on against the same wall after a moment's turn is the
             // same contact.
             const bool same = HadContact && t - LastContact <= SameReportUs;
@@ -379,6 +388,9 @@ void TRobotSimulation::RunUntil(std::uint64_t timeUs) {
         TheRobot.AdvanceTo(next);
         Now = next;
         TakeRobotEvents();
+        if (HasStarted && Observer != nullptr && Now >= ProgramStart) {
+            Observer->RobotAt(Now - ProgramStart, TheRobot.Pose());
+        }
         if (HasStarted && !EndTime) {
             const std::uint64_t t = Now - ProgramStart;
             // A letter whose value byte has not come in a while stands alone.

@@ -77,6 +77,25 @@ struct TRunEvent {
     TFaultCause Cause;  // ekEnd with Fault: what kind of fault, and where
 };
 
+// Follows a run from inside the board as it happens: every board step, each
+// contact and the end, whatever steps the caller takes. What a judge of a
+// challenge needs, which must not depend on how often a window or the
+// command line looks at the board. Called under the module's lock, on the
+// thread that steps the board (or, for RunStarted, the module).
+class TRunObserver {
+public:
+    virtual ~TRunObserver() = default;
+    // A program started: the robot stands at the world's start.
+    virtual void RunStarted(const TPose& start) = 0;
+    // Where the robot stands `timeUs` after the program's start, after
+    // every step of the board (also after the program has ended).
+    virtual void RobotAt(std::uint64_t timeUs, const TPose& pose) = 0;
+    // The chassis came up against a wall or an obstacle.
+    virtual void Touched(std::uint64_t timeUs, const TPose& pose) = 0;
+    // The program ended: its list ran out, it stopped, or a fault.
+    virtual void RunEnded(std::uint64_t timeUs, const TPose& pose, bool fault) = 0;
+};
+
 // The beginner reaction the robot program picks for a sensor value 1..15.
 TReaction BeginnerReaction(int sensorValue);
 
@@ -117,6 +136,8 @@ public:
     void SetRunTime(TModuleRunTime* runTime, TRunTimeEvents* events);
     // The interpreter, with its record and its account of how a run ended.
     void SetRunTime(TInterpreter& interpreter);
+    // Who follows the run (nobody: nullptr); it must outlive its use here.
+    void SetObserver(TRunObserver* observer) { Observer = observer; }
     // Steps `module` (which steps the run-time) rather than the run-time.
     void SetModule(TSimulatedModule* module) { Module = module; }
     // A run-time for a simulated module to own: it runs `target` and tells
@@ -184,6 +205,7 @@ private:
     TRobot TheRobot;
     TModuleRunTime* RunTime = nullptr;
     TSimulatedModule* Module = nullptr;
+    TRunObserver* Observer = nullptr;
     TRunTimeEvents* RunTimeRecord = nullptr;
     const TInterpreter* Interpreter = nullptr;
     std::vector<TRunTimeEvent> StepRecord;

@@ -1,5 +1,7 @@
 #include "sim/core/SerialItems.h"
 
+#include "isa/Items.h"
+
 #include "sim/core/ExpressionEvaluator.h"
 #include "sim/core/VariableSpace.h"
 
@@ -7,28 +9,16 @@ namespace wayline::sim {
 
 namespace {
 
-constexpr std::uint16_t NumberFormat = 0x100;
-constexpr std::uint16_t DigitCountGiven = 0x200;
-constexpr std::uint16_t SignedNumber = 0x400;
-constexpr std::uint16_t WithPrefix = 0x800;
-constexpr std::uint16_t AnyBase = 0x1000;
-constexpr std::uint16_t StopAtZero = 0x200;
-constexpr std::uint16_t StringEnd = 0x200;
-constexpr std::uint16_t WaitForString = 0x800;
-constexpr std::uint16_t WaitStringLength = 0x200;
-constexpr std::uint16_t WaitForSequence = 0xC44;
-constexpr std::uint16_t RepeatOrSkip = 1024;
 constexpr int ByteCells = TVariableSpace::CellCount(csByte);
-constexpr int MaxWaitValues = 6;
 
-// Base of a format by its low 4 bits (16 - r): 6 decimal, 0 hex, 14 binary.
+// Base of a format by its radix code.
 int BaseOf(std::uint16_t format) {
-    switch (format & 0xF) {
-    case 6:
+    switch (format & RadixCodeMask) {
+    case RadixCodeDecimal:
         return 10;
-    case 0:
+    case RadixCodeHex:
         return 16;
-    case 14:
+    case RadixCodeBinary:
         return 2;
     default:
         return 0;
@@ -44,15 +34,15 @@ int DigitCountOf(std::uint16_t format) {
 
 bool FormatNumber(std::uint16_t format, std::uint16_t value, std::string& out) {
     const int base = BaseOf(format);
-    if (base == 0 || (format & NumberFormat) == 0) {
+    if (base == 0 || (format & NumberFormatBit) == 0) {
         return false;
     }
     std::uint32_t magnitude = value;
-    if ((format & SignedNumber) != 0 && value >= 0x8000) {
+    if ((format & FormatSigned) != 0 && value >= 0x8000) {
         out += '-';
         magnitude = 0x10000u - value;
     }
-    if ((format & WithPrefix) != 0) {
+    if ((format & FormatWithPrefix) != 0) {
         if (base == 16) {
             out += '$';
         } else if (base == 2) {
@@ -66,7 +56,7 @@ bool FormatNumber(std::uint16_t format, std::uint16_t value, std::string& out) {
         digits[count++] = static_cast<char>(d < 10 ? '0' + d : 'A' + d - 10);
         magnitude /= static_cast<std::uint32_t>(base);
     } while (magnitude != 0 && count < 16);
-    if ((format & DigitCountGiven) != 0) {
+    if ((format & FormatDigitCountGiven) != 0) {
         // Exactly n digits: zeros in front, or the higher digits cut off.
         const int n = DigitCountOf(format);
         while (count < n) {
@@ -88,17 +78,17 @@ bool FormatOutputItem(const std::uint16_t* values, int count, TVariableAccess& v
         return true;
     case 2: {
         const std::uint16_t kind = values[0];
-        if ((kind & NumberFormat) != 0) {
+        if ((kind & NumberFormatBit) != 0) {
             return FormatNumber(kind, values[1], out);
         }
-        if ((kind & ~(StopAtZero | 0xFF)) != 0) {
+        if ((kind & ~(StringEndsEarly | 0xFF)) != 0) {
             return false;
         }
         const int address = kind & 0xFF;
         const int length = values[1] > ByteCells ? ByteCells : values[1];
         for (int i = 0; i < length; ++i) {
             const auto byte = static_cast<char>(variables.ReadCell(csByte, address + i));
-            if (byte == 0 && (kind & StopAtZero) != 0) {
+            if (byte == 0 && (kind & StringEndsEarly) != 0) {
                 break;
             }
             out += byte;
@@ -106,7 +96,7 @@ bool FormatOutputItem(const std::uint16_t* values, int count, TVariableAccess& v
         return true;
     }
     case 3:
-        if (values[1] != RepeatOrSkip) {
+        if (values[1] != RepeatOrSkipMark) {
             return false;
         }
         out.append(values[2], static_cast<char>(values[0] & 0xFF));
@@ -128,8 +118,8 @@ bool TInputItem::Start(const std::uint16_t* values, int count, TVariableAccess& 
     }
     const std::uint16_t kind = values[count - 2];
     const std::uint16_t amount = values[count - 1];
-    if ((kind & NumberFormat) != 0) {
-        if (count != 2 || ((kind & AnyBase) == 0 && BaseOf(kind) == 0)) {
+    if ((kind & NumberFormatBit) != 0) {
+        if (count != 2 || ((kind & FormatAnyRadix) == 0 && BaseOf(kind) == 0)) {
             return false;
         }
         ItemKind = ikNumber;
@@ -137,7 +127,7 @@ bool TInputItem::Start(const std::uint16_t* values, int count, TVariableAccess& 
         RestartNumber();
         return true;
     }
-    if (kind == WaitForSequence) {
+    if (kind == WaitSequenceMark) {
         if (amount < 1 || amount > MaxWaitValues || count != amount + 2) {
             return false;
         }
@@ -150,7 +140,7 @@ bool TInputItem::Start(const std::uint16_t* values, int count, TVariableAccess& 
         }
         return true;
     }
-    if (kind == RepeatOrSkip) {
+    if (kind == RepeatOrSkipMark) {
         if (count != 2) {
             return false;
         }
@@ -159,13 +149,13 @@ bool TInputItem::Start(const std::uint16_t* values, int count, TVariableAccess& 
         Done = Length == 0;
         return true;
     }
-    if ((kind & WaitForString) != 0) {
-        if (count != 2 || (kind & ~(WaitForString | WaitStringLength | 0xFF)) != 0) {
+    if ((kind & WaitStringMark) != 0) {
+        if (count != 2 || (kind & ~(WaitStringMark | WaitStringLengthGiven | 0xFF)) != 0) {
             return false;
         }
         ItemKind = ikWaitString;
         Address = kind & 0xFF;
-        const bool lengthGiven = (kind & WaitStringLength) != 0;
+        const bool lengthGiven = (kind & WaitStringLengthGiven) != 0;
         int limit = lengthGiven ? amount : ByteCells;
         if (limit > MaxSequence) {
             limit = MaxSequence;
@@ -182,10 +172,10 @@ bool TInputItem::Start(const std::uint16_t* values, int count, TVariableAccess& 
         Done = Length == 0;
         return true;
     }
-    if ((kind & ~(StringEnd | 0xFF)) != 0) {
+    if ((kind & ~(StringEndsEarly | 0xFF)) != 0) {
         return false;
     }
-    HasEnd = (kind & StringEnd) != 0;
+    HasEnd = (kind & StringEndsEarly) != 0;
     if (count != (HasEnd ? 3 : 2)) {
         return false;
     }
@@ -266,7 +256,7 @@ void TInputItem::RestartNumber() {
     Digits = 0;
     Negative = false;
     PrefixSeen = false;
-    Base = (Format & AnyBase) != 0 ? 10 : BaseOf(Format);
+    Base = (Format & FormatAnyRadix) != 0 ? 10 : BaseOf(Format);
 }
 
 // Digits in the item's base, after an optional sign (signed formats) and
@@ -275,14 +265,14 @@ void TInputItem::RestartNumber() {
 // that is no digit ends it and is used up. With a digit count the number
 // ends after that many digits.
 void TInputItem::FeedNumber(std::uint8_t byte) {
-    const bool prefixMissing = (Format & WithPrefix) != 0 && !PrefixSeen;
+    const bool prefixMissing = (Format & FormatWithPrefix) != 0 && !PrefixSeen;
     const int d = prefixMissing ? -1 : Digit(byte);
     if (d >= 0) {
         Accumulator =
             (Accumulator * static_cast<std::uint32_t>(Base) + static_cast<std::uint32_t>(d)) &
             0xFFFF;
         ++Digits;
-        if ((Format & DigitCountGiven) != 0 && Digits >= DigitCountOf(Format)) {
+        if ((Format & FormatDigitCountGiven) != 0 && Digits >= DigitCountOf(Format)) {
             Done = true;
         }
         return;
@@ -300,7 +290,7 @@ void TInputItem::FeedNumber(std::uint8_t byte) {
 }
 
 bool TInputItem::TakeSignOrPrefix(std::uint8_t byte) {
-    if (byte == '-' && (Format & SignedNumber) != 0 && !Negative && !PrefixSeen) {
+    if (byte == '-' && (Format & FormatSigned) != 0 && !Negative && !PrefixSeen) {
         Negative = true;
         return true;
     }
@@ -308,9 +298,9 @@ bool TInputItem::TakeSignOrPrefix(std::uint8_t byte) {
         return false;
     }
     const int base = byte == '$' ? 16 : 2;
-    if ((Format & AnyBase) != 0) {
+    if ((Format & FormatAnyRadix) != 0) {
         Base = base;
-    } else if ((Format & WithPrefix) == 0 || base != Base) {
+    } else if ((Format & FormatWithPrefix) == 0 || base != Base) {
         return false;
     }
     PrefixSeen = true;

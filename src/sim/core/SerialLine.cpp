@@ -32,6 +32,9 @@ void TSerialLine::QueueForHost(std::uint8_t byte, std::uint64_t arrivalUs) {
         ToHost.begin(), ToHost.end(), arrivalUs,
         [](std::uint64_t time, const TTimedByte& queued) { return time < queued.ArrivalUs; });
     ToHost.insert(at, {byte, arrivalUs});
+    if (ToHost.size() > HostInputLimit) {
+        ToHost.pop_front();
+    }
     ModuleLineFreeUs = std::max(ModuleLineFreeUs, arrivalUs);
 }
 

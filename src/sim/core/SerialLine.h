@@ -33,6 +33,10 @@ public:
     // Bytes from the host that the module has not read yet beyond this many
     // are lost, as they would be on the real module.
     static constexpr std::size_t ModuleInputLimit = 4096;
+    // Bytes for the host that it has not taken beyond this many are lost,
+    // the oldest first, as a port's receive buffer overflows: a program's
+    // DEBUG output that nobody reads does not pile up without end.
+    static constexpr std::size_t HostInputLimit = 4096;
 
     // ---- host side
     // The host sends a byte at `timeUs`; it goes out once the bytes before

@@ -3,10 +3,9 @@
 #include <array>
 #include <cstdint>
 
-namespace wayline::sim {
+#include "isa/Expressions.h"
 
-// Cell sizes of the variable space, as the expression codes number them.
-enum TCellSize : std::uint8_t { csBit = 0, csNibble = 1, csByte = 2, csWord = 3 };
+namespace wayline::sim {
 
 // The module's variable space: 16 words, the I/O words first (word 0 the
 // pins' input levels INS, word 1 their output latches OUTS, word 2 their
@@ -19,12 +18,13 @@ enum TCellSize : std::uint8_t { csBit = 0, csNibble = 1, csByte = 2, csWord = 3 
 // a read and passes writes of words 1 and 2 on to them.
 class TVariableSpace {
 public:
-    static constexpr int WordCount = 16;
+    static constexpr int WordCount = VariableSpaceWords;
     static constexpr int InsWord = 0;
     static constexpr int OutsWord = 1;
     static constexpr int DirsWord = 2;
+    static_assert(DirsWord + 1 == FirstVariableWord);
 
-    static constexpr int CellBits(int size) { return 1 << (size == csBit ? 0 : size + 1); }
+    static constexpr int CellBits(int size) { return CellWidth(size); }
     static constexpr int CellCount(int size) { return WordCount * 16 / CellBits(size); }
     // The word a cell lies in (cells never straddle words).
     static constexpr int WordOf(int size, int cell) {

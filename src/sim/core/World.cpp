@@ -36,6 +36,34 @@ void TWorld::SetArena(double width, double height) {
     ++Changes;
 }
 
+void TWorld::AddWall(const TShape& wall) {
+    InnerWalls.push_back(wall);
+    ++Changes;
+}
+
+const TShape& TWorld::Solid(std::uint32_t i) const {
+    if (i < Boundary.size()) {
+        return Boundary[i];
+    }
+    i -= static_cast<std::uint32_t>(Boundary.size());
+    if (i < InnerWalls.size()) {
+        return InnerWalls[i];
+    }
+    return ObstacleList[i - InnerWalls.size()].Shape;
+}
+
+const std::vector<std::uint32_t>& TWorld::SolidsNear(const TBounds& box) const {
+    if (!Grid.Valid || Grid.Revision != Changes) {
+        std::vector<TBounds> boxes;
+        boxes.reserve(Boundary.size() + InnerWalls.size() + ObstacleList.size());
+        ForEachSolid([&boxes](const TShape& shape) { boxes.push_back(shape.Bounds()); });
+        Grid.Grid.Build(boxes);
+        Grid.Valid = true;
+        Grid.Revision = Changes;
+    }
+    return Grid.Grid.Near(box);
+}
+
 std::vector<TShape> TWorld::Walls() const {
     std::vector<TShape> walls = Boundary;
     walls.insert(walls.end(), InnerWalls.begin(), InnerWalls.end());

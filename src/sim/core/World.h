@@ -2,7 +2,9 @@
 
 #include "sim/core/Pose.h"
 #include "sim/core/Shape.h"
+#include "sim/core/SolidGrid.h"
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -39,7 +41,7 @@ public:
     double Width() const { return ArenaWidth; }
     double Height() const { return ArenaHeight; }
 
-    void AddWall(const TShape& wall) { InnerWalls.push_back(wall); }
+    void AddWall(const TShape& wall);
     // The walls around the arena, then the walls set inside it.
     std::vector<TShape> Walls() const;
     const std::vector<TShape>& BoundaryWalls() const { return Boundary; }
@@ -78,6 +80,15 @@ public:
             f(o.Shape);
         }
     }
+    // Calls f for every solid whose box may overlap `box`: those near it
+    // (each once, in the order of ForEachSolid), never one that cannot.
+    // What the robot's moves and sensors look at: with a thousand solids
+    // they test a few instead of all. Not for use by two threads at once.
+    template <class F> void ForEachSolidNear(const TBounds& box, F&& f) const {
+        for (const std::uint32_t i : SolidsNear(box)) {
+            f(Solid(i));
+        }
+    }
     // Counts every change to the solids, so that a user of the world can
     // tell cheaply that it needs to look again.
     unsigned Revision() const { return Changes; }
@@ -86,6 +97,24 @@ public:
     TBounds Bounds() const;
 
 private:
+    // The grid of the solids, made again when they have changed since. A
+    // copy of the world starts without one: it is made when first needed.
+    struct TGridCache {
+        TGridCache() = default;
+        TGridCache(const TGridCache&) {}
+        TGridCache& operator=(const TGridCache&) {
+            Valid = false;
+            return *this;
+        }
+        TSolidGrid Grid;
+        bool Valid = false;
+        unsigned Revision = 0;
+    };
+
+    const std::vector<std::uint32_t>& SolidsNear(const TBounds& box) const;
+    // Solid i in the order of ForEachSolid.
+    const TShape& Solid(std::uint32_t i) const;
+
     double ArenaWidth = 0;
     double ArenaHeight = 0;
     std::vector<TShape> Boundary;
@@ -96,6 +125,7 @@ private:
     int LeftCentre = NominalServoCentre;
     int RightCentre = NominalServoCentre;
     unsigned Changes = 0;
+    mutable TGridCache Grid;
 };
 
 } // namespace wayline::sim

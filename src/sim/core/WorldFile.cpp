@@ -1,9 +1,9 @@
 #include "sim/core/WorldFile.h"
 
 #include "sim/core/Robot.h"
+#include "sim/core/WorldFileReading.h"
 
-#include <nlohmann/json.hpp>
-
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <initializer_list>
@@ -13,115 +13,48 @@
 
 namespace wayline::sim {
 
-namespace {
+namespace worldfile {
 
-using nlohmann::json;
+namespace {
 
 // Nothing in a world file nests deeper than a wall's point list inside the
 // wall inside the list; a deeper file is not a world file, and refusing it
 // early keeps a hostile one from costing time and memory.
 constexpr int MaxDepth = 8;
 
-struct TWorldError {
-    std::string Text;
-};
-
 struct TTooDeep {};
 
-[[noreturn]] void Fail(const std::string& where, const std::string& what) {
-    throw TWorldError{where + ": " + what};
-}
-
-std::string Member(const std::string& where, const std::string& key) {
-    return where.empty() ? key : where + "." + key;
-}
-
-std::string Index(const std::string& where, std::size_t i) {
-    return where + "[" + std::to_string(i) + "]";
-}
-
-// Refuses keys the object should not have: a misspelt key would otherwise
-// be dropped without a word and the world would not be the one meant.
-void CheckKeys(const json& object, const std::string& where,
-               std::initializer_list<const char*> allowed) {
-    for (auto it = object.begin(); it != object.end(); ++it) {
-        bool known = false;
-        for (const char* key : allowed) {
-            known = known || it.key() == key;
-        }
-        if (!known) {
-            Fail(Member(where, it.key()), "unknown key");
+// "[json.exception.parse_error.101] parse error at line 1, column 2: ..."
+// without the bracketed name, which tells the user nothing, and with the
+// bytes the parser quotes from the file made printable.
+std::string ParseErrorText(const std::exception& e) {
+    std::string_view text = e.what();
+    if (!text.empty() && text.front() == '[') {
+        const std::size_t end = text.find("] ");
+        if (end != std::string_view::npos) {
+            text.remove_prefix(end + 2);
         }
     }
+    std::string printable;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7f) {
+            static constexpr char Hex[] = "0123456789ABCDEF";
+            printable += {'<', Hex[byte >> 4], Hex[byte & 15], '>'};
+        } else {
+            printable += c;
+        }
+    }
+    return printable;
 }
 
-const json& RequireObject(const json& value, const std::string& where) {
-    if (!value.is_object()) {
-        Fail(where, "expected an object {...}");
-    }
-    return value;
-}
-
-double Number(const json& value, const std::string& where) {
-    if (!value.is_number()) {
-        Fail(where, "expected a number");
-    }
-    const double number = value.get<double>();
-    if (!std::isfinite(number) || std::abs(number) > MaxWorldCoordinate) {
-        Fail(where, "expected a number from -100000 to 100000");
-    }
-    return number;
-}
-
-double Length(const json& value, const std::string& where) {
-    const double length = Number(value, where);
-    if (length <= 0) {
-        Fail(where, "expected a length greater than 0");
-    }
-    return length;
-}
-
-const json& Required(const json& object, const std::string& where, const char* key) {
-    const auto it = object.find(key);
-    if (it == object.end()) {
-        Fail(Member(where, key), "missing");
-    }
-    return *it;
-}
-
-double OptionalNumber(const json& object, const std::string& where, const char* key,
-                      double otherwise) {
-    const auto it = object.find(key);
-    return it == object.end() ? otherwise : Number(*it, Member(where, key));
-}
-
-TPoint PointOf(const json& value, const std::string& where) {
-    if (!value.is_array() || value.size() != 2) {
-        Fail(where, "expected a point [x, y]");
-    }
-    return {Number(value[0], Index(where, 0)), Number(value[1], Index(where, 1))};
-}
-
-const json& ListOf(const json& object, const char* key) {
-    const json& list = object.at(key);
-    if (!list.is_array()) {
-        Fail(key, "expected a list [...]");
-    }
-    if (list.size() > MaxWorldItems) {
-        Fail(key, "more than " + std::to_string(MaxWorldItems) + " entries");
-    }
-    return list;
-}
-
-void ReadArena(const json& root, TWorld& world) {
-    const json& arena = RequireObject(root.at("arena"), "arena");
-    CheckKeys(arena, "arena", {"width", "height"});
-    world.SetArena(Length(Required(arena, "arena", "width"), "arena.width"),
-                   Length(Required(arena, "arena", "height"), "arena.height"));
+std::string TooLarge(const std::string& size, std::string_view kind, std::size_t limit) {
+    return "the file has " + size + " bytes; " + std::string(kind) + " has at most " +
+           std::to_string(limit);
 }
 
 void ReadWalls(const json& root, TWorld& world) {
-    const json& walls = ListOf(root, "walls");
+    const json& walls = ListOf(root, "", "walls");
     for (std::size_t i = 0; i < walls.size(); ++i) {
         const std::string where = Index("walls", i);
         const json& wall = RequireObject(walls[i], where);
@@ -143,26 +76,9 @@ void ReadWalls(const json& root, TWorld& world) {
 }
 
 void ReadObstacles(const json& root, TWorld& world) {
-    const json& obstacles = ListOf(root, "obstacles");
+    const json& obstacles = ListOf(root, "", "obstacles");
     for (std::size_t i = 0; i < obstacles.size(); ++i) {
-        const std::string where = Index("obstacles", i);
-        const json& obstacle = RequireObject(obstacles[i], where);
-        const json& shape = Required(obstacle, where, "shape");
-        const TPoint centre{Number(Required(obstacle, where, "x"), Member(where, "x")),
-                            Number(Required(obstacle, where, "y"), Member(where, "y"))};
-        if (shape == "rectangle") {
-            CheckKeys(obstacle, where, {"shape", "x", "y", "width", "height", "angle"});
-            world.AddObstacle(TShape::Rectangle(
-                centre, Length(Required(obstacle, where, "width"), Member(where, "width")),
-                Length(Required(obstacle, where, "height"), Member(where, "height")),
-                OptionalNumber(obstacle, where, "angle", 0)));
-        } else if (shape == "circle") {
-            CheckKeys(obstacle, where, {"shape", "x", "y", "radius"});
-            world.AddObstacle(TShape::Circle(
-                centre, Length(Required(obstacle, where, "radius"), Member(where, "radius"))));
-        } else {
-            Fail(Member(where, "shape"), "expected \"rectangle\" or \"circle\"");
-        }
+        world.AddObstacle(ReadShape(obstacles[i], Index("obstacles", i)));
     }
 }
 
@@ -218,15 +134,212 @@ void ReadStart(const json& root, TWorld& world) {
     world.SetStart(start);
 }
 
+} // namespace
+
+// Millimetres and degrees to a thousandth: plenty for a floor plan, and
+// a written file reads as its author would write it.
+double Rounded(double value) {
+    return std::round(value * 1000) / 1000;
+}
+
+void Fail(const std::string& where, const std::string& what) {
+    throw TReadError{where + ": " + what};
+}
+
+std::string Member(const std::string& where, const std::string& key) {
+    return where.empty() ? key : where + "." + key;
+}
+
+std::string Index(const std::string& where, std::size_t i) {
+    return where + "[" + std::to_string(i) + "]";
+}
+
+void CheckKeys(const json& object, const std::string& where,
+               const std::vector<std::string_view>& allowed) {
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        if (std::find(allowed.begin(), allowed.end(), it.key()) == allowed.end()) {
+            Fail(Member(where, it.key()), "unknown key");
+        }
+    }
+}
+
+const json& RequireObject(const json& value, const std::string& where) {
+    if (!value.is_object()) {
+        Fail(where, "expected an object {...}");
+    }
+    return value;
+}
+
+double Number(const json& value, const std::string& where) {
+    if (!value.is_number()) {
+        Fail(where, "expected a number");
+    }
+    const double number = value.get<double>();
+    if (!std::isfinite(number) || std::abs(number) > MaxWorldCoordinate) {
+        Fail(where, "expected a number from -100000 to 100000");
+    }
+    return number;
+}
+
+double Length(const json& value, const std::string& where) {
+    const double length = Number(value, where);
+    if (length <= 0) {
+        Fail(where, "expected a length greater than 0");
+    }
+    return length;
+}
+
+const json& Required(const json& object, const std::string& where, const char* key) {
+    const auto it = object.find(key);
+    if (it == object.end()) {
+        Fail(Member(where, key), "missing");
+    }
+    return *it;
+}
+
+double OptionalNumber(const json& object, const std::string& where, const char* key,
+                      double otherwise) {
+    const auto it = object.find(key);
+    return it == object.end() ? otherwise : Number(*it, Member(where, key));
+}
+
+bool OptionalFlag(const json& object, const std::string& where, const char* key) {
+    const auto it = object.find(key);
+    if (it == object.end()) {
+        return false;
+    }
+    if (!it->is_boolean()) {
+        Fail(Member(where, key), "expected true or false");
+    }
+    return it->get<bool>();
+}
+
+std::string OptionalText(const json& object, const std::string& where, const char* key) {
+    const auto it = object.find(key);
+    if (it == object.end()) {
+        return {};
+    }
+    if (!it->is_string()) {
+        Fail(Member(where, key), "expected a text \"...\"");
+    }
+    return it->get<std::string>();
+}
+
+TPoint PointOf(const json& value, const std::string& where) {
+    if (!value.is_array() || value.size() != 2) {
+        Fail(where, "expected a point [x, y]");
+    }
+    return {Number(value[0], Index(where, 0)), Number(value[1], Index(where, 1))};
+}
+
+const json& ListOf(const json& object, const std::string& where, const char* key) {
+    const json& list = object.at(key);
+    const std::string at = Member(where, key);
+    if (!list.is_array()) {
+        Fail(at, "expected a list [...]");
+    }
+    if (list.size() > MaxWorldItems) {
+        Fail(at, "more than " + std::to_string(MaxWorldItems) + " entries");
+    }
+    return list;
+}
+
+TShape ReadShape(const json& item, const std::string& where,
+                 const std::vector<std::string_view>& extra) {
+    const json& object = RequireObject(item, where);
+    const json& shape = Required(object, where, "shape");
+    const TPoint centre{Number(Required(object, where, "x"), Member(where, "x")),
+                        Number(Required(object, where, "y"), Member(where, "y"))};
+    std::vector<std::string_view> allowed = extra;
+    if (shape == "rectangle") {
+        allowed.insert(allowed.end(), {"shape", "x", "y", "width", "height", "angle"});
+        CheckKeys(object, where, allowed);
+        return TShape::Rectangle(centre,
+                                 Length(Required(object, where, "width"), Member(where, "width")),
+                                 Length(Required(object, where, "height"), Member(where, "height")),
+                                 OptionalNumber(object, where, "angle", 0));
+    }
+    if (shape == "circle") {
+        allowed.insert(allowed.end(), {"shape", "x", "y", "radius"});
+        CheckKeys(object, where, allowed);
+        return TShape::Circle(centre,
+                              Length(Required(object, where, "radius"), Member(where, "radius")));
+    }
+    Fail(Member(where, "shape"), "expected \"rectangle\" or \"circle\"");
+}
+
+bool ParseJson(std::string_view text, std::string_view kind, json& root, std::string& error) {
+    if (text.size() > MaxWorldFileBytes) {
+        error = TooLarge(std::to_string(text.size()), kind, MaxWorldFileBytes);
+        return false;
+    }
+    try {
+        root = json::parse(text.begin(), text.end(), [](int depth, json::parse_event_t, json&) {
+            if (depth > MaxDepth) {
+                throw TTooDeep{};
+            }
+            return true;
+        });
+    } catch (const TTooDeep&) {
+        error = "lists and objects nest deeper than " + std::string(kind) + " needs";
+        return false;
+    } catch (const json::exception& e) {
+        error = ParseErrorText(e);
+        return false;
+    }
+    return true;
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::size_t limit, std::string_view kind,
+                   std::string& text, std::string& error) {
+    text.clear();
+    std::ifstream file(path, std::ios::binary);
+    std::error_code ignored;
+    if (!file || std::filesystem::is_directory(path, ignored)) {
+        error = "cannot read the file";
+        return false;
+    }
+    char buffer[4096];
+    while (text.size() <= limit &&
+           (file.read(buffer, static_cast<std::streamsize>(
+                                  std::min(sizeof buffer, limit + 1 - text.size()))) ||
+            file.gcount() > 0)) {
+        text.append(buffer, static_cast<std::size_t>(file.gcount()));
+    }
+    if (file.bad()) {
+        error = "cannot read the file";
+        return false;
+    }
+    if (text.size() > limit) {
+        // Not read to its end: a file says how long it is; a device or a
+        // pipe may have no end.
+        std::error_code failed;
+        const auto size = std::filesystem::is_regular_file(path, failed)
+                              ? std::filesystem::file_size(path, failed)
+                              : static_cast<std::uintmax_t>(-1);
+        error = TooLarge(failed || size == static_cast<std::uintmax_t>(-1)
+                             ? "more than " + std::to_string(limit)
+                             : std::to_string(size),
+                         kind, limit);
+        text.clear();
+        return false;
+    }
+    return true;
+}
+
+const std::vector<std::string_view> WorldKeys = {"description", "arena", "start",
+                                                 "robot",       "walls", "obstacles"};
+
 TWorld ReadWorld(const json& root) {
     TWorld world;
-    RequireObject(root, "the world");
-    CheckKeys(root, "", {"description", "arena", "start", "robot", "walls", "obstacles"});
     if (root.contains("description") && !root.at("description").is_string()) {
         Fail("description", "expected a text \"...\"");
     }
     if (root.contains("arena")) {
-        ReadArena(root, world);
+        const json& arena = RequireObject(root.at("arena"), "arena");
+        CheckKeys(arena, "arena", {"width", "height"});
+        world.SetArena(Length(Required(arena, "arena", "width"), "arena.width"),
+                       Length(Required(arena, "arena", "height"), "arena.height"));
     }
     if (root.contains("walls")) {
         ReadWalls(root, world);
@@ -244,90 +357,7 @@ TWorld ReadWorld(const json& root) {
     return world;
 }
 
-// "[json.exception.parse_error.101] parse error at line 1, column 2: ..."
-// without the bracketed name, which tells the user nothing, and with the
-// bytes the parser quotes from the file made printable.
-std::string ParseErrorText(const std::exception& e) {
-    std::string_view text = e.what();
-    if (!text.empty() && text.front() == '[') {
-        const std::size_t end = text.find("] ");
-        if (end != std::string_view::npos) {
-            text.remove_prefix(end + 2);
-        }
-    }
-    std::string printable;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte >= 0x7f) {
-            static constexpr char Hex[] = "0123456789ABCDEF";
-            printable += {'<', Hex[byte >> 4], Hex[byte & 15], '>'};
-        } else {
-            printable += c;
-        }
-    }
-    return printable;
-}
-
-// Millimetres and degrees to a thousandth: plenty for a floor plan, and
-// a written file reads as its author would write it.
-double Rounded(double value) {
-    return std::round(value * 1000) / 1000;
-}
-
-} // namespace
-
-TWorldFileResult ParseWorld(std::string_view text) {
-    TWorldFileResult result;
-    if (text.size() > MaxWorldFileBytes) {
-        result.Error = "the file has " + std::to_string(text.size()) +
-                       " bytes; a world file has at most " + std::to_string(MaxWorldFileBytes);
-        return result;
-    }
-    json root;
-    try {
-        root = json::parse(text.begin(), text.end(), [](int depth, json::parse_event_t, json&) {
-            if (depth > MaxDepth) {
-                throw TTooDeep{};
-            }
-            return true;
-        });
-    } catch (const TTooDeep&) {
-        result.Error = "lists and objects nest deeper than a world file needs";
-        return result;
-    } catch (const json::exception& e) {
-        result.Error = ParseErrorText(e);
-        return result;
-    }
-    try {
-        result.World = ReadWorld(root);
-        result.Loaded = true;
-    } catch (const TWorldError& e) {
-        result.Error = e.Text;
-    }
-    return result;
-}
-
-TWorldFileResult ReadWorldFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::error_code ignored;
-    if (!file || std::filesystem::is_directory(path, ignored)) {
-        return {false, "cannot read the file", {}};
-    }
-    std::string text;
-    char buffer[4096];
-    while (file.read(buffer, sizeof buffer) || file.gcount() > 0) {
-        text.append(buffer, static_cast<std::size_t>(file.gcount()));
-        if (text.size() > MaxWorldFileBytes) {
-            break; // ParseWorld refuses it; no need to read the rest
-        }
-    }
-    if (file.bad()) {
-        return {false, "cannot read the file", {}};
-    }
-    return ParseWorld(text);
-}
-
-std::string WorldToJson(const TWorld& world) {
+json WorldObject(const TWorld& world) {
     json root = json::object();
     if (world.HasArena()) {
         root["arena"] = {{"width", Rounded(world.Width())}, {"height", Rounded(world.Height())}};
@@ -367,7 +397,41 @@ std::string WorldToJson(const TWorld& world) {
         }
     }
     root["obstacles"] = obstacles;
-    return root.dump(2) + "\n";
+    return root;
+}
+
+} // namespace worldfile
+
+using worldfile::json;
+
+TWorldFileResult ParseWorld(std::string_view text) {
+    TWorldFileResult result;
+    json root;
+    if (!worldfile::ParseJson(text, "a world file", root, result.Error)) {
+        return result;
+    }
+    try {
+        worldfile::RequireObject(root, "the world");
+        worldfile::CheckKeys(root, "", worldfile::WorldKeys);
+        result.World = worldfile::ReadWorld(root);
+        result.Loaded = true;
+    } catch (const worldfile::TReadError& e) {
+        result.Error = e.Text;
+    }
+    return result;
+}
+
+TWorldFileResult ReadWorldFile(const std::filesystem::path& path) {
+    TWorldFileResult result;
+    std::string text;
+    if (!worldfile::ReadWholeFile(path, MaxWorldFileBytes, "a world file", text, result.Error)) {
+        return result;
+    }
+    return ParseWorld(text);
+}
+
+std::string WorldToJson(const TWorld& world) {
+    return worldfile::WorldObject(world).dump(2) + "\n";
 }
 
 } // namespace wayline::sim

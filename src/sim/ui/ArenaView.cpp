@@ -34,6 +34,13 @@ const QColor PressedColor(0xe0, 0x20, 0x20);
 const QColor ConeColor(255, 200, 0, 45);
 const QColor FiringConeColor(255, 40, 40, 95);
 const QColor StartColor(0x90, 0x88, 0x78);
+const QColor GoalColor(0x3c, 0xb0, 0x3c, 70);
+const QColor ReachedGoalColor(0x2a, 0x9a, 0x2a, 150);
+const QColor GoalEdge(0x1e, 0x7a, 0x1e);
+const QColor ForbiddenColor(0xd8, 0x30, 0x30, 70);
+const QColor ForbiddenEdge(0xb0, 0x18, 0x18);
+const QColor PassedMark(0x1e, 0x8a, 0x1e);
+const QColor FailedMark(0xd0, 0x18, 0x18);
 
 // Floor grid lines this far apart, so that movement is seen even where the
 // floor is bare.
@@ -195,6 +202,8 @@ void TArenaView::paintEvent(QPaintEvent*) {
         painter.fillRect(all, FloorColor);
     }
 
+    DrawTask(painter);
+
     painter.setPen(Cosmetic(WallColor.darker(130), 1));
     painter.setBrush(WallColor);
     for (const sim::TShape& wall : world.Walls()) {
@@ -283,6 +292,72 @@ void TArenaView::paintEvent(QPaintEvent*) {
             painter.drawLine(Q(Shown.WhiskerBase[i]), Q(tip));
         }
     }
+    DrawMark(painter);
+}
+
+void TArenaView::SetTask(TArenaTask task) {
+    // Set with every frame, which repaints anyway.
+    Places = std::move(task);
+    update();
+}
+
+// Goals and forbidden zones lie on the floor, under the walls, the path
+// and the robot; goals that count in order carry their number.
+void TArenaView::DrawTask(QPainter& painter) const {
+    painter.setPen(Cosmetic(ForbiddenEdge, 1.5, Qt::DashLine));
+    painter.setBrush(ForbiddenColor);
+    for (const sim::TShape& zone : Places.Forbidden) {
+        DrawShape(painter, zone);
+    }
+    for (std::size_t k = 0; k < Places.Goals.size(); ++k) {
+        const bool reached = k < Places.Reached.size() && Places.Reached[k];
+        painter.setPen(Cosmetic(GoalEdge, reached ? 2.5 : 1.5));
+        painter.setBrush(reached ? ReachedGoalColor : GoalColor);
+        DrawShape(painter, Places.Goals[k]);
+    }
+    if (!Places.Numbered || Places.Goals.size() < 2) {
+        return;
+    }
+    // The numbers upright, in pixels.
+    const QTransform arena = painter.transform();
+    painter.save();
+    painter.resetTransform();
+    QFont font = painter.font();
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(GoalEdge);
+    for (std::size_t k = 0; k < Places.Goals.size(); ++k) {
+        const QPointF at = arena.map(Q(Places.Goals[k].Centre()));
+        painter.drawText(QRectF(at.x() - 20, at.y() - 10, 40, 20), Qt::AlignCenter,
+                         QString::number(k + 1));
+    }
+    painter.restore();
+}
+
+// Where the task was decided: a ring on the path, a tick inside when it
+// passed, a cross when a rule was broken or the time ran out.
+void TArenaView::DrawMark(QPainter& painter) const {
+    if (!Places.Mark) {
+        return;
+    }
+    const QPointF at = painter.transform().map(Q(*Places.Mark));
+    painter.save();
+    painter.resetTransform();
+    const QColor color = Places.Passed ? PassedMark : FailedMark;
+    painter.setPen(QPen(Qt::white, 6));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawEllipse(at, 11, 11);
+    painter.setPen(QPen(color, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawEllipse(at, 11, 11);
+    if (Places.Passed) {
+        QPolygonF tick;
+        tick << at + QPointF(-5, 0) << at + QPointF(-1, 4) << at + QPointF(5, -4);
+        painter.drawPolyline(tick);
+    } else {
+        painter.drawLine(at + QPointF(-5, -5), at + QPointF(5, 5));
+        painter.drawLine(at + QPointF(-5, 5), at + QPointF(5, -5));
+    }
+    painter.restore();
 }
 
 sim::TArenaItem TArenaView::ItemAt(const QPointF& pixel) const {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sim/core/ArenaEditing.h"
+#include "sim/core/Challenge.h"
 #include "sim/core/World.h"
 
 #include <QWidget>
@@ -8,11 +9,14 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace wayline::sim {
 class TRobotSession;
 }
+
+class QPainter;
 
 namespace wayline {
 
@@ -34,6 +38,17 @@ struct TArenaPicture {
     // The program read the sensor as reporting, a moment ago: left whisker,
     // right whisker, left infra-red, right infra-red (sim::TSensor order).
     std::array<bool, sim::SensorCount> Firing{};
+};
+
+// A challenge's places as the arena shows them: the goals (darker once
+// reached), the forbidden zones, and where the task was decided.
+struct TArenaTask {
+    std::vector<sim::TShape> Goals;
+    std::vector<bool> Reached; // by goal
+    bool Numbered = false;     // the goals count in their order
+    std::vector<sim::TShape> Forbidden;
+    std::optional<sim::TPoint> Mark; // where the verdict fell
+    bool Passed = false;
 };
 
 // The arena seen from above: floor, walls, obstacles, the way the robot
@@ -69,6 +84,9 @@ public:
     void Refresh();
     const TArenaPicture& Picture() const { return Shown; }
     const std::vector<sim::TPoint>& DrawnPath() const { return Path; }
+    // The challenge's goals, zones and verdict mark (none: a plain arena).
+    void SetTask(TArenaTask task);
+    const TArenaTask& Task() const { return Places; }
 
     sim::TArenaViewport Viewport() const;
     // Window pixels of an arena point, and the arena point of a pixel.
@@ -107,11 +125,14 @@ private:
     void HoldWhisker(int side, bool held);
     void TakePath();
     void UpdateCursor(const QPointF& pixel);
+    void DrawTask(QPainter& painter) const;
+    void DrawMark(QPainter& painter) const;
     void Changed();
 
     sim::TRobotSession& Session;
     TTexts Texts;
     TArenaPicture Shown;
+    TArenaTask Places;
     std::vector<sim::TPoint> Path;
     std::size_t PathTaken = 0; // points of the robot's path looked at
     unsigned PathRun = 0;      // the run they belong to

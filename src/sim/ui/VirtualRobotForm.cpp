@@ -2,20 +2,27 @@
 
 #include "uikit/Language.h"
 #include "uikit/Resources.h"
+#include "uikit/UserDialogs.h"
 #include "codegen/core/BuildCode.h"
 #include "editor/core/ActionDocument.h"
+#include "sim/core/ChallengeFile.h"
 #include "sim/core/RobotSession.h"
 #include "sim/ui/ArenaView.h"
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -59,12 +66,41 @@ constexpr int HintText = 733;
 constexpr int FirstLegendText = 734; // path, cones, obstacle, whisker
 constexpr int SendingText = 738;
 constexpr int NowText = 739;
+constexpr int OpenArenaText = 800;
+constexpr int LessonsText = 801;
+constexpr int SaveArenaText = 802;
+constexpr int OpenArenaTitleText = 803;
+constexpr int ArenaFilterText = 804;
+constexpr int SaveArenaTitleText = 805;
+constexpr int CannotOpenText = 806;
+constexpr int CannotSaveText = 807;
+constexpr int TaskHeadingText = 808;
+constexpr int GoalReachedText = 809;
+constexpr int AllGoalsReachedText = 810;
+constexpr int NoRuleBrokenText = 811;
+constexpr int TouchedWallText = 812;
+constexpr int TouchedObstacleText = 813;
+constexpr int ForbiddenZoneText = 814;
+constexpr int TimeUpText = 815;
+constexpr int EndedOutsideText = 816;
+constexpr int EndedEarlyText = 817;
+constexpr int PassedText = 818;
+constexpr int NotPassedText = 819;
+constexpr int GoalsSoFarText = 820;
+constexpr int InOrderRuleText = 821;
+constexpr int TouchNothingRuleText = 822;
+constexpr int EndInsideRuleText = 823;
+constexpr int TimeLimitRuleText = 824;
+constexpr int ForbiddenRuleText = 825;
+constexpr int FirstTaskLegendText = 826; // goal, forbidden zone
+constexpr int LessonEntryText = 828;
+constexpr int PressGoText = 829;
 constexpr int SecondsSuffixText = 374; // " sec"
 constexpr int FirstSetNameText = 406;  // "All", "Set1".."Set4"
 constexpr int FirstActionNameText = 398;
-constexpr int NotModelledText = 936;   // why a program stopped: {instruction}
-constexpr int PastEepromText = 937;
-constexpr int ProgramFaultText = 938;  // {address}
+constexpr int NotModelledText = 924;   // why a program stopped: {instruction}
+constexpr int PastEepromText = 925;
+constexpr int ProgramFaultText = 926;  // {address}
 
 // The virtual servos' true centres: a few units off, as uncalibrated.
 constexpr int LeftServoTrueCentre = 744;
@@ -115,6 +151,18 @@ QString FaultText(const TResources& resources, const sim::TFaultCause& cause) {
                 QString::number(cause.BitAddress));
 }
 
+// Where the arena dialogs first open: the user's documents folder, or home,
+// never the program's own folder.
+QString ArenaStartFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+// Seconds with one decimal, as the language writes them ("12,4" in German).
+QString Seconds(std::uint64_t us, const QString& language) {
+    return DecimalText(static_cast<double>(us) / 1e6, 1, language);
+}
+
 // The small pictures of the legend, drawn as the arena draws the things.
 QPixmap LegendPicture(int which) {
     QPixmap picture(28, 16);
@@ -140,9 +188,19 @@ QPixmap LegendPicture(int which) {
         painter.setBrush(QColor(0xe0, 0x8a, 0x2e));
         painter.drawRect(QRectF(5, 2, 18, 12));
         break;
-    default: // a pressed whisker
+    case 3: // a pressed whisker
         painter.setPen(QPen(QColor(0xe0, 0x20, 0x20), 3, Qt::SolidLine, Qt::RoundCap));
         painter.drawLine(3, 12, 25, 5);
+        break;
+    case 4: // a goal
+        painter.setPen(QPen(QColor(0x1e, 0x7a, 0x1e), 1.5));
+        painter.setBrush(QColor(0x3c, 0xb0, 0x3c, 90));
+        painter.drawRect(QRectF(5, 2, 18, 12));
+        break;
+    default: // a forbidden zone
+        painter.setPen(QPen(QColor(0xb0, 0x18, 0x18), 1.5, Qt::DashLine));
+        painter.setBrush(QColor(0xd8, 0x30, 0x30, 90));
+        painter.drawRect(QRectF(5, 2, 18, 12));
         break;
     }
     return picture;
@@ -169,6 +227,7 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     : QWidget(parent, Qt::Window), Res(resources), Robot(robot),
       RobotSession(std::make_unique<sim::TRobotSession>(VirtualRobotWorld(),
                                                         sim::TRobotParameters{}, robot.Module)),
+      Dialogs(&SystemDialogs()), ArenaFolder(ArenaStartFolder()),
       FrameClock(SteadyUs) {
     setObjectName(QStringLiteral("VirtualRobotForm"));
     setWindowTitle(Text(CaptionText));
@@ -205,6 +264,27 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
         tools->addWidget(button);
     }
     tools->addStretch(1);
+    OpenArena = new QPushButton(Text(OpenArenaText), this);
+    OpenArena->setObjectName(QStringLiteral("OpenArenaButton"));
+    LessonsBtn = new QPushButton(Text(LessonsText), this);
+    LessonsBtn->setObjectName(QStringLiteral("LessonsButton"));
+    Lessons = new QMenu(LessonsBtn);
+    Lessons->setObjectName(QStringLiteral("LessonsMenu"));
+    for (int n = 1; n <= LessonCount(); ++n) {
+        const std::optional<sim::TChallenge> lesson = Lesson(n);
+        QAction* entry = Lessons->addAction(
+            Fill(Fill(Text(LessonEntryText), QStringLiteral("number"), QString::number(n)),
+                 QStringLiteral("title"),
+                 QString::fromStdString(lesson ? lesson->Title : std::string())));
+        connect(entry, &QAction::triggered, this, [this, n] { OpenLesson(n); });
+    }
+    LessonsBtn->setMenu(Lessons);
+    SaveArena = new QPushButton(Text(SaveArenaText), this);
+    SaveArena->setObjectName(QStringLiteral("SaveArenaButton"));
+    tools->addWidget(OpenArena);
+    tools->addWidget(LessonsBtn);
+    tools->addWidget(SaveArena);
+    tools->addSpacing(16);
     AddBox = new QPushButton(Text(AddBoxText), this);
     AddBox->setObjectName(QStringLiteral("AddBoxButton"));
     AddCan = new QPushButton(Text(AddCanText), this);
@@ -212,16 +292,36 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     tools->addWidget(AddBox);
     tools->addWidget(AddCan);
 
-    // The side panel: what the robot does now, its time, its sensors, a key.
+    // The side panel: the task and its verdict, what the robot does now,
+    // its time, its sensors, a key.
     auto* side = new QVBoxLayout;
     auto* nowTitle = new QLabel(Text(NowText), this);
     QFont titleFont = nowTitle->font();
     titleFont.setBold(true);
     nowTitle->setFont(titleFont);
+    TaskTitle = new QLabel(this);
+    TaskTitle->setObjectName(QStringLiteral("TaskTitle"));
+    TaskTitle->setFont(titleFont);
+    TaskTitle->setWordWrap(true);
+    TaskText = new QLabel(this);
+    TaskText->setObjectName(QStringLiteral("TaskLabel"));
+    TaskText->setWordWrap(true);
+    TaskText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    VerdictText = new QLabel(this);
+    VerdictText->setObjectName(QStringLiteral("VerdictLabel"));
+    VerdictText->setWordWrap(true);
+    QFont verdictFont = VerdictText->font();
+    verdictFont.setPointSizeF(verdictFont.pointSizeF() * 1.15);
+    verdictFont.setBold(true);
+    VerdictText->setFont(verdictFont);
+    side->addWidget(TaskTitle);
+    side->addWidget(TaskText);
+    side->addWidget(VerdictText);
+    side->addSpacing(6);
     Status = new QLabel(this);
     Status->setObjectName(QStringLiteral("StatusLabel"));
     Status->setWordWrap(true);
-    Status->setMinimumHeight(64);
+    Status->setMinimumHeight(48);
     Status->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QFont statusFont = Status->font();
     statusFont.setPointSizeF(statusFont.pointSizeF() * 1.25);
@@ -251,13 +351,19 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     side->addLayout(lampGrid);
     side->addSpacing(10);
     auto* legend = new QGridLayout;
-    for (int k = 0; k < 4; ++k) {
+    for (int k = 0; k < 6; ++k) {
         auto* picture = new QLabel(this);
         picture->setPixmap(LegendPicture(k));
-        auto* label = new QLabel(Text(FirstLegendText + k), this);
+        auto* label =
+            new QLabel(Text(k < 4 ? FirstLegendText + k : FirstTaskLegendText + k - 4), this);
         label->setWordWrap(true);
         legend->addWidget(picture, k, 0, Qt::AlignTop);
         legend->addWidget(label, k, 1);
+        if (k >= 4) {
+            // Only arenas with a task have goals and forbidden zones.
+            TaskLegend.push_back(picture);
+            TaskLegend.push_back(label);
+        }
     }
     legend->setColumnStretch(1, 1);
     side->addLayout(legend);
@@ -265,7 +371,7 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     auto* sidePanel = new QWidget(this);
     sidePanel->setObjectName(QStringLiteral("SidePanel"));
     sidePanel->setLayout(side);
-    sidePanel->setFixedWidth(230);
+    sidePanel->setFixedWidth(250);
 
     auto* middle = new QHBoxLayout;
     middle->addWidget(View, 1);
@@ -280,11 +386,13 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     all->addLayout(tools);
     all->addLayout(middle, 1);
     all->addWidget(Hint);
-    resize(900, 560);
+    resize(1040, 660);
 
     connect(PlayPause, &QPushButton::clicked, this, [this] { Playing() ? Pause() : Play(); });
     connect(RestartBtn, &QPushButton::clicked, this, &TVirtualRobotForm::Restart);
     connect(SpeedGroup, &QButtonGroup::idClicked, this, &TVirtualRobotForm::SetSpeed);
+    connect(OpenArena, &QPushButton::clicked, this, &TVirtualRobotForm::ChooseArenaFile);
+    connect(SaveArena, &QPushButton::clicked, this, &TVirtualRobotForm::ChooseSaveFile);
     connect(AddBox, &QPushButton::clicked, this, [this] {
         const sim::TWorld& world = View->Picture().World;
         View->AddBox({world.Width() / 2, world.Height() / 2});
@@ -300,12 +408,272 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     connect(Timer, &QTimer::timeout, this, &TVirtualRobotForm::OnTimer);
     LastFrameUs = FrameClock();
     Timer->start();
+    ShowTaskText();
     UpdateShown();
 }
 
 TVirtualRobotForm::~TVirtualRobotForm() {
     Timer->stop();
     View->ReleaseWhiskers();
+    // The module may outlive the window (a serial device stepping it).
+    const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+    RobotSession->Board().SetObserver(nullptr);
+}
+
+void TVirtualRobotForm::SetDialogs(TUserDialogs* dialogs) {
+    Dialogs = dialogs != nullptr ? dialogs : &SystemDialogs();
+}
+
+bool TVirtualRobotForm::OpenChallenge(sim::TChallenge challenge) {
+    sim::TSimulatedModule& module = RobotSession->Module();
+    if (HostDriven) {
+        return false;
+    }
+    {
+        const std::lock_guard<std::mutex> lock(module.Mutex());
+        if (module.Attached()) {
+            return false;
+        }
+        sim::TRobotSimulation& board = RobotSession->Board();
+        board.SetObserver(nullptr);
+        Judge.reset();
+        Task = std::make_unique<sim::TChallenge>(std::move(challenge));
+        // The arena's own robot, as grade runs it: a teacher sees here what
+        // the table says.
+        board.World() = Task->World;
+        board.Robot().Reset(board.Robot().PhysicsTimeUs());
+        if (Task->HasTask()) {
+            Judge = std::make_unique<sim::TChallengeJudge>(*Task, board.World());
+            board.SetObserver(Judge.get());
+        }
+        // A program in the robot starts again at the new start, judged.
+        if (module.HasProgram()) {
+            module.PressResetButton();
+        }
+    }
+    Clock.SetPlaying(true);
+    ShowTaskText();
+    UpdateShown();
+    return true;
+}
+
+bool TVirtualRobotForm::OpenArenaFile(const QString& path) {
+    const sim::TChallengeFileResult read =
+        sim::ReadChallengeFile(std::filesystem::path(path.toStdString()));
+    if (!read.Loaded) {
+        Dialogs->ShowErrorBox(this, Fill(Fill(Text(CannotOpenText), QStringLiteral("file"),
+                                              QFileInfo(path).fileName()),
+                                         QStringLiteral("error"),
+                                         QString::fromStdString(read.Error)));
+        return false;
+    }
+    return OpenChallenge(read.Challenge);
+}
+
+int TVirtualRobotForm::LessonCount() const {
+    int count = 0;
+    while (Res.Find(QStringLiteral("LESSON"), count + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+std::optional<sim::TChallenge> TVirtualRobotForm::Lesson(int number) const {
+    const std::optional<QByteArray> bytes = Res.Find(QStringLiteral("LESSON"), number);
+    if (!bytes) {
+        return std::nullopt;
+    }
+    sim::TChallengeFileResult read = sim::ParseChallenge(
+        std::string_view(bytes->constData(), static_cast<std::size_t>(bytes->size())));
+    if (!read.Loaded) {
+        return std::nullopt;
+    }
+    return std::move(read.Challenge);
+}
+
+bool TVirtualRobotForm::OpenLesson(int number) {
+    std::optional<sim::TChallenge> lesson = Lesson(number);
+    return lesson && OpenChallenge(std::move(*lesson));
+}
+
+bool TVirtualRobotForm::SaveArenaFile(const QString& path) {
+    sim::TChallenge arena = Task ? *Task : sim::TChallenge{};
+    {
+        const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+        arena.World = RobotSession->Board().World();
+    }
+    const std::string text = sim::ChallengeToJson(arena);
+    // Written aside and put in place whole: a full disk leaves the old file.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(text.data(), static_cast<qint64>(text.size())) !=
+            static_cast<qint64>(text.size()) ||
+        !file.commit()) {
+        Dialogs->ShowErrorBox(this, Fill(Fill(Text(CannotSaveText), QStringLiteral("file"),
+                                              QFileInfo(path).fileName()),
+                                         QStringLiteral("error"), file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+void TVirtualRobotForm::ChooseArenaFile() {
+    const QString path = Dialogs->GetOpenFileName(
+        this, {Text(OpenArenaTitleText), Text(ArenaFilterText), QStringLiteral("json")},
+        ArenaFolder, QString());
+    if (path.isEmpty()) {
+        return;
+    }
+    ArenaFolder = QFileInfo(path).absolutePath();
+    OpenArenaFile(path);
+}
+
+void TVirtualRobotForm::ChooseSaveFile() {
+    const QString path = Dialogs->GetSaveFileName(
+        this, {Text(SaveArenaTitleText), Text(ArenaFilterText), QStringLiteral("json")},
+        ArenaFolder, QStringLiteral("arena.json"));
+    if (path.isEmpty()) {
+        return;
+    }
+    ArenaFolder = QFileInfo(path).absolutePath();
+    SaveArenaFile(path);
+}
+
+sim::TVerdict TVirtualRobotForm::Verdict() const {
+    if (!Judge) {
+        return {};
+    }
+    const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+    return Judge->Verdict();
+}
+
+// The task as the pupil reads it: title, text and the rules in words.
+void TVirtualRobotForm::ShowTaskText() {
+    TaskTitle->setVisible(Task != nullptr && !Task->Title.empty());
+    TaskTitle->setText(Task ? QString::fromStdString(Task->Title) : QString());
+    QStringList lines;
+    if (Task) {
+        if (!Task->Task.empty()) {
+            lines << QString::fromStdString(Task->Task);
+        }
+        const sim::TChallengeRules& rules = Task->Rules;
+        QStringList said;
+        if (rules.GoalsInOrder && Task->Goals.size() > 1) {
+            said << Text(InOrderRuleText);
+        }
+        if (!Task->Forbidden.empty()) {
+            said << Text(ForbiddenRuleText);
+        }
+        if (rules.TouchNothing) {
+            said << Text(TouchNothingRuleText);
+        }
+        if (rules.EndInsideLastGoal) {
+            said << Text(EndInsideRuleText);
+        }
+        if (rules.TimeLimitUs) {
+            said << Fill(Text(TimeLimitRuleText), QStringLiteral("seconds"),
+                         Seconds(*rules.TimeLimitUs, Res.Language()));
+        }
+        for (const QString& rule : said) {
+            lines << QStringLiteral("\u2022 ") + rule;
+        }
+    }
+    TaskText->setVisible(!lines.isEmpty());
+    for (QWidget* shown : TaskLegend) {
+        shown->setVisible(Task != nullptr && Task->HasTask());
+    }
+    TaskText->setText(lines.join(u'\n'));
+    if (Task) {
+        setWindowTitle(Text(CaptionText) +
+                       (Task->Title.empty() ? QString()
+                                            : QStringLiteral(" \u2014 ") +
+                                                  QString::fromStdString(Task->Title)));
+    }
+}
+
+QString TVirtualRobotForm::VerdictSentence(const sim::TVerdict& verdict, int reached,
+                                           int count) const {
+    const QString seconds = Seconds(verdict.TimeUs, Res.Language());
+    const auto fill = [&](int id) {
+        return Fill(Fill(Fill(Text(id), QStringLiteral("seconds"), seconds),
+                         QStringLiteral("reached"), QString::number(reached)),
+                    QStringLiteral("count"), QString::number(count));
+    };
+    switch (verdict.Reason) {
+    case sim::TVerdictReason::vrNone:
+        return {};
+    case sim::TVerdictReason::vrGoalsReached:
+        return fill(count == 1 ? GoalReachedText : AllGoalsReachedText);
+    case sim::TVerdictReason::vrNoRuleBroken:
+        return fill(NoRuleBrokenText);
+    case sim::TVerdictReason::vrTouchedWall:
+        return fill(TouchedWallText);
+    case sim::TVerdictReason::vrTouchedObstacle:
+        return fill(TouchedObstacleText);
+    case sim::TVerdictReason::vrForbiddenZone:
+        return fill(ForbiddenZoneText);
+    case sim::TVerdictReason::vrTimeUp:
+        return fill(TimeUpText);
+    case sim::TVerdictReason::vrEndedOutside:
+        return fill(EndedOutsideText);
+    case sim::TVerdictReason::vrEndedEarly:
+        return fill(EndedEarlyText);
+    }
+    return {};
+}
+
+// The verdict in words beside the arena, the goals reached and the mark.
+void TVirtualRobotForm::UpdateTask() {
+    TArenaTask places;
+    QString verdictText;
+    bool passed = false;
+    bool decided = false;
+    if (Task) {
+        for (const sim::TGoal& goal : Task->Goals) {
+            places.Goals.push_back(goal.Zone);
+        }
+        for (const sim::TForbiddenZone& zone : Task->Forbidden) {
+            places.Forbidden.push_back(zone.Zone);
+        }
+        places.Numbered = Task->Rules.GoalsInOrder;
+    }
+    if (Judge) {
+        sim::TVerdict verdict;
+        int reached = 0;
+        bool started = false;
+        {
+            const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+            verdict = Judge->Verdict();
+            reached = Judge->GoalsReached();
+            started = Judge->Started();
+            for (int k = 0; k < Judge->GoalCount(); ++k) {
+                places.Reached.push_back(Judge->GoalReachedUs(k).has_value());
+            }
+        }
+        const int count = static_cast<int>(Task->Goals.size());
+        decided = verdict.State != sim::TVerdictState::vsUndecided;
+        passed = verdict.State == sim::TVerdictState::vsPassed;
+        if (decided) {
+            places.Mark = verdict.Pose.Position;
+            places.Passed = passed;
+            verdictText = Text(passed ? PassedText : NotPassedText) + u'\n' +
+                          VerdictSentence(verdict, reached, count);
+        } else if (!started) {
+            verdictText = Text(PressGoText);
+        } else if (count > 0) {
+            verdictText = Fill(Fill(Text(GoalsSoFarText), QStringLiteral("reached"),
+                                    QString::number(reached)),
+                               QStringLiteral("count"), QString::number(count));
+        }
+    }
+    View->SetTask(std::move(places));
+    VerdictText->setVisible(!verdictText.isEmpty());
+    if (VerdictText->text() != verdictText) {
+        VerdictText->setText(verdictText);
+        VerdictText->setStyleSheet(!decided  ? QStringLiteral("QLabel { color: #404040; }")
+                                   : passed ? QStringLiteral("QLabel { color: #1e7a1e; }")
+                                            : QStringLiteral("QLabel { color: #c01818; }"));
+    }
 }
 
 QString TVirtualRobotForm::Text(int id) const {
@@ -369,6 +737,11 @@ void TVirtualRobotForm::PlaceBesideOwner() {
         return;
     }
     Placed = true;
+    // No larger than the screen (a classroom's small laptops).
+    if (const QScreen* screen = QWidget::screen()) {
+        const QRect room = screen->availableGeometry();
+        resize(std::min(width(), room.width() - 16), std::min(height(), room.height() - 48));
+    }
     QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
     if (owner == nullptr || !owner->isVisible()) {
         return;
@@ -472,6 +845,7 @@ void TVirtualRobotForm::UpdateShown() {
     }
     UpdateStatus();
     UpdateButtons();
+    UpdateTask();
 
     const bool rowsValid = !RowsCheck || RowsCheck(EntryRows);
     const auto& main = Running.MainStep();
@@ -578,6 +952,8 @@ void TVirtualRobotForm::UpdateButtons() {
     // While the line sets the pace, the window's own clock has no say.
     PlayPause->setEnabled(!HostDriven);
     RestartBtn->setEnabled(!HostDriven);
+    OpenArena->setEnabled(!HostDriven);
+    LessonsBtn->setEnabled(!HostDriven);
     for (QAbstractButton* button : SpeedGroup->buttons()) {
         button->setEnabled(!HostDriven);
     }

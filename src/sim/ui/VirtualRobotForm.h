@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sim/core/Challenge.h"
+#include "sim/core/ChallengeJudge.h"
 #include "sim/core/Playback.h"
 #include "sim/core/RunningSteps.h"
 #include "sim/core/VirtualRobotPort.h"
@@ -11,18 +13,22 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 class QButtonGroup;
 class QLabel;
 class QPushButton;
 class QTimer;
 class QToolButton;
+class QMenu;
 
 namespace wayline {
 
 struct TDocumentState;
 class TArenaView;
 class TResources;
+class TUserDialogs;
 
 namespace sim {
 class TRobotSession;
@@ -47,7 +53,13 @@ sim::TWorld VirtualRobotWorld();
 // port, it runs the module itself on its own clock (TPlayback: the frame's
 // time times the speed, on the user-interface thread, a bounded slice per
 // frame) and hands its time to the port's pacer after every frame, so that
-// a download starts from where the window left the robot. While a serial
+// a download starts from where the window left the robot.
+//
+// Arenas and tasks: the window opens a world or challenge file ("Open
+// arena…") or a built-in lesson, saves the arena as it stands, shows the
+// task, its goals and forbidden zones, and judges every run on it (the
+// same judge as wayline-cli grade): the verdict in words and a mark on the
+// path where it fell. While a serial
 // device holds the port (a download, test mode) the host's line sets the
 // pace and the window only shows what happens.
 class TVirtualRobotForm : public QWidget {
@@ -100,6 +112,28 @@ public:
     bool LineDriven() const { return HostDriven; }
     bool TestMode() const { return ForTest; }
 
+    // The user's dialogs (the system's by default).
+    void SetDialogs(TUserDialogs* dialogs);
+
+    // Puts the robot in the challenge's world (a plain world: no task) and
+    // judges its runs from now on; a program in the robot starts again
+    // from the new start. Not while a serial device holds the port.
+    bool OpenChallenge(sim::TChallenge challenge);
+    // Reads a world or challenge file and opens it; false after telling
+    // the user why not.
+    bool OpenArenaFile(const QString& path);
+    // The built-in lessons, numbered from 1, easiest first.
+    int LessonCount() const;
+    std::optional<sim::TChallenge> Lesson(int number) const;
+    bool OpenLesson(int number);
+    // Writes the arena as it stands (obstacles where the user put them),
+    // with the task when there is one; false after telling the user why.
+    bool SaveArenaFile(const QString& path);
+    // The task the window judges runs against, if any.
+    const sim::TChallenge* Challenge() const { return Task.get(); }
+    // The verdict of the run so far (undecided without a task).
+    sim::TVerdict Verdict() const;
+
     sim::TRobotSession& Session() { return *RobotSession; }
     const sim::TRunningSteps& Steps() const { return Running; }
     const sim::TEntryRows& Rows() const { return EntryRows; }
@@ -111,6 +145,12 @@ public:
     QToolButton* SpeedButton(int factor) const;
     QPushButton* AddBoxButton() const { return AddBox; }
     QPushButton* AddCanButton() const { return AddCan; }
+    QPushButton* OpenArenaButton() const { return OpenArena; }
+    QPushButton* SaveArenaButton() const { return SaveArena; }
+    QPushButton* LessonsButton() const { return LessonsBtn; }
+    QMenu* LessonsMenu() const { return Lessons; }
+    QLabel* TaskLabel() const { return TaskText; }
+    QLabel* VerdictLabel() const { return VerdictText; }
     QLabel* StatusLabel() const { return Status; }
     QLabel* TimeLabel() const { return Time; }
     QLabel* HintLabel() const { return Hint; }
@@ -135,6 +175,11 @@ private:
     void UpdateShown();
     void UpdateStatus();
     void UpdateButtons();
+    void UpdateTask();
+    void ShowTaskText();
+    QString VerdictSentence(const sim::TVerdict& verdict, int reached, int count) const;
+    void ChooseArenaFile();
+    void ChooseSaveFile();
     void ReportSteps(int mainRow, int setList, int setRow);
     void PlaceBesideOwner();
     void LeaveTestWindow();
@@ -144,6 +189,12 @@ private:
     const TResources& Res;
     TVirtualRobot Robot;
     std::unique_ptr<sim::TRobotSession> RobotSession;
+    // The task and its judge; the judge watches the board from inside
+    // (under the module's lock), and the form reads it under that lock.
+    std::unique_ptr<sim::TChallenge> Task;
+    std::unique_ptr<sim::TChallengeJudge> Judge;
+    TUserDialogs* Dialogs;
+    QString ArenaFolder;
     sim::TPlayback Clock;
     sim::TRunningSteps Running;
     sim::TEntryRows EntryRows;
@@ -163,6 +214,14 @@ private:
     QButtonGroup* SpeedGroup;
     QPushButton* AddBox;
     QPushButton* AddCan;
+    QPushButton* OpenArena;
+    QPushButton* SaveArena;
+    QPushButton* LessonsBtn;
+    QMenu* Lessons;
+    QLabel* TaskTitle;
+    QLabel* TaskText;
+    QLabel* VerdictText;
+    std::vector<QWidget*> TaskLegend;
     QLabel* Status;
     QLabel* Time;
     QLabel* Hint;

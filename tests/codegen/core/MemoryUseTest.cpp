@@ -48,7 +48,7 @@ protected:
         const TBuildCodeResult built = BuildCode(Template, *State, false);
         EXPECT_TRUE(built.Succeeded);
         const std::optional<std::string> text = TokenizerSourceText(built.Lines);
-        return text && Tokenizer->SetSource(*text) && Tokenizer->Tokenize(false, true, false) &&
+        return text && Tokenizer->SetSource(*text) && Tokenizer->Tokenize() &&
                Tokenizer->Result.PacketCount != 0;
     }
 

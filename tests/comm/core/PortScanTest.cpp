@@ -319,6 +319,13 @@ TEST(PortScanTest, AutoPassesTheVirtualRobotByAndOnlyAChosenPortIsExamined) {
     EXPECT_EQ(rows[1].Result.EchoText, "No");
     EXPECT_EQ(*fake.Calls, 3);
     EXPECT_EQ(handedOver, (std::vector<int>{0, 2, 1}));
+
+    // The grid lists what was looked at: AUTO the host's ports only, a
+    // chosen port every port (the others as ignored).
+    EXPECT_TRUE(PortIsListed("ttyS0", "AUTO"));
+    EXPECT_FALSE(PortIsListed(VirtualRobotPortName, "AUTO"));
+    EXPECT_TRUE(PortIsListed(VirtualRobotPortName, "ttyS0"));
+    EXPECT_TRUE(PortIsListed("ttyS0", VirtualRobotPortName));
 }
 
 TEST(PortScanTest, WorkThatThrowsLeavesItsRowEmptyAndTheScanGoesOn) {

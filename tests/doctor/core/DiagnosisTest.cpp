@@ -242,6 +242,23 @@ TEST_F(DiagnosisTest, PortOnlyItsOwnerMayOpenNamesTheOwner) {
     EXPECT_EQ(findings[0].Kind, fkOwnerOnly);
     EXPECT_EQ(findings[0].Text,
               "The user pupil may not open the port ttyUSB0: only its owner (keeper) may.");
+    EXPECT_EQ(findings[0].Command, "sudo chown pupil /dev/ttyUSB0");
+
+    // The installed rule gives a known adapter to the person at the computer.
+    Sys.Write("/usr/lib/udev/rules.d/70-wayline.rules", "SUBSYSTEM==\"tty\", TAG+=\"uaccess\"\n");
+    EXPECT_EQ(Run()[0].Command, "sudo udevadm trigger --action=change /dev/ttyUSB0");
+}
+
+// A group that may only write (a terminal's tty group) is never the advice.
+TEST_F(DiagnosisTest, AGroupThatMayOnlyWriteIsNotAdvised) {
+    Pupil(false, false);
+    Sys.AddBuiltinPort("ttyS0", "4");
+    Sys.Chmod("/dev/ttyS0", 0620);
+    Sys.AddPasswd("keeper", Sys.FileUid(), 0);
+    const std::vector<TFinding> findings = Run();
+    ASSERT_EQ(Kinds(findings), std::vector{fkOwnerOnly});
+    EXPECT_EQ(findings[0].Text,
+              "The user pupil may not open the port ttyS0: only its owner (keeper) may.");
 }
 
 TEST_F(DiagnosisTest, UnknownUserNameLeavesTheNameToTheShell) {
@@ -324,9 +341,42 @@ TEST_F(DiagnosisTest, SecondWaylineIsFoundThroughItsLockFile) {
     EXPECT_EQ(findings[0].Text, "The port ttyUSB0 is held by another program: wayline (process "
                                 "5555).  Close it, then try again.");
 
-    // A lock left behind by a program that has ended names nobody.
+    // A lock left behind by a program that has ended names nobody: the
+    // download takes it over.
     Sys.Write("/run/lock/LCK..ttyUSB0", "      6666\n");
-    EXPECT_TRUE(Run().empty());
+    Sys.Chmod("/run/lock", 0777);
+    EXPECT_EQ(Kinds(Run()), std::vector{fkStaleLockRemovable});
+    EXPECT_EQ(Run()[0].Severity, fsInformation);
+}
+
+// Another user's lock left in the sticky lock folder keeps everybody else
+// out: the file is named, with the one command that clears it.
+TEST_F(DiagnosisTest, AnotherUsersStaleLockNamesTheFileAndTheCommand) {
+    Pupil();
+    Sys.AddBuiltinPort("ttyS0", "4");
+    Sys.AddPasswd("keeper", Sys.FileUid(), 0);
+    Sys.Write("/run/lock/LCK..ttyS0", "    999999\n");
+    Sys.Chmod("/run/lock", 01777);
+    const std::vector<TFinding> findings = Run();
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].Kind, fkStaleLock);
+    EXPECT_EQ(findings[0].Severity, fsBlocking);
+    EXPECT_EQ(findings[0].Port, "ttyS0");
+    EXPECT_EQ(findings[0].Text,
+              "The port ttyS0 is locked by the file /run/lock/LCK..ttyS0, which a program "
+              "(process 999999) left behind when it ended.  Only keeper may remove that file: "
+              "remove it, then try again.");
+    EXPECT_EQ(findings[0].Command, "sudo rm /run/lock/LCK..ttyS0");
+
+    // Two such files for one port are one finding with one command.
+    Sys.Write("/var/lock/LCK..ttyS0", "    999999\n");
+    Sys.Chmod("/var/lock", 01777);
+    const std::vector<TFinding> both = Run();
+    ASSERT_EQ(both.size(), 1u);
+    EXPECT_NE(both[0].Text.find("by the file /run/lock/LCK..ttyS0 and /var/lock/LCK..ttyS0,"),
+              std::string::npos)
+        << both[0].Text;
+    EXPECT_EQ(both[0].Command, "sudo rm /run/lock/LCK..ttyS0 /var/lock/LCK..ttyS0");
 }
 
 TEST_F(DiagnosisTest, PortInUseByAnUnseenProgramComesFromTheScan) {
@@ -399,6 +449,39 @@ TEST_F(DiagnosisTest, ScanWithoutEchoSaysTheCableIsNotOnTheRobot) {
     EXPECT_EQ(findings[0].Kind, fkNoEcho);
     EXPECT_EQ(findings[0].Text,
               "Nothing comes back on the port ttyUSB0: the cable is not plugged into the robot.");
+}
+
+// Only the computer's own ports, and nothing comes back on them: no cable
+// is plugged in anywhere. With an adapter beside them, a silent built-in
+// port says nothing by itself.
+TEST_F(DiagnosisTest, NoAdapterAndSilentBuiltInPortsAskForTheCable) {
+    Pupil();
+    Sys.AddBuiltinPort("ttyS0", "4");
+    Sys.AddBuiltinPort("ttyS1", "4");
+    const std::vector<TScannedPort> scan = {Scanned("ttyS0", "No"), Scanned("ttyS1", "No")};
+    std::vector<TFinding> findings = Run(scan);
+    ASSERT_EQ(findings.size(), 1u);
+    EXPECT_EQ(findings[0].Kind, fkNoUsbAdapter);
+    EXPECT_EQ(findings[0].Severity, fsBlocking);
+    EXPECT_EQ(findings[0].Text,
+              "No USB serial adapter is plugged in, and nothing comes back on this computer's "
+              "own serial port ttyS0, ttyS1.  Plug the robot's cable into the computer.");
+    EXPECT_EQ(findings[0].Command, "");
+    EXPECT_TRUE(Run().empty()); // without a scan nothing is known
+
+    Sys.AddUsbSerialPort("ttyUSB0", Wch, Ch340, "ch341", 2);
+    findings = Run({Scanned("ttyS0", "No"), Scanned("ttyS1", "No"), Scanned("ttyUSB0", "No")});
+    EXPECT_EQ(Kinds(findings), std::vector{fkNoEcho});
+    EXPECT_EQ(findings[0].Port, "ttyUSB0");
+}
+
+// A program that reads the port takes the replies: the scan heard nothing,
+// and the program is the finding, not the cable.
+TEST_F(DiagnosisTest, ASilentPortHeldByAProgramIsThatProgramsFinding) {
+    Pupil();
+    Sys.AddUsbSerialPort("ttyUSB0", Wch, Ch340, "ch341", 2);
+    Sys.AddProcess(321, "cutecom", {"/dev/ttyUSB0"});
+    EXPECT_EQ(Kinds(Run({Scanned("ttyUSB0", "No")})), std::vector{fkPortHeld});
 }
 
 TEST_F(DiagnosisTest, ScanFindingsAreNotesWhenTheRobotWasFoundElsewhere) {

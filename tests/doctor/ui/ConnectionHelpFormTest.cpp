@@ -73,6 +73,19 @@ private Q_SLOTS:
         QVERIFY(form.IntroLabel()->text().startsWith(QStringLiteral("Wayline looked at")));
     }
 
+    // Findings without a command to type: the intro does not tell how to
+    // type commands.
+    void TheIntroMentionsCommandsOnlyWhenThereAreSome() {
+        TConnectionHelpForm form(Resources());
+        form.ShowFindings({{fkNoUsbAdapter, fsBlocking, "",
+                            "No USB serial adapter is plugged in.", ""}});
+        QCOMPARE(form.IntroLabel()->text(),
+                 QStringLiteral("Wayline looked at this computer to find out why the robot "
+                                "cannot be reached."));
+        form.ShowFindings(SampleFindings());
+        QVERIFY(form.IntroLabel()->text().contains(QStringLiteral("Type each command")));
+    }
+
     void CopyPutsExactlyTheCommandOnTheClipboard() {
         TConnectionHelpForm form(Resources());
         form.ShowFindings(SampleFindings());

@@ -228,5 +228,25 @@ TEST(GridSelection, ShiftExtendsFromTheTopRowWhicheverWay) {
     EXPECT_EQ(PressSelection(3, true, 0).Top, 3);
 }
 
+// Enter on a palette action puts it after the selected step; with no step
+// selected it goes to the end, so a list can be built in order.
+TEST(KeyboardDropRules, AddsAfterTheSelectedStepOrAtTheEnd) {
+    EXPECT_EQ(KeyboardInsertRow(2, 5), 3);  // three steps, step 2 selected
+    EXPECT_EQ(KeyboardInsertRow(3, 5), 4);  // the last step: after it
+    EXPECT_EQ(KeyboardInsertRow(4, 5), 4);  // the append row: at the end
+    EXPECT_EQ(KeyboardInsertRow(0, 5), 4);  // the title row
+    EXPECT_EQ(KeyboardInsertRow(1, 2), 1);  // an empty list
+    EXPECT_EQ(TopRowShowing(9, 1, 7), 3);
+    EXPECT_EQ(TopRowShowing(2, 4, 7), 2);
+    EXPECT_EQ(TopRowShowing(5, 1, 7), 1);
+}
+
+TEST(KeyboardDropRules, SetChoiceGoesRoundTheFiveSets) {
+    EXPECT_EQ(NextSensorSet(0, 1), 1);
+    EXPECT_EQ(NextSensorSet(4, 1), 0);
+    EXPECT_EQ(NextSensorSet(0, -1), 4);
+    EXPECT_EQ(NextSensorSet(2, -1), 1);
+}
+
 } // namespace
 } // namespace wayline

@@ -36,5 +36,27 @@ TEST(SettingsRules, AStoredPortMissingAtStartIsKeptUntilTheUserChoosesAgain) {
     EXPECT_EQ(PortSettingToWrite("auto", "AUTO", false), "AUTO");
 }
 
+// The dialogs open where the last file was opened or saved; on a first run,
+// or once that folder is gone, in the documents folder (or home).
+TEST(SettingsRules, FileDialogsOpenInTheLastFilesFolderElseDocumentsElseHome) {
+    const auto existing = [](std::string_view folder) {
+        return folder == "/home/pupil/lessons" || folder == "/home/pupil/Documents";
+    };
+    EXPECT_EQ(FileDialogFolder("/home/pupil/lessons", "/home/pupil/Documents", "/home/pupil",
+                               existing),
+              "/home/pupil/lessons");
+    EXPECT_EQ(FileDialogFolder("", "/home/pupil/Documents", "/home/pupil", existing),
+              "/home/pupil/Documents");
+    EXPECT_EQ(FileDialogFolder("/media/stick/lessons", "/home/pupil/Documents", "/home/pupil",
+                               existing),
+              "/home/pupil/Documents");
+    EXPECT_EQ(FileDialogFolder("/media/stick", "/home/pupil/Docs", "/home/pupil", existing),
+              "/home/pupil");
+    EXPECT_EQ(FileDialogFolder("", "", "/home/pupil", existing), "/home/pupil");
+
+    EXPECT_EQ(FolderOfFile("/home/pupil/lessons/lesson1.wyl"), "/home/pupil/lessons");
+    EXPECT_EQ(FolderOfFile("/lesson1.wyl"), "/");
+}
+
 } // namespace
 } // namespace wayline

@@ -21,10 +21,43 @@ TEST(SpinRules, TypedTextIsReadUpToItsDecimals) {
     EXPECT_EQ(ParseSpinText("2", 1, 1, 255, Dot), 20);
     EXPECT_EQ(ParseSpinText("1.25", 1, 1, 255, Dot), 12);
     EXPECT_EQ(ParseSpinText("1,25", 1, 1, 255, Comma), 12);
-    EXPECT_EQ(ParseSpinText("1.25", 1, 1, 255, Comma), 10); // "." is not this locale's
     EXPECT_EQ(ParseSpinText("3.", 1, 1, 255, Dot), 30);
     EXPECT_EQ(ParseSpinText("12 sec", 1, 1, 255, Dot), 120);
     EXPECT_EQ(ParseSpinText("7.9", 0, 1, 20, Dot), 7); // no decimals: stops at the separator
+}
+
+// A comma and a point are both the decimal point, whichever the language
+// shows; a language may add a separator of its own.
+TEST(SpinRules, CommaAndPointAreTheDecimalPointInEveryLanguage) {
+    for (const TNumberFormat& format : {Dot, Comma}) {
+        EXPECT_EQ(ParseSpinText("1,5", 1, 1, 255, format), 15);
+        EXPECT_EQ(ParseSpinText("1.5", 1, 1, 255, format), 15);
+        EXPECT_EQ(ParseSpinText(",5", 1, 1, 255, format), 5);
+        EXPECT_EQ(ParseSpinText("2,", 1, 1, 255, format), 20);
+    }
+    TNumberFormat arabic{"\u066B", "-"};
+    EXPECT_EQ(ParseSpinText("1\u066B5", 1, 1, 255, arabic), 15);
+    EXPECT_EQ(ParseSpinText("1,5", 1, 1, 255, arabic), 15);
+    arabic.TypedDecimalSeparators = {};
+    EXPECT_EQ(ParseSpinText("1,5", 1, 1, 255, arabic), 10); // only what the language accepts
+    EXPECT_EQ(DecimalSeparatorAt("\u066B5", arabic), 2u);
+    EXPECT_EQ(DecimalSeparatorAt("5", Dot), 0u);
+}
+
+// The box refuses a change that would leave anything but a number in it,
+// rather than reading a number with characters dropped from its middle.
+TEST(SpinRules, OnlyANumberCanStandInTheBoxWhileTyping) {
+    for (const char* text : {"", "1", "1,5", "1.5", ",", "255", "12,"}) {
+        EXPECT_TRUE(IsTypedNumber(text, 1, 1, Dot)) << text;
+    }
+    for (const char* text : {"1a5", "1,5,3", "1.5,", "1 5", "-1", "1-", "1.5 sec"}) {
+        EXPECT_FALSE(IsTypedNumber(text, 1, 1, Dot)) << text;
+    }
+    EXPECT_TRUE(IsTypedNumber("-1,5", 1, -10, Comma));
+    EXPECT_FALSE(IsTypedNumber("1-5", 1, -10, Comma));
+    // A step number has no decimals.
+    EXPECT_TRUE(IsTypedNumber("12", 0, 1, Dot));
+    EXPECT_FALSE(IsTypedNumber("1,2", 0, 1, Dot));
 }
 
 TEST(SpinRules, NonsenseGivesTheMinimumAndLargeValuesTheMaximum) {
@@ -40,7 +73,8 @@ TEST(SpinRules, NonsenseGivesTheMinimumAndLargeValuesTheMaximum) {
 TEST(SpinRules, KeyFilterLetsOnlyNumberCharactersThrough) {
     EXPECT_EQ(FilterSpinKey("7", 1, Dot), skAccept);
     EXPECT_EQ(FilterSpinKey(".", 1, Dot), skAccept);
-    EXPECT_EQ(FilterSpinKey(".", 1, Comma), skDrop);
+    EXPECT_EQ(FilterSpinKey(".", 1, Comma), skAccept);
+    EXPECT_EQ(FilterSpinKey(",", 1, Dot), skAccept);
     EXPECT_EQ(FilterSpinKey(",", 1, Comma), skAccept);
     EXPECT_EQ(FilterSpinKey("\b", 1, Dot), skAccept);
     EXPECT_EQ(FilterSpinKey("\r", 1, Dot), skEnter);
@@ -54,7 +88,7 @@ TEST(SpinRules, KeyFilterLetsOnlyNumberCharactersThrough) {
 TEST(SpinRules, TypedNumbersStartWithADigitOrTheSeparator) {
     EXPECT_TRUE(StartsTypedNumber("2", Dot));
     EXPECT_TRUE(StartsTypedNumber(".", Dot));
-    EXPECT_FALSE(StartsTypedNumber(".", Comma));
+    EXPECT_TRUE(StartsTypedNumber(".", Comma));
     EXPECT_TRUE(StartsTypedNumber(",", Comma));
     EXPECT_FALSE(StartsTypedNumber("a", Dot));
     EXPECT_FALSE(StartsTypedNumber("", Dot));

@@ -1,5 +1,7 @@
 #include "RunTimeTestSupport.h"
 
+#include "SourceFiles.h"
+
 #include "sim/core/SimulatedModule.h"
 
 namespace wayline::sim::testing {
@@ -12,19 +14,7 @@ TEST(BoardRunTime, TheTestProgramAnswersTheHostOverTheSerialLine) {
     TModuleConfig config;
     config.ListenTimeoutUs = 10000;
     TSimulatedModule board(config);
-    ASSERT_EQ(CompileInto(R"('{$KEYSTONE KM2}
-RightSpeed VAR Word
-LeftSpeed  VAR Word
-Sensors    VAR Byte
-Main:
-  SERIN 16,16468,[RightSpeed.LOWBYTE,RightSpeed.HIGHBYTE,LeftSpeed.LOWBYTE,LeftSpeed.HIGHBYTE]
-  Sensors.BIT3 = ~IN7
-  Sensors.BIT2 = ~IN5
-  PULSOUT 13, LeftSpeed
-  PULSOUT 12, RightSpeed
-  SEROUT 16,16468,[Sensors]
-  GOTO Main
-)",
+    ASSERT_EQ(CompileInto(testfiles::ReadSourceFile("resources/programs/test.bas"),
                           board.Eeprom()),
               "");
     TTestPins pins;
@@ -39,7 +29,8 @@ Main:
     const std::uint8_t widths[4] = {0xEE, 0x02, 0xF8, 0x02}; // 750, 760
     board.HostWrite(widths, 4);
     std::vector<std::uint8_t> received;
-    for (std::uint64_t t = 21000; t < 250000 && received.size() < 5; t += 1000) {
+    std::uint64_t t = 21000;
+    for (; t < 250000 && received.size() < 5; t += 1000) {
         board.RunUntil(t);
         std::uint8_t buffer[8];
         const int n = board.HostRead(buffer, 8);
@@ -50,6 +41,7 @@ Main:
     ASSERT_EQ(pins.Pulses.size(), 2u);
     EXPECT_EQ(pins.Pulses[0].WidthUs, 1520u);
     EXPECT_EQ(pins.Pulses[1].WidthUs, 1500u);
+    board.RunUntil(t + 20000); // past the answer's last bit and back to the start of the loop
     EXPECT_TRUE(program.Waiting());
     EXPECT_FALSE(pins.TimeWentBack);
 }

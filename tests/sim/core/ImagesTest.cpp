@@ -51,7 +51,7 @@ private:
 
 class ImagesTest : public RunTimeTest {
 protected:
-    void RunImage(TModuleKind module = mkKM2, double seconds = 1.0) {
+    void RunImage(TTargetModule module = tmKM2, double seconds = 1.0) {
         RunTime = std::make_unique<TInterpreter>(PinsHw, module);
         RunTime->Start(Eeprom, Port, 0);
         RunTime->RunUntil(static_cast<std::uint64_t>(seconds * 1e6));
@@ -121,15 +121,15 @@ TEST_F(ImagesTest, AnErasedEepromEndsAtOnce) {
 // module it was compiled for, and the assignment of a later module is
 // another instruction on the first one.
 TEST_F(ImagesTest, EachModuleReadsItsOwnTokenOrder) {
-    for (const TModuleKind module : {mkKM2, mkKM2A, mkKM2B, mkKM2C, mkKM2D}) {
+    for (const TTargetModule module : {tmKM2, tmKM2A, tmKM2B, tmKM2C, tmKM2D}) {
         SCOPED_TRACE(static_cast<int>(module));
         Run("W1 = 5\nDEBUG DEC W1\n", 1.0, module);
         EXPECT_EQ(RunTime->StopReason(), srEnd) << RunTime->StopMessage();
         EXPECT_EQ(Word(1), 5);
     }
     EXPECT_EQ(DebugText(), "5");
-    Load("W1 = 5\n", mkKM2C);
-    RunImage(mkKM2);
+    Load("W1 = 5\n", tmKM2C);
+    RunImage(tmKM2);
     EXPECT_TRUE(Fault().starts_with("AUXIO is not modelled by the simulator")) << Fault();
 }
 
@@ -144,7 +144,7 @@ TEST_F(ImagesTest, RandomImagesNeverCrashOrHang) {
             Eeprom.Write(i, static_cast<std::uint8_t>(byte(random)));
         }
         Port.HostSends("12", 1000);
-        RunImage(static_cast<TModuleKind>(mkKM2 + image % 5), 0.2);
+        RunImage(static_cast<TTargetModule>(tmKM2 + image % 5), 0.2);
         EXPECT_FALSE(PinsHw.TimeWentBack);
         ended += RunTime->Running() ? 0 : 1;
         PinsHw.LastTimeUs = 0;

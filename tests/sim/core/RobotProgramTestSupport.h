@@ -34,7 +34,7 @@ inline std::string CompileProgram(const std::string& text, std::vector<std::uint
     if (!tokenizer->SetSource(text)) {
         return "too long";
     }
-    if (!tokenizer->Tokenize(false, true, false)) {
+    if (!tokenizer->Tokenize()) {
         return tokenizer->Result.ErrorText != nullptr ? tokenizer->Result.ErrorText : "failed";
     }
     const TTokenizerResult& r = tokenizer->Result;
@@ -85,6 +85,7 @@ public:
     // starts it.
     void Start(const TWorld& world, const TRobotParameters& robot = {}) {
         Session = std::make_unique<TRobotSession>(world, robot);
+        Session->Board().SetObserver(Observer);
         std::string error;
         ASSERT_TRUE(Session->Download(Packets.data(), static_cast<int>(Packets.size() / 18), error))
             << error;
@@ -156,6 +157,8 @@ public:
     TInterpreter* RunTime = nullptr;
     std::vector<TRunTimeEvent> Record;
     bool KeepTrace = false;
+    // Follows the run from its start, when set before Start.
+    TRunObserver* Observer = nullptr;
 };
 
 } // namespace wayline::sim::testing

@@ -7,27 +7,13 @@ namespace {
 
 constexpr std::uint64_t Ms = 1000;
 
-// The test mode's program: four bytes in on the programming port (the right
-// and the left pulse width, low byte first), the sensors read, both servos
-// pulsed, one sensor byte out: bit 3 right whisker, bit 2 left whisker,
-// bit 0 left detector, bit 1 right detector, each set when it reports.
-constexpr const char* TestProgram = R"('{$KEYSTONE KM2}
-RightSpeed VAR Word
-LeftSpeed  VAR Word
-Sensors    VAR Byte
-Main:
-  SERIN 16,16468,[RightSpeed.LOWBYTE,RightSpeed.HIGHBYTE,LeftSpeed.LOWBYTE,LeftSpeed.HIGHBYTE]
-  Sensors.BIT3 = ~IN7
-  Sensors.BIT2 = ~IN5
-  FREQOUT 8, 1, 40000
-  Sensors.BIT0 = ~IN9
-  FREQOUT 2, 1, 40000
-  Sensors.BIT1 = ~IN0
-  PULSOUT 13, LeftSpeed
-  PULSOUT 12, RightSpeed
-  SEROUT 16,16468,[Sensors]
-  GOTO Main
-)";
+// The test mode's program as it ships: four bytes in on the programming port
+// (the right and the left pulse width, low byte first), the sensors read,
+// both servos pulsed, one sensor byte out: bit 3 right whisker, bit 2 left
+// whisker, bit 0 left detector, bit 1 right detector, each set when it reports.
+std::string TestProgram() {
+    return testfiles::ReadSourceFile("resources/programs/test.bas");
+}
 
 // One tick of test mode on the kept port: the widths out, their echo back,
 // then the sensor byte (-1 when none came).
@@ -46,7 +32,7 @@ int Tick(TSerial& port, int right, int left, std::string& echo) {
 
 TEST(RobotSessionTest, TheTestProgramAnswersWithTheSensorsOfTheRobotInItsWorld) {
     std::vector<std::uint8_t> packets;
-    ASSERT_EQ(CompileProgram(TestProgram, packets), "");
+    ASSERT_EQ(CompileProgram(TestProgram(), packets), "");
 
     // Nothing near; then a post touching the left whisker (the left
     // detector sees it too) and a box ahead-right for the right detector.
@@ -79,7 +65,7 @@ TEST(RobotSessionTest, TheTestProgramAnswersWithTheSensorsOfTheRobotInItsWorld) 
 
 TEST(RobotSessionTest, TheTestProgramDrivesTheWheelsWithTheWidthsSent) {
     std::vector<std::uint8_t> packets;
-    ASSERT_EQ(CompileProgram(TestProgram, packets), "");
+    ASSERT_EQ(CompileProgram(TestProgram(), packets), "");
     TRobotSession session{TWorld{}};
     std::string error;
     int slot = NoSlot;
@@ -126,7 +112,7 @@ TEST(RobotSessionTest, ANewDownloadStartsTheRunAgainFromTheStart) {
 
 TEST(RobotSessionTest, WithoutTheCarrierBoardNothingIsDownloaded) {
     std::vector<std::uint8_t> packets;
-    ASSERT_EQ(CompileProgram(TestProgram, packets), "");
+    ASSERT_EQ(CompileProgram(TestProgram(), packets), "");
     TRobotSession session{TWorld{}};
     session.Module().Line().BoardPresent = false;
     std::string error;

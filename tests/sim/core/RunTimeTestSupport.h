@@ -144,7 +144,7 @@ inline std::string CompileInto(std::string_view source, TEeprom& eeprom) {
     if (!tokenizer->SetSource(source)) {
         return "source too long";
     }
-    if (!tokenizer->Tokenize(false, true, false)) {
+    if (!tokenizer->Tokenize()) {
         return tokenizer->Result.ErrorText != nullptr ? tokenizer->Result.ErrorText : "failed";
     }
     eeprom.Erase();
@@ -163,11 +163,11 @@ protected:
     TTestPort Port;
     std::unique_ptr<TInterpreter> RunTime;
 
-    void Load(std::string_view program, TModuleKind module = mkKM2) {
+    void Load(std::string_view program, TTargetModule module = tmKM2) {
         std::string source(program);
         if (source.find("{$KEYSTONE") == std::string::npos) {
             static constexpr std::string_view names[] = {"KM2", "KM2A", "KM2B", "KM2C", "KM2D"};
-            source = "'{$KEYSTONE " + std::string(names[module - mkKM2]) + "}\n'{$HBASIC 2.5}\n" +
+            source = "'{$KEYSTONE " + std::string(names[module - tmKM2]) + "}\n'{$HBASIC 2.5}\n" +
                      source;
         }
         const std::string error = CompileInto(source, Eeprom);
@@ -176,7 +176,7 @@ protected:
         RunTime->Start(Eeprom, Port, 0);
     }
     // Compiles and runs up to `seconds` of simulated time.
-    void Run(std::string_view program, double seconds = 10.0, TModuleKind module = mkKM2) {
+    void Run(std::string_view program, double seconds = 10.0, TTargetModule module = tmKM2) {
         Load(program, module);
         if (RunTime) {
             RunTime->RunUntil(static_cast<std::uint64_t>(seconds * 1e6));

@@ -46,6 +46,19 @@ TEST(SerialLineTest, TheBoardLoopsRtsToDsrAndReturnsTheBreakAsAZeroByte) {
     EXPECT_EQ(line.ModuleWaiting(1'000'000), 0); // the module does not take it as a byte
 }
 
+// A program printing for an hour with nobody reading: the oldest bytes give
+// way, the newest wait to be read.
+TEST(SerialLineTest, BytesForAHostThatDoesNotReadAreNotKeptWithoutEnd) {
+    TSerialLine line;
+    std::uint64_t at = 0;
+    for (int i = 0; i < 3 * static_cast<int>(TSerialLine::HostInputLimit); ++i) {
+        at = line.ModuleSend(static_cast<std::uint8_t>(i % 251), at);
+    }
+    EXPECT_EQ(line.HostWaiting(at), static_cast<int>(TSerialLine::HostInputLimit));
+    const int oldestKept = 2 * static_cast<int>(TSerialLine::HostInputLimit);
+    EXPECT_EQ(line.HostTake(at), oldestKept % 251);
+}
+
 TEST(SerialLineTest, WithoutABoardNothingComesBackAndNothingArrives) {
     TSerialLine line;
     line.BoardPresent = false;

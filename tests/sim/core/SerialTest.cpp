@@ -1,5 +1,7 @@
 #include "RunTimeTestSupport.h"
 
+#include "SourceFiles.h"
+
 namespace wayline::sim::testing {
 namespace {
 
@@ -117,32 +119,12 @@ TEST_F(SerialTest, SerinWithoutTimeOutWaitsAcrossCalls) {
     EXPECT_EQ(RunTime->NowUs(), 100000u);
 }
 
-// The test program of the test mode, as that mode describes it: four bytes
-// in (the right and the left pulse width, low byte first), one sensor byte
-// out, the servo pulses in between.
-constexpr const char* TestProgram = R"('{$KEYSTONE KM2}
-RightSpeed VAR Word
-LeftSpeed  VAR Word
-Sensors    VAR Byte
-Main:
-  SERIN 16,16468,[RightSpeed.LOWBYTE,RightSpeed.HIGHBYTE,LeftSpeed.LOWBYTE,LeftSpeed.HIGHBYTE]
-  Sensors.BIT3 = ~IN7
-  Sensors.BIT2 = ~IN5
-  FREQOUT 8, 1, 40000
-  Sensors.BIT0 = ~IN9
-  FREQOUT 2, 1, 40000
-  Sensors.BIT1 = ~IN0
-  PULSOUT 13, LeftSpeed
-  PULSOUT 12, RightSpeed
-  SEROUT 16,16468,[Sensors]
-  GOTO Main
-)";
 
 TEST_F(SerialTest, TheTestProgramAnswersFourBytesWithOneSensorByte) {
     // Left whisker pressed, right detector sees an obstacle.
     PinsHw.Levels[5] = false;
     PinsHw.Levels[0] = false;
-    Load(TestProgram);
+    Load(testfiles::ReadSourceFile("resources/programs/test.bas"));
     const std::string widths = {static_cast<char>(750 & 0xFF), static_cast<char>(750 >> 8),
                                 static_cast<char>(760 & 0xFF), static_cast<char>(760 >> 8)};
     // Each tick waits for the answer (up to 200 ms), then 10 ms to the next.

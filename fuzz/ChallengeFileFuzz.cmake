@@ -1,0 +1,1 @@
+wayline_add_fuzzer(challengefile SOURCES ChallengeFileFuzz.cpp LIBS wayline_sim)
