@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -167,6 +168,9 @@ public:
     // (2..6, its tab lights up; 0: none) and its row (0: none yet).
     void ShowRunningSteps(int mainRow, int setList, int setRow);
     int RunningMainRow() const { return RunningMain; }
+    // Whether the lists are still those of the program that runs; rows are
+    // lit only while they are.
+    void SetRunningRowsCheck(std::function<bool()> check) { RunningRowsCheck = std::move(check); }
     int RunningSetList() const { return RunningSet; }
     int RunningSetRow() const { return RunningSetStep; }
 
@@ -353,6 +357,8 @@ private:
     int RunningMain = 0;
     int RunningSet = 0;
     int RunningSetStep = 0;
+    std::function<bool()> RunningRowsCheck;
+    QWidget* PlayingTabMark = nullptr; // under the tab of the set that plays
 };
 
 } // namespace wayline

@@ -258,6 +258,9 @@ bool TMainForm::focusNextPrevChild(bool next) {
             ShowHelp(SetColumnKeysText);
         }
     }
+    if (stop.Widget == Palette) {
+        ShowHelp(PaletteKeysText);
+    }
     stop.Widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     UpdateFocusFrame();
     return true;
@@ -351,7 +354,7 @@ bool TMainForm::PaletteKey(int key) {
     if (focus != PaletteFocus) {
         PaletteFocus = focus;
         TSkinImage* picture = PaletteControl->Pictures()[static_cast<std::size_t>(focus)];
-        ShowHelp(PaletteHelpText);
+        ShowHelp(PaletteKeysText); // the keys, not the mouse's drag
         UpdateFocusFrame();
         if (QAccessible::isActive()) {
             QAccessibleEvent moved(picture, QAccessible::Focus);

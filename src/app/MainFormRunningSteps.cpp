@@ -9,27 +9,16 @@
 #include "editor/ui/SuperSpinEdit.h"
 
 #include <QApplication>
-#include <QPainter>
-#include <QPixmap>
 #include <QTabBar>
 
 namespace wayline {
 
 namespace {
 
-// The tab of the sensor set being played.
+// The tab of the sensor set being played: its text green and a green bar
+// along its lower edge, neither of which changes the tab's width.
 const QColor PlayingTabColor(0x1e, 0x7a, 0x1e);
-
-QIcon PlayingTabIcon() {
-    QPixmap dot(10, 10);
-    dot.fill(Qt::transparent);
-    QPainter painter(&dot);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(QColor(0x2e, 0xb8, 0x2e));
-    painter.drawEllipse(1, 1, 8, 8);
-    return QIcon(dot);
-}
+constexpr int PlayingMarkHeight = 3;
 
 } // namespace
 
@@ -42,7 +31,7 @@ void TMainForm::SelectVirtualRobot() {
 }
 
 bool TMainForm::IsRunningRow(int list, int row) const {
-    if (row < 1) {
+    if (row < 1 || (RunningRowsCheck && !RunningRowsCheck())) {
         return false;
     }
     return (list == MainList && row == RunningMain) ||
@@ -93,11 +82,24 @@ void TMainForm::ShowRunningSteps(int mainRow, int setList, int setRow) {
         ScrollRunningRowIntoView(RunningSet, RunningSetStep);
     }
     if (oldSet != RunningSet) {
-        static const QIcon playing = PlayingTabIcon();
         for (int tab = 0; tab < SensorTabBar->count(); ++tab) {
-            const bool lit = tab + 2 == RunningSet;
-            SensorTabBar->setTabTextColor(tab, lit ? PlayingTabColor : QColor());
-            SensorTabBar->setTabIcon(tab, lit ? playing : QIcon());
+            SensorTabBar->setTabTextColor(tab, tab + 2 == RunningSet ? PlayingTabColor : QColor());
+        }
+        if (!PlayingTabMark) {
+            PlayingTabMark = new QWidget(SensorTabBar);
+            PlayingTabMark->setObjectName(QStringLiteral("PlayingTabMark"));
+            PlayingTabMark->setAttribute(Qt::WA_TransparentForMouseEvents);
+            PlayingTabMark->setStyleSheet(QStringLiteral("background: #2eb82e;"));
+        }
+        const int tab = RunningSet - 2;
+        if (tab >= 0 && tab < SensorTabBar->count()) {
+            const QRect r = SensorTabBar->tabRect(tab);
+            PlayingTabMark->setGeometry(r.left() + 2, r.bottom() - PlayingMarkHeight, r.width() - 4,
+                                        PlayingMarkHeight);
+            PlayingTabMark->show();
+            PlayingTabMark->raise();
+        } else {
+            PlayingTabMark->hide();
         }
     }
 }

@@ -9,16 +9,57 @@
 #include "comm/ui/ProgressForm.h"
 #include "doctor/ui/ConnectionHelpForm.h"
 #include "editor/ui/Dragger.h"
+#include "editor/ui/DrawGrid.h"
 #include "app/MainForm.h"
+#include "uikit/SkinImage.h"
 #include "sim/ui/VirtualRobotForm.h"
 #include "testmode/ui/TestForm.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QPlainTextEdit>
 
+#include <memory>
 #include <string_view>
+#include <vector>
 
 namespace wayline {
+
+namespace {
+
+// The six lists as they stand, to tell whether they are still those of the
+// program that runs.
+std::vector<TActionStep> ListsNow(const TDocumentState& state) {
+    std::vector<TActionStep> steps;
+    for (int list = MainList; list <= ListCount; ++list) {
+        for (int row = 1; row <= state.StepCount(list); ++row) {
+            steps.push_back(state.Step(list, row));
+        }
+        steps.push_back(TActionStep{}); // where one list ends
+    }
+    return steps;
+}
+
+// What the user works in while the robot runs, in the main window's
+// coordinates: the palette, the list, the sensor panel and the buttons.
+QRect WorkingArea(const TMainForm& main) {
+    QRect area;
+    const auto add = [&area](const QWidget* w) {
+        if (w != nullptr && w->isVisibleTo(w->window())) {
+            area = area.united(QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size()));
+        }
+    };
+    add(main.ActionScrollBox());
+    add(main.Grid(MainList));
+    add(main.SensorTabbedNotebook());
+    add(main.SensorActionPanel());
+    for (int tag = 1; tag <= TMainForm::ButtonCount; ++tag) {
+        add(main.Image(TMainForm::NormalPicture(tag)));
+    }
+    return area.isEmpty() ? main.rect() : area;
+}
+
+} // namespace
 
 TMainWindows::TMainWindows() = default;
 
@@ -72,16 +113,37 @@ void CreateWindows(TMainWindows& windows, TAppState& state, TResources& resource
     TVirtualRobotForm* robot = windows.VirtualRobotForm.get();
     // The window does not run the robot while a download talks to it.
     robot->SetHold([main] { return main->Downloads() && main->Downloads()->IsRunning(); });
-    // Steps are lit up only while the lists are laid out as when they were
-    // sent: an edit that moves steps about would light up the wrong row.
-    robot->SetRowsCheck(
-        [&state](const sim::TEntryRows& rows) { return rows == EntryRowsOf(state.Editor); });
+    robot->SetOwnerWorkingArea([main] { return WorkingArea(*main); });
+    // A download into the virtual robot closes its progress window at once:
+    // the robot starts while the user still looks for it. Real timing keeps
+    // the cable's feel, pause included.
+    if (TDownloadFlow* flow = main->Downloads()) {
+        flow->SetQuickClose([real = windows.VirtualRobot.RealTiming](const QString& port) {
+            return port.toStdString() == VirtualRobotPortName && !real->load();
+        });
+    }
+    // Steps are lit up only for the program that runs: from the first edit
+    // after Go until the next Go nothing is lit (a row may have moved, or
+    // no longer do what the robot does).
+    struct TSentLists {
+        std::vector<TActionStep> Steps;
+        bool Edited = true;
+    };
+    auto sent = std::make_shared<TSentLists>();
+    const auto stillSent = [&state, sent] {
+        sent->Edited = sent->Edited || ListsNow(state.Editor) != sent->Steps;
+        return !sent->Edited;
+    };
+    robot->SetRowsCheck([stillSent](const sim::TEntryRows&) { return stillSent(); });
+    main->SetRunningRowsCheck(stillSent);
     QObject::connect(main, &TMainForm::VirtualRobotLoaded, robot,
-                     [&state, robot, test = windows.TestForm.get()](bool keptOpen) {
+                     [&state, robot, sent, test = windows.TestForm.get()](bool keptOpen) {
                          // Test mode keeps the port open; Go sends the lists.
                          if (keptOpen) {
                              robot->ProgramLoaded({}, test);
                          } else {
+                             sent->Steps = ListsNow(state.Editor);
+                             sent->Edited = false;
                              robot->ProgramLoaded(EntryRowsOf(state.Editor));
                          }
                      });

@@ -29,6 +29,7 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 
 namespace wayline {
@@ -42,6 +43,15 @@ QJsonArray ScreenRect(const QWidget* widget) {
     }
     const QPoint at = widget->mapToGlobal(QPoint(0, 0));
     return {at.x(), at.y(), widget->width(), widget->height()};
+}
+
+// A window's outer frame on the screen, title bar included.
+QJsonArray FrameRect(const QWidget* window) {
+    if (!window || !window->isVisible()) {
+        return {};
+    }
+    const QRect r = window->frameGeometry();
+    return {r.x(), r.y(), r.width(), r.height()};
 }
 
 QJsonArray ScreenRect(const QWidget* widget, const QRect& inside) {
@@ -140,6 +150,14 @@ QByteArray TStateProbe::Snapshot() const {
     }
     root.insert("paletteFocus", main.PaletteFocusIndex());
     if (const TVirtualRobotForm* robot = Windows.VirtualRobotForm.get()) {
+        // When the wheels were first seen turning, on the steady clock the
+        // suite reads too (milliseconds), for Go's time to the first move.
+        const auto moved = robot->FirstMoveShownUs();
+        QJsonArray start; // the robot's start with its wheels, on the screen
+        if (robot->isVisible()) {
+            const QRect r = robot->StartOnScreen();
+            start = {r.x(), r.y(), r.width(), r.height()};
+        }
         // The lessons' menu entries while the menu is open.
         QJsonArray lessons;
         for (QAction* entry : robot->LessonsMenu()->actions()) {
@@ -150,6 +168,16 @@ QByteArray TStateProbe::Snapshot() const {
                                          {"status", robot->StatusLabel()->text()},
                                          {"mainRow", main.RunningMainRow()},
                                          {"window", ScreenRect(robot)},
+                                         {"frame", FrameRect(robot)},
+                                         {"firstMoveMs", moved ? static_cast<double>(*moved / 1000)
+                                                               : -1.0},
+                                         {"play", ScreenRect(robot->PlayButton())},
+                                         {"speed1", ScreenRect(robot->SpeedButton(1))},
+                                         {"speed4", ScreenRect(robot->SpeedButton(4))},
+                                         {"restart", ScreenRect(robot->RestartButton())},
+                                         {"restartEnabled", robot->RestartButton()->isEnabled()},
+                                         {"start", start},
+                                         {"timer", robot->FrameTimer()->isActive()},
                                          {"task", robot->Challenge() != nullptr
                                                       ? QString::fromStdString(
                                                             robot->Challenge()->Title)
@@ -164,10 +192,13 @@ QByteArray TStateProbe::Snapshot() const {
     QJsonObject places;
     places.insert("buttons", buttonRects);
     places.insert("window", ScreenRect(&main));
+    places.insert("testWindow", FrameRect(Windows.TestForm.get()));
+    places.insert("runTest", ScreenRect(Windows.TestForm->RunTestButton()));
     places.insert("hyperHelp", ScreenRect(main.HyperHelp()));
     places.insert("sensorsEnabled", ScreenRect(main.SensorsEnabled()));
     places.insert("portBox", ScreenRect(main.COMPortComboBox()));
     places.insert("plusPanel", ScreenRect(main.SensorActionPanel()));
+    places.insert("sensorPanel", ScreenRect(main.SensorTabbedNotebook()));
     places.insert("modeSwitch", ScreenRect(main.ModeSwitchBox()));
     if (const QWidget* frame = main.FocusFrame()) {
         places.insert("focusFrame", ScreenRect(frame));
@@ -199,6 +230,11 @@ QByteArray TStateProbe::Snapshot() const {
 }
 
 void TStateProbe::WriteIfChanged() {
+    // While the suite measures the program's own processor use it asks the
+    // probe to keep still (a file beside the state file).
+    if (QFile::exists(Path + QStringLiteral(".quiet"))) {
+        return;
+    }
     const QByteArray now = Snapshot();
     if (now == Written) {
         return;

@@ -231,6 +231,7 @@ private Q_SLOTS:
 
         main.ActionScrollBox()->setFocus(Qt::TabFocusReason);
         QTest::keyClick(main.ActionScrollBox(), Qt::Key_Down); // Turn Left
+        QCOMPARE(main.HelpMemo()->toPlainText(), Resources().LoadText(463)); // the keys' help
         QTest::keyClick(main.ActionScrollBox(), Qt::Key_Return);
         QCOMPARE(program.State.Editor.StepCount(1), 3);
         QCOMPARE(int(program.State.Editor.Step(1, 2).Kind), int(akTurnLeft));

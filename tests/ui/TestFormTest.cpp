@@ -164,7 +164,7 @@ private Q_SLOTS:
             rig.Form->RightPulseLabel(), rig.Form->LeftCheckBox(),
             rig.Form->RightCheckBox(),   rig.Form->RunTestButton(),
             rig.Form->DefaultButton(),   rig.Form->SetCalibrationButton(),
-            rig.Form->ExitButton()};
+            rig.Form->ExitButton(),      rig.Form->CalibrationLabel()};
         for (int i = 0; i < controls.size(); ++i) {
             const QRect a = controls[i]->geometry();
             QVERIFY2(rig.Form->rect().contains(a), qPrintable(controls[i]->objectName()));
@@ -210,13 +210,21 @@ private Q_SLOTS:
         rig.Form->show();
         rig.Form->LeftTireSpeed()->setValue(712);
         rig.Form->RightTireSpeed()->setValue(803);
+        QCOMPARE(rig.Form->CalibrationLabel()->text(), QString());
         rig.Form->SetCalibrationButton()->click();
         QCOMPARE(rig.State.Document.LeftServoCenter, 62);
         QCOMPARE(rig.State.Document.RightServoCenter, 153);
+        // It says what it stored, in the window's own words.
+        QCOMPARE(rig.Form->CalibrationLabel()->text(),
+                 QStringLiteral("Calibration stored: left 62, right 153"));
+        QVERIFY(rig.Form->CalibrationLabel()->isVisible());
         rig.Form->LeftTireSpeed()->setValue(650);
         rig.Form->ExitButton()->click();
         QVERIFY(!rig.Form->isVisible());
         QCOMPARE(rig.State.Document.LeftServoCenter, 62);
+        // Opened again, nothing is said before the next Calibrate Servos.
+        rig.Form->show();
+        QCOMPARE(rig.Form->CalibrationLabel()->text(), QString());
     }
 
     void TypingInTheSpinEditAndEnterMovesTheScrollBar() {

@@ -19,6 +19,7 @@
 #include "app/MainForm.h"
 #include "sim/core/ChallengeFile.h"
 #include "sim/core/RobotSession.h"
+#include "sim/core/WindowPlacement.h"
 #include "sim/ui/ArenaView.h"
 #include "sim/ui/VirtualRobotForm.h"
 #include "testmode/ui/BotPanel.h"
@@ -37,13 +38,18 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QCheckBox>
+#include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <filesystem>
@@ -160,6 +166,20 @@ std::vector<int> WatchMainRows(TProgram& program, int frames, std::uint64_t us =
     return rows;
 }
 
+// The step number of a row of the main list is painted green while lit.
+bool StepNumberLit(TProgram& program, int row) {
+    TDrawGrid* grid = program.Main().Grid(MainList);
+    const QRect cell = grid->CellRect(0, row);
+    return grid->grab().toImage().pixelColor(cell.left() + 2, cell.top() + 3) ==
+           QColor(0x2e, 0x9a, 0x2e);
+}
+
+void ForgetRobotWindowSettings() {
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("CorvaneInc"),
+              QStringLiteral("Wayline"))
+        .remove(QStringLiteral("VirtualRobot"));
+}
+
 void SendMouse(QWidget* widget, QEvent::Type type, const QPointF& at, Qt::MouseButton button,
                Qt::MouseButtons buttons) {
     QMouseEvent event(type, at, widget->mapToGlobal(at), button, buttons, Qt::NoModifier);
@@ -187,7 +207,14 @@ class VirtualRobotTest : public QObject {
     TTestEnvironment Environment;
 
 private Q_SLOTS:
-    void initTestCase() { Environment.QuietWindowMasks(); }
+    void initTestCase() {
+        Environment.QuietWindowMasks();
+        ForgetRobotWindowSettings();
+    }
+    // Every test starts from the window's defaults: its place and timing
+    // are kept in the user's settings.
+    void init() { ForgetRobotWindowSettings(); }
+    void cleanupTestCase() { ForgetRobotWindowSettings(); }
 
     void GoPlaysTheListToItsEndWithItsRowsLitInTurn() {
         TProgram program(false);
@@ -348,7 +375,7 @@ private Q_SLOTS:
         program.Main().SelectVirtualRobot();
         QVERIFY(program.Go() != NoSlot);
         program.Robot().SetSpeed(4);
-        program.Frames(70); // 4.7 s: into the first step
+        program.Frames(37); // 5 s of the robot's time: into the first step
         QCOMPARE(program.Main().RunningMainRow(), 1);
         TDrawGrid* grid = program.Main().Grid(MainList);
         const QImage picture = grid->grab().toImage();
@@ -358,14 +385,24 @@ private Q_SLOTS:
         QCOMPARE(picture.pixelColor(lit.left() + 2, lit.top() + 3), QColor(0x2e, 0x9a, 0x2e));
         QCOMPARE(picture.pixelColor(plain.left() + 2, plain.top() + 3), QColor(0xd4, 0xd4, 0xd4));
 
-        // A step added after Go: the rows no longer say what the robot plays.
+        // A step added after Go: the rows no longer say what the robot plays,
+        // and nothing is lit until the next Go, even once the list is as it
+        // was.
         program.Add(MainList, akTurnRight, 10);
+        QVERIFY(!StepNumberLit(program, 1));
         program.Frames(1);
         QCOMPARE(program.Main().RunningMainRow(), 0);
         program.State.Editor.SetStepCount(MainList, 2);
         program.Main().SyncRowCounts();
         program.Frames(1);
+        QCOMPARE(program.Main().RunningMainRow(), 0);
+        // A value changed while paused: the row goes dark at once.
+        QVERIFY(program.Go() != NoSlot);
+        program.Frames(37);
         QCOMPARE(program.Main().RunningMainRow(), 1);
+        program.Robot().Pause();
+        program.State.Editor.Step(MainList, 1).Value = 20;
+        QVERIFY(!StepNumberLit(program, 1));
 
         program.Robot().close();
         QCOMPARE(program.Main().RunningMainRow(), 0);
@@ -381,11 +418,26 @@ private Q_SLOTS:
         // Something to run into.
         program.Robot().Arena()->AddBox({1000, 600});
         program.Robot().SetSpeed(4);
+        QTabBar* tabs = program.Main().SensorTabs();
+        std::vector<QRect> tabPlaces;
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            tabPlaces.push_back(tabs->tabRect(tab));
+        }
         std::vector<std::pair<int, int>> sets;
         for (int i = 0; i < 300; ++i) {
             program.Robot().AdvanceFrame(Frame);
             const std::pair<int, int> set{program.Main().RunningSetList(),
                                           program.Main().RunningSetRow()};
+            if (set.first == 2) {
+                // The playing set's tab is marked, and no tab moves.
+                QCOMPARE(tabs->tabTextColor(0), QColor(0x1e, 0x7a, 0x1e));
+                for (int tab = 0; tab < tabs->count(); ++tab) {
+                    QCOMPARE(tabs->tabRect(tab), tabPlaces[static_cast<std::size_t>(tab)]);
+                }
+                auto* mark = tabs->findChild<QWidget*>(QStringLiteral("PlayingTabMark"));
+                QVERIFY(mark != nullptr && mark->isVisible());
+                QVERIFY(tabPlaces[0].contains(mark->geometry()));
+            }
             if (sets.empty() || sets.back() != set) {
                 sets.push_back(set);
             }
@@ -402,7 +454,7 @@ private Q_SLOTS:
         program.Add(MainList, akMoveForward, 40);
         program.Main().SelectVirtualRobot();
         QVERIFY(program.Go() != NoSlot);
-        program.Frames(3);
+        program.Frames(30); // past the start-up wait
         QVERIFY(program.Robot().Playing());
 
         program.Robot().PlayButton()->click();
@@ -660,12 +712,255 @@ private Q_SLOTS:
         QCOMPARE(looks.LeftIrSensor, QColor(255, 0, 0));
         QCOMPARE(looks.RightIrSensor, QColor(255, 0, 0));
 
+        // The robot that crept away is put back at its start; the test goes on.
+        test.LServoSpinEdit()->setValue(800);
+        tick(100);
+        QVERIFY(program.Pose().Position.X != 300 || program.Pose().Position.Y != 600);
+        QPushButton* restart = program.Robot().RestartButton();
+        QVERIFY(restart->isEnabled());
+        QCOMPARE(restart->text(), QStringLiteral("Back to the start"));
+        restart->click();
+        QCOMPARE(program.Pose().Position.X, 300.0);
+        QCOMPARE(program.Pose().Position.Y, 600.0);
+        QVERIFY(test.PortSlot() != NoSlot);
+        tick(20);
+        QVERIFY(program.Pose().Position.X != 300 || program.Pose().Position.Y != 600);
+
         // Closing gives the port back; the window stays and leaves test mode.
         test.close();
         {
             const std::lock_guard<std::mutex> lock(program.Session().Module().Mutex());
             QVERIFY(!program.Session().Module().Attached());
         }
+    }
+
+    // Go's time to the robot's first move, on the clocks the test drives:
+    // the host's time the download took, the progress window's waits, then
+    // frames until the first servo pulse; the same from Restart. A second at
+    // most; with "Real timing" the cable's time and the full start-up wait,
+    // as with a robot on a cable.
+    void GoHasTheWheelsTurningWithinASecondUnlessRealTimingIsChosen() {
+        const auto goToFirstPulse = [](bool real, QStringList& statuses, std::uint64_t& robotUs,
+                                       bool& progressPaused) {
+            TProgram program(false);
+            program.Add(MainList, akMoveForward, 20);
+            program.Main().SelectVirtualRobot();
+            program.Robot().SetRealTiming(real);
+            const std::uint64_t before = program.Host->Now.load();
+            const std::uint64_t progressBefore = program.ProgressClock.Now;
+            if (program.Go() == NoSlot) {
+                return ~std::uint64_t{0};
+            }
+            std::uint64_t host = program.Host->Now.load() - before +
+                                 (program.ProgressClock.Now - progressBefore) * 1000;
+            const std::vector<std::uint32_t>& waits = program.ProgressClock.Waits;
+            progressPaused = std::find(waits.begin(), waits.end(), 500u) != waits.end();
+            for (int frame = 0; frame < 1000; ++frame) {
+                {
+                    const std::lock_guard<std::mutex> lock(program.Session().Module().Mutex());
+                    const sim::TRobotSimulation& board = program.Session().Board();
+                    if (board.Robot().FirstPulseUs()) {
+                        robotUs = *board.Robot().FirstPulseUs() - board.StartUs();
+                        break;
+                    }
+                }
+                const QString status = program.Robot().StatusLabel()->text();
+                if (statuses.isEmpty() || statuses.back() != status) {
+                    statuses.append(status);
+                }
+                program.Robot().AdvanceFrame(Frame);
+                host += Frame;
+            }
+            // Restart is as quick: frames from the click to the first pulse.
+            program.Frames(30);
+            program.Robot().RestartButton()->click();
+            std::uint64_t restartHost = 0;
+            for (int frame = 0; frame < 1000; ++frame) {
+                program.Robot().AdvanceFrame(Frame);
+                restartHost += Frame;
+                const std::lock_guard<std::mutex> lock(program.Session().Module().Mutex());
+                if (program.Session().Board().Robot().FirstPulseUs()) {
+                    break;
+                }
+            }
+            program.Robot().SetRealTiming(false);
+            return std::max(host, restartHost);
+        };
+        QStringList fastStatuses;
+        std::uint64_t fastRobotUs = 0;
+        bool fastPaused = true;
+        const std::uint64_t fast = goToFirstPulse(false, fastStatuses, fastRobotUs, fastPaused);
+        // The progress window closed without its pause: nobody waits for a
+        // cable.
+        QVERIFY(!fastPaused);
+        qInfo("Go to the first servo pulse: %.3f s", static_cast<double>(fast) / 1e6);
+        QVERIFY2(fast <= 1'000'000, qPrintable(QString::number(fast)));
+        QCOMPARE(fastStatuses.front(), QStringLiteral("Starting…"));
+        // The robot's own clock counted the whole start-up wait.
+        QVERIFY(fastRobotUs >= 3'500'000);
+
+        QStringList realStatuses;
+        std::uint64_t realRobotUs = 0;
+        bool realPaused = false;
+        const std::uint64_t real = goToFirstPulse(true, realStatuses, realRobotUs, realPaused);
+        QVERIFY(realPaused);
+        QVERIFY2(real >= 4'500'000, qPrintable(QString::number(real)));
+        QCOMPARE(realStatuses.front(),
+                 QStringLiteral("Starting: the robot waits for its power to settle."));
+        QVERIFY(!realStatuses.contains(QStringLiteral("Starting…")));
+        QCOMPARE(realRobotUs, fastRobotUs);
+    }
+
+    void RealTimingIsKeptInTheSettings() {
+        {
+            TProgram program(false);
+            QVERIFY(!program.Robot().RealTimingBox()->isChecked());
+            QVERIFY(!program.Windows.VirtualRobot.RealTiming->load());
+            program.Robot().RealTimingBox()->click();
+            QVERIFY(program.Windows.VirtualRobot.RealTiming->load());
+        }
+        TProgram next(false);
+        QVERIFY(next.Robot().RealTimingBox()->isChecked());
+        QVERIFY(next.Robot().RealTiming());
+        next.Robot().SetRealTiming(false);
+    }
+
+    // Frames and repaints only while something can change: none while
+    // paused, finished or hidden; while running at most one a frame, and
+    // none while nothing moves.
+    void TheArenaRepaintsOnlyWhatChanges() {
+        TProgram program(false);
+        program.Add(MainList, akMoveForward, 10);
+        program.Main().SelectVirtualRobot();
+        QVERIFY(program.Go() != NoSlot);
+        TArenaView* view = program.Robot().Arena();
+        QVERIFY(program.Robot().FrameTimer()->isActive());
+        // The start-up wait: nothing moves, nothing is repainted.
+        std::uint64_t asked = view->RepaintsAsked();
+        program.Frames(5);
+        QCOMPARE(view->RepaintsAsked(), asked);
+        // Driving: one repaint a frame.
+        program.Frames(20);
+        asked = view->RepaintsAsked();
+        program.Frames(10);
+        QCOMPARE(view->RepaintsAsked(), asked + 10);
+
+        program.Robot().Pause();
+        QVERIFY(!program.Robot().FrameTimer()->isActive());
+        asked = view->RepaintsAsked();
+        program.Frames(10);
+        QCOMPARE(view->RepaintsAsked(), asked);
+        // A whisker pressed while paused is a change.
+        const QPointF tip = view->ToPixels(view->Picture().WhiskerTip[0]);
+        const QPointF base = view->ToPixels(view->Picture().WhiskerBase[0]);
+        SendMouse(view, QEvent::MouseButtonPress, base + (tip - base) * 0.8, Qt::LeftButton,
+                  Qt::LeftButton);
+        QCOMPARE(view->RepaintsAsked(), asked + 1);
+        QVERIFY(program.Robot().LampLit(0));
+        SendMouse(view, QEvent::MouseButtonRelease, base + (tip - base) * 0.8, Qt::LeftButton,
+                  Qt::NoButton);
+
+        program.Robot().Play();
+        QVERIFY(program.Robot().FrameTimer()->isActive());
+        program.Frames(80); // to the end of the list
+        QVERIFY(program.Robot().Steps().Ended());
+        QVERIFY(!program.Robot().FrameTimer()->isActive());
+        asked = view->RepaintsAsked();
+        program.Frames(10);
+        QCOMPARE(view->RepaintsAsked(), asked);
+
+        program.Robot().RestartButton()->click();
+        QVERIFY(program.Robot().FrameTimer()->isActive());
+        program.Robot().hide();
+        QVERIFY(!program.Robot().FrameTimer()->isActive());
+        asked = view->RepaintsAsked();
+        program.Frames(10);
+        QCOMPARE(view->RepaintsAsked(), asked);
+    }
+
+    // With the sensors off the program never reads them; the lamps still
+    // show what they sense, and the window says why nothing reacts.
+    void LampsShowWhatTheSensorsSenseAndSensorsOffIsSaid() {
+        TProgram program(false);
+        program.Add(MainList, akMoveForward, 30);
+        program.Main().SelectVirtualRobot();
+        QVERIFY(!program.Main().SensorsEnabled()->isChecked());
+        QVERIFY(program.Go() != NoSlot);
+        program.Frames(2);
+        QVERIFY(program.Robot().SensorsOffLabel()->isVisible());
+        QCOMPARE(program.Robot().SensorsOffLabel()->text(),
+                 QStringLiteral("Sensors are off: the robot will not react"));
+        TArenaView* view = program.Robot().Arena();
+        const QPointF tip = view->ToPixels(view->Picture().WhiskerTip[1]);
+        const QPointF base = view->ToPixels(view->Picture().WhiskerBase[1]);
+        SendMouse(view, QEvent::MouseButtonPress, base + (tip - base) * 0.8, Qt::LeftButton,
+                  Qt::LeftButton);
+        program.Frames(2);
+        QVERIFY(program.Robot().LampLit(static_cast<int>(sim::TSensor::snRightWhisker)));
+        QVERIFY(!program.Robot().LampLit(static_cast<int>(sim::TSensor::snLeftWhisker)));
+        SendMouse(view, QEvent::MouseButtonRelease, base + (tip - base) * 0.8, Qt::LeftButton,
+                  Qt::NoButton);
+        // A box ahead: both eyes see it.
+        view->AddBox({520, 600});
+        program.Frames(1);
+        QVERIFY(program.Robot().LampLit(static_cast<int>(sim::TSensor::snLeftIr)));
+        QVERIFY(program.Robot().LampLit(static_cast<int>(sim::TSensor::snRightIr)));
+
+        // With the sensors on, nothing is said.
+        program.Main().SensorsEnabled()->setChecked(true);
+        QVERIFY(program.Go() != NoSlot);
+        program.Frames(2);
+        QVERIFY(!program.Robot().SensorsOffLabel()->isVisible());
+    }
+
+    // Opened beside the main window as the screen allows; a place the user
+    // gives it is kept, for the run and in the settings.
+    void TheWindowOpensBesideTheMainWindowAndKeepsAPlaceTheUserGivesIt() {
+        QPoint moved;
+        {
+            TProgram program(false);
+            program.Add(MainList, akMoveForward, 10);
+            program.Main().SelectVirtualRobot();
+            const QRect screen = program.Main().screen()->availableGeometry();
+            QVERIFY(program.Go() != NoSlot);
+            TVirtualRobotForm& robot = program.Robot();
+            sim::TBesideMainWindow s;
+            s.WorkArea = {screen.x(), screen.y(), screen.width(), screen.height()};
+            const QRect robotFrame = robot.frameGeometry();
+            const QRect mainFrame = program.Main().frameGeometry();
+            QVERIFY2(screen.contains(robotFrame),
+                     qPrintable(QStringLiteral("%1,%2 %3x%4 on %5x%6 main %7,%8 %9x%10")
+                                    .arg(robotFrame.x()).arg(robotFrame.y())
+                                    .arg(robotFrame.width()).arg(robotFrame.height())
+                                    .arg(screen.width()).arg(screen.height())
+                                    .arg(mainFrame.x()).arg(mainFrame.y())
+                                    .arg(mainFrame.width()).arg(mainFrame.height())));
+            QVERIFY(screen.contains(mainFrame));
+            if (screen.width() >= mainFrame.width() + s.RobotMinimumNarrow.Width) {
+                QVERIFY(!robotFrame.intersects(mainFrame));
+            } else {
+                // Below the main window's list and buttons.
+                TDrawGrid* grid = program.Main().Grid(MainList);
+                const QRect list(grid->mapToGlobal(QPoint(0, 0)), grid->size());
+                QVERIFY(!robotFrame.intersects(list));
+            }
+
+            // The user moves it; closed and opened again, it stays there.
+            robot.move(robotFrame.topLeft() + QPoint(-120, 40));
+            moved = robot.pos();
+            robot.close();
+            QVERIFY(program.Go() != NoSlot);
+            QCOMPARE(robot.pos(), moved);
+        }
+        TProgram next(false);
+        next.Add(MainList, akMoveForward, 10);
+        next.Main().SelectVirtualRobot();
+        QVERIFY(next.Go() != NoSlot);
+        QCOMPARE(next.Robot().pos(), moved);
+        const QRect place = next.Robot().frameGeometry();
+        next.Robot().close();
+        QVERIFY(next.Go() != NoSlot);
+        QCOMPARE(next.Robot().frameGeometry(), place);
     }
 };
 

@@ -3,6 +3,8 @@
 # the openbox window manager on it, then the suite, which starts the real
 # program there and drives it with xdotool.
 # Usage: run-user-suite.sh SUITE PROGRAM SCREENSHOT_FOLDER [SUITE ARGUMENTS...]
+# WAYLINE_USER_SCREEN gives another screen size (default 1024x768), e.g. to
+# look at where windows go on a wide screen.
 set -euo pipefail
 suite=$1
 program=$2
@@ -28,7 +30,7 @@ cleanup() {
 trap cleanup EXIT
 
 # Xvfb picks a free display itself and writes its number to the file.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${WAYLINE_USER_SCREEN:-1024x768}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 1 100); do
   [ -s "$work/display" ] && break

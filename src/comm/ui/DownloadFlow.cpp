@@ -290,7 +290,7 @@ int TDownloadFlow::Transfer(bool keepOpen, const TDownloadImages& images,
                 }
             }
         }
-        Progress.CloseWindow();
+        Progress.CloseWindow(!(Last.Succeeded && QuickClose && QuickClose(Last.Port)));
     }
     SetHourglassCursor(false);
     Running = false;

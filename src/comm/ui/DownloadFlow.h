@@ -84,6 +84,11 @@ public:
     void SetConnectionHelp(TConnectionHelp help) { ConnectionHelp = std::move(help); }
     // What the last scan saw on each port it identified, in the grid's order.
     std::vector<TScannedPort> LastScan() const;
+    // Whether the progress window may close without its pause after a
+    // download to the port of this name succeeded (a robot inside this
+    // program, where nobody waits for a cable). None: it always pauses.
+    using TQuickClose = std::function<bool(const QString& port)>;
+    void SetQuickClose(TQuickClose quick) { QuickClose = std::move(quick); }
 
     // TDownloadObserver: the transfer's progress on the window.
     void ToggleIndicator(bool lime) override;
@@ -112,6 +117,7 @@ private:
     bool NoRobotFound = false; // the last target search found no module
     bool HelpAsked = false;    // the user asked for the help during this download
     TConnectionHelp ConnectionHelp;
+    TQuickClose QuickClose;
     // The running system as the explanations of a port's row read it, and
     // the program's user, read before each scan.
     TSystemRoot HostRoot{"/"};

@@ -210,8 +210,10 @@ int TProgressForm::Open(bool clearRows, const QString& message) {
     return exec();
 }
 
-void TProgressForm::CloseWindow() {
+void TProgressForm::CloseWindow(bool pause) {
+    PauseOnClose = pause;
     done(QDialog::Rejected);
+    PauseOnClose = true;
 }
 
 void TProgressForm::showEvent(QShowEvent* event) {
@@ -475,7 +477,9 @@ void TProgressForm::PortStatusDrawCell(QPainter& painter, int col, int row, cons
 void TProgressForm::FormClose() {
     // The last state (the full gauge, the last row) stays readable a moment.
     repaint();
-    Clock->WaitMs(ClosingPauseMs);
+    if (PauseOnClose) {
+        Clock->WaitMs(ClosingPauseMs);
+    }
 }
 
 void TProgressForm::done(int result) {

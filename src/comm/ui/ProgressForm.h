@@ -70,8 +70,9 @@ public:
     // the Download button).
     int Open(bool clearRows, const QString& message);
     // Closes the window the way the download does: painted, a pause of
-    // 500 ms so the last state can be read, then hidden.
-    void CloseWindow();
+    // 500 ms so the last state can be read, then hidden. Without `pause`
+    // it is hidden at once.
+    void CloseWindow(bool pause = true);
 
     // Rebuilds the port list and the rows and lays the window out.
     void RefreshDisplay();
@@ -155,6 +156,7 @@ private:
     TMsClock* Clock;
     TDownloadImages Images;
     bool ClearRowsOnShow = false;
+    bool PauseOnClose = true;
     bool ScrollToFirstChoice = false;
     QStringList RowNames;
     QString SelectedPort = QStringLiteral("AUTO");

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace wayline::sim {
 
@@ -45,6 +46,7 @@ void TRobot::Reset(std::uint64_t timeUs) {
     CurrentPose = World.Start();
     HeadingRad = CurrentPose.HeadingDeg / DegreesPerRadian;
     Blocked = false;
+    FirstPulse.reset();
     for (TServo* servo : {&LeftServo, &RightServo}) {
         servo->Driven = false;
         servo->WidthUnits = 0;
@@ -56,6 +58,15 @@ void TRobot::Reset(std::uint64_t timeUs) {
     Readings = {};
     PathPoints.clear();
     RobotEvents.clear();
+    KeepPathPoint(PhysicsTime, true);
+}
+
+void TRobot::PutBackAtStart(std::uint64_t timeUs) {
+    AdvanceTo(timeUs);
+    CurrentPose = World.Start();
+    HeadingRad = CurrentPose.HeadingDeg / DegreesPerRadian;
+    Blocked = false;
+    PathPoints.clear();
     KeepPathPoint(PhysicsTime, true);
 }
 
@@ -104,6 +115,9 @@ void TRobot::Pulse(int pin, std::uint64_t startUs, std::uint32_t widthUs) {
         return;
     }
     servo->Driven = true;
+    if (!FirstPulse) {
+        FirstPulse = startUs;
+    }
     servo->LastPulseStart = startUs;
     servo->LastPulseEnd = startUs + widthUs;
     servo->WidthUnits = widthUs / 2.0;
@@ -120,6 +134,7 @@ void TRobot::Tone(int pin, std::uint64_t startUs, std::uint32_t durationUs,
     d.Lit = true;
     d.BurstStart = startUs;
     d.BurstEnd = startUs + durationUs;
+    d.LastHz = frequencyHz;
     // Of a mixed tone the detector answers to the stronger of the two.
     d.Seen = ObstacleSeen(side, frequencyHz) ||
              (secondFrequencyHz != 0 && ObstacleSeen(side, secondFrequencyHz));
@@ -177,7 +192,7 @@ void TRobot::Step(std::uint64_t stepStart) {
     // Move along the chord of the step's arc: exact to second order.
     const double middle = HeadingRad + turn * dt / 2;
     const TPoint from = CurrentPose.Position;
-    const TPoint to{from.X + speed * dt * std::cos(middle), from.Y + speed * dt * std::sin(middle)};
+    const TPoint wanted{speed * dt * std::cos(middle), speed * dt * std::sin(middle)};
     HeadingRad += turn * dt;
     CurrentPose.HeadingDeg = HeadingRad * DegreesPerRadian;
 
@@ -185,38 +200,82 @@ void TRobot::Step(std::uint64_t stepStart) {
     // middle of its outline, so turning on the spot never runs into
     // anything; only the move can.
     if (speed != 0) {
-        const bool blocked = Collides(from, to);
-        if (!blocked) {
-            CurrentPose.Position = to;
-        } else if (!Blocked) {
+        bool touched = false;
+        const TPoint move = AllowedMove(from, wanted, touched);
+        CurrentPose.Position = {from.X + move.X, from.Y + move.Y};
+        if (touched && !Blocked) {
             RobotEvents.push_back({TRobotEventKind::rkContact, stepStart + Params.StepUs, TSensor{},
                                    false, CurrentPose});
         }
-        Blocked = blocked;
+        Blocked = touched;
     }
     KeepPathPoint(stepStart + Params.StepUs, false);
 }
 
-bool TRobot::Collides(TPoint from, TPoint to) const {
+// Contact. The chassis is a disc about the middle of the axle; a solid
+// stops it only in the direction into the solid's surface, and the rest of
+// the move, the part along the surface, goes on. Against a wall met at a
+// slant the robot slides along it; at a wall's end or a post it moves round
+// the corner point until it is past. That is what a real robot does: its
+// wheels slip sideways when the chassis is pressed against something, and
+// a shell rubbing along a wall does not hold the robot. (Refusing every
+// move that came closer, as an earlier model did, left a robot that grazed
+// a wall's end or a thin post stuck there for good.) Head-on into a flat
+// surface nothing is left, and the robot stands with its wheels turning.
+// Between two surfaces that face each other, a dead end narrower than the
+// chassis, what one surface leaves the other takes away: the robot is held,
+// as a real one is.
+//
+// The rule works on one step's move (about 0.15 mm at full speed), so the
+// robot never ends closer to a solid than its radius, except where it stood
+// closer already (an obstacle was dropped onto it): there any move that
+// does not go deeper is allowed, so that it can back out.
+TPoint TRobot::AllowedMove(TPoint from, TPoint wanted, bool& touched) const {
+    // Taking the part into one surface away can send the move into another
+    // (a corner between two walls); a few rounds settle it.
+    constexpr int MaxRounds = 4;
+    // Rounding leaves a slide along a wall a hair closer now and then: that
+    // is no move into it.
+    constexpr double DeeperMm = 1e-9;
     const double r = Params.BodyRadiusMm;
-    bool collides = false;
-    World.ForEachSolidNear(Around(to, r), [&](const TShape& shape) {
-        if (collides) {
-            return;
+    // The way out of the solid that the move goes deepest into, if any.
+    const auto deepest = [&](TPoint move) -> std::optional<TPoint> {
+        const TPoint to{from.X + move.X, from.Y + move.Y};
+        double worst = 0;
+        std::optional<TPoint> normal;
+        World.ForEachSolidNear(Around(to, r), [&](const TShape& shape) {
+            const TPoint c = shape.Centre();
+            const double reach = shape.ReachRadius() + r;
+            const double dx = to.X - c.X;
+            const double dy = to.Y - c.Y;
+            if (dx * dx + dy * dy > reach * reach) {
+                return;
+            }
+            const double after = shape.DistanceTo(to);
+            if (after >= r || after >= shape.DistanceTo(from) - DeeperMm) {
+                return;
+            }
+            if (r - after > worst) {
+                worst = r - after;
+                normal = shape.OutwardNormal(from);
+            }
+        });
+        return normal;
+    };
+    TPoint move = wanted;
+    for (int round = 0; round < MaxRounds; ++round) {
+        const std::optional<TPoint> normal = deepest(move);
+        if (!normal) {
+            return move;
         }
-        const TPoint c = shape.Centre();
-        const double reach = shape.ReachRadius() + r;
-        const double dx = to.X - c.X;
-        const double dy = to.Y - c.Y;
-        if (dx * dx + dy * dy > reach * reach) {
-            return;
+        touched = true;
+        const double into = move.X * normal->X + move.Y * normal->Y;
+        if (into >= 0) {
+            return {}; // no part of the move leads away: stand
         }
-        // A move that ends inside a solid is refused only when it goes in
-        // deeper, so that a robot an obstacle was dropped onto can back out.
-        const double after = shape.DistanceTo(to);
-        collides = after < r && after < shape.DistanceTo(from);
-    });
-    return collides;
+        move = {move.X - into * normal->X, move.Y - into * normal->Y};
+    }
+    return deepest(move) ? TPoint{} : move;
 }
 
 void TRobot::KeepPathPoint(std::uint64_t timeUs, bool always) {
@@ -292,6 +351,11 @@ TPoint TRobot::IrOrigin(TSide side) const {
 
 double TRobot::IrAimDeg(TSide side) const {
     return CurrentPose.HeadingDeg + (side == TSide::sdLeft ? Params.IrAimDeg : -Params.IrAimDeg);
+}
+
+bool TRobot::ObstacleInView(TSide side) const {
+    const double hz = Detectors[SideIndex(side)].LastHz;
+    return ObstacleSeen(side, hz > 0 ? hz : Params.IrCentreHz);
 }
 
 bool TRobot::ObstacleSeen(TSide side, double frequencyHz) const {

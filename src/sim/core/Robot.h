@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace wayline::sim {
@@ -130,6 +131,10 @@ public:
     // Places the robot at the world's start at `timeUs`, wheels still, and
     // forgets the path, the events and the pins.
     void Reset(std::uint64_t timeUs);
+    // Someone picks the robot up and sets it down at the world's start: the
+    // program, the servos and the pins go on as they were; the path starts
+    // again.
+    void PutBackAtStart(std::uint64_t timeUs);
 
     // TPinHardware
     bool InputLevel(int pin, std::uint64_t timeUs) override;
@@ -158,8 +163,13 @@ public:
         return Readings[static_cast<std::size_t>(sensor)];
     }
     bool ObstacleSeen(TSide side, double frequencyHz) const;
-    // The last move the robot tried ran into something (turning on the
-    // spot tries none).
+    // What the detector would answer to the program's next burst: at the
+    // frequency of its last one (at its own frequency before any).
+    bool ObstacleInView(TSide side) const;
+    // When the first servo pulse since the last Reset came.
+    std::optional<std::uint64_t> FirstPulseUs() const { return FirstPulse; }
+    // The last move the robot tried was held back, whole or in part, by
+    // something it touches (turning on the spot tries none).
     bool InContact() const { return Blocked; }
 
     // Geometry in arena millimetres, for drawing the robot.
@@ -190,11 +200,12 @@ private:
         std::uint64_t BurstEnd = 0;
         bool Lit = false; // a burst has been sent
         bool Seen = false;
+        double LastHz = 0; // of the last burst (0: none yet)
     };
 
     double ServoSpeed(const TServo& servo, std::uint64_t stepStart) const;
     void Step(std::uint64_t stepStart);
-    bool Collides(TPoint from, TPoint to) const;
+    TPoint AllowedMove(TPoint from, TPoint wanted, bool& touched) const;
     TPoint ToArena(TPoint robotFrame) const;
     TPoint Mirrored(TPoint p, TSide side) const;
     bool Read(TSensor sensor, bool active, std::uint64_t timeUs);
@@ -208,6 +219,7 @@ private:
     TPose CurrentPose;
     double HeadingRad = 0;
     bool Blocked = false;
+    std::optional<std::uint64_t> FirstPulse;
     TServo LeftServo;
     TServo RightServo;
     std::array<TDetector, 2> Detectors{}; // left, right

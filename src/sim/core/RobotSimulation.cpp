@@ -156,9 +156,21 @@ void TRobotSimulation::ProgramStarted(const TEeprom& eeprom, std::uint64_t timeU
     ActiveLastRead = {};
     LastActiveRead = {};
     HadContact = false;
+    CommandRead = false;
+    Veering = false;
+    VeerEnd.reset();
     if (Observer != nullptr) {
         Observer->RunStarted(TheRobot.Pose());
     }
+}
+
+bool TRobotSimulation::StartingUp() const {
+    return HasStarted && !EndTime && ListLayout && !CommandRead &&
+           Now < ProgramStart + MaxStartUpUs;
+}
+
+void TRobotSimulation::PutRobotBack() {
+    TheRobot.PutBackAtStart(Now);
 }
 
 void TRobotSimulation::Add(TRunEvent event) {
@@ -230,6 +242,7 @@ void TRobotSimulation::EepromRead(int address, std::uint8_t value, std::uint64_t
     if ((address - start) % 2 != 0) {
         return; // a value byte read on its own
     }
+    CommandRead = true;
     TRunEvent e;
     e.Kind = TRunEventKind::ekCommand;
     e.TimeUs = t;
@@ -351,8 +364,31 @@ void TRobotSimulation::CloseSensorCheck() {
     e.TimeUs = CheckFirstActive;
     e.Pose = CheckPose;
     e.Reaction = BeginnerReaction(CheckValue);
+    Veering = e.Reaction == TReaction::rnVeerLeft || e.Reaction == TReaction::rnVeerRight;
+    VeerAtSpeed = 0;
     e.SensorValue = CheckValue;
     Add(e);
+}
+
+void TRobotSimulation::ServoPulse(int pin, int widthUs, std::uint64_t timeUs) {
+    if (pin != RobotPins::LeftServo && pin != RobotPins::RightServo) {
+        return;
+    }
+    PulseWidths[pin == RobotPins::LeftServo ? 0 : 1] = widthUs;
+    // The robot program pulses the left servo, then the right one: a drive
+    // cycle ends with the right pulse.
+    if (pin != RobotPins::RightServo) {
+        return;
+    }
+    const bool atSpeed = PulseWidths == LastCycle;
+    LastCycle = PulseWidths;
+    if (!Veering || !HasStarted || EndTime || timeUs < ProgramStart) {
+        return;
+    }
+    if (atSpeed && ++VeerAtSpeed == VeerCycles) {
+        Veering = false;
+        VeerEnd = timeUs - ProgramStart;
+    }
 }
 
 void TRobotSimulation::TakeRunTimeEvents(std::size_t from) {
@@ -360,6 +396,8 @@ void TRobotSimulation::TakeRunTimeEvents(std::size_t from) {
         const TRunTimeEvent& e = StepRecord[i];
         if (e.Kind == ekEepromRead) {
             EepromRead(e.A, static_cast<std::uint8_t>(e.B), e.TimeUs);
+        } else if (e.Kind == ekPulse) {
+            ServoPulse(e.A, e.B, e.TimeUs);
         } else if (e.Kind == ekEnd) {
             ProgramEnded(e.TimeUs, Interpreter != nullptr ? Interpreter->StopMessage() : "",
                          e.A == srFault);

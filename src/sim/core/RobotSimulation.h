@@ -163,6 +163,12 @@ public:
 
     bool Started() const { return HasStarted; }
     std::uint64_t StartUs() const { return ProgramStart; }
+    // The robot program has started and waits out its start-up (it has not
+    // read its first command yet); nothing moves meanwhile. Only a program
+    // with the robot program's lists waits so, and for no longer than
+    // MaxStartUpUs.
+    static constexpr std::uint64_t MaxStartUpUs = 5000000;
+    bool StartingUp() const;
     // When the program ended, counted from its start; nothing while it runs.
     std::optional<std::uint64_t> EndUs() const { return EndTime; }
     const std::optional<TListLayout>& Layout() const { return ListLayout; }
@@ -186,6 +192,19 @@ public:
     std::uint64_t EventsCompleteUs() const { return PublishedUpTo; }
     const std::vector<TPathPoint>& Path() const { return TheRobot.Path(); }
 
+    // When the last veer of the beginner sensors (reactions rnVeerLeft and
+    // rnVeerRight) had run its course, counted from the program's start:
+    // the step it interrupted goes on from there, though the program reads
+    // no list entry for it. Told from the wheels: the robot program holds a
+    // veer's speeds for VeerCycles drive cycles at speed, and a drive cycle
+    // at speed pulses both servos as the one before did.
+    static constexpr int VeerCycles = 35;
+    std::optional<std::uint64_t> LastVeerEndUs() const { return VeerEnd; }
+
+    // Someone sets the robot down at the world's start; the program goes on
+    // (test mode, where a reset would end the exchange).
+    void PutRobotBack();
+
     // The robot's pose relative to its start: x ahead along the start
     // heading, y to its left, heading turned counter-clockwise (not wrapped).
     TPose PoseFromStart() const;
@@ -193,6 +212,7 @@ public:
 
 private:
     void TakeRunTimeEvents(std::size_t from);
+    void ServoPulse(int pin, int widthUs, std::uint64_t timeUs);
     void EepromRead(int address, std::uint8_t value, std::uint64_t timeUs);
     void ProgramEnded(std::uint64_t timeUs, const std::string& why, bool fault);
     void TakeRobotEvents();
@@ -237,6 +257,14 @@ private:
     std::uint64_t CheckFirstActive = 0;
     std::uint64_t CheckLastRead = 0;
     TPose CheckPose;
+    bool CommandRead = false; // the program has read its first command
+    // A veer under way: the drive cycles at speed counted since it began,
+    // and the last pulse of each servo (left, right) and of the last cycle.
+    bool Veering = false;
+    int VeerAtSpeed = 0;
+    std::array<int, 2> PulseWidths{};
+    std::array<int, 2> LastCycle{};
+    std::optional<std::uint64_t> VeerEnd;
 };
 
 } // namespace wayline::sim

@@ -67,6 +67,11 @@ void TRunningSteps::Follow(const TRobotSimulation& board) {
         Take(events[static_cast<std::size_t>(i - dropped)]);
     }
     NextEvent = i;
+    const std::optional<std::uint64_t> veerEnd = board.LastVeerEndUs();
+    if (Reacting && veerEnd && *veerEnd > ReactionUs && *veerEnd <= board.EventsCompleteUs() &&
+        (*Reacting == TReaction::rnVeerLeft || *Reacting == TReaction::rnVeerRight)) {
+        Reacting.reset();
+    }
 }
 
 void TRunningSteps::Take(const TRunEvent& event) {
@@ -96,6 +101,7 @@ void TRunningSteps::Take(const TRunEvent& event) {
             Set = TPlayingStep{event.Set + 2, 0, 0, 0};
         } else {
             Reacting = event.Reaction;
+            ReactionUs = event.TimeUs;
         }
         break;
     case TRunEventKind::ekEnd:

@@ -47,8 +47,9 @@ public:
     const std::optional<TPlayingStep>& MainStep() const { return Main; }
     // While a sensor set plays: its list, and the step it is on.
     const std::optional<TPlayingStep>& SetStep() const { return Set; }
-    // A beginner reaction to the sensors under way (it lasts until the
-    // program reads the main list again).
+    // A beginner reaction to the sensors under way: until the program reads
+    // the main list again, or, for a veer, until the veer has run its course
+    // and the interrupted step goes on.
     const std::optional<TReaction>& Reaction() const { return Reacting; }
     // The program has ended, and what the run-time said about it (empty
     // after END or STOP).
@@ -73,6 +74,7 @@ private:
     std::optional<TPlayingStep> Main;
     std::optional<TPlayingStep> Set;
     std::optional<TReaction> Reacting;
+    std::uint64_t ReactionUs = 0;
     std::string EndMessage;
 };
 

@@ -86,6 +86,30 @@ double TShape::DistanceTo(TPoint p) const {
     return std::hypot(dx, dy);
 }
 
+TPoint TShape::OutwardNormal(TPoint p) const {
+    if (ShapeKind == TShapeKind::skCircle) {
+        const TPoint d = Minus(p, CentrePoint);
+        const double length = std::sqrt(Dot(d, d));
+        return length > 0 ? TPoint{d.X / length, d.Y / length} : TPoint{};
+    }
+    const TPoint q = ToLocal(p);
+    TPoint local;
+    if (std::abs(q.X) <= HalfWidth && std::abs(q.Y) <= HalfHeight) {
+        // Inside: out through the side nearest to p.
+        if (HalfWidth - std::abs(q.X) < HalfHeight - std::abs(q.Y)) {
+            local = {q.X < 0 ? -1.0 : 1.0, 0};
+        } else {
+            local = {0, q.Y < 0 ? -1.0 : 1.0};
+        }
+    } else {
+        local = {q.X - std::clamp(q.X, -HalfWidth, HalfWidth),
+                 q.Y - std::clamp(q.Y, -HalfHeight, HalfHeight)};
+        const double length = std::sqrt(Dot(local, local));
+        local = {local.X / length, local.Y / length};
+    }
+    return {local.X * Cos - local.Y * Sin, local.X * Sin + local.Y * Cos};
+}
+
 bool TShape::TouchesSegment(TPoint a, TPoint b) const {
     if (ShapeKind == TShapeKind::skCircle) {
         return SegmentDistanceSquared(CentrePoint, a, b) <= HalfWidth * HalfWidth;

@@ -41,6 +41,10 @@ public:
 
     // Distance from p to the nearest point of the shape; 0 on or inside it.
     double DistanceTo(TPoint p) const;
+    // The way out of the shape at p: the unit vector from the nearest point
+    // of the outline toward p. Inside, the way out through the nearest side
+    // (a circle's centre has none: {0, 0}).
+    TPoint OutwardNormal(TPoint p) const;
     bool Contains(TPoint p) const { return DistanceTo(p) == 0; }
     // Whether the segment from a to b touches the shape anywhere.
     bool TouchesSegment(TPoint a, TPoint b) const;

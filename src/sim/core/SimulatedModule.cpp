@@ -37,6 +37,7 @@ void TSimulatedModule::StartPendingProgram() {
         return;
     }
     if (Program && HasProgram()) {
+        ++Starts;
         Program->Start(Memory, Port, *start);
     } else {
         Firm.Idle();

@@ -57,6 +57,8 @@ public:
     void SetRunTime(std::unique_ptr<TModuleRunTime> runTime);
     TModuleRunTime* RunTime() { return Program.get(); }
     bool ProgramRunning() const { return Program && Program->Running(); }
+    // How many times the board has started the program so far.
+    unsigned ProgramStarts() const { return Starts; }
 
     // The EEPROM holds a program: its last block, where the program's bit
     // stream begins, is not blank.
@@ -123,6 +125,7 @@ private:
     std::unique_ptr<TModuleRunTime> Program;
     std::mutex Lock;
     bool HostAttached = false;
+    unsigned Starts = 0;
 };
 
 } // namespace wayline::sim

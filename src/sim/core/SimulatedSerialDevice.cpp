@@ -11,26 +11,40 @@ SimulatedSerialDevice::SimulatedSerialDevice(std::shared_ptr<sim::TSimulatedModu
     : Module(std::move(module)), Pacer(std::move(pacer)), PortFaults(std::move(portFaults)),
       DeviceClock(*this) {}
 
+SimulatedSerialDevice::SimulatedSerialDevice(std::shared_ptr<sim::TSimulatedModule> module,
+                                             std::shared_ptr<sim::TResumablePacer> pacer,
+                                             TPacing pacing)
+    : Module(std::move(module)), Pacer(pacer), Resumable(std::move(pacer)), Pacing(pacing),
+      DeviceClock(*this) {}
+
 SimulatedSerialDevice::~SimulatedSerialDevice() {
     Close();
 }
 
 std::uint64_t SimulatedSerialDevice::Now() const {
-    return Pacer ? std::max(Pacer->NowUs(), Module->NowUs()) : Module->NowUs();
+    return PacedNow() ? std::max(Pacer->NowUs(), Module->NowUs()) : Module->NowUs();
+}
+
+void SimulatedSerialDevice::RunModuleUntil(std::uint64_t simUs) {
+    Module->RunUntil(simUs);
+    if (!Paced && Module->ProgramStarts() != StartsAtOpen) {
+        Paced = true;
+        Resumable->ResumeFrom(Module->NowUs());
+    }
 }
 
 std::uint64_t SimulatedSerialDevice::CatchUp() {
     const std::uint64_t now = Now();
-    Module->RunUntil(now);
+    RunModuleUntil(now);
     return now;
 }
 
 void SimulatedSerialDevice::WaitUntilUs(std::uint64_t simUs) {
-    if (Pacer) {
+    if (PacedNow()) {
         Pacer->SleepUntilUs(simUs);
     }
     std::lock_guard<std::mutex> lock(Module->Mutex());
-    Module->RunUntil(std::max(simUs, Now()));
+    RunModuleUntil(std::max(simUs, Now()));
 }
 
 std::uint32_t SimulatedSerialDevice::Open(const std::string& name) {
@@ -52,6 +66,13 @@ std::uint32_t SimulatedSerialDevice::Open(const std::string& name) {
     std::lock_guard<std::mutex> lock(Module->Mutex());
     if (!Module->Attach()) {
         return OpenErrorInUse;
+    }
+    if (Resumable) {
+        // The module's time goes on from where its owner left it, not from
+        // where the host's clock has got to meanwhile.
+        Resumable->ResumeFrom(Module->NowUs());
+        Paced = Pacing == TPacing::pcAlways;
+        StartsAtOpen = Module->ProgramStarts();
     }
     CatchUp();
     Module->HostDiscardInput();
@@ -151,9 +172,9 @@ int SimulatedSerialDevice::Read(std::uint8_t* data, int count, std::uint32_t tim
                 return got;
             }
             next = Module->NextEventUs();
-            if (!Pacer) {
+            if (!PacedNow()) {
                 // Simulated time: jump to whatever happens next.
-                Module->RunUntil(std::min(std::max(next.value_or(deadline), now + 1), deadline));
+                RunModuleUntil(std::min(std::max(next.value_or(deadline), now + 1), deadline));
                 continue;
             }
         }

@@ -2,6 +2,7 @@
 
 #include "comm/core/SerialDevice.h"
 #include "sim/core/RealTimePacer.h"
+#include "sim/core/ResumablePacer.h"
 #include "sim/core/SimulatedModule.h"
 
 #include <cstdint>
@@ -19,6 +20,16 @@ struct TSimulatedPortFaults {
     int OpensBeforeInUse = -1;
 };
 
+// When a device with a resumable pacer follows the host's clock.
+enum class TPacing {
+    pcAlways,
+    // In simulated time until the module starts a program while the device
+    // holds the port (a download's end), at the host's pace from then on:
+    // the transfer takes no real time, an exchange with the program that
+    // follows it (test mode) runs as on the real line.
+    pcOnceAProgramStarts,
+};
+
 // The SerialDevice seam onto a simulated module: TSerial talks to the
 // module's line as to a real port. Its clock is the module's: in simulated
 // time (no pacer) every wait and time-out moves the module's clock forward
@@ -30,6 +41,11 @@ public:
     explicit SimulatedSerialDevice(std::shared_ptr<sim::TSimulatedModule> module,
                                    std::shared_ptr<const sim::TRealTimePacer> pacer = nullptr,
                                    std::shared_ptr<TSimulatedPortFaults> portFaults = nullptr);
+    // A module whose time someone else runs while no port holds it (the
+    // virtual robot's window): opening the port hands the module's time to
+    // `pacer`, which goes on from there as `pacing` says.
+    SimulatedSerialDevice(std::shared_ptr<sim::TSimulatedModule> module,
+                          std::shared_ptr<sim::TResumablePacer> pacer, TPacing pacing);
     ~SimulatedSerialDevice() override;
 
     std::uint32_t Open(const std::string& name) override;
@@ -63,12 +79,20 @@ private:
     // Brings the module up to now (the host's now, when paced); call with
     // the module's lock held.
     std::uint64_t CatchUp();
+    // Runs the module to `simUs` and starts pacing when a program started
+    // (pcOnceAProgramStarts); with the module's lock held.
+    void RunModuleUntil(std::uint64_t simUs);
+    bool PacedNow() const { return Pacer && Paced; }
     std::uint64_t Now() const;
     void WaitUntilUs(std::uint64_t simUs);
 
     std::shared_ptr<sim::TSimulatedModule> Module;
     std::shared_ptr<const sim::TRealTimePacer> Pacer;
     std::shared_ptr<TSimulatedPortFaults> PortFaults;
+    std::shared_ptr<sim::TResumablePacer> Resumable;
+    TPacing Pacing = TPacing::pcAlways;
+    bool Paced = true;
+    unsigned StartsAtOpen = 0;
     TModuleClock DeviceClock;
     bool IsOpen = false;
     std::uint32_t LastBaud = 0;

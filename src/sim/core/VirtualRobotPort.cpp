@@ -8,7 +8,10 @@ TSerialDeviceFactory WithVirtualRobot(const TVirtualRobot& robot, TSerialDeviceF
     return [robot, realPorts = std::move(realPorts)](
                const std::string& name) -> std::unique_ptr<SerialDevice> {
         if (name == VirtualRobotPortName) {
-            return std::make_unique<SimulatedSerialDevice>(robot.Module, robot.Pacer);
+            const bool real = robot.RealTiming && robot.RealTiming->load();
+            return std::make_unique<SimulatedSerialDevice>(
+                robot.Module, robot.Pacer,
+                real ? TPacing::pcAlways : TPacing::pcOnceAProgramStarts);
         }
         return realPorts ? realPorts(name) : nullptr;
     };

@@ -9,7 +9,10 @@
 #include <QPainter>
 #include <QPainterPath>
 
+
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 namespace wayline {
@@ -89,7 +92,8 @@ TArenaView::TArenaView(sim::TRobotSession& session, TTexts texts, QWidget* paren
     setObjectName(QStringLiteral("ArenaView"));
     setMouseTracking(true);
     setFocusPolicy(Qt::ClickFocus);
-    setMinimumSize(320, 220);
+    setMinimumSize(MinimumWidthPx, MinimumHeightPx);
+    Shown.WorldRevision = ~0u; // nothing taken yet
     Refresh();
 }
 
@@ -106,14 +110,23 @@ TPoint TArenaView::ToArena(const QPointF& pixel) const {
     return Viewport().ToArena(pixel.x(), pixel.y());
 }
 
-void TArenaView::Refresh() {
+bool TArenaView::Refresh() {
+    const QRectF robotBefore = RobotPixels(Shown);
+    const sim::TPose poseBefore = Shown.Pose;
+    const std::array<bool, 2> whiskersBefore = Shown.WhiskerPressed;
+    const std::array<bool, sim::SensorCount> sensingBefore = Shown.Sensing;
+    const unsigned worldBefore = Shown.WorldRevision;
+    TArenaPicture& s = Shown;
+    bool redrawPath = false;
     {
         sim::TRobotSimulation& board = Session.Board();
         const std::lock_guard<std::mutex> lock(Session.Module().Mutex());
         const sim::TRobot& robot = board.Robot();
         const sim::TRobotParameters& p = robot.Parameters();
-        TArenaPicture& s = Shown;
-        s.World = board.World();
+        if (board.World().Revision() != s.WorldRevision) {
+            s.World = board.World();
+            s.WorldRevision = board.World().Revision();
+        }
         s.Pose = robot.Pose();
         s.BodyRadiusMm = p.BodyRadiusMm;
         s.AxleTrackMm = p.AxleTrackMm;
@@ -126,30 +139,63 @@ void TArenaView::Refresh() {
             s.WhiskerPressed[i] = robot.WhiskerPressed(side);
             s.IrOrigin[i] = robot.IrOrigin(side);
             s.IrAimDeg[i] = robot.IrAimDeg(side);
-        }
-        const std::uint64_t now = robot.PhysicsTimeUs();
-        for (int k = 0; k < sim::SensorCount; ++k) {
-            const sim::TSensorReading& r = robot.LastReading(static_cast<sim::TSensor>(k));
-            s.Firing[static_cast<std::size_t>(k)] =
-                r.Read && r.Active && r.TimeUs + FiringHoldUs >= now;
+            s.Sensing[i] = s.WhiskerPressed[i];
+            s.Sensing[i + 2] = robot.ObstacleInView(side);
         }
         if (board.Runs() != PathRun) {
             PathRun = board.Runs();
             PathTaken = 0;
             Path.clear();
+            redrawPath = true;
         }
-        TakePath();
+        redrawPath = TakePath() || redrawPath;
     }
-    update();
+    const bool worldChanged = worldBefore != Shown.WorldRevision;
+    const bool robotChanged = std::memcmp(&poseBefore, &Shown.Pose, sizeof(sim::TPose)) != 0 ||
+                              whiskersBefore != Shown.WhiskerPressed ||
+                              sensingBefore != Shown.Sensing;
+    if (redrawPath) {
+        PathPicture = QImage();
+    }
+    const std::size_t drawnBefore = PathDrawn;
+    ExtendPathPicture();
+    const bool pathChanged = redrawPath || PathDrawn != drawnBefore;
+    if (!worldChanged && !robotChanged && !pathChanged) {
+        return false;
+    }
+    ++Asked;
+    if (worldChanged || redrawPath || width() <= 0) {
+        update();
+    } else {
+        QRectF dirty = robotChanged ? robotBefore.united(RobotPixels(Shown)) : QRectF();
+        if (pathChanged) {
+            dirty = dirty.united(NewPathPixels);
+        }
+        update(dirty.toAlignedRect().adjusted(-2, -2, 2, 2));
+    }
+    return true;
 }
 
-void TArenaView::TakePath() {
+QRectF TArenaView::RobotPixels(const TArenaPicture& picture) const {
+    // Everything of the robot lies within its cones' reach of its middle
+    // (the cones start at the eyes, a little ahead of it).
+    const double reach =
+        picture.IrRangeMm + std::hypot(picture.IrOrigin[0].X - picture.Pose.Position.X,
+                                       picture.IrOrigin[0].Y - picture.Pose.Position.Y);
+    const double r = std::max(reach, picture.BodyRadiusMm + 40);
+    const TPoint c = picture.Pose.Position;
+    return QRectF(ToPixels({c.X - r, c.Y + r}), ToPixels({c.X + r, c.Y - r})).normalized();
+}
+
+bool TArenaView::TakePath() {
     const std::vector<sim::TPathPoint>& path = Session.Board().Path();
+    bool redraw = false;
     if (path.size() < PathTaken) {
-        // The robot thinned its path (a long run): draw it again from what
-        // it kept.
+        // The robot thinned its path (a long run), or was put back at its
+        // start: draw it again from what it kept.
         PathTaken = 0;
         Path.clear();
+        redraw = true;
     }
     for (; PathTaken < path.size(); ++PathTaken) {
         const TPoint p = path[PathTaken].Pose.Position;
@@ -174,18 +220,96 @@ void TArenaView::TakePath() {
         }
         thinned.insert(thinned.end(), Path.begin() + static_cast<std::ptrdiff_t>(half), Path.end());
         Path = std::move(thinned);
+        redraw = true;
     }
+    return redraw;
+}
+
+QTransform TArenaView::ArenaTransform() const {
+    const sim::TArenaViewport v = Viewport();
+    QTransform t;
+    t.translate(v.OriginX, v.OriginY);
+    t.scale(v.Scale, -v.Scale); // arena millimetres, y up
+    return t;
+}
+
+void TArenaView::resizeEvent(QResizeEvent* event) {
+    // Both kept pictures are drawn at the view's scale.
+    FloorPicture = QPixmap();
+    PathPicture = QImage();
+    ExtendPathPicture();
+    QWidget::resizeEvent(event);
+}
+
+void TArenaView::UpdateFloorPicture() {
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (!FloorPicture.isNull() && FloorPicture.size() == pixels &&
+        FloorRevision == Shown.WorldRevision) {
+        return;
+    }
+    FloorPicture = QPixmap(pixels);
+    FloorPicture.setDevicePixelRatio(ratio);
+    FloorRevision = Shown.WorldRevision;
+    QPainter painter(&FloorPicture);
+    painter.fillRect(rect(), OutsideColor);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setTransform(ArenaTransform());
+    PaintFloor(painter);
+}
+
+void TArenaView::ExtendPathPicture() {
+    NewPathPixels = QRectF();
+    if (width() <= 0 || height() <= 0) {
+        return;
+    }
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (QSizeF(size()) * ratio).toSize();
+    if (PathPicture.isNull() || PathPicture.size() != pixels) {
+        PathPicture = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        PathPicture.setDevicePixelRatio(ratio);
+        PathPicture.fill(Qt::transparent);
+        PathDrawn = 0;
+    }
+    if (Path.size() < 2 || PathDrawn >= Path.size()) {
+        PathDrawn = std::min(PathDrawn, Path.size());
+        return;
+    }
+    // From the last point drawn, so that the line goes on without a gap.
+    const std::size_t from = PathDrawn == 0 ? 0 : PathDrawn - 1;
+    QPolygonF line;
+    line.reserve(static_cast<qsizetype>(Path.size() - from));
+    for (std::size_t i = from; i < Path.size(); ++i) {
+        line.append(Q(Path[i]));
+    }
+    PathDrawn = Path.size();
+    if (line.size() < 2) {
+        return;
+    }
+    QPainter painter(&PathPicture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setTransform(ArenaTransform());
+    painter.setPen(Cosmetic(PathColor, 2.5));
+    painter.drawPolyline(line);
+    NewPathPixels = ArenaTransform().mapRect(line.boundingRect());
 }
 
 void TArenaView::paintEvent(QPaintEvent*) {
+    ++Painted;
+    UpdateFloorPicture();
+    ExtendPathPicture();
     QPainter painter(this);
-    painter.fillRect(rect(), OutsideColor);
+    // Layer 1, the floor with its walls and the start; layer 2, the path.
+    painter.drawPixmap(0, 0, FloorPicture);
+    painter.drawImage(0, 0, PathPicture);
     painter.setRenderHint(QPainter::Antialiasing);
+    painter.setTransform(ArenaTransform());
+    // Layer 3, the obstacles; layer 4, the robot.
+    PaintObstacles(painter);
+    PaintRobot(painter);
+}
 
-    const sim::TArenaViewport v = Viewport();
-    painter.translate(v.OriginX, v.OriginY);
-    painter.scale(v.Scale, -v.Scale); // from here on: arena millimetres, y up
-
+void TArenaView::PaintFloor(QPainter& painter) const {
     const sim::TWorld& world = Shown.World;
     if (world.HasArena()) {
         const QRectF floor(0, 0, world.Width(), world.Height());
@@ -215,33 +339,29 @@ void TArenaView::paintEvent(QPaintEvent*) {
     painter.setBrush(Qt::NoBrush);
     painter.setPen(Cosmetic(StartColor, 1.5, Qt::DashLine));
     painter.drawEllipse(Q(start.Position), Shown.BodyRadiusMm, Shown.BodyRadiusMm);
+}
 
-    if (Path.size() > 1) {
-        QPolygonF line;
-        line.reserve(static_cast<qsizetype>(Path.size()));
-        for (const TPoint& p : Path) {
-            line.append(Q(p));
-        }
-        painter.setPen(Cosmetic(PathColor, 2.5));
-        painter.drawPolyline(line);
-    }
-
-    for (const sim::TObstacle& o : world.Obstacles()) {
+void TArenaView::PaintObstacles(QPainter& painter) const {
+    for (const sim::TObstacle& o : Shown.World.Obstacles()) {
         const bool selected = o.Id == Selected;
         painter.setPen(Cosmetic(selected ? SelectedEdge : ObstacleEdge, selected ? 3 : 1.5));
         painter.setBrush(ObstacleColor);
         DrawShape(painter, o.Shape);
     }
+}
 
-    // The infra-red cones under the robot, red while their detector fires;
-    // the eyes see nothing beyond the arena's walls.
+void TArenaView::PaintRobot(QPainter& painter) const {
+    const sim::TWorld& world = Shown.World;
+
+    // The infra-red cones under the robot, red while their eye sees
+    // something; the eyes see nothing beyond the arena's walls.
     painter.save();
     if (world.HasArena()) {
         painter.setClipRect(QRectF(0, 0, world.Width(), world.Height()));
     }
     painter.setPen(Qt::NoPen);
     for (std::size_t i = 0; i < 2; ++i) {
-        const bool firing = Shown.Firing[i == 0 ? 2 : 3];
+        const bool firing = Shown.Sensing[i == 0 ? 2 : 3];
         painter.setBrush(firing ? FiringConeColor : ConeColor);
         painter.drawPath(
             Cone(Shown.IrOrigin[i], Shown.IrAimDeg[i], Shown.IrHalfAngleDeg, Shown.IrRangeMm));
@@ -274,7 +394,7 @@ void TArenaView::paintEvent(QPaintEvent*) {
     // Infra-red eyes and whiskers over the body.
     for (std::size_t i = 0; i < 2; ++i) {
         painter.setPen(Qt::NoPen);
-        painter.setBrush(Shown.Firing[i == 0 ? 2 : 3] ? PressedColor : QColor(0x20, 0x20, 0x20));
+        painter.setBrush(Shown.Sensing[i == 0 ? 2 : 3] ? PressedColor : QColor(0x20, 0x20, 0x20));
         painter.drawEllipse(Q(Shown.IrOrigin[i]), 7, 7);
         const bool pressed = Shown.WhiskerPressed[i];
         painter.setPen(Cosmetic(pressed ? PressedColor : WhiskerColor, pressed ? 4 : 2.5));
@@ -380,6 +500,7 @@ void TArenaView::HoldWhisker(int side, bool held) {
     }
     HeldWhisker = held ? side : -1;
     Refresh();
+    Q_EMIT WhiskerHeld();
 }
 
 void TArenaView::ReleaseWhiskers() {

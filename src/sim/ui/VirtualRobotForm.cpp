@@ -5,12 +5,15 @@
 #include "uikit/UserDialogs.h"
 #include "codegen/core/BuildCode.h"
 #include "editor/core/ActionDocument.h"
+#include "editor/core/SettingsRules.h"
 #include "sim/core/ChallengeFile.h"
 #include "sim/core/RobotSession.h"
+#include "sim/core/WindowPlacement.h"
 #include "sim/ui/ArenaView.h"
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDir>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,8 +23,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QSaveFile>
 #include <QScreen>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStyle>
 #include <QTimer>
@@ -66,6 +71,12 @@ constexpr int HintText = 733;
 constexpr int FirstLegendText = 734; // path, cones, obstacle, whisker
 constexpr int SendingText = 738;
 constexpr int NowText = 739;
+constexpr int FastStartingText = 741;
+constexpr int SensorsOffText = 742;
+constexpr int RealTimingText = 743;
+constexpr int RealTimingHelpText = 744;
+constexpr int BackToStartText = 746;
+constexpr int BackToStartHelpText = 747;
 constexpr int OpenArenaText = 800;
 constexpr int LessonsText = 801;
 constexpr int SaveArenaText = 802;
@@ -151,13 +162,6 @@ QString FaultText(const TResources& resources, const sim::TFaultCause& cause) {
                 QString::number(cause.BitAddress));
 }
 
-// Where the arena dialogs first open: the user's documents folder, or home,
-// never the program's own folder.
-QString ArenaStartFolder() {
-    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
-}
-
 // Seconds with one decimal, as the language writes them ("12,4" in German).
 QString Seconds(std::uint64_t us, const QString& language) {
     return DecimalText(static_cast<double>(us) / 1e6, 1, language);
@@ -206,6 +210,25 @@ QPixmap LegendPicture(int which) {
     return picture;
 }
 
+// The window's own settings, beside the program's five: the place the user
+// gave it and the timing chosen.
+QString SettingText(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+QSettings RobotSettings() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                     SettingText(SettingsOrganisation), SettingText(SettingsApplication));
+}
+const QString PlaceKey = QStringLiteral("VirtualRobot/WindowPlace");
+const QString RealTimingKey = QStringLiteral("VirtualRobot/RealTiming");
+
+sim::TScreenRect Screen(const QRect& r) {
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+QRect ToQRect(const sim::TScreenRect& r) {
+    return {r.X, r.Y, r.Width, r.Height};
+}
+
 } // namespace
 
 sim::TEntryRows EntryRowsOf(const TDocumentState& state) {
@@ -221,6 +244,21 @@ sim::TWorld VirtualRobotWorld() {
     world.SetServoCentres(LeftServoTrueCentre, RightServoTrueCentre);
     return world;
 }
+
+namespace {
+
+// Arena files start where the user keeps files (documents, else home), as
+// action lists do: never in the program's folder.
+QString ArenaStartFolder() {
+    return QString::fromStdString(FileDialogFolder(
+        {}, QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation).toStdString(),
+        QDir::homePath().toStdString(), [](std::string_view path) {
+            return QFileInfo(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())))
+                .isDir();
+        }));
+}
+
+} // namespace
 
 TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtualRobot& robot,
                                      QWidget* parent)
@@ -238,7 +276,9 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     arenaTexts.AddCanHere = Text(AddCanHereText);
     View = new TArenaView(*RobotSession, arenaTexts, this);
 
-    // The tool row: play or pause, restart, the speed, obstacles.
+    // The tool rows: play or pause, restart, the speed; obstacles and the
+    // timing. Side by side in a wide window, one above the other in a
+    // narrow one.
     PlayPause = new QPushButton(this);
     PlayPause->setObjectName(QStringLiteral("PlayButton"));
     RestartBtn =
@@ -247,11 +287,11 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     auto* speedLabel = new QLabel(Text(SpeedText), this);
     SpeedGroup = new QButtonGroup(this);
     SpeedGroup->setExclusive(true);
-    auto* tools = new QHBoxLayout;
-    tools->addWidget(PlayPause);
-    tools->addWidget(RestartBtn);
-    tools->addSpacing(16);
-    tools->addWidget(speedLabel);
+    auto* playRow = new QHBoxLayout;
+    playRow->addWidget(PlayPause);
+    playRow->addWidget(RestartBtn);
+    playRow->addSpacing(12);
+    playRow->addWidget(speedLabel);
     for (int i = 0; i < 3; ++i) {
         auto* button = new QToolButton(this);
         const int factor = sim::TPlayback::Speeds[i];
@@ -261,9 +301,9 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
         button->setChecked(factor == 1);
         button->setMinimumWidth(36);
         SpeedGroup->addButton(button, factor);
-        tools->addWidget(button);
+        playRow->addWidget(button);
     }
-    tools->addStretch(1);
+    playRow->addStretch(1);
     OpenArena = new QPushButton(Text(OpenArenaText), this);
     OpenArena->setObjectName(QStringLiteral("OpenArenaButton"));
     LessonsBtn = new QPushButton(Text(LessonsText), this);
@@ -281,20 +321,32 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     LessonsBtn->setMenu(Lessons);
     SaveArena = new QPushButton(Text(SaveArenaText), this);
     SaveArena->setObjectName(QStringLiteral("SaveArenaButton"));
-    tools->addWidget(OpenArena);
-    tools->addWidget(LessonsBtn);
-    tools->addWidget(SaveArena);
-    tools->addSpacing(16);
+    auto* arenaRow = new QHBoxLayout;
+    arenaRow->addWidget(OpenArena);
+    arenaRow->addWidget(LessonsBtn);
+    arenaRow->addWidget(SaveArena);
+    arenaRow->addStretch(1);
     AddBox = new QPushButton(Text(AddBoxText), this);
     AddBox->setObjectName(QStringLiteral("AddBoxButton"));
     AddCan = new QPushButton(Text(AddCanText), this);
     AddCan->setObjectName(QStringLiteral("AddCanButton"));
-    tools->addWidget(AddBox);
-    tools->addWidget(AddCan);
+    RealTimingCheck = new QCheckBox(Text(RealTimingText), this);
+    RealTimingCheck->setObjectName(QStringLiteral("RealTimingBox"));
+    RealTimingCheck->setToolTip(Text(RealTimingHelpText));
+    auto* worldRow = new QHBoxLayout;
+    worldRow->addWidget(AddBox);
+    worldRow->addWidget(AddCan);
+    worldRow->addSpacing(12);
+    worldRow->addWidget(RealTimingCheck);
+    worldRow->addStretch(1);
+    Tools = new QBoxLayout(QBoxLayout::LeftToRight);
+    Tools->addLayout(playRow, 1);
+    Tools->addLayout(arenaRow);
+    Tools->addLayout(worldRow);
 
-    // The side panel: the task and its verdict, what the robot does now,
-    // its time, its sensors, a key.
-    auto* side = new QVBoxLayout;
+    // The side panel: the task and its verdict, what the robot does now and
+    // its time; its sensors; a key to the arena. A column beside the arena,
+    // or a row below it.
     auto* nowTitle = new QLabel(Text(NowText), this);
     QFont titleFont = nowTitle->font();
     titleFont.setBold(true);
@@ -314,10 +366,6 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     verdictFont.setPointSizeF(verdictFont.pointSizeF() * 1.15);
     verdictFont.setBold(true);
     VerdictText->setFont(verdictFont);
-    side->addWidget(TaskTitle);
-    side->addWidget(TaskText);
-    side->addWidget(VerdictText);
-    side->addSpacing(6);
     Status = new QLabel(this);
     Status->setObjectName(QStringLiteral("StatusLabel"));
     Status->setWordWrap(true);
@@ -330,13 +378,23 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     Status->setStyleSheet(QStringLiteral("QLabel { color: #1e5a1e; }"));
     Time = new QLabel(this);
     Time->setObjectName(QStringLiteral("TimeLabel"));
-    side->addWidget(nowTitle);
-    side->addWidget(Status);
-    side->addWidget(Time);
-    side->addSpacing(10);
+    auto* nowGroup = new QWidget(this);
+    auto* nowLayout = new QVBoxLayout(nowGroup);
+    nowLayout->setContentsMargins(0, 0, 0, 0);
+    nowLayout->addWidget(TaskTitle);
+    nowLayout->addWidget(TaskText);
+    nowLayout->addWidget(VerdictText);
+    nowLayout->addWidget(nowTitle);
+    nowLayout->addWidget(Status);
+    nowLayout->addWidget(Time);
+    nowLayout->addStretch(1);
+
+    auto* sensorGroup = new QWidget(this);
+    auto* sensorLayout = new QVBoxLayout(sensorGroup);
+    sensorLayout->setContentsMargins(0, 0, 0, 0);
     auto* sensorsTitle = new QLabel(Text(SensorsText), this);
     sensorsTitle->setFont(titleFont);
-    side->addWidget(sensorsTitle);
+    sensorLayout->addWidget(sensorsTitle);
     auto* lampGrid = new QGridLayout;
     for (int k = 0; k < sim::SensorCount; ++k) {
         auto* lamp = new QLabel(this);
@@ -348,9 +406,18 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
         lampGrid->addWidget(new QLabel(Text(FirstSensorText + k), this), k, 1);
     }
     lampGrid->setColumnStretch(1, 1);
-    side->addLayout(lampGrid);
-    side->addSpacing(10);
-    auto* legend = new QGridLayout;
+    sensorLayout->addLayout(lampGrid);
+    SensorsOff = new QLabel(Text(SensorsOffText), this);
+    SensorsOff->setObjectName(QStringLiteral("SensorsOffLabel"));
+    SensorsOff->setWordWrap(true);
+    SensorsOff->setStyleSheet(QStringLiteral("QLabel { color: #9a3a00; font-weight: bold; }"));
+    SensorsOff->hide();
+    sensorLayout->addWidget(SensorsOff);
+    sensorLayout->addStretch(1);
+
+    Legend = new QWidget(this);
+    auto* legend = new QGridLayout(Legend);
+    legend->setContentsMargins(0, 0, 0, 0);
     for (int k = 0; k < 6; ++k) {
         auto* picture = new QLabel(this);
         picture->setPixmap(LegendPicture(k));
@@ -366,16 +433,20 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
         }
     }
     legend->setColumnStretch(1, 1);
-    side->addLayout(legend);
-    side->addStretch(1);
-    auto* sidePanel = new QWidget(this);
-    sidePanel->setObjectName(QStringLiteral("SidePanel"));
-    sidePanel->setLayout(side);
-    sidePanel->setFixedWidth(250);
+    legend->setRowStretch(6, 1);
 
-    auto* middle = new QHBoxLayout;
-    middle->addWidget(View, 1);
-    middle->addWidget(sidePanel);
+    SidePanel = new QWidget(this);
+    SidePanel->setObjectName(QStringLiteral("SidePanel"));
+    Side = new QBoxLayout(QBoxLayout::TopToBottom, SidePanel);
+    Side->setContentsMargins(0, 0, 0, 0);
+    Side->setSpacing(10);
+    Side->addWidget(nowGroup, 1);
+    Side->addWidget(sensorGroup, 1);
+    Side->addWidget(Legend, 1);
+
+    Middle = new QBoxLayout(QBoxLayout::LeftToRight);
+    Middle->addWidget(View, 1);
+    Middle->addWidget(SidePanel);
 
     Hint = new QLabel(Text(HintText), this);
     Hint->setObjectName(QStringLiteral("HintLabel"));
@@ -383,10 +454,13 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
     Hint->setStyleSheet(QStringLiteral("QLabel { color: #505050; }"));
 
     auto* all = new QVBoxLayout(this);
-    all->addLayout(tools);
-    all->addLayout(middle, 1);
+    all->addLayout(Tools);
+    all->addLayout(Middle, 1);
     all->addWidget(Hint);
-    resize(1040, 660);
+    ApplyLayout(false, false, false);
+    const sim::TBesideMainWindow sizes;
+    resize(sizes.RobotPreferred.Width, sizes.RobotPreferred.Height);
+    setMinimumSize(sizes.RobotMinimumNarrow.Width - 20, sizes.RobotMinimumWide.Height - 40);
 
     connect(PlayPause, &QPushButton::clicked, this, [this] { Playing() ? Pause() : Play(); });
     connect(RestartBtn, &QPushButton::clicked, this, &TVirtualRobotForm::Restart);
@@ -401,19 +475,34 @@ TVirtualRobotForm::TVirtualRobotForm(const TResources& resources, const TVirtual
         const sim::TWorld& world = View->Picture().World;
         View->AddCan({world.Width() / 2, world.Height() / 2});
     });
+    connect(RealTimingCheck, &QCheckBox::clicked, this, &TVirtualRobotForm::SetRealTiming);
+    // What the mouse changes in the arena shows at once, paused or not.
+    connect(View, &TArenaView::ArenaChanged, this, &TVirtualRobotForm::UpdateShown);
+    connect(View, &TArenaView::WhiskerHeld, this, &TVirtualRobotForm::UpdateShown);
+
+    {
+        const QSettings store = RobotSettings();
+        UsersPlace = store.value(PlaceKey).toByteArray();
+        const bool real = store.value(RealTimingKey, false).toBool();
+        Robot.RealTiming->store(real);
+        Clock.SetFastStart(!real);
+        RealTimingCheck->setChecked(real);
+    }
 
     Timer = new QTimer(this);
     Timer->setTimerType(Qt::PreciseTimer);
-    Timer->setInterval(HiddenIntervalMs);
+    Timer->setInterval(FrameIntervalMs);
     connect(Timer, &QTimer::timeout, this, &TVirtualRobotForm::OnTimer);
     LastFrameUs = FrameClock();
-    Timer->start();
     ShowTaskText();
     UpdateShown();
 }
 
 TVirtualRobotForm::~TVirtualRobotForm() {
     Timer->stop();
+    if (isVisible()) {
+        KeepUsersPlace();
+    }
     View->ReleaseWhiskers();
     // The module may outlive the window (a serial device stepping it).
     const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
@@ -676,6 +765,51 @@ void TVirtualRobotForm::UpdateTask() {
     }
 }
 
+void TVirtualRobotForm::ApplyLayout(bool split, bool narrow, bool compact) {
+    SplitTools = split;
+    NarrowLayout = narrow;
+    CompactLayout = compact;
+    Tools->setDirection(split ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    Middle->setDirection(narrow ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+    Side->setDirection(narrow ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
+    if (narrow) {
+        SidePanel->setMinimumWidth(0);
+        SidePanel->setMaximumWidth(QWIDGETSIZE_MAX);
+    } else {
+        SidePanel->setFixedWidth(SidePanelWidthPx);
+    }
+    // Short of room, the key to the arena and the hint give way first.
+    Legend->setVisible(!compact && !narrow);
+    Hint->setVisible(!compact);
+}
+
+void TVirtualRobotForm::LayOutFor(const QSize& size) {
+    // The tool rows side by side need their widths, the window's margins and
+    // the gaps between them.
+    int toolsWide = 0;
+    for (int i = 0; i < Tools->count(); ++i) {
+        if (QLayout* row = Tools->itemAt(i)->layout()) {
+            toolsWide += row->sizeHint().width() + Tools->spacing();
+        }
+    }
+    const QMargins margins = layout()->contentsMargins();
+    toolsWide += margins.left() + margins.right();
+    const bool split = size.width() < toolsWide;
+    const bool narrow = size.width() < NarrowBelowPx;
+    const bool compact = size.height() < CompactBelowPx;
+    if (split != SplitTools || narrow != NarrowLayout || compact != CompactLayout) {
+        ApplyLayout(split, narrow, compact);
+    }
+}
+
+void TVirtualRobotForm::resizeEvent(QResizeEvent* event) {
+    LayOutFor(event->size());
+    QWidget::resizeEvent(event);
+    if (FitPending) {
+        QTimer::singleShot(0, this, &TVirtualRobotForm::FitToPlacedFrame);
+    }
+}
+
 QString TVirtualRobotForm::Text(int id) const {
     return Res.LoadText(id);
 }
@@ -693,12 +827,20 @@ void TVirtualRobotForm::ProgramLoaded(sim::TEntryRows rows, QWidget* testWindow)
     EntryRows = std::move(rows);
     Running = sim::TRunningSteps(EntryRows);
     ForTest = testWindow != nullptr;
+    RestartPending = false;
     Clock.SetPlaying(true);
     LeaveTestWindow();
     if (!isVisible()) {
-        PlaceBesideOwner();
+        if (!UsersPlace.isEmpty() && restoreGeometry(UsersPlace)) {
+            LayOutFor(size());
+            PlacedFrame = frameGeometry();
+            FitPending = false;
+        } else {
+            PlaceBesideOwner();
+        }
     }
     show();
+    FitToPlacedFrame();
     raise();
     if (testWindow != nullptr) {
         // Test mode's window is modal: this one stays usable beside it (a
@@ -708,8 +850,10 @@ void TVirtualRobotForm::ProgramLoaded(sim::TEntryRows rows, QWidget* testWindow)
         if (QWindow* own = windowHandle()) {
             own->setTransientParent(testWindow->windowHandle());
         }
+        PlaceTestWindow(testWindow);
     }
     UpdateShown();
+    UpdateTimer();
 }
 
 void TVirtualRobotForm::LeaveTestWindow() {
@@ -728,52 +872,132 @@ bool TVirtualRobotForm::eventFilter(QObject* watched, QEvent* event) {
         // Test mode is over: the test program stays in the module, and the
         // window runs it on its own clock again.
         LeaveTestWindow();
+        UpdateButtons();
+        UpdateTimer();
     }
     return QWidget::eventFilter(watched, event);
 }
 
+QMargins TVirtualRobotForm::FrameMargins() const {
+    // Known once the window manager has framed the window; before that, a
+    // title bar and thin borders as most window managers draw them.
+    if (isVisible() && frameGeometry() != geometry()) {
+        const QRect frame = frameGeometry();
+        const QRect inner = geometry();
+        return {inner.left() - frame.left(), inner.top() - frame.top(),
+                frame.right() - inner.right(), frame.bottom() - inner.bottom()};
+    }
+    return {1, 26, 1, 1};
+}
+
 void TVirtualRobotForm::PlaceBesideOwner() {
-    if (Placed) {
-        return;
-    }
-    Placed = true;
-    // No larger than the screen (a classroom's small laptops).
-    if (const QScreen* screen = QWidget::screen()) {
-        const QRect room = screen->availableGeometry();
-        resize(std::min(width(), room.width() - 16), std::min(height(), room.height() - 48));
-    }
     QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
     if (owner == nullptr || !owner->isVisible()) {
         return;
     }
-    const QRect main = owner->frameGeometry();
     const QScreen* screen = owner->screen();
-    const QRect room = screen != nullptr ? screen->availableGeometry() : QRect();
-    const QSize own = frameGeometry().size();
-    QPoint at(main.right() + 8, main.top());
-    if (room.isValid() && at.x() + own.width() > room.right()) {
-        // No room on the right: on the left, else over the right edge.
-        at.setX(main.left() - own.width() - 8);
-        if (at.x() < room.left()) {
-            at.setX(std::max(room.left(), room.right() - own.width()));
-        }
+    if (screen == nullptr) {
+        return;
     }
-    if (room.isValid()) {
-        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - own.height())));
+    sim::TBesideMainWindow s;
+    s.WorkArea = Screen(screen->availableGeometry());
+    s.Main = Screen(owner->frameGeometry());
+    const QRect working = OwnerWorkingArea ? OwnerWorkingArea() : owner->rect();
+    s.MainWorking = Screen(working.translated(owner->geometry().topLeft() - owner->frameGeometry().topLeft()));
+    const sim::TWindowPlaces places = sim::PlaceBesideMainWindow(s);
+    if (places.Main != s.Main) {
+        owner->move(places.Main.X, places.Main.Y);
     }
-    move(at);
+    const QMargins m = FrameMargins();
+    const QRect frame = ToQRect(places.Robot);
+    const QSize inner(frame.width() - m.left() - m.right(), frame.height() - m.top() - m.bottom());
+    // Laid out for that size first, so that its least size allows it.
+    LayOutFor(inner);
+    resize(inner);
+    move(frame.topLeft());
+    PlacedFrame = frame;
+    FitPending = true;
+}
+
+void TVirtualRobotForm::FitToPlacedFrame() {
+    // The window manager's frame may differ from the one guessed when the
+    // window was placed: once it is known, the frame is made the one placed,
+    // so that the window ends where the main window's working area begins.
+    if (!FitPending || !PlacedFrame || !isVisible() || frameGeometry() == geometry()) {
+        return;
+    }
+    FitPending = false;
+    const QRect frame = frameGeometry();
+    if (frame == *PlacedFrame || sim::MovedByUser(Screen(*PlacedFrame), Screen(frame))) {
+        return;
+    }
+    const QMargins m = FrameMargins();
+    const QSize inner(PlacedFrame->width() - m.left() - m.right(),
+                      PlacedFrame->height() - m.top() - m.bottom());
+    LayOutFor(inner);
+    resize(inner.expandedTo(minimumSize()));
+    move(PlacedFrame->topLeft());
+}
+
+void TVirtualRobotForm::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    FitToPlacedFrame();
+}
+
+void TVirtualRobotForm::PlaceTestWindow(QWidget* testWindow) {
+    const QScreen* screen = this->screen();
+    if (screen == nullptr || testWindow == nullptr) {
+        return;
+    }
+    if (QLayout* all = layout()) {
+        all->activate(); // the arena at its size, for where the start is
+    }
+    const QRect keep = StartOnScreen();
+    QWidget* owner = parentWidget() != nullptr ? parentWidget()->window() : nullptr;
+    const QRect main = owner != nullptr ? owner->frameGeometry() : QRect();
+    const QSize testSize = testWindow->frameGeometry().size().expandedTo(
+        testWindow->size() + QSize(FrameMargins().left() + FrameMargins().right(),
+                                   FrameMargins().top() + FrameMargins().bottom()));
+    const sim::TScreenRect at = sim::PlaceTestWindow(
+        Screen(screen->availableGeometry()), Screen(main), Screen(frameGeometry()), Screen(keep),
+        {testSize.width(), testSize.height()});
+    testWindow->move(at.X, at.Y);
+}
+
+QRect TVirtualRobotForm::StartOnScreen() const {
+    const TArenaPicture& picture = View->Picture();
+    const sim::TPose start = picture.World.Start();
+    const double reach = picture.BodyRadiusMm + 40;
+    const QRectF inView = QRectF(View->ToPixels({start.Position.X - reach, start.Position.Y + reach}),
+                                 View->ToPixels({start.Position.X + reach, start.Position.Y - reach}))
+                              .normalized();
+    return {View->mapToGlobal(inView.topLeft().toPoint()), inView.size().toSize()};
+}
+
+void TVirtualRobotForm::KeepUsersPlace() {
+    // Only a window that was placed, by this window or from the user's
+    // place, can have been moved since (a window never placed stood where
+    // the window system put it).
+    if (!PlacedFrame || !sim::MovedByUser(Screen(*PlacedFrame), Screen(frameGeometry()))) {
+        return;
+    }
+    UsersPlace = saveGeometry();
+    PlacedFrame = frameGeometry();
+    RobotSettings().setValue(PlaceKey, UsersPlace);
 }
 
 void TVirtualRobotForm::Play() {
     Clock.SetPlaying(true);
     UpdateButtons();
     UpdateStatus();
+    UpdateTimer();
 }
 
 void TVirtualRobotForm::Pause() {
     Clock.SetPlaying(false);
     UpdateButtons();
     UpdateStatus();
+    UpdateTimer();
 }
 
 void TVirtualRobotForm::SetSpeed(int factor) {
@@ -783,18 +1007,60 @@ void TVirtualRobotForm::SetSpeed(int factor) {
     }
 }
 
+void TVirtualRobotForm::SetRealTiming(bool real) {
+    Robot.RealTiming->store(real);
+    Clock.SetFastStart(!real);
+    if (RealTimingCheck->isChecked() != real) {
+        RealTimingCheck->setChecked(real);
+    }
+    RobotSettings().setValue(RealTimingKey, real);
+    UpdateStatus();
+}
+
+bool TVirtualRobotForm::RealTiming() const {
+    return Robot.RealTiming->load();
+}
+
 void TVirtualRobotForm::Restart() {
     sim::TSimulatedModule& module = RobotSession->Module();
     {
         const std::lock_guard<std::mutex> lock(module.Mutex());
-        // A serial device on the port would lose its exchange.
-        if (module.Attached() || !module.HasProgram()) {
-            return;
+        if (TestWindow) {
+            // Test mode holds the port: the robot is only set back at its
+            // start, and the test program goes on.
+            RobotSession->Board().PutRobotBack();
+        } else {
+            // A serial device on the port would lose its exchange.
+            if (module.Attached() || !module.HasProgram()) {
+                return;
+            }
+            module.PressResetButton();
+            RestartPending = true;
         }
-        module.PressResetButton();
     }
-    Clock.SetPlaying(true);
-    UpdateButtons();
+    if (!TestWindow) {
+        Clock.SetPlaying(true);
+    }
+    UpdateShown();
+    UpdateTimer();
+}
+
+void TVirtualRobotForm::UpdateTimer() {
+    bool started = false;
+    {
+        const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
+        started = RobotSession->Board().Started();
+    }
+    const bool ended = Running.Ended() && !RestartPending;
+    const bool run = isVisible() &&
+                     (TestWindow || HostDriven ||
+                      (Clock.Playing() && (started || RestartPending) && !ended));
+    if (run && !Timer->isActive()) {
+        LastFrameUs = FrameClock();
+        Timer->start();
+    } else if (!run && Timer->isActive()) {
+        Timer->stop();
+    }
 }
 
 void TVirtualRobotForm::OnTimer() {
@@ -813,33 +1079,42 @@ void TVirtualRobotForm::AdvanceFrame(std::uint64_t hostElapsedUs) {
         attached = module.Attached();
     }
     HostDriven = attached || (Hold && Hold());
-    if (!HostDriven) {
-        const std::uint64_t run = isVisible() ? Clock.FrameRunUs(hostElapsedUs) : 0;
-        if (run > 0) {
-            board.RunUntil(board.NowUs() + run);
-        }
-        // A download that starts now finds the robot where the window left
-        // it, not where the host's clock has got to.
-        const std::lock_guard<std::mutex> lock(module.Mutex());
-        if (!module.Attached()) {
-            Robot.Pacer->ResumeFrom(module.NowUs());
-        }
+    if (!HostDriven && isVisible()) {
+        Clock.RunFrame(board, hostElapsedUs);
     }
     if (isVisible()) {
         UpdateShown();
     }
+    UpdateTimer();
 }
 
 void TVirtualRobotForm::UpdateShown() {
     View->Refresh();
+    bool sensorsOff = false;
     {
         const std::lock_guard<std::mutex> lock(RobotSession->Module().Mutex());
-        Running.Follow(RobotSession->Board());
+        const sim::TRobotSimulation& board = RobotSession->Board();
+        Running.Follow(board);
+        if (board.Runs() != ShownRun) {
+            ShownRun = board.Runs();
+            RestartPending = false;
+            FirstMoveShown.reset();
+        }
+        if (!FirstMoveShown && board.Started() && board.Robot().FirstPulseUs() &&
+            (board.Robot().WheelSpeed(sim::TSide::sdLeft, board.Robot().PhysicsTimeUs()) != 0 ||
+             board.Robot().WheelSpeed(sim::TSide::sdRight, board.Robot().PhysicsTimeUs()) != 0)) {
+            FirstMoveShown = FrameClock();
+        }
+        sensorsOff = !ForTest && board.Started() && board.Layout() &&
+                     board.Layout()->SensorMode == 0;
+    }
+    if (SensorsOff->isVisibleTo(this) != sensorsOff) {
+        SensorsOff->setVisible(sensorsOff);
     }
     const TArenaPicture& picture = View->Picture();
     for (std::size_t k = 0; k < Lamps.size(); ++k) {
-        if (Lit[k] != picture.Firing[k]) {
-            Lit[k] = picture.Firing[k];
+        if (Lit[k] != picture.Sensing[k]) {
+            Lit[k] = picture.Sensing[k];
             Lamps[k]->setStyleSheet(Lit[k] ? LampOn : LampOff);
         }
     }
@@ -925,7 +1200,8 @@ void TVirtualRobotForm::UpdateStatus() {
         status = Fill(Fill(Text(StepText), QStringLiteral("step"), QString::number(main->Row)),
                       QStringLiteral("action"), ActionText(main->Letter, main->Value));
     } else {
-        status = Text(StartingText);
+        // The start-up wait: played fast, or as long as a real robot waits.
+        status = Text(Clock.FastStart() ? FastStartingText : StartingText);
     }
     if (Status->text() != status) {
         Status->setText(status);
@@ -949,9 +1225,15 @@ void TVirtualRobotForm::UpdateButtons() {
         PlayPause->setIcon(
             style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
     }
-    // While the line sets the pace, the window's own clock has no say.
+    // While the line sets the pace, the window's own clock has no say. In
+    // test mode the robot can still be set back at its start.
     PlayPause->setEnabled(!HostDriven);
-    RestartBtn->setEnabled(!HostDriven);
+    RestartBtn->setEnabled(!HostDriven || TestWindow);
+    const QString restart = Text(TestWindow ? BackToStartText : RestartText);
+    if (RestartBtn->text() != restart) {
+        RestartBtn->setText(restart);
+        RestartBtn->setToolTip(TestWindow ? Text(BackToStartHelpText) : QString());
+    }
     OpenArena->setEnabled(!HostDriven);
     LessonsBtn->setEnabled(!HostDriven);
     for (QAbstractButton* button : SpeedGroup->buttons()) {
@@ -960,16 +1242,16 @@ void TVirtualRobotForm::UpdateButtons() {
 }
 
 void TVirtualRobotForm::showEvent(QShowEvent* event) {
-    Timer->setInterval(FrameIntervalMs);
-    LastFrameUs = FrameClock();
     QWidget::showEvent(event);
+    UpdateTimer();
 }
 
 void TVirtualRobotForm::hideEvent(QHideEvent* event) {
-    Timer->setInterval(HiddenIntervalMs);
+    KeepUsersPlace();
     View->ReleaseWhiskers();
     ReportSteps(0, 0, 0);
     QWidget::hideEvent(event);
+    Timer->stop();
 }
 
 } // namespace wayline

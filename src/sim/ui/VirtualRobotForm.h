@@ -6,7 +6,9 @@
 #include "sim/core/RunningSteps.h"
 #include "sim/core/VirtualRobotPort.h"
 
+#include <QByteArray>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 #include <array>
@@ -16,7 +18,9 @@
 #include <optional>
 #include <vector>
 
+class QBoxLayout;
 class QButtonGroup;
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -47,28 +51,37 @@ sim::TWorld VirtualRobotWorld();
 // downloaded to the port of that name. Opens when a download to it has
 // succeeded (Go or Test) and plays it; play, pause, restart and a speed
 // of 1x, 2x or 4x; obstacles to drag, add and remove; whiskers to press
-// with the mouse; the step being executed and what the sensors report.
+// with the mouse; the step being executed and what the sensors sense.
 //
-// Time: the window animates at 60 frames a second. While nobody is on the
-// port, it runs the module itself on its own clock (TPlayback: the frame's
-// time times the speed, on the user-interface thread, a bounded slice per
-// frame) and hands its time to the port's pacer after every frame, so that
-// a download starts from where the window left the robot.
+// Where it opens: beside the main window, so that neither covers what the
+// user works in (the main window moves if it must); test mode's window then
+// goes where it covers neither the robot's start nor its wheels. A window
+// the user has moved or resized keeps that place, for the run and in the
+// settings for the next runs.
+//
+// Time: while nobody is on the port, the window runs the module itself on
+// its own clock (TPlayback: the frame's time times the speed, the robot
+// program's start-up wait fast unless "Real timing" is ticked, on the
+// user-interface thread, a bounded slice per frame). While a serial device
+// holds the port (a download, test mode) the host's line sets the pace and
+// the window only shows what happens. Frames come at 60 a second only while
+// something can change: not while paused, finished or hidden.
 //
 // Arenas and tasks: the window opens a world or challenge file ("Open
 // arena…") or a built-in lesson, saves the arena as it stands, shows the
 // task, its goals and forbidden zones, and judges every run on it (the
 // same judge as wayline-cli grade): the verdict in words and a mark on the
-// path where it fell. While a serial
-// device holds the port (a download, test mode) the host's line sets the
-// pace and the window only shows what happens.
+// path where it fell.
 class TVirtualRobotForm : public QWidget {
     Q_OBJECT
 public:
     static constexpr int FrameIntervalMs = 16;
-    // While hidden the window only keeps the port's pacer at the robot's
-    // time, a few times a second.
-    static constexpr int HiddenIntervalMs = 250;
+    // Narrower than its tool rows side by side, they stand one above the
+    // other; narrower than NarrowBelowPx the side panel goes below the
+    // arena; lower than CompactBelowPx the key and the hint give way.
+    static constexpr int NarrowBelowPx = 720;
+    static constexpr int CompactBelowPx = 500;
+    static constexpr int SidePanelWidthPx = 250;
 
     // The host's clock in microseconds, for the frame times.
     using TFrameClock = std::function<std::uint64_t()>;
@@ -92,6 +105,9 @@ public:
     void SetRowsCheck(std::function<bool(const sim::TEntryRows&)> check) {
         RowsCheck = std::move(check);
     }
+    // The part of the main window (the window this one belongs to) that the
+    // user works in while the robot runs, in that window's coordinates.
+    void SetOwnerWorkingArea(std::function<QRect()> area) { OwnerWorkingArea = std::move(area); }
     // The clock the frame timer measures frames with (the host's steady
     // clock by default).
     void SetFrameClock(TFrameClock clock);
@@ -104,13 +120,21 @@ public:
     void Pause();
     // Presses the robot's reset button: the program runs again from its
     // start, the robot back at its start; obstacles stay where they are.
+    // In test mode the robot is only set back at its start.
     void Restart();
     void SetSpeed(int factor);
+    // The download at the real line's pace and the start-up wait in real
+    // time (kept in the settings).
+    void SetRealTiming(bool real);
+    bool RealTiming() const;
     bool Playing() const { return Clock.Playing(); }
     int Speed() const { return Clock.Speed(); }
     // A serial device holds the port, or a download runs: the line's pace.
     bool LineDriven() const { return HostDriven; }
     bool TestMode() const { return ForTest; }
+    // The frame clock's time at which the window first showed the robot's
+    // wheels turning in this run (none yet).
+    std::optional<std::uint64_t> FirstMoveShownUs() const { return FirstMoveShown; }
 
     // The user's dialogs (the system's by default).
     void SetDialogs(TUserDialogs* dialogs);
@@ -145,6 +169,7 @@ public:
     QToolButton* SpeedButton(int factor) const;
     QPushButton* AddBoxButton() const { return AddBox; }
     QPushButton* AddCanButton() const { return AddCan; }
+    QCheckBox* RealTimingBox() const { return RealTimingCheck; }
     QPushButton* OpenArenaButton() const { return OpenArena; }
     QPushButton* SaveArenaButton() const { return SaveArena; }
     QPushButton* LessonsButton() const { return LessonsBtn; }
@@ -154,11 +179,16 @@ public:
     QLabel* StatusLabel() const { return Status; }
     QLabel* TimeLabel() const { return Time; }
     QLabel* HintLabel() const { return Hint; }
-    // Sensor lamps in sim::TSensor order, lit while the program reads the
-    // sensor as reporting.
+    // "Sensors are off": shown while the program runs with its sensors off.
+    QLabel* SensorsOffLabel() const { return SensorsOff; }
+    // Sensor lamps in sim::TSensor order, lit while the sensor senses
+    // something (a whisker pressed, an obstacle in view).
     QLabel* SensorLamp(int sensor) const { return Lamps[static_cast<std::size_t>(sensor)]; }
     bool LampLit(int sensor) const { return Lit[static_cast<std::size_t>(sensor)]; }
     QTimer* FrameTimer() const { return Timer; }
+    bool Narrow() const { return NarrowLayout; }
+    // The robot's start with its wheels and whiskers, on the screen.
+    QRect StartOnScreen() const;
 
 Q_SIGNALS:
     // The steps to light up in the editor: the main list's row (0: none)
@@ -168,6 +198,8 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -175,6 +207,10 @@ private:
     void UpdateShown();
     void UpdateStatus();
     void UpdateButtons();
+    // Frames run while something can change.
+    void UpdateTimer();
+    void ApplyLayout(bool split, bool narrow, bool compact);
+    void LayOutFor(const QSize& size);
     void UpdateTask();
     void ShowTaskText();
     QString VerdictSentence(const sim::TVerdict& verdict, int reached, int count) const;
@@ -182,6 +218,11 @@ private:
     void ChooseSaveFile();
     void ReportSteps(int mainRow, int setList, int setRow);
     void PlaceBesideOwner();
+    void PlaceTestWindow(QWidget* testWindow);
+    void FitToPlacedFrame();
+    // Keeps a place the user gave the window (hidden or closing).
+    void KeepUsersPlace();
+    QMargins FrameMargins() const;
     void LeaveTestWindow();
     QString ActionText(char letter, int value) const;
     QString Text(int id) const;
@@ -200,20 +241,37 @@ private:
     sim::TEntryRows EntryRows;
     std::function<bool()> Hold;
     std::function<bool(const sim::TEntryRows&)> RowsCheck;
+    std::function<QRect()> OwnerWorkingArea;
     TFrameClock FrameClock;
     std::uint64_t LastFrameUs = 0;
     bool HostDriven = false;
     bool ForTest = false;
-    bool Placed = false;
+    bool RestartPending = false; // Restart pressed, the program not started again yet
+    unsigned ShownRun = 0;       // the board's run the window last showed
+    std::optional<std::uint64_t> FirstMoveShown;
+    // Where the window was placed (its frame), and the place the user gave
+    // it instead (saveGeometry's form).
+    std::optional<QRect> PlacedFrame;
+    bool FitPending = false; // the frame placed not yet checked against the real one
+    QByteArray UsersPlace;
     QPointer<QWidget> TestWindow;
     std::array<int, 3> Reported{}; // main row, set list, set row
+    bool SplitTools = false;
+    bool NarrowLayout = false;
+    bool CompactLayout = false;
 
     TArenaView* View;
+    QBoxLayout* Tools;
+    QBoxLayout* Middle;
+    QBoxLayout* Side;
+    QWidget* SidePanel;
+    QWidget* Legend;
     QPushButton* PlayPause;
     QPushButton* RestartBtn;
     QButtonGroup* SpeedGroup;
     QPushButton* AddBox;
     QPushButton* AddCan;
+    QCheckBox* RealTimingCheck;
     QPushButton* OpenArena;
     QPushButton* SaveArena;
     QPushButton* LessonsBtn;
@@ -225,6 +283,7 @@ private:
     QLabel* Status;
     QLabel* Time;
     QLabel* Hint;
+    QLabel* SensorsOff;
     std::array<QLabel*, sim::SensorCount> Lamps{};
     std::array<bool, sim::SensorCount> Lit{};
     QTimer* Timer;

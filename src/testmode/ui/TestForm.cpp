@@ -16,6 +16,8 @@
 #include <QSpinBox>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace wayline {
 
 namespace {
@@ -30,6 +32,7 @@ constexpr int RunTestTextId = 419;
 constexpr int DefaultsTextId = 420;
 constexpr int CalibrateTextId = 421;
 constexpr int CancelTextId = 422;
+constexpr int CalibrationStoredTextId = 745;
 
 // Layout records of the window and its controls.
 constexpr int WindowRecord = 76;
@@ -51,6 +54,8 @@ constexpr int SpinEditMaxLength = 3;
 constexpr int PulseLabelHeight = 18;
 constexpr int PulseLabelGap = 4;
 constexpr int PulseLabelMargin = 8;
+// The line that says what Calibrate Servos stored, under the buttons.
+constexpr int StoredLineHeight = 22;
 
 // The fill of a triggered infra-red shape: colour value 255.
 const QColor TriggeredColor(255, 0, 0);
@@ -105,6 +110,9 @@ TTestForm::TTestForm(const TResources& resources, TActionDocument& document, TSe
     resize(440, 340);
 
     Bot = new TBotPanel(this);
+    Stored = new QLabel(this);
+    Stored->setObjectName(QStringLiteral("CalibrationLabel"));
+    Stored->setStyleSheet(QStringLiteral("QLabel { color: #1e5a1e; font-weight: bold; }"));
     Left.TireSpeed = MakeTireSpeed(this, QStringLiteral("LeftTireSpeed"));
     Right.TireSpeed = MakeTireSpeed(this, QStringLiteral("RightTireSpeed"));
     Left.SpinEdit = MakeSpinEdit(this, QStringLiteral("LServoSpinEdit"));
@@ -186,8 +194,12 @@ void TTestForm::PlaceControls() {
                                       spin.top() - PulseLabelHeight - PulseLabelGap,
                                       spin.width() + 2 * PulseLabelMargin, PulseLabelHeight);
     }
-    // The record gives the window's size; the user does not resize it.
-    setFixedSize(size());
+    // The record gives the window's size, and the line under the buttons
+    // adds to its height; the user does not resize it.
+    const QRect exit = Exit->geometry();
+    Stored->setGeometry(Left.TireSpeed->x(), exit.bottom() + 6,
+                        Right.TireSpeed->geometry().right() - Left.TireSpeed->x(), StoredLineHeight);
+    setFixedSize(width(), std::max(height(), Stored->geometry().bottom() + 8));
 }
 
 void TTestForm::showEvent(QShowEvent* event) {
@@ -209,6 +221,7 @@ void TTestForm::FormShow() {
     Defaults->setText(Res.LoadText(DefaultsTextId));
     Calibrate->setText(Res.LoadText(CalibrateTextId));
     Exit->setText(Res.LoadText(CancelTextId));
+    Stored->clear();
     PlaceControls();
     CheckBoxClick();
     Port = NoSlot;
@@ -341,6 +354,11 @@ void TTestForm::DefaultButtonClick() {
 void TTestForm::SetCalibrationButtonClick() {
     Document.RightServoCenter = CalibrationFromPulse(Right.SpinEdit->value());
     Document.LeftServoCenter = CalibrationFromPulse(Left.SpinEdit->value());
+    // Nothing moves when the calibration is stored: say what it is.
+    Stored->setText(Res.LoadText(CalibrationStoredTextId)
+                        .replace(QStringLiteral("{left}"), QString::number(Document.LeftServoCenter))
+                        .replace(QStringLiteral("{right}"),
+                                 QString::number(Document.RightServoCenter)));
 }
 
 void TTestForm::ExitButtonClick() {

@@ -63,6 +63,8 @@ public:
     QPushButton* SetCalibrationButton() const { return Calibrate; }
     QPushButton* ExitButton() const { return Exit; }
     TBotPanel* BotPanel() const { return Bot; }
+    // What Calibrate Servos stored, once it has (empty before).
+    QLabel* CalibrationLabel() const { return Stored; }
     QTimer* Timer() const { return TestTimer; }
 
     // The slot of the test's port, NoSlot while none is in use.
@@ -123,6 +125,7 @@ private:
     QPushButton* Calibrate;
     QPushButton* Exit;
     TBotPanel* Bot;
+    QLabel* Stored;
     QTimer* TestTimer = nullptr;
     int Port;
     bool Downloading = false;            // Run Test's download is under way

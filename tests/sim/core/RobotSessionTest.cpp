@@ -1,6 +1,7 @@
 #include "RobotProgramTestSupport.h"
 
 #include "comm/core/Serial.h"
+#include "sim/core/Playback.h"
 
 namespace wayline::sim::testing {
 namespace {
@@ -120,6 +121,38 @@ TEST(RobotSessionTest, WithoutTheCarrierBoardNothingIsDownloaded) {
     EXPECT_EQ(error, "No robot found.");
     session.Board().RunFor(1000 * Ms);
     EXPECT_FALSE(session.Board().Started());
+}
+
+// Go's first seconds on the virtual robot: the robot program's start-up
+// wait plays fast, while the robot's own clock counts it in full.
+TEST(PlaybackTest, TheStartUpWaitPlaysFastAndTheRobotsClockCountsItInFull) {
+    const auto firstMove = [](bool fast) {
+        TRobotProgramRun run;
+        run.Main(akMoveForward, 10);
+        EXPECT_EQ(run.Compile(false, false), "");
+        run.Start(TWorld{});
+        TPlayback playback;
+        playback.SetFastStart(fast);
+        std::uint64_t host = 0;
+        constexpr std::uint64_t Frame = 16667;
+        while (!run.Board->Robot().FirstPulseUs() && host < 10'000'000) {
+            playback.RunFrame(*run.Board, Frame);
+            host += Frame;
+        }
+        EXPECT_FALSE(run.Board->StartingUp());
+        // The first command is read 3.5 s into the run on the robot's clock.
+        run.Board->FlushEvents();
+        const auto first = run.Commands();
+        EXPECT_FALSE(first.empty());
+        EXPECT_GE(first.empty() ? 0 : first.front().TimeUs, 3500 * Ms);
+        EXPECT_LT(*run.Board->Robot().FirstPulseUs() - run.Board->StartUs(), 3600 * Ms);
+        return host;
+    };
+    const std::uint64_t fast = firstMove(true);
+    EXPECT_LE(fast, 300 * Ms) << "the wheels turn a quarter of a second after the start";
+    const std::uint64_t real = firstMove(false);
+    EXPECT_GE(real, 3500 * Ms);
+    EXPECT_LT(real, 3600 * Ms);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <numbers>
 
@@ -163,12 +164,91 @@ TEST_F(RobotTest, NeverPassesThroughAWallAndItsWhiskersClose) {
     EXPECT_FALSE(robot.InContact());
 }
 
-TEST_F(RobotTest, FastAtASlantedWallItStillStops) {
+TEST_F(RobotTest, FastAtASlantedWallItSlidesAlongWithoutComingCloser) {
     World.AddWall(TShape::Rectangle({400, 0}, 20, 2000, 30));
+    const TShape& wall = World.InnerWallList()[0];
+    TRobot robot(World);
+    const double body = robot.Parameters().BodyRadiusMm;
+    Drive(robot, 850, 650, 3000);
+    EXPECT_TRUE(robot.InContact());
+    const TPose touching = robot.Pose();
+    Drive(robot, 850, 650, 5000);
+    // Along the wall, by most of five seconds' driving at a 60-degree
+    // slant: half its speed.
+    const TPose slid = robot.Pose();
+    EXPECT_GT(std::abs(slid.Position.Y - touching.Position.Y), 250);
+    EXPECT_GE(wall.DistanceTo(slid.Position), body);
+    EXPECT_LT(wall.DistanceTo(slid.Position), body + 0.5);
+    EXPECT_EQ(slid.HeadingDeg, 0) << "sliding turns nothing";
+}
+
+// The contact rule: a solid takes away only the part of a move that goes
+// into its surface.
+TEST_F(RobotTest, AGlancingApproachSlidesAlongTheWall) {
+    World.AddWall(TShape::Rectangle({1000, 200}, 2000, 20)); // face at y = 190
+    World.SetStart({{0, 0}, 10});
+    TRobot robot(World);
+    const double body = robot.Parameters().BodyRadiusMm;
+    std::uint64_t touched = 0;
+    while (!robot.InContact() && Now < 20000 * Ms) {
+        Drive(robot, 850, 650, 100);
+        touched = Now;
+    }
+    ASSERT_TRUE(robot.InContact());
+    const TPose at = robot.Pose();
+    Drive(robot, 850, 650, 2000);
+    const double speed = robot.WheelSpeed(TSide::sdLeft, Now);
+    // Two seconds along the wall at the speed's share along it (cos 10°).
+    EXPECT_NEAR(robot.Pose().Position.X - at.Position.X, 2 * speed * std::cos(10 * std::numbers::pi / 180),
+                5);
+    EXPECT_NEAR(robot.Pose().Position.Y, 190 - body, 0.2);
+    EXPECT_TRUE(robot.InContact());
+    EXPECT_GT(touched, 0u);
+    int contacts = 0;
+    for (const TRobotEvent& e : robot.Events()) {
+        contacts += e.Kind == TRobotEventKind::rkContact;
+    }
+    EXPECT_EQ(contacts, 1) << "one contact while sliding on";
+}
+
+TEST_F(RobotTest, AWallsEndAndAThinPostAreRoundedWhenMetOffCentre) {
+    // The end of a wall 40 mm to the left of the middle; further on a thin
+    // post that the robot, pushed aside by the wall's end, meets 45 mm to
+    // the right of its middle.
+    World.AddWall(TShape::Rectangle({300, 540}, 20, 1000)); // ends at y = 40
+    World.AddObstacle(TShape::Circle({700, -75}, 8));
     TRobot robot(World);
     Drive(robot, 850, 650, 8000);
-    EXPECT_GE(World.InnerWallList()[0].DistanceTo(robot.Pose().Position),
-              robot.Parameters().BodyRadiusMm);
+    double lowest = 0;
+    for (const TPathPoint& p : robot.Path()) {
+        lowest = std::min(lowest, p.Pose.Position.Y);
+    }
+    EXPECT_NEAR(lowest, 40 - robot.Parameters().BodyRadiusMm, 0.5) << "round the wall's end";
+    EXPECT_GT(robot.Pose().Position.X, 1000) << "past both";
+    EXPECT_NEAR(robot.Pose().Position.Y, -75 + 8 + robot.Parameters().BodyRadiusMm, 0.5)
+        << "round the post";
+    EXPECT_EQ(robot.Pose().HeadingDeg, 0);
+}
+
+TEST_F(RobotTest, ADeadEndNarrowerThanTheBodyHoldsIt) {
+    // Two walls meeting ahead in a V, 60 degrees apart.
+    World.AddWall(TShape::Rectangle({400, 115}, 500, 20, -30));
+    World.AddWall(TShape::Rectangle({400, -115}, 500, 20, 30));
+    TRobot robot(World);
+    Drive(robot, 850, 650, 6000);
+    const TPose held = robot.Pose();
+    EXPECT_TRUE(robot.InContact());
+    Drive(robot, 850, 650, 3000);
+    EXPECT_EQ(robot.Pose().Position.X, held.Position.X);
+    EXPECT_EQ(robot.Pose().Position.Y, held.Position.Y);
+    // Turned a little, it is still held.
+    Drive(robot, 850, 730, 300);
+    Drive(robot, 850, 650, 3000);
+    EXPECT_NEAR(robot.Pose().Position.X, held.Position.X, 1);
+    EXPECT_NEAR(robot.Pose().Position.Y, held.Position.Y, 1);
+    for (const TShape& wall : World.InnerWallList()) {
+        EXPECT_GE(wall.DistanceTo(robot.Pose().Position), robot.Parameters().BodyRadiusMm);
+    }
 }
 
 TEST_F(RobotTest, ARobotAnObstacleWasDroppedOnCanBackOutButNotGoDeeper) {

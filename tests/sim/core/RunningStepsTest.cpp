@@ -137,6 +137,43 @@ TEST(RunningStepsTest, ASensorSetLightsUpWhileItPlaysAndTheInterruptedStepStays)
     }
 }
 
+// A veer of the beginner sensors goes back to the interrupted step without
+// reading the list: the reaction is over when the wheels have held the
+// veer's speeds for its cycles, and the step shows again from there.
+TEST(RunningStepsTest, AVeerIsOverWhenItsCyclesAreDoneAndTheStepShowsAgain) {
+    TRobotProgramRun run;
+    run.Main(akMoveForward, 80);
+    ASSERT_EQ(run.Compile(false, true), "");
+    TWorld world;
+    world.AddObstacle(TShape::Circle({500, -150}, 20)); // seen ahead-right
+    run.Start(world);
+    TRunningSteps steps(RowsOf(*run.State));
+    std::vector<bool> reacting;
+    while (run.Board->NowUs() < run.Board->StartUs() + 9 * TRobotProgramRun::Second) {
+        run.Board->RunFor(20 * Ms);
+        steps.Follow(*run.Board);
+        if (reacting.empty() || reacting.back() != steps.Reaction().has_value()) {
+            reacting.push_back(steps.Reaction().has_value());
+        }
+        if (steps.MainStep()) {
+            EXPECT_EQ(steps.MainStep()->Row, 1);
+        }
+    }
+    EXPECT_EQ(reacting, (std::vector<bool>{false, true, false}));
+    const auto reactions = run.EventsOf(TRunEventKind::ekReaction);
+    ASSERT_EQ(reactions.size(), 1u);
+    ASSERT_TRUE(run.Board->LastVeerEndUs().has_value());
+    const std::uint64_t veer = reactions[0].TimeUs;
+    const std::uint64_t over = *run.Board->LastVeerEndUs();
+    // 35 drive cycles at speed of 20 ms, after those that ramp to its speeds.
+    EXPECT_GT(over - veer, 35 * 20 * Ms);
+    EXPECT_LT(over - veer, 1500 * Ms);
+    // The veer's heading change stops there: Move Forward goes on straight.
+    EXPECT_NEAR(run.PoseAt(over + 400 * Ms).HeadingDeg, run.PoseAt(over + 2000 * Ms).HeadingDeg,
+                0.5);
+    EXPECT_GT(std::abs(run.PoseAt(over).HeadingDeg - run.PoseAt(veer).HeadingDeg), 10);
+}
+
 TEST(RunningStepsTest, ListsLaidOutOtherwiseLightNoRow) {
     TRobotProgramRun run;
     run.Main(akMoveForward, 100);
