@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config libxcb1-dev
   qt6-base-dev qt6-serialport-dev libqt6serialport6 qt6-qpa-plugins
   libgif-dev libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev libcli11-dev
-  fonts-liberation
+  fonts-liberation qt6-translations-l10n
   clang libclang-rt-14-dev
   xvfb xauth xdotool openbox x11-utils
   desktop-file-utils dpkg-dev file help2man lintian

@@ -1,6 +1,7 @@
 // Build-time tool: draws the main window's skin.
 //
-//   wayline-skinpainter <outdir> <manifest> <fontdir> <layout.txt>
+//   wayline-skinpainter <outdir> <manifest> <fontdir> <layout.txt> <texts.txt>
+//                       [<code> <texts.code.txt> <layout.code.txt | ->]...
 //
 // Writes BMP/181 (the background) and the GIFs of pictures 2 to 65 (GIF
 // n + 180) and of the advanced pictures 8, 9 and 10 (GIF 278 to 280), and a
@@ -8,7 +9,15 @@
 // layout record, read from layout.txt, so the pictures always fit the
 // layout; the title band and the right part of the bottom edge are drawn at
 // the advanced width and cut by the narrower beginner window.
+//
+// The captions on the pictures are interface texts (texts.txt). Every
+// edition (language) is drawn again with its own texts and records; a
+// picture that comes out different from the English one is written under
+// <code>/GIF, the others the program takes from the English skin. A caption
+// that does not fit its picture even at the smallest size stops the build
+// (CaptionFit.h).
 
+#include "CaptionFit.h"
 #include "GifWriter.h"
 #include "Icons.h"
 
@@ -23,6 +32,7 @@
 
 #include <cstdio>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -42,20 +52,36 @@ const QColor CaptionTop(0x44, 0x80, 0xd4);
 const QColor CaptionBottom(0x2d, 0x62, 0xb4);
 const QColor Ink(0x2d, 0x37, 0x48);
 
-constexpr int CaptionHeight = 26; // the controls start right below it
+constexpr int CaptionHeight = skin::CardCaptionHeight; // the controls start right below it
 constexpr int CardRadius = 10;
+
+// Interface texts drawn on the pictures.
+constexpr int FirstEditCaptionText = 472; // Delete, Copy, Cut, Paste, Undo: the buttons' names
+constexpr int FirstCommandCaptionText = 466; // Go, Clear, Test, Load, Save, Quit
+constexpr int SettingsCaptionText = 902;
+constexpr int ActionsCaptionText = 370; // the palette's, as the list's column says it
+constexpr int ListCaptionText = 903;
+constexpr int SensorCaptionText = 904;
+constexpr int TaglineText = 905;
+constexpr int MascotRecord = 12; // the beginner window's mascot ends the tagline's room
 
 QString FontFamily;
 
 struct TSize {
     int W = 0, H = 0;
+    int Left = 0; // where the record places the picture
 };
 
 struct TSkinPainter {
     QString OutDir;
     std::map<int, TSize> Records; // picture record sizes by record number
+    std::map<int, QString> Texts; // interface texts by number
     QStringList Manifest;
     bool Failed = false;
+    // While an edition is drawn: its code, and the English pictures it is
+    // compared with (by "GIF/n").
+    QString Edition;
+    std::map<QString, std::vector<QImage>> English;
 
     TSize Size(int record) const {
         auto it = Records.find(record);
@@ -66,34 +92,64 @@ struct TSkinPainter {
         return it->second;
     }
 
+    QString Text(int id) const {
+        auto it = Texts.find(id);
+        if (it == Texts.end()) {
+            std::fprintf(stderr, "skin: no text %d in the text table\n", id);
+            std::exit(1);
+        }
+        return it->second;
+    }
+
+    void NotFitting(const QString& what, const QString& caption) {
+        std::fprintf(stderr, "skin%s: %s: \"%s\" does not fit; shorten the text or widen %s\n",
+                     Edition.isEmpty() ? "" : qPrintable(" (" + Edition + ")"), qPrintable(what),
+                     qPrintable(caption), "its picture record");
+        Failed = true;
+    }
+
+    // The edition's pictures go under <code>/ and only where they differ.
+    bool Skip(const QString& key, const std::vector<QImage>& frames) {
+        if (Edition.isEmpty()) {
+            English[key] = frames;
+            return false;
+        }
+        auto it = English.find(key);
+        return it != English.end() && it->second == frames;
+    }
+
+    QString Folder(const QString& type) const {
+        return Edition.isEmpty() ? type : Edition + "/" + type;
+    }
+
     void Gif(int number, const std::vector<QImage>& frames, QColor matte, int delayCs = 0) {
-        QDir().mkpath(OutDir + "/GIF");
-        QString path = OutDir + "/GIF/" + QString::number(number);
+        if (Skip(QStringLiteral("GIF/%1").arg(number), frames))
+            return;
+        QDir().mkpath(OutDir + "/" + Folder("GIF"));
+        QString path = OutDir + "/" + Folder("GIF") + "/" + QString::number(number);
         QString error = WriteGif(path, frames, matte, delayCs);
         if (!error.isEmpty()) {
             std::fprintf(stderr, "skin: %s\n", qPrintable(error));
             Failed = true;
         }
-        Manifest << QStringLiteral("GIF %1 %2").arg(number).arg(path);
+        Manifest << QStringLiteral("%1 %2 %3").arg(Folder("GIF")).arg(number).arg(path);
     }
 
     void Bmp(int number, const QImage& image) {
-        QDir().mkpath(OutDir + "/BMP");
-        QString path = OutDir + "/BMP/" + QString::number(number);
+        if (Skip(QStringLiteral("BMP/%1").arg(number), {image}))
+            return;
+        QDir().mkpath(OutDir + "/" + Folder("BMP"));
+        QString path = OutDir + "/" + Folder("BMP") + "/" + QString::number(number);
         if (!image.save(path, "BMP")) {
             std::fprintf(stderr, "skin: cannot write %s\n", qPrintable(path));
             Failed = true;
         }
-        Manifest << QStringLiteral("BMP %1 %2").arg(number).arg(path);
+        Manifest << QStringLiteral("%1 %2 %3").arg(Folder("BMP")).arg(number).arg(path);
     }
 };
 
 QFont Font(int pixels, bool bold = true) {
-    QFont f(FontFamily);
-    f.setPixelSize(pixels);
-    f.setBold(bold);
-    f.setHintingPreference(QFont::PreferNoHinting);
-    return f;
+    return skin::CaptionFont(FontFamily, pixels, bold);
 }
 
 QImage Canvas(TSize s, QColor fill = Qt::transparent) {
@@ -123,7 +179,7 @@ QImage BackgroundPicture() {
     return img;
 }
 
-QImage TitleBand(TSize s) {
+QImage TitleBand(TSkinPainter& out, TSize s) {
     QImage img = Canvas(s, Frame);
     QPainter p(&img);
     Begin(p);
@@ -143,11 +199,17 @@ QImage TitleBand(TSize s) {
     p.drawText(QPoint(57, 29), QStringLiteral("Wayline"));
     p.setPen(Qt::white);
     p.drawText(QPoint(56, 28), QStringLiteral("Wayline"));
-    QFontMetrics m(Font(23));
-    p.setFont(Font(13, false));
+    // The tagline ends before the mascot of the narrower beginner window,
+    // which cuts this band.
+    const QString tagline = out.Text(TaglineText);
+    const double left = skin::TaglineLeft(FontFamily);
+    const double room = out.Size(MascotRecord).Left - skin::TaglineMascotGap - left;
+    const auto pixels = skin::FitLineCaption(FontFamily, tagline, room, skin::TaglinePixels, false);
+    if (!pixels)
+        out.NotFitting(QStringLiteral("the title band's tagline"), tagline);
+    p.setFont(Font(pixels.value_or(skin::MinPixels), false));
     p.setPen(QColor(0xd3, 0xe3, 0xf8));
-    p.drawText(QPoint(66 + m.horizontalAdvance(QStringLiteral("Wayline")), 28),
-               QStringLiteral("Drag the actions, then press Go!"));
+    p.drawText(QPointF(left, 28), tagline);
     return img;
 }
 
@@ -205,7 +267,8 @@ QImage Mascot(TSize s, bool secondFace) {
 
 // A white card with rounded corners and, if `caption` is given, a blue
 // caption strip across its top.
-QImage Card(TSize s, const QString& caption) {
+QImage Card(TSkinPainter& out, int record, const QString& caption) {
+    const TSize s = out.Size(record);
     QImage img = Canvas(s);
     QPainter p(&img);
     Begin(p);
@@ -224,7 +287,13 @@ QImage Card(TSize s, const QString& caption) {
         p.setPen(Qt::NoPen);
         p.setBrush(g);
         p.drawPath(strip.intersected(top));
-        p.setFont(Font(13));
+        const auto pixels = skin::FitLineCaption(FontFamily, caption,
+                                                 s.W - skin::CardCaptionInset,
+                                                 skin::CardCaptionPixels);
+        if (!pixels)
+            out.NotFitting(QStringLiteral("the caption of picture record %1").arg(record),
+                           caption);
+        p.setFont(Font(pixels.value_or(skin::MinPixels)));
         p.setPen(QColor(0x1a, 0x3d, 0x7a));
         p.drawText(QRect(11, 1, s.W - 20, CaptionHeight), Qt::AlignVCenter, caption);
         p.setPen(Qt::white);
@@ -235,8 +304,9 @@ QImage Card(TSize s, const QString& caption) {
 
 // The beginner settings card: caption, room for the port box and the check
 // boxes, and below them the robot tied to the computer by its cable.
-QImage SettingsCard(TSize s) {
-    QImage img = Card(s, QStringLiteral("Settings"));
+QImage SettingsCard(TSkinPainter& out, int record) {
+    const TSize s = out.Size(record);
+    QImage img = Card(out, record, out.Text(SettingsCaptionText));
     QPainter p(&img);
     Begin(p);
     const double y = s.H - 48;
@@ -266,7 +336,7 @@ enum TState { bsNormal, bsHighlighted, bsPressed, bsDisabled };
 // read yet.
 enum TGlyph { gNone, gGo, gClear, gTest, gLoad, gSave, gQuit };
 
-constexpr int GlyphSize = 14;
+constexpr int GlyphSize = skin::GlyphSize;
 
 // Draws `glyph` in a GlyphSize square at the origin.
 void DrawGlyph(QPainter& p, TGlyph glyph, QColor colour) {
@@ -310,8 +380,8 @@ void DrawGlyph(QPainter& p, TGlyph glyph, QColor colour) {
     p.restore();
 }
 
-QImage Button(TSize s, QColor colour, const QString& caption, int fontPixels, TState state,
-              TGlyph glyph = gNone) {
+QImage Button(TSize s, QColor colour, const QString& caption, skin::TButtonCaption fit,
+              TState state, TGlyph glyph = gNone) {
     QImage img = Canvas(s);
     QPainter p(&img);
     Begin(p);
@@ -367,14 +437,27 @@ QImage Button(TSize s, QColor colour, const QString& caption, int fontPixels, TS
         p.setBrush(QColor(255, 255, 255, 45));
         p.drawPath(gloss);
     }
-    p.setFont(Font(fontPixels));
-    // Caption and glyph are centred together.
+    p.setFont(Font(fit.Pixels));
+    // Caption and glyph are centred together, beside or above each other.
     const QFontMetricsF metrics(p.font());
-    const double gap = 5;
+    const double gap = skin::GlyphGap;
     const double width =
         metrics.horizontalAdvance(caption) + (glyph == gNone ? 0 : GlyphSize + gap);
     QRectF textBox = r;
-    if (glyph != gNone) {
+    if (glyph != gNone && fit.Stacked) {
+        const double line = metrics.ascent() + metrics.descent();
+        const double top = r.top() + (r.height() - GlyphSize - skin::StackGap - line) / 2;
+        const QPointF at(r.left() + (r.width() - GlyphSize) / 2, top);
+        if (state != bsDisabled) {
+            p.translate(at + QPointF(0, 1));
+            DrawGlyph(p, glyph, QColor(0, 0, 0, 90));
+            p.resetTransform();
+        }
+        p.translate(at);
+        DrawGlyph(p, glyph, text);
+        p.resetTransform();
+        textBox = QRectF(r.left(), top + GlyphSize + skin::StackGap, r.width(), line);
+    } else if (glyph != gNone) {
         const double left = r.left() + (r.width() - width) / 2;
         textBox.setLeft(left + GlyphSize + gap);
         textBox.setWidth(metrics.horizontalAdvance(caption) + 2);
@@ -400,10 +483,36 @@ QImage Button(TSize s, QColor colour, const QString& caption, int fontPixels, TS
 void ButtonSet(TSkinPainter& out, int firstPicture, QColor colour, const QString& caption,
                int fontPixels, TGlyph glyph = gNone) {
     TSize s = out.Size(firstPicture);
+    const auto fit =
+        skin::FitButtonCaption(FontFamily, caption, s.W, s.H, fontPixels, glyph != gNone);
+    if (!fit)
+        out.NotFitting(QStringLiteral("button picture %1").arg(firstPicture), caption);
     for (int state = 0; state < 4; ++state)
         out.Gif(firstPicture + state + 180,
-                {Button(s, colour, caption, fontPixels, static_cast<TState>(state), glyph)},
+                {Button(s, colour, caption, fit.value_or(skin::TButtonCaption{skin::MinPixels}),
+                        static_cast<TState>(state), glyph)},
                 Background);
+}
+
+// The interface texts of a table (number, then the text between the first
+// and the last double quote), over those already in `texts`.
+bool ReadTexts(const QString& path, std::map<int, QString>& texts) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray& raw : file.readAll().split('\n')) {
+        const QString line = QString::fromUtf8(raw);
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(u'#'))
+            continue;
+        const int first = line.indexOf(u'"');
+        const int last = line.lastIndexOf(u'"');
+        bool ok = false;
+        const int id = line.left(first).trimmed().toInt(&ok);
+        if (ok && first >= 0 && last > first)
+            texts[id] = line.mid(first + 1, last - first - 1);
+    }
+    return true;
 }
 
 bool ReadLayout(const QString& path, std::map<int, TSize>& records) {
@@ -414,18 +523,59 @@ bool ReadLayout(const QString& path, std::map<int, TSize>& records) {
     while (!in.atEnd()) {
         const QStringList f = in.readLine().simplified().split(u' ');
         if (f.size() >= 7 && f[0] == QLatin1String("pic"))
-            records[f[1].toInt()] = {f[5].toInt(), f[6].toInt()};
+            records[f[1].toInt()] = {f[5].toInt(), f[6].toInt(), f[3].toInt()};
     }
     return true;
+}
+
+// Draws every picture of the skin into `out`.
+void PaintSkin(TSkinPainter& out) {
+    out.Bmp(181, BackgroundPicture());
+    out.Gif(182, {BottomEdge(out.Size(2))}, Frame);
+    out.Gif(183, {TitleBand(out, out.Size(93))}, Frame);
+    out.Gif(184, {BottomEdge(out.Size(94))}, Frame);
+    out.Gif(185, {Band(out.Size(5), true, false)}, Frame);
+    out.Gif(186, {Band(out.Size(6), false, true)}, Frame);
+    out.Gif(187, {Card(out, 7, out.Text(ActionsCaptionText))}, Background);
+    out.Gif(188, {Card(out, 8, out.Text(ListCaptionText))}, Background);
+    out.Gif(278, {Card(out, 98, out.Text(ListCaptionText))}, Background);
+    out.Gif(189, {SettingsCard(out, 9)}, Background);
+    out.Gif(279, {Card(out, 99, out.Text(SettingsCaptionText))}, Background);
+    out.Gif(280, {Card(out, 100, out.Text(SensorCaptionText))}, Background);
+    out.Gif(191, {Band(out.Size(11), false, false)}, Frame);
+    out.Gif(192, {Mascot(out.Size(12), false)}, TitleBottom);
+    out.Gif(193, {Mascot(out.Size(13), true)}, TitleBottom);
+
+    // The palette pictures in picture order; the kind is each picture's tag.
+    const int kinds[8] = {0, 1, 2, 3, 4, 5, 7, 6};
+    for (int i = 0; i < 8; ++i) {
+        std::vector<QImage> frames;
+        for (int f = 0; f < skin::IconFrames; ++f)
+            frames.push_back(skin::ActionTile(kinds[i], f));
+        out.Gif(194 + i, frames, Qt::white, 20);
+    }
+
+    const QColor edit(0x4f, 0x76, 0xb0);
+    for (int i = 0; i < 5; ++i)
+        ButtonSet(out, 22 + 4 * i, edit, out.Text(FirstEditCaptionText + i), 13);
+
+    // Go, Clear, Test, Load, Save, Quit.
+    const QColor commandColours[6] = {QColor(0x2f, 0xa8, 0x4f), QColor(0xe8, 0x7d, 0x1e),
+                                      QColor(0x8a, 0x55, 0xc8), QColor(0x2b, 0x7c, 0xd3),
+                                      QColor(0x14, 0x9c, 0x95), QColor(0xd6, 0x3c, 0x3c)};
+    for (int i = 0; i < 6; ++i)
+        ButtonSet(out, 42 + 4 * i, commandColours[i], out.Text(FirstCommandCaptionText + i),
+                  i == 0 ? 20 : 16, static_cast<TGlyph>(gGo + i));
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 5) {
+    if (argc < 6 || (argc - 6) % 3 != 0) {
         std::fprintf(stderr, "usage: wayline-skinpainter <outdir> <manifest> <fontdir> "
-                             "<layout.txt>\n");
+                             "<layout.txt> <texts.txt> [<code> <texts.code.txt> "
+                             "<layout.code.txt | ->]...\n");
         return 2;
     }
     const QString fonts = QString::fromLocal8Bit(argv[3]);
@@ -443,46 +593,28 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "skin: cannot read %s\n", argv[4]);
         return 1;
     }
-
-    out.Bmp(181, BackgroundPicture());
-    out.Gif(182, {BottomEdge(out.Size(2))}, Frame);
-    out.Gif(183, {TitleBand(out.Size(93))}, Frame);
-    out.Gif(184, {BottomEdge(out.Size(94))}, Frame);
-    out.Gif(185, {Band(out.Size(5), true, false)}, Frame);
-    out.Gif(186, {Band(out.Size(6), false, true)}, Frame);
-    out.Gif(187, {Card(out.Size(7), QStringLiteral("Actions"))}, Background);
-    out.Gif(188, {Card(out.Size(8), QStringLiteral("Actions To Be Performed"))}, Background);
-    out.Gif(278, {Card(out.Size(98), QStringLiteral("Actions To Be Performed"))}, Background);
-    out.Gif(189, {SettingsCard(out.Size(9))}, Background);
-    out.Gif(279, {Card(out.Size(99), QStringLiteral("Settings"))}, Background);
-    out.Gif(280, {Card(out.Size(100), QStringLiteral("Sensor Actions"))}, Background);
-    out.Gif(191, {Band(out.Size(11), false, false)}, Frame);
-    out.Gif(192, {Mascot(out.Size(12), false)}, TitleBottom);
-    out.Gif(193, {Mascot(out.Size(13), true)}, TitleBottom);
-
-    // The palette pictures in picture order; the kind is each picture's tag.
-    const int kinds[8] = {0, 1, 2, 3, 4, 5, 7, 6};
-    for (int i = 0; i < 8; ++i) {
-        std::vector<QImage> frames;
-        for (int f = 0; f < skin::IconFrames; ++f)
-            frames.push_back(skin::ActionTile(kinds[i], f));
-        out.Gif(194 + i, frames, Qt::white, 20);
+    if (!ReadTexts(QString::fromLocal8Bit(argv[5]), out.Texts)) {
+        std::fprintf(stderr, "skin: cannot read %s\n", argv[5]);
+        return 1;
     }
+    const auto englishTexts = out.Texts;
+    const auto englishRecords = out.Records;
 
-    const QColor edit(0x4f, 0x76, 0xb0);
-    const char* editCaptions[5] = {"Delete", "Copy", "Cut", "Paste", "Undo"};
-    for (int i = 0; i < 5; ++i)
-        ButtonSet(out, 22 + 4 * i, edit, QString::fromLatin1(editCaptions[i]), 13);
-
-    const struct {
-        const char* Caption;
-        QColor Colour;
-    } commands[6] = {{"Go", QColor(0x2f, 0xa8, 0x4f)},   {"Clear", QColor(0xe8, 0x7d, 0x1e)},
-                     {"Test", QColor(0x8a, 0x55, 0xc8)}, {"Load", QColor(0x2b, 0x7c, 0xd3)},
-                     {"Save", QColor(0x14, 0x9c, 0x95)}, {"Quit", QColor(0xd6, 0x3c, 0x3c)}};
-    for (int i = 0; i < 6; ++i)
-        ButtonSet(out, 42 + 4 * i, commands[i].Colour, QString::fromLatin1(commands[i].Caption),
-                  i == 0 ? 20 : 16, static_cast<TGlyph>(gGo + i));
+    // English first: an edition writes only the pictures that differ.
+    PaintSkin(out);
+    for (int i = 6; i + 2 < argc; i += 3) {
+        out.Edition = QString::fromLocal8Bit(argv[i]);
+        const QString layout = QString::fromLocal8Bit(argv[i + 2]);
+        if (!ReadTexts(QString::fromLocal8Bit(argv[i + 1]), out.Texts) ||
+            (layout != QStringLiteral("-") && !ReadLayout(layout, out.Records))) {
+            std::fprintf(stderr, "skin: cannot read the tables of %s\n", argv[i]);
+            return 1;
+        }
+        PaintSkin(out);
+        // The next edition starts from English again.
+        out.Texts = englishTexts;
+        out.Records = englishRecords;
+    }
 
     QFile manifest(QString::fromLocal8Bit(argv[2]));
     if (!manifest.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) {

@@ -1,15 +1,24 @@
 // Build-time tool: turns the readable resource tables into the binary blobs
 // the program reads, and writes the resource collection file for rcc.
 //
-//   wayline-restables texts  <texts.txt>  <outdir> <manifest>
-//   wayline-restables layout <layout.txt> <outdir> <manifest>
+//   wayline-restables texts  <texts.txt>  <outdir> <manifest> [--edition <code> <base>]
+//   wayline-restables layout <layout.txt> <outdir> <manifest> [--edition <code> <base>]
 //   wayline-restables qrc    <out.qrc> [--manifest <file>]... [--file <TYPE> <n> <path>]...
 //
 // A manifest lists what a step produced, one "TYPE NUMBER PATH" per line;
 // the qrc step gathers all manifests and the plain files into one list.
 // Any malformed table line stops the build with its file and line number:
 // a wrong record must never reach the program silently.
+//
+// An edition (a language: "de", "es", ...) is a table beside the English
+// one that replaces some of its entries; its blobs go under <code>/ (the
+// text 366 of German is :/de/WSDATA/366), and the program falls back to
+// the English entry for anything the edition leaves out. An edition may
+// only replace what the English table has: a text with the same
+// {placeholders}, a record of the same shape and size.
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +26,7 @@
 #include <fstream>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -136,9 +146,16 @@ void Claim(std::map<int, int>& seen, int number, const std::string& where) {
         Fail(where, "resource " + std::to_string(number) + " defined twice");
 }
 
-int Texts(const std::string& table, const fs::path& outdir, const fs::path& manifest) {
+// One line of a text table.
+struct TText {
+    int Id = 0;
+    std::string Text;
+    std::string Where;
+};
+
+std::vector<TText> ParseTexts(const std::string& table) {
     auto lines = ReadLines(table);
-    std::vector<TEntry> entries;
+    std::vector<TText> texts;
     std::map<int, int> seen;
     for (size_t n = 0; n < lines.size(); ++n) {
         const auto& line = lines[n];
@@ -156,9 +173,88 @@ int Texts(const std::string& table, const fs::path& outdir, const fs::path& mani
         if (!Utf8ToUtf16Le(*text, utf16))
             Fail(where, "the text is not valid UTF-8");
         Claim(seen, id, where);
-        auto path = outdir / "WSDATA" / std::to_string(id);
+        texts.push_back({id, *text, where});
+    }
+    return texts;
+}
+
+// The {name} parts of a text, sorted, each once: what the program fills in.
+std::set<std::string> Placeholders(const std::string& text) {
+    std::set<std::string> names;
+    size_t at = 0;
+    while ((at = text.find('{', at)) != std::string::npos) {
+        const size_t close = text.find('}', at + 1);
+        if (close == std::string::npos)
+            break;
+        const std::string name = text.substr(at + 1, close - at - 1);
+        const bool word = !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
+            return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+        });
+        if (word)
+            names.insert("{" + name + "}");
+        at = word ? close + 1 : at + 1;
+    }
+    return names;
+}
+
+std::string Joined(const std::set<std::string>& names) {
+    std::string out;
+    for (const auto& name : names)
+        out += (out.empty() ? "" : " ") + name;
+    return out.empty() ? "none" : out;
+}
+
+// The edition's code: a language ("de") or a language and region ("pt_BR").
+bool IsEditionCode(const std::string& code) {
+    auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
+    auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
+    if (code.size() < 2)
+        return false;
+    size_t i = 0;
+    while (i < code.size() && lower(code[i]))
+        ++i;
+    if (i < 2 || i > 3)
+        return false;
+    if (i == code.size())
+        return true;
+    return code.size() == i + 3 && code[i] == '_' && upper(code[i + 1]) && upper(code[i + 2]);
+}
+
+struct TEdition {
+    std::string Code; // empty: the English table itself
+    std::string Base; // the English table an edition is checked against
+};
+
+std::string TypeIn(const TEdition& edition, const std::string& type) {
+    return edition.Code.empty() ? type : edition.Code + "/" + type;
+}
+
+int Texts(const std::string& table, const fs::path& outdir, const fs::path& manifest,
+          const TEdition& edition) {
+    auto texts = ParseTexts(table);
+    if (!edition.Code.empty()) {
+        std::map<int, std::string> english;
+        for (const auto& t : ParseTexts(edition.Base))
+            english[t.Id] = t.Text;
+        for (const auto& t : texts) {
+            auto it = english.find(t.Id);
+            if (it == english.end())
+                Fail(t.Where, "text " + std::to_string(t.Id) + " is not in " + edition.Base);
+            const auto own = Placeholders(t.Text);
+            const auto base = Placeholders(it->second);
+            if (own != base)
+                Fail(t.Where, "text " + std::to_string(t.Id) + " has the placeholders " +
+                                  Joined(own) + ", the English text " + Joined(base));
+        }
+    }
+    const std::string type = TypeIn(edition, "WSDATA");
+    std::vector<TEntry> entries;
+    for (const auto& t : texts) {
+        std::string utf16;
+        Utf8ToUtf16Le(t.Text, utf16);
+        auto path = outdir / type / std::to_string(t.Id);
         WriteFile(path, utf16);
-        entries.push_back({"WSDATA", id, path.string()});
+        entries.push_back({type, t.Id, path.string()});
     }
     WriteManifest(manifest, entries);
     return 0;
@@ -186,9 +282,17 @@ std::vector<long> Numbers(std::istringstream& fields, int count, const std::stri
     return values;
 }
 
-int Layout(const std::string& table, const fs::path& outdir, const fs::path& manifest) {
+// One line of a layout table, turned into its bytes.
+struct TRecord {
+    int Number = 0;
+    std::string Shape;
+    std::string Bytes;
+    std::string Where;
+};
+
+std::vector<TRecord> ParseLayout(const std::string& table) {
     auto lines = ReadLines(table);
-    std::vector<TEntry> entries;
+    std::vector<TRecord> records;
     std::map<int, int> seen;
     for (size_t n = 0; n < lines.size(); ++n) {
         const auto& line = lines[n];
@@ -236,9 +340,35 @@ int Layout(const std::string& table, const fs::path& outdir, const fs::path& man
             Fail(where, "unknown record shape '" + shape + "' (pic, ctl, bytes, ascii)");
         }
         Claim(seen, number, where);
-        auto path = outdir / "DATA" / std::to_string(number);
-        WriteFile(path, bytes);
-        entries.push_back({"DATA", number, path.string()});
+        records.push_back({number, shape, bytes, where});
+    }
+    return records;
+}
+
+int Layout(const std::string& table, const fs::path& outdir, const fs::path& manifest,
+           const TEdition& edition) {
+    auto records = ParseLayout(table);
+    if (!edition.Code.empty()) {
+        std::map<int, TRecord> english;
+        for (auto& r : ParseLayout(edition.Base))
+            english[r.Number] = r;
+        for (const auto& r : records) {
+            auto it = english.find(r.Number);
+            const std::string name = "record " + std::to_string(r.Number);
+            if (it == english.end())
+                Fail(r.Where, name + " is not in " + edition.Base);
+            if (it->second.Shape != r.Shape || it->second.Bytes.size() != r.Bytes.size())
+                Fail(r.Where, name + " must have the shape and size it has in " + edition.Base +
+                                  " (" + it->second.Shape + ", " +
+                                  std::to_string(it->second.Bytes.size()) + " bytes)");
+        }
+    }
+    const std::string type = TypeIn(edition, "DATA");
+    std::vector<TEntry> entries;
+    for (const auto& r : records) {
+        auto path = outdir / type / std::to_string(r.Number);
+        WriteFile(path, r.Bytes);
+        entries.push_back({type, r.Number, path.string()});
     }
     WriteManifest(manifest, entries);
     return 0;
@@ -309,12 +439,20 @@ int Qrc(int argc, char** argv) {
 
 int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
-    if ((command == "texts" || command == "layout") && argc == 5)
-        return command == "texts" ? Texts(argv[2], argv[3], argv[4])
-                                  : Layout(argv[2], argv[3], argv[4]);
+    if ((command == "texts" || command == "layout") && (argc == 5 || argc == 8)) {
+        TEdition edition;
+        if (argc == 8) {
+            if (std::string(argv[5]) != "--edition" || !IsEditionCode(argv[6]))
+                Fail(argv[5], "expected --edition <code> <English table>, a code such as de");
+            edition = {argv[6], argv[7]};
+        }
+        return command == "texts" ? Texts(argv[2], argv[3], argv[4], edition)
+                                  : Layout(argv[2], argv[3], argv[4], edition);
+    }
     if (command == "qrc" && argc >= 3)
         return Qrc(argc, argv);
-    std::fprintf(stderr, "usage: wayline-restables texts|layout <table> <outdir> <manifest>\n"
+    std::fprintf(stderr, "usage: wayline-restables texts|layout <table> <outdir> <manifest> "
+                         "[--edition <code> <English table>]\n"
                          "       wayline-restables qrc <out.qrc> [--manifest <file>]... "
                          "[--file <TYPE> <n> <path>]...\n");
     return 2;

@@ -1,5 +1,6 @@
 #include "app/AppState.h"
 
+#include "uikit/Language.h"
 #include "uikit/Resources.h"
 
 #include <QLocale>
@@ -34,6 +35,20 @@ void InitialiseApp(TAppState& state, const TResources& resources, const QLocale&
     InitialiseDocument(state.Editor);
     state.StepClipboard = TStepClipboard();
     state.UndoRing.Clear();
+}
+
+void SetProgramLanguage(TAppState& state, TResources& resources, const QString& language,
+                        bool chosen) {
+    resources.SetLanguage(language);
+    state.Language = resources.Language();
+    state.LanguageChosen = state.LanguageChosen || chosen;
+    state.AltLetters = resources.LoadAltLetters();
+    state.RobotText = resources.LoadText(RobotTextId);
+    const QLocale locale = LanguageLocale(state.Language);
+    state.DecimalSeparator = FirstCharOr(locale.decimalPoint(), u'.');
+    state.NegativeSign = FirstCharOr(locale.negativeSign(), u'-');
+    InstallQtTranslations(state.Language);
+    AnnounceLanguageChange();
 }
 
 QString IntroCaption(const QString& productVersion, const TResources& resources) {

@@ -5,8 +5,10 @@
 #include "uikit/WindowDecorations.h"
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPushButton>
@@ -16,30 +18,79 @@ namespace wayline {
 
 namespace {
 
-constexpr int ClientWidth = 266;
-constexpr int ClientHeight = 112;
 constexpr int BeginnerTextId = 366;
 constexpr int AdvancedTextId = 367;
+constexpr int LanguageTextId = 901;
+
+// Layout records of the window (its size) and its controls; a language
+// whose texts need other places carries its own.
+constexpr int WindowRecord = 195;
+constexpr int BeginnerButtonRecord = 196;
+constexpr int AdvancedButtonRecord = 197;
+constexpr int LanguageLabelRecord = 198;
+constexpr int LanguageBoxRecord = 199;
 
 } // namespace
 
 TIntroForm::TIntroForm(const TResources& resources, QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint), Res(resources),
-      Beginner(new QPushButton(this)), Advanced(new QPushButton(this)) {
+      Beginner(new QPushButton(this)), Advanced(new QPushButton(this)),
+      LanguageCaption(new QLabel(this)), Languages(new QComboBox(this)) {
     setObjectName(QStringLiteral("IntroForm"));
-    setFixedSize(ClientWidth, ClientHeight);
     Beginner->setObjectName(QStringLiteral("BeginnerButton"));
     Advanced->setObjectName(QStringLiteral("AdvancedButton"));
-    Beginner->setGeometry(18, 62, 108, 32);
-    Advanced->setGeometry(140, 62, 108, 32);
+    LanguageCaption->setObjectName(QStringLiteral("LanguageLabel"));
+    LanguageCaption->setBuddy(Languages);
+    Languages->setObjectName(QStringLiteral("LanguageBox"));
+    // Each language by its own name, so that anyone finds theirs.
+    for (const QString& language : Res.Languages()) {
+        Languages->addItem(Res.LanguageName(language), language);
+    }
+    PlaceControls();
     connect(Beginner, &QPushButton::clicked, this, [this] { Choose(false); });
     connect(Advanced, &QPushButton::clicked, this, [this] { Choose(true); });
+    connect(Languages, &QComboBox::activated, this, [this](int index) {
+        const QString language = Languages->itemData(index).toString();
+        if (language != Res.Language()) {
+            Q_EMIT LanguageChosen(language);
+        }
+    });
+    ApplyTexts();
+}
+
+void TIntroForm::PlaceControls() {
+    Res.PlaceControl(BeginnerButtonRecord, Beginner, false);
+    Res.PlaceControl(AdvancedButtonRecord, Advanced, false);
+    Res.PlaceControl(LanguageLabelRecord, LanguageCaption, false);
+    Res.PlaceControl(LanguageBoxRecord, Languages, false);
+    // The record gives the size; the window is centred when shown.
+    if (auto window = Res.ControlRecord(WindowRecord, false)) {
+        setFixedSize(window->Width, window->Height);
+    }
+}
+
+void TIntroForm::ApplyTexts() {
+    Beginner->setText(Res.LoadText(BeginnerTextId));
+    Advanced->setText(Res.LoadText(AdvancedTextId));
+    LanguageCaption->setText(Res.LoadText(LanguageTextId));
+    setWindowTitle(IntroCaption(ProductVersion(), Res));
+    const int shown = Languages->findData(Res.Language());
+    if (shown >= 0) {
+        Languages->setCurrentIndex(shown);
+    }
+}
+
+void TIntroForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        // A language may place the controls otherwise.
+        PlaceControls();
+        ApplyTexts();
+    }
+    QWidget::changeEvent(event);
 }
 
 void TIntroForm::showEvent(QShowEvent* event) {
-    Beginner->setText(Res.LoadText(BeginnerTextId));
-    Advanced->setText(Res.LoadText(AdvancedTextId));
-    setWindowTitle(IntroCaption(ProductVersion(), Res));
+    ApplyTexts();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));

@@ -29,6 +29,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QTabBar>
 #include <QThread>
 #include <QTimer>
@@ -44,6 +45,7 @@ constexpr int HyperHelpRecord = 66;
 constexpr int SerialPortLabel1Record = 67;
 constexpr int SerialPortLabel2Record = 68;
 constexpr int COMPortComboBoxRecord = 69;
+constexpr int VirtualRobotText = 700; // "Virtual robot", the window's caption
 constexpr int SensorsEnabledRecord = 70;
 constexpr int SensorTabbedNotebookRecord = 71;
 constexpr int SensorActionPanelRecord = 72;
@@ -92,6 +94,21 @@ const char* const GridNames[] = {"",           "ToDoList",   "SensorSetAll", "Se
 const QColor RunningRowColor(0xd6, 0xf5, 0xcf);
 const QColor RunningFrameColor(0x2e, 0x9a, 0x2e);
 
+// The five set tabs share the sensor area's width. The style's padding
+// beside each name is made smaller than usual, so that the names of every
+// language fit on one row without scroll arrows.
+class TSetTabStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        if (metric == PM_TabBarTabHSpace) {
+            return SetTabPadding;
+        }
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+    static constexpr int SetTabPadding = 10;
+};
+
 QFont GridFont() {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(13);
@@ -125,6 +142,15 @@ TMainForm::TMainForm(TAppState& state, const TResources& resources, QWidget* par
     PortLabel2->setObjectName(QStringLiteral("SerialPortLabel2"));
     SensorNotebook->setObjectName(QStringLiteral("SensorTabbedNotebook"));
     SensorTabBar->setObjectName(QStringLiteral("SensorTabs"));
+    auto* tabStyle = new TSetTabStyle;
+    tabStyle->setParent(SensorTabBar);
+    SensorTabBar->setStyle(tabStyle);
+    SensorTabBar->setExpanding(true);
+    // The skin's font, as the grids below have, and narrower than the
+    // desktop's: the names of some languages are longer than "Set1".
+    QFont tabFont(QStringLiteral("Liberation Sans"));
+    tabFont.setPixelSize(12);
+    SensorTabBar->setFont(tabFont);
     for (int tab = 0; tab < SensorSetCount; ++tab) {
         SensorTabBar->addTab(QString());
     }
@@ -211,6 +237,10 @@ void TMainForm::FormShow() {
     // 3. The port box's first entry.
     PortCombo->setItemText(0, Res.LoadText(AutoText).toUpper());
     PortList->SetAutoText(PortCombo->itemText(0));
+    // The virtual robot by its name in the language spoken.
+    PortList->SetShownName(QString::fromLatin1(VirtualRobotPortName.data(),
+                                               static_cast<qsizetype>(VirtualRobotPortName.size())),
+                           Res.LoadText(VirtualRobotText));
 
     // 4. and 5. The palette pictures belong to the palette; the buttons get
     // the hand cursor and the frame pieces move the window.
@@ -549,11 +579,21 @@ void TMainForm::SetUpGrid(TDrawGrid* grid, int list) {
 
 void TMainForm::SetColumnWidths(TDrawGrid* grid) {
     // Each column as wide as its title + 12; "Actions" takes what is left
-    // beside the scroll bar.
+    // beside the scroll bar. The set columns are at least as wide as the
+    // set names they show, which a language may make longer than a title.
     const QFontMetrics metrics(grid->font());
+    int setNameWidth = 0;
+    for (int set = 0; set < SensorSetCount; ++set) {
+        setNameWidth =
+            std::max(setNameWidth, metrics.horizontalAdvance(Res.LoadText(FirstSetNameText + set)));
+    }
     int total = 0;
     for (int col = 0; col < grid->ColCount(); ++col) {
-        const int width = metrics.horizontalAdvance(Res.LoadText(StepTitleText + col)) + 12;
+        int width = metrics.horizontalAdvance(Res.LoadText(StepTitleText + col));
+        if (col >= 2) {
+            width = std::max(width, setNameWidth);
+        }
+        width += 12;
         grid->SetColWidth(col, width);
         total += width;
     }

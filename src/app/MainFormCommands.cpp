@@ -14,6 +14,8 @@
 #include "editor/core/SettingsRules.h"
 #include "editor/ui/DrawGrid.h"
 #include "app/MainForm.h"
+
+#include "app/Messages.h"
 #include "testmode/ui/TestForm.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -47,12 +49,26 @@ QString FromStd(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-TFileDialogSpec SaveDialogSpec() {
-    return {FromStd(SaveDialogTitle), FromStd(ActionListFilterQt), FromStd(ActionListExtension)};
+constexpr int SaveDialogTitleText = 909;
+constexpr int OpenDialogTitleText = 910;
+constexpr int WaylineFilesText = 911;
+constexpr int AllFilesText = 912;
+
+// "Wayline Files (*.wyl);;All Files (*.*)" in the language's words.
+QString ActionListFilter(const TResources& resources) {
+    return resources.LoadText(WaylineFilesText) + QStringLiteral(" (*.") +
+           FromStd(ActionListExtension) + QStringLiteral(");;") +
+           resources.LoadText(AllFilesText) + QStringLiteral(" (*.*)");
 }
 
-TFileDialogSpec OpenDialogSpec() {
-    return {FromStd(OpenDialogTitle), FromStd(ActionListFilterQt), FromStd(ActionListExtension)};
+TFileDialogSpec SaveDialogSpec(const TResources& resources) {
+    return {resources.LoadText(SaveDialogTitleText), ActionListFilter(resources),
+            FromStd(ActionListExtension)};
+}
+
+TFileDialogSpec OpenDialogSpec(const TResources& resources) {
+    return {resources.LoadText(OpenDialogTitleText), ActionListFilter(resources),
+            FromStd(ActionListExtension)};
 }
 
 
@@ -220,7 +236,7 @@ bool TMainForm::BuildProgram() {
         BuildCode(std::string_view(templateText.constData(), templateText.size()), State.Editor,
                   SensorsEnabledBox->isChecked());
     if (!built.Succeeded) {
-        Dialogs->ShowErrorBox(this, FromStd(built.ErrorText));
+        Dialogs->ShowErrorBox(this, BuildErrorText(built, Res));
         return false;
     }
     CodeWindow->BASICMemo()->setPlainText(FromStd(JoinCodeLines(built.Lines)));
@@ -284,7 +300,7 @@ void TMainForm::RememberFile(const QString& file) {
 
 bool TMainForm::SaveFile() {
     const QString file =
-        Dialogs->GetSaveFileName(this, SaveDialogSpec(), FileFolder, LastFileName);
+        Dialogs->GetSaveFileName(this, SaveDialogSpec(Res), FileFolder, LastFileName);
     if (file.isEmpty()) {
         return false;
     }
@@ -292,7 +308,7 @@ bool TMainForm::SaveFile() {
     const TSaveResult saved =
         SaveActionListFile(std::filesystem::path(file.toStdString()), State.Editor);
     if (!saved.Saved) {
-        Dialogs->ShowErrorBox(this, FromStd(saved.Error));
+        Dialogs->ShowErrorBox(this, SaveErrorText(saved, file, Res));
         return false;
     }
     return true;
@@ -303,7 +319,7 @@ void TMainForm::LoadFile() {
         return;
     }
     const QString file =
-        Dialogs->GetOpenFileName(this, OpenDialogSpec(), FileFolder, LastFileName);
+        Dialogs->GetOpenFileName(this, OpenDialogSpec(Res), FileFolder, LastFileName);
     if (file.isEmpty() || !QFileInfo::exists(file)) {
         return;
     }
@@ -318,7 +334,7 @@ void TMainForm::LoadFile() {
     }
     if (loaded.Status != TLoadStatus::lsLoaded) {
         // Refused, cut short or unreadable: say so; the lists stay.
-        Dialogs->ShowErrorBox(this, FromStd(loaded.Message));
+        Dialogs->ShowErrorBox(this, LoadErrorText(loaded, file, Res));
         return;
     }
     SyncRowCounts();
@@ -387,6 +403,9 @@ void TMainForm::SaveSettings() {
     values.SelectedPort = QString::fromStdString(
         PortSettingToWrite(StoredPort.toStdString(), State.SelectedPort.toStdString(), PortChosen));
     values.LastDirectory = FileFolder;
+    if (State.LanguageChosen) {
+        values.Language = State.Language;
+    }
     TSettingsStore::Save(values);
 }
 

@@ -23,6 +23,7 @@ namespace {
 // No slot: nothing was downloaded. (The slot table's header is left out
 // here: its slot count and the row controls' SlotCount share a name.)
 constexpr int NoDownloadSlot = -4;
+constexpr int TokenizationFailedTextId = 920; // "Error! Tokenization Failed!"
 } // namespace
 
 void TMainForm::SetProgressForm(TProgressForm* form) {
@@ -69,9 +70,7 @@ int TMainForm::DownloadTokenization(bool keepOpen) {
     if (!CompileForDownload(TheTokenizer(),
                             LoadTemplateLines(std::string_view(text.constData(), text.size())),
                             DownloadImages)) {
-        const std::string_view failed = TokenizationFailedText;
-        Dialogs->ShowErrorBox(
-            this, QString::fromUtf8(failed.data(), static_cast<qsizetype>(failed.size())));
+        Dialogs->ShowErrorBox(this, Res.LoadText(TokenizationFailedTextId));
         return NoDownloadSlot;
     }
     return DownloadIt(keepOpen);

@@ -6,6 +6,7 @@
 #include "codegen/core/BuildCode.h"
 #include "codegen/core/MemoryUse.h"
 #include "app/MainForm.h"
+#include "app/Messages.h"
 #include "codegen/ui/MemoryGauge.h"
 #include "tokenizer/Tokenizer.h"
 
@@ -61,7 +62,7 @@ bool TMainForm::ListsFitTheRobot() {
     if (use.Fits()) {
         return true;
     }
-    Dialogs->ShowErrorBox(this, QString::fromStdString(ListsTooLargeMessage(use)));
+    Dialogs->ShowErrorBox(this, ListsTooLargeText(use, Res));
     return false;
 }
 

@@ -75,14 +75,14 @@ TMainWindows::~TMainWindows() {
     IntroForm.reset();
 }
 
-void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& resources) {
+void CreateWindows(TMainWindows& windows, TAppState& state, TResources& resources) {
     windows.IntroForm = std::make_unique<TIntroForm>(resources);
     windows.MainForm = std::make_unique<TMainForm>(state, resources);
     windows.TestForm = std::make_unique<TTestForm>(resources, state.Editor.Document, SerialSlots(),
                                                    windows.MainForm.get());
     windows.ProgressForm = std::make_unique<TProgressForm>(resources, windows.MainForm.get());
     windows.Dragger = std::make_unique<TDragger>(windows.MainForm.get());
-    windows.CodeForm = std::make_unique<TCodeForm>(windows.MainForm.get());
+    windows.CodeForm = std::make_unique<TCodeForm>(resources, windows.MainForm.get());
 
     TMainForm* main = windows.MainForm.get();
     main->SetCompanions(windows.TestForm.get(), windows.CodeForm.get(), windows.Dragger.get());
@@ -153,6 +153,10 @@ void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& re
                      [&state, main](bool advanced) {
                          state.Editor.AdvancedMode = advanced;
                          main->show();
+                     });
+    QObject::connect(windows.IntroForm.get(), &TIntroForm::LanguageChosen, main,
+                     [&state, &resources](const QString& language) {
+                         SetProgramLanguage(state, resources, language, true);
                      });
 }
 

@@ -40,8 +40,9 @@ struct TMainWindows {
 
 // Creates the windows in their order and wires the start window's choice
 // to the main window: the mode is set, then the main window is shown. A
-// download to the virtual robot opens its window, which lights up the
-// steps it plays in the main window's grids.
-void CreateWindows(TMainWindows& windows, TAppState& state, const TResources& resources);
+// language picked there is the program's from then on. A download to the
+// virtual robot opens its window, which lights up the steps it plays in the
+// main window's grids.
+void CreateWindows(TMainWindows& windows, TAppState& state, TResources& resources);
 
 } // namespace wayline

@@ -1,12 +1,17 @@
 // Writes PNG pictures of the start window, of the main window in both modes,
-// of the test window and of the virtual robot (running a list, and in test
-// mode), grabbed offscreen, so the skin can be reviewed without a display.
-// Usage: wayline-screenshots DIR
+// of the code window, of the test window and of the virtual robot (running
+// a list, and in test mode), grabbed offscreen, so the skin can be reviewed
+// without a display.
+// Every window is taken in every language the resources hold: English as
+// main-window-beginner.png, the others as main-window-beginner.de.png.
+// Usage: wayline-screenshots DIR [LANGUAGE...]
 
 #include "app/AppState.h"
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
+#include "uikit/Language.h"
 #include "uikit/Resources.h"
+#include "codegen/ui/CodeForm.h"
 #include "comm/core/MsClock.h"
 #include "comm/core/Serial.h"
 #include "comm/ui/Gauge.h"
@@ -42,6 +47,17 @@
 
 namespace {
 
+// The language the pictures are being taken in.
+QString Language = wayline::EnglishLanguage;
+// Where the beginner main window's shot puts the code window's.
+QString CodeWindowPath;
+
+// Module state for a new program speaking the language.
+void Prepare(wayline::TAppState& state) {
+    wayline::InitialiseApp(state, wayline::Resources(), wayline::LanguageLocale(Language));
+    wayline::SetProgramLanguage(state, wayline::Resources(), Language, false);
+}
+
 // The window as the user sees it: outside its shape is transparent.
 QImage Grab(QWidget& window) {
     QImage image(window.size(), QImage::Format_ARGB32_Premultiplied);
@@ -66,7 +82,7 @@ bool Save(const QImage& image, const QString& path) {
 
 bool ShootMainWindow(bool advanced, const QString& path) {
     wayline::TAppState state;
-    wayline::InitialiseApp(state, wayline::Resources(), QLocale());
+    Prepare(state);
     wayline::TMainWindows windows;
     wayline::CreateWindows(windows, state, wayline::Resources());
     windows.IntroForm->show();
@@ -91,7 +107,15 @@ bool ShootMainWindow(bool advanced, const QString& path) {
     windows.MainForm->DisplayVisibleActions(2, 1);
     windows.MainForm->AutoEnableDisable();
     QApplication::processEvents();
-    return Save(Grab(*windows.MainForm), path);
+    bool saved = Save(Grab(*windows.MainForm), path);
+    // The code window (View) with the program of this list, once.
+    if (!advanced && windows.MainForm->BuildProgram()) {
+        windows.CodeForm->show();
+        QApplication::processEvents();
+        saved &= Save(windows.CodeForm->grab().toImage(), CodeWindowPath);
+        windows.CodeForm->hide();
+    }
+    return saved;
 }
 
 // The connection help as a teacher meets it after "No robot found.": an
@@ -132,13 +156,18 @@ private:
     std::uint64_t Now = 0;
 };
 
-wayline::TIdentifyResult PortRow(const char* device, const char* version, const char* loopback,
-                                 const char* echo, int type) {
+// A row of the port grid; the texts are the table's (387 "Yes", 388 "No",
+// 390 "can't open port; in use", 411 "Robot"), `version` is the module's.
+wayline::TIdentifyResult PortRow(int device, const char* version, int loopback, int echo,
+                                 int type) {
+    const auto text = [](int id) {
+        return id == 0 ? std::string() : wayline::Resources().LoadText(id).toStdString();
+    };
     wayline::TIdentifyResult row;
-    row.DeviceText = device;
+    row.DeviceText = text(device);
     row.VersionText = version;
-    row.LoopbackText = loopback;
-    row.EchoText = echo;
+    row.LoopbackText = text(loopback);
+    row.EchoText = text(echo);
     row.DeviceType = type;
     return row;
 }
@@ -148,7 +177,7 @@ wayline::TIdentifyResult PortRow(const char* device, const char* version, const 
 bool ShootProgressWindow(bool choice, const QString& path) {
     using namespace wayline;
     TAppState state;
-    InitialiseApp(state, Resources(), QLocale());
+    Prepare(state);
     TMainWindows windows;
     CreateWindows(windows, state, Resources());
     windows.IntroForm->show();
@@ -168,11 +197,12 @@ bool ShootProgressWindow(bool choice, const QString& path) {
     images.ImagePacketCounts[0] = 63;
     form.SetDownloadImages(images);
     form.Open(true, QString());
-    form.ShowPortResult(1, PortRow("", "", "No", "No", 0));
-    form.ShowPortResult(2, PortRow("can't open port; in use", "", "", "", 0));
-    form.ShowPortResult(3, PortRow("Robot", "v1.0", "Yes", "Yes", 2));
-    form.ShowPortResult(4, choice ? PortRow("Robot", "v1.0", "Yes", "Yes", 2)
-                                  : PortRow("", "", "No", "Yes", 0));
+    constexpr int Yes = 387, No = 388, InUse = 390, Robot = 411;
+    form.ShowPortResult(1, PortRow(0, "", No, No, 0));
+    form.ShowPortResult(2, PortRow(InUse, "", 0, 0, 0));
+    form.ShowPortResult(3, PortRow(Robot, "v1.0", Yes, Yes, 2));
+    form.ShowPortResult(4, choice ? PortRow(Robot, "v1.0", Yes, Yes, 2)
+                                  : PortRow(0, "", No, Yes, 0));
     if (!choice) {
         form.PlaceIndicator(3);
         form.ToggleIndicator(true);
@@ -239,7 +269,7 @@ struct TVirtualRobotProgram {
 
     explicit TVirtualRobotProgram(bool advanced) {
         using namespace wayline;
-        InitialiseApp(State, Resources(), QLocale());
+        Prepare(State);
         Windows.VirtualRobot.Pacer =
             std::make_shared<sim::TResumablePacer>(std::make_shared<TStepHostClock>());
         SerialSlots().SetDeviceFactory(WithVirtualRobot(Windows.VirtualRobot, nullptr));
@@ -377,42 +407,32 @@ bool ShootLesson(int lesson, const std::vector<std::pair<wayline::TActionKind, i
     return Save(program.Robot().grab().toImage(), path);
 }
 
-} // namespace
-
-int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: wayline-screenshots DIR\n");
-        return 2;
-    }
-    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
-    QFont::insertSubstitution(QStringLiteral("Courier"), QStringLiteral("Liberation Mono"));
-    const QDir dir(QString::fromLocal8Bit(argv[1]));
-    if (!QDir().mkpath(dir.path())) {
-        std::fprintf(stderr, "cannot create %s\n", argv[1]);
-        return 1;
-    }
-
+// Every window of the program in the current language; `suffix` goes before
+// ".png" ("" for English, ".de" for German).
+bool ShootAll(const QDir& dir, const QString& suffix) {
+    const auto file = [&](const char* name) {
+        return dir.filePath(QString::fromLatin1(name) + suffix + QStringLiteral(".png"));
+    };
     bool ok = true;
     {
         wayline::TAppState state;
-        wayline::InitialiseApp(state, wayline::Resources(), QLocale());
+        Prepare(state);
         wayline::TMainWindows windows;
         wayline::CreateWindows(windows, state, wayline::Resources());
         windows.IntroForm->show();
         QApplication::processEvents();
-        ok &= Save(Grab(*windows.IntroForm), dir.filePath(QStringLiteral("start-window.png")));
+        ok &= Save(Grab(*windows.IntroForm), file("start-window"));
     }
-    ok &= ShootMainWindow(false, dir.filePath(QStringLiteral("main-window-beginner.png")));
-    ok &= ShootMainWindow(true, dir.filePath(QStringLiteral("main-window-advanced.png")));
-    ok &= ShootConnectionHelp(dir.filePath(QStringLiteral("connection-help.png")));
-    ok &= ShootProgressWindow(false, dir.filePath(QStringLiteral("progress-window.png")));
-    ok &= ShootProgressWindow(true, dir.filePath(QStringLiteral("progress-window-choice.png")));
-    ok &= ShootTestWindow(dir.filePath(QStringLiteral("test-window.png")));
-    ok &= ShootVirtualRobot(dir.filePath(QStringLiteral("virtual-robot.png")),
-                            dir.filePath(QStringLiteral("main-window-virtual-robot.png")));
-    ok &= ShootTestOnVirtualRobot(dir.filePath(QStringLiteral("test-window-virtual-robot.png")),
-                                  dir.filePath(QStringLiteral("virtual-robot-test-mode.png")));
+    CodeWindowPath = file("code-window");
+    ok &= ShootMainWindow(false, file("main-window-beginner"));
+    ok &= ShootMainWindow(true, file("main-window-advanced"));
+    ok &= ShootConnectionHelp(file("connection-help"));
+    ok &= ShootProgressWindow(false, file("progress-window"));
+    ok &= ShootProgressWindow(true, file("progress-window-choice"));
+    ok &= ShootTestWindow(file("test-window"));
+    ok &= ShootVirtualRobot(file("virtual-robot"), file("main-window-virtual-robot"));
+    ok &= ShootTestOnVirtualRobot(file("test-window-virtual-robot"),
+                                  file("virtual-robot-test-mode"));
     // The square, passed; the corridor, failed against its wall.
     ok &= ShootLesson(2,
                       {{wayline::akMoveForward, 40}, {wayline::akStopAndWait, 5},
@@ -422,8 +442,44 @@ int main(int argc, char* argv[]) {
                        {wayline::akMoveForward, 40}, {wayline::akStopAndWait, 5},
                        {wayline::akRotateLeft, 18}, {wayline::akStopAndWait, 5},
                        {wayline::akMoveForward, 40}, {wayline::akStopAndWait, 5}},
-                      dir.filePath(QStringLiteral("virtual-robot-lesson-passed.png")));
-    ok &= ShootLesson(3, {{wayline::akMoveForward, 150}},
-                      dir.filePath(QStringLiteral("virtual-robot-lesson-failed.png")));
+                      file("virtual-robot-lesson-passed"));
+    ok &= ShootLesson(3, {{wayline::akMoveForward, 150}}, file("virtual-robot-lesson-failed"));
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: wayline-screenshots DIR [LANGUAGE...]\n");
+        return 2;
+    }
+    QFont::insertSubstitution(QStringLiteral("Arial"), QStringLiteral("Liberation Sans"));
+    QFont::insertSubstitution(QStringLiteral("Courier"), QStringLiteral("Liberation Mono"));
+    const QDir dir(QString::fromLocal8Bit(argv[1]));
+    if (!QDir().mkpath(dir.path())) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+    QStringList languages;
+    for (int i = 2; i < argc; ++i) {
+        languages << QString::fromLocal8Bit(argv[i]);
+    }
+    if (languages.isEmpty()) {
+        languages = wayline::Resources().Languages();
+    }
+
+    bool ok = true;
+    for (const QString& language : languages) {
+        if (!wayline::Resources().Languages().contains(language)) {
+            std::fprintf(stderr, "no language %s in the resources\n", qPrintable(language));
+            ok = false;
+            continue;
+        }
+        Language = language;
+        ok &= ShootAll(dir, language == wayline::EnglishLanguage ? QString()
+                                                                 : u'.' + language);
+    }
     return ok ? 0 : 1;
 }

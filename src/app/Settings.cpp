@@ -21,6 +21,7 @@ const QString LeftKey = Text(LeftServoCenterSetting);
 const QString RightKey = Text(RightServoCenterSetting);
 const QString ComPortKey = Text(ComPortSetting);
 const QString LastDirectoryKey = Text(LastDirectorySetting);
+const QString LanguageKey = Text(LanguageSetting);
 
 QSettings UserStore() {
     return QSettings(QSettings::NativeFormat, QSettings::UserScope, Text(SettingsOrganisation),
@@ -71,6 +72,9 @@ TStoredSettings TSettingsStore::Load(QSettings& store) {
     if (store.contains(LastDirectoryKey)) {
         result.LastDirectory = store.value(LastDirectoryKey).toString();
     }
+    if (store.contains(LanguageKey)) {
+        result.Language = store.value(LanguageKey).toString();
+    }
     store.endGroup();
     return result;
 }
@@ -83,6 +87,9 @@ void TSettingsStore::Save(QSettings& store, const TSettingsToSave& values) {
     store.setValue(ComPortKey,
                    QString::fromStdString(PortNameToStore(values.SelectedPort.toStdString())));
     store.setValue(LastDirectoryKey, values.LastDirectory);
+    if (values.Language) {
+        store.setValue(LanguageKey, *values.Language);
+    }
     store.endGroup();
     // A failure to write is not reported: the next run simply starts with
     // the defaults.

@@ -8,7 +8,7 @@ class QSettings;
 
 namespace wayline {
 
-// The five values that survive from one run to the next, as found in the
+// The values that survive from one run to the next, as found in the
 // per-user settings store. A value that is absent stays empty and leaves the
 // program's current value alone.
 struct TStoredSettings {
@@ -17,6 +17,7 @@ struct TStoredSettings {
     std::optional<int> RightServoCenter; // low 8 bits already taken
     std::optional<QString> ComPort;      // already in capitals
     std::optional<QString> LastDirectory;
+    std::optional<QString> Language; // as chosen on the start window
 };
 
 // What Quit writes.
@@ -26,7 +27,7 @@ struct TSettingsToSave {
     int RightServoCenter = 100;
     QString SelectedPort;
     QString LastDirectory; // the folder the file dialogs open in
-
+    std::optional<QString> Language; // written only when the user chose one
 };
 
 // The store: organisation "CorvaneInc", application "Wayline", group "1.0"

@@ -17,6 +17,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -100,11 +101,14 @@ QByteArray TStateProbe::Snapshot() const {
     const TIntroForm* intro = Windows.IntroForm.get();
     QJsonObject introObject{{"shown", intro->isVisible()},
                             {"beginner", ScreenRect(intro->BeginnerButton())},
-                            {"advanced", ScreenRect(intro->AdvancedButton())}};
+                            {"advanced", ScreenRect(intro->AdvancedButton())},
+                            {"languageBox", ScreenRect(intro->LanguageBox())},
+                            {"title", intro->windowTitle()}};
     if (intro->isVisible() && intro->windowHandle()) {
         introObject.insert("window", QString::number(intro->windowHandle()->winId()));
     }
     root.insert("intro", introObject);
+    root.insert("language", State.Language);
 
     const TMainForm& main = *Windows.MainForm;
     root.insert("mainShown", main.isVisible() && main.IsSetUp());
@@ -131,6 +135,7 @@ QByteArray TStateProbe::Snapshot() const {
     root.insert("buttons", buttons);
     root.insert("clicks", clicks);
     root.insert("help", main.HelpMemo()->toPlainText());
+    root.insert("hyperHelpText", main.HyperHelp()->text());
     root.insert("focus", Name(QApplication::focusWidget()));
     root.insert("modal", Name(QApplication::activeModalWidget()));
     // Mapped and given the focus by the window manager: ready for input.

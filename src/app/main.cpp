@@ -1,6 +1,8 @@
 #include "app/AppState.h"
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
+#include "app/Settings.h"
+#include "uikit/Language.h"
 #include "uikit/Resources.h"
 #include "app/StateProbe.h"
 #include "uikit/UserDialogs.h"
@@ -33,6 +35,12 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     wayline::InitialiseApp(wayline::App(), wayline::Resources(), QLocale());
+    // The language chosen on the start window in an earlier run, else the
+    // user's own; the start window can change it.
+    const QString language = wayline::ChooseLanguage(wayline::TSettingsStore::Load().Language,
+                                                     QLocale::system().uiLanguages(),
+                                                     wayline::Resources().Languages());
+    wayline::SetProgramLanguage(wayline::App(), wayline::Resources(), language, false);
     wayline::InstallSerialErrorBox(wayline::SystemDialogs());
 
     wayline::TMainWindows windows;

@@ -2,8 +2,12 @@
 
 #include "uikit/SkinImage.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QWidget>
+
+#include <algorithm>
 
 // The resources are compiled into the static wayline_ui library; naming
 // their initialiser here makes every program that uses TResources link
@@ -24,11 +28,29 @@ constexpr int AdvancedBackground = 271;
 constexpr int BeginnerGifBase = 180;
 constexpr int AdvancedGifBase = 270;
 constexpr int AltLetterCount = 12;
+constexpr int LanguageNameText = 900;
+
+// An edition's folder: a language ("de") or a language and region ("pt_BR").
+bool IsLanguageCode(const QString& name) {
+    static const QRegularExpression code(QStringLiteral("^[a-z]{2,3}(_[A-Z]{2})?$"));
+    return code.match(name).hasMatch();
+}
 
 int U16(const QByteArray& bytes, int field) {
     const auto lo = static_cast<unsigned char>(bytes[2 * field]);
     const auto hi = static_cast<unsigned char>(bytes[2 * field + 1]);
     return lo | (hi << 8);
+}
+
+// UTF-16 little-endian, size / 2 characters; an odd last byte is no
+// character and is left out.
+QString Utf16LeText(const QByteArray& bytes) {
+    QString text;
+    const int count = static_cast<int>(bytes.size() / 2);
+    text.reserve(count);
+    for (int i = 0; i < count; ++i)
+        text.append(QChar(static_cast<char16_t>(U16(bytes, i))));
+    return text;
 }
 
 } // namespace
@@ -40,25 +62,52 @@ TResources::TResources(QString root) : Root(std::move(root)) {
         Root += u'/';
 }
 
-std::optional<QByteArray> TResources::Find(const QString& type, int number) const {
-    QFile file(Root + type + u'/' + QString::number(number));
+std::optional<QByteArray> TResources::FindIn(const QString& language, const QString& type,
+                                             int number) const {
+    const QString edition = language == EnglishLanguage ? QString() : language + u'/';
+    QFile file(Root + edition + type + u'/' + QString::number(number));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     return file.readAll();
+}
+
+std::optional<QByteArray> TResources::Find(const QString& type, int number) const {
+    if (Lang != EnglishLanguage) {
+        if (auto own = FindIn(Lang, type, number))
+            return own;
+    }
+    return FindIn(EnglishLanguage, type, number);
+}
+
+void TResources::SetLanguage(const QString& language) {
+    Lang = Languages().contains(language) ? language : EnglishLanguage;
+}
+
+QStringList TResources::Languages() const {
+    QStringList editions;
+    for (const QString& name : QDir(Root).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        if (name != EnglishLanguage && IsLanguageCode(name) &&
+            QDir(Root + name + QStringLiteral("/WSDATA")).exists()) {
+            editions << name;
+        }
+    }
+    std::sort(editions.begin(), editions.end());
+    editions.prepend(EnglishLanguage);
+    return editions;
+}
+
+QString TResources::LanguageName(const QString& language) const {
+    auto bytes = FindIn(language, QStringLiteral("WSDATA"), LanguageNameText);
+    if (!bytes || bytes->size() < 2)
+        return language;
+    return Utf16LeText(*bytes);
 }
 
 QString TResources::LoadText(int id) const {
     auto bytes = Find(QStringLiteral("WSDATA"), id);
     if (!bytes)
         return {};
-    // UTF-16 little-endian, size / 2 characters; an odd last byte is no
-    // character and is left out.
-    QString text;
-    const int count = static_cast<int>(bytes->size() / 2);
-    text.reserve(count);
-    for (int i = 0; i < count; ++i)
-        text.append(QChar(static_cast<char16_t>(U16(*bytes, i))));
-    return text;
+    return Utf16LeText(*bytes);
 }
 
 int TResources::LoadCharset() const {
@@ -158,8 +207,8 @@ void TResources::CreateSkin(QWidget* parent, bool advanced, TSkinImages& images)
     }
 }
 
-const TResources& Resources() {
-    static const TResources resources;
+TResources& Resources() {
+    static TResources resources;
     return resources;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <optional>
@@ -36,17 +37,41 @@ struct TPictureRecord {
     bool Visible = false;
 };
 
+// The language of the English resources, which every edition falls back to.
+inline const QString EnglishLanguage = QStringLiteral("en");
+
 // Everything the program reads from its own resources: interface texts
 // (WSDATA), layout records and configuration bytes (DATA), skin pictures
 // (BMP, GIF) and the embedded HBASIC programs. All lookups go through Find,
 // so a test can root the object at a folder of its own and check how
 // missing resources are tolerated.
+//
+// A language is an edition of the resources: a folder named by its code
+// (":/de/WSDATA/366", ":/de/DATA/361", ":/de/GIF/222") holding whatever
+// differs from the English resources. While a language is set, every lookup
+// tries its edition first and falls back to English, so a text it lacks
+// shows in English and a record it does not move stays where English puts
+// it.
 class TResources {
 public:
     explicit TResources(QString root = QStringLiteral(":/"));
 
-    // The bytes of resource `type`/`number` (":/WSDATA/366"), if present.
+    // The bytes of resource `type`/`number` (":/WSDATA/366"), if present:
+    // the language's own first, else the English one.
     std::optional<QByteArray> Find(const QString& type, int number) const;
+    // Only in the edition `language` ("en": only the English resources).
+    std::optional<QByteArray> FindIn(const QString& language, const QString& type,
+                                     int number) const;
+
+    // The edition the lookups prefer; "en" by default. A code the resources
+    // do not hold leaves only English.
+    void SetLanguage(const QString& language);
+    const QString& Language() const { return Lang; }
+    // "en" and every edition that has texts, English first.
+    QStringList Languages() const;
+    // The language's name in the language itself (its text 900), for the
+    // list to choose from; the code when it has none.
+    QString LanguageName(const QString& language) const;
 
     // Interface text `id`; empty when there is no such text.
     QString LoadText(int id) const;
@@ -78,9 +103,11 @@ public:
 
 private:
     QString Root;
+    QString Lang = EnglishLanguage;
 };
 
-// The program's own resources, rooted at ":/".
-const TResources& Resources();
+// The program's own resources, rooted at ":/". One object for the whole
+// program: the language set on it is the one every window speaks.
+TResources& Resources();
 
 } // namespace wayline

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QMessageBox;
 class QWidget;
 
 namespace wayline {
@@ -38,5 +39,10 @@ public:
 
 // The real dialogs.
 TUserDialogs& SystemDialogs();
+
+// The box's OK, Yes, No and Cancel in the language the program speaks,
+// whether or not Qt's own translations are installed; Yes and No keep their
+// Alt letter, the first letter of each.
+void NameBoxButtons(QMessageBox& box);
 
 } // namespace wayline

@@ -122,8 +122,10 @@ private Q_SLOTS:
         const QFontMetrics metrics(window.Grid().font());
         QCOMPARE(window.Grid().ColWidth(0),
                  metrics.horizontalAdvance(QStringLiteral("COM99:")) + 5);
+        // As wide as the longest thing the column says of a port, "can't
+        // open port; in use", not only "No robot found.", which is shorter.
         QCOMPARE(window.Grid().ColWidth(1),
-                 metrics.horizontalAdvance(QStringLiteral("No robot found.")) + 15);
+                 metrics.horizontalAdvance(QStringLiteral("can't open port; in use")) + 15);
         QCOMPARE(window.Grid().ColWidth(3),
                  metrics.horizontalAdvance(QStringLiteral("Loopback:")) + 10);
         QCOMPARE(window.Grid().Cell(0, 0), QStringLiteral("Port:"));

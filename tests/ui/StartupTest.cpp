@@ -80,7 +80,8 @@ private Q_SLOTS:
         TIntroForm& intro = *program.Windows.IntroForm;
         QVERIFY(QTest::qWaitForWindowExposed(&intro));
         QCOMPARE(intro.windowTitle(), QStringLiteral("Wayline v1.3.1 - Please choose a mode"));
-        QCOMPARE(intro.size(), QSize(266, 112));
+        // Beside the modes, the choice of language.
+        QCOMPARE(intro.size(), QSize(266, 146));
         QCOMPARE(intro.BeginnerButton()->text(), QStringLiteral("Beginner Mode"));
         QCOMPARE(intro.AdvancedButton()->text(), QStringLiteral("Advanced Mode"));
         QVERIFY(!program.Main().isVisible());

@@ -7,7 +7,9 @@
 #include "app/IntroForm.h"
 #include "app/MainWindows.h"
 #include "uikit/Resources.h"
+#include "uikit/Language.h"
 #include "uikit/UserDialogs.h"
+#include "codegen/ui/CodeForm.h"
 #include "comm/core/Serial.h"
 #include "comm/ui/PortDiscovery.h"
 #include "comm/ui/ProgressForm.h"
@@ -34,6 +36,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QCheckBox>
 #include <QScreen>
@@ -623,6 +626,30 @@ private Q_SLOTS:
         QVERIFY(view->Picture().WhiskerPressed[0]);
         SendMouse(view, QEvent::MouseButtonRelease, wire, Qt::LeftButton, Qt::NoButton);
         QVERIFY(!view->Picture().WhiskerPressed[0]);
+    }
+
+    void AProgramThatCannotGoOnSaysWhyInTheLanguageSpoken() {
+        TProgram program(false);
+        // German for this test only: the resources are the whole program's.
+        struct TGerman {
+            TAppState& State;
+            explicit TGerman(TAppState& state) : State(state) {
+                SetProgramLanguage(State, Resources(), QStringLiteral("de"), false);
+            }
+            ~TGerman() { SetProgramLanguage(State, Resources(), EnglishLanguage, false); }
+        } german(program.State);
+        program.Add(MainList, akMoveForward, 10);
+        program.Main().SelectVirtualRobot();
+        QVERIFY(program.Main().BuildProgram());
+        // The code window's text is what is compiled: one instruction the
+        // virtual robot does not model.
+        program.Windows.CodeForm->BASICMemo()->setPlainText(
+            QStringLiteral("'{$KEYSTONE KM2}\n'{$HBASIC 2.5}\nSHIFTOUT 1, 2, MSBFIRST, [5]\n"));
+        QVERIFY(program.Main().DownloadTokenization(false) != NoSlot);
+        program.Frames(120);
+        QCOMPARE(program.Robot().StatusLabel()->text(),
+                 QStringLiteral("Das Programm hat angehalten: der virtuelle Roboter kann SHIFTOUT "
+                                "nicht"));
     }
 
     void TestModeOnTheVirtualRobotTurnsTheWheelsAndFeelsTheWhiskers() {

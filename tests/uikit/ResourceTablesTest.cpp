@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -30,6 +31,24 @@ TRun RunTables(const QTemporaryDir& dir, const QString& command, const QByteArra
     return {tool.exitCode(), QString::fromUtf8(tool.readAllStandardError()).trimmed()};
 }
 
+// Runs the tool on an edition's table checked against an English one.
+TRun RunEdition(const QTemporaryDir& dir, const QString& command, const QString& code,
+                const QByteArray& table, const QByteArray& english) {
+    for (const auto& [name, bytes] : {std::pair{QStringLiteral("english.txt"), english},
+                                      std::pair{QStringLiteral("table.txt"), table}}) {
+        QFile file(dir.filePath(name));
+        file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        file.write(bytes);
+    }
+    QProcess tool;
+    tool.start(QStringLiteral(WAYLINE_RESTABLES),
+               {command, dir.filePath("table.txt"), dir.filePath("out"),
+                dir.filePath("out.manifest"), QStringLiteral("--edition"), code,
+                dir.filePath("english.txt")});
+    tool.waitForFinished(10000);
+    return {tool.exitCode(), QString::fromUtf8(tool.readAllStandardError()).trimmed()};
+}
+
 QByteArray Blob(const QTemporaryDir& dir, const QString& name) {
     QFile file(dir.filePath("out/" + name));
     if (!file.open(QIODevice::ReadOnly))
@@ -48,6 +67,8 @@ private Q_SLOTS:
     void RecordsAreLittleEndianSixteenBitFields();
     void RecordValuesOutOfRangeStopTheBuild();
     void ManifestListsEveryBlob();
+    void AnEditionGoesUnderItsCode();
+    void AnEditionOnlyReplacesWhatEnglishHas();
 };
 
 void TResourceTablesTest::TextKeepsItsSpacesAndBecomesUtf16() {
@@ -123,6 +144,45 @@ void TResourceTablesTest::ManifestListsEveryBlob() {
     const QString out = dir.filePath("out");
     QCOMPARE(QString::fromUtf8(manifest.readAll()),
              QStringLiteral("DATA 66 %1/DATA/66\nDATA 75 %1/DATA/75\n").arg(out));
+}
+
+void TResourceTablesTest::AnEditionGoesUnderItsCode() {
+    QTemporaryDir dir;
+    auto run = RunEdition(dir, "texts", "de", "715 \"Schritt {step}: {action}\"\n",
+                          "715 \"Step {step}: {action}\"\n716 \"Other\"\n");
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(Blob(dir, "de/WSDATA/715").left(4), QByteArray("S\0c\0", 4));
+    QCOMPARE(Blob(dir, "WSDATA/715"), QByteArray("missing"));
+    QFile manifest(dir.filePath("out.manifest"));
+    QVERIFY(manifest.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(manifest.readAll()),
+             QStringLiteral("de/WSDATA 715 %1/de/WSDATA/715\n").arg(dir.filePath("out")));
+
+    run = RunEdition(dir, "layout", "de", "ascii 361 \"EKNFZLVRTASB\"\n",
+                     "ctl 66 1 2 3 4\nascii 361 \"DCTPUGVRELSQ\"\n");
+    QCOMPARE(run.ExitCode, 0);
+    QCOMPARE(Blob(dir, "de/DATA/361"), QByteArray("EKNFZLVRTASB"));
+}
+
+void TResourceTablesTest::AnEditionOnlyReplacesWhatEnglishHas() {
+    QTemporaryDir dir;
+    const QString table = dir.filePath("table.txt");
+    const QString english = dir.filePath("english.txt");
+    auto run = RunEdition(dir, "texts", "fr", "715 \"\xC3\x89tape {step} : {actoin}\"\n",
+                          "715 \"Step {step}: {action}\"\n");
+    QCOMPARE(run.ExitCode, 1);
+    QCOMPARE(run.Errors, table + ":1: error: text 715 has the placeholders {actoin} {step}, "
+                                 "the English text {action} {step}");
+    run = RunEdition(dir, "texts", "fr", "999 \"Bonjour\"\n", "715 \"Step\"\n");
+    QCOMPARE(run.Errors, table + ":1: error: text 999 is not in " + english);
+    run = RunEdition(dir, "layout", "fr", "pic 66 0 1 2 3 4 0 0 1\n", "ctl 66 1 2 3 4\n");
+    QCOMPARE(run.Errors, table + ":1: error: record 66 must have the shape and size it has in " +
+                             english + " (ctl, 8 bytes)");
+    run = RunEdition(dir, "layout", "fr", "ascii 361 \"ECU\"\n",
+                     "ascii 361 \"DCTPUGVRELSQ\"\n");
+    QCOMPARE(run.ExitCode, 1);
+    run = RunEdition(dir, "texts", "French", "715 \"x\"\n", "715 \"Step\"\n");
+    QCOMPARE(run.ExitCode, 1);
 }
 
 std::vector<std::unique_ptr<QObject>> MakeResourceTablesTests() {

@@ -17,6 +17,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QRect>
 #include <QScreen>
@@ -69,18 +70,29 @@ inline QPoint Centre(const QJsonValue& rect) {
     return {r[0].toInt() + r[2].toInt() / 2, r[1].toInt() + r[3].toInt() / 2};
 }
 
-// One run of the program with its own settings folder and state file.
+// One run of the program with its own settings folder and state file. It
+// speaks English whatever the desktop's language, unless `environment`
+// gives it a locale (LANG, LANGUAGE, ...); `environment` goes last.
 class TWayline {
 public:
     // `home`: the home folder of an earlier run, to start again with its
     // settings (empty: a home of its own).
-    explicit TWayline(const QString& home = QString()) : HomePath(home.isEmpty() ? Home.path() : home) {
+    explicit TWayline(const QString& home = QString(),
+                      const QMap<QString, QString>& environment = {})
+        : HomePath(home.isEmpty() ? Home.path() : home) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"}) {
+            env.remove(QString::fromLatin1(name));
+        }
+        env.insert(QStringLiteral("LANG"), QStringLiteral("C.UTF-8"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("HOME"), HomePath);
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), HomePath + QStringLiteral("/config"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), HomePath);
         env.insert(QStringLiteral("WAYLINE_STATE_FILE"), StatePath());
+        for (auto it = environment.cbegin(); it != environment.cend(); ++it) {
+            env.insert(it.key(), it.value());
+        }
         Program.setProcessEnvironment(env);
         Program.setWorkingDirectory(HomePath);
         Program.setProcessChannelMode(QProcess::ForwardedErrorChannel);

@@ -67,7 +67,8 @@ std::string WrongVersionMessage(std::uint8_t version) {
 TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& state) {
     if (bytes.size() < DocumentSize) {
         // A cut-off file is no action list either; it must not look loaded.
-        return {TLoadStatus::lsTooShort, std::string(NotProperFormatMessage)};
+        return {TLoadStatus::lsTooShort, std::string(NotProperFormatMessage), false,
+                TLoadRefusal::lrNotProper};
     }
     // Read into a record of its own: the document is touched only once every
     // check has passed.
@@ -75,13 +76,16 @@ TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& 
     DocumentFromBytes(bytes.first<DocumentSize>(), *record);
 
     if (!HeaderMatches(*record)) {
-        return {TLoadStatus::lsRefused, std::string(NotProperFormatMessage)};
+        return {TLoadStatus::lsRefused, std::string(NotProperFormatMessage), false,
+                TLoadRefusal::lrNotProper};
     }
     if (record->FormatVersion != ActionListFormatVersion) {
-        return {TLoadStatus::lsRefused, WrongVersionMessage(record->FormatVersion)};
+        return {TLoadStatus::lsRefused, WrongVersionMessage(record->FormatVersion), false,
+                TLoadRefusal::lrWrongVersion, record->FormatVersion};
     }
     if (record->AdvancedMode != 0 && !state.AdvancedMode) {
-        return {TLoadStatus::lsRefused, std::string(AdvancedModeFileMessage), true};
+        return {TLoadStatus::lsRefused, std::string(AdvancedModeFileMessage), true,
+                TLoadRefusal::lrAdvancedFile};
     }
     std::array<int, ListCount> counts{};
     for (int list = 1; list <= ListCount; ++list) {
@@ -89,7 +93,8 @@ TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& 
         const int count = FindStepCount(steps);
         for (int row = 1; row <= count; ++row) {
             if (!StepIsSound(steps.Steps[static_cast<std::size_t>(row)])) {
-                return {TLoadStatus::lsRefused, std::string(NotProperFormatMessage)};
+                return {TLoadStatus::lsRefused, std::string(NotProperFormatMessage), false,
+                        TLoadRefusal::lrNotProper};
             }
         }
         counts[static_cast<std::size_t>(list - 1)] = count;
@@ -109,7 +114,8 @@ TLoadResult LoadActionList(std::span<const std::uint8_t> bytes, TDocumentState& 
 TLoadResult LoadActionListFile(const std::filesystem::path& path, TDocumentState& state) {
     const auto unreadable = [&](int error) {
         return TLoadResult{TLoadStatus::lsUnreadable,
-                           "Can not open " + path.string() + ": " + SystemReason(error)};
+                           "Can not open " + path.string() + ": " + SystemReason(error),
+                           false, TLoadRefusal::lrUnreadable, 0, error};
     };
     errno = 0;
     std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
@@ -148,8 +154,8 @@ TSaveResult SaveActionListFile(const std::filesystem::path& path, TDocumentState
     const std::array<std::uint8_t, DocumentSize> image = ActionListImage(state);
     const TFileWriteResult written = WriteWholeFile(path, image);
     if (!written.Written) {
-        return {false, "Can not save " + path.string() + ": " +
-                           SystemReason(written.Error != 0 ? written.Error : EIO)};
+        const int error = written.Error != 0 ? written.Error : EIO;
+        return {false, "Can not save " + path.string() + ": " + SystemReason(error), error};
     }
     state.ListModified = false;
     return {true, {}};

@@ -45,12 +45,25 @@ enum class TLoadStatus {
     lsUnreadable, // the file could not be opened or read: "Can not open FILE: reason"
 };
 
+// Which check refused a file, so that a window can say it in its own words
+// (Message says it in English).
+enum class TLoadRefusal {
+    lrNone,           // loaded
+    lrNotProper,      // too short, another header, or a step the editor could not write
+    lrWrongVersion,   // FoundVersion is the file's
+    lrAdvancedFile,   // saved in Advanced Mode, opened in Beginner Mode
+    lrUnreadable,     // SystemError says why
+};
+
 struct TLoadResult {
     TLoadStatus Status;
     std::string Message; // empty only when loaded
     // Refused only because it was saved in Advanced Mode and the program is
     // in Beginner Mode: the window may offer to switch and load it again.
     bool AdvancedFile = false;
+    TLoadRefusal Refusal = TLoadRefusal::lrNone;
+    std::uint8_t FoundVersion = 0;
+    int SystemError = 0;
 };
 
 // Checks one record and, only if every check passes, takes it over: the whole
@@ -71,7 +84,8 @@ std::array<std::uint8_t, DocumentSize> ActionListImage(TDocumentState& state);
 
 struct TSaveResult {
     bool Saved;
-    std::string Error; // the text to show when not saved
+    std::string Error;   // the text to show when not saved
+    int SystemError = 0; // why not, as the system says it
 };
 
 // Writes the record to the file path names (through links) without losing

@@ -306,6 +306,7 @@ TBuildCodeResult BuildCode(std::string_view templateText, const TDocumentState& 
         result.Error = bcLoopBackTooFar;
         result.ErrorList = tooFar->List;
         result.ErrorStep = tooFar->Step;
+        result.ErrorEntries = tooFar->Entries;
         result.ErrorText = LoopBackTooFarMessage(tooFar->List, tooFar->Step, tooFar->Entries);
         return result;
     }

@@ -55,8 +55,9 @@ struct TBuildCodeResult {
     TCodeLines Lines;      // the generated program; empty on failure
     std::string ErrorText; // the message to show on failure
     TBuildCodeError Error = bcNone;
-    int ErrorList = 0; // bcLoopBackTooFar: the list and row of the step
+    int ErrorList = 0; // bcLoopBackTooFar: the list and row of the step,
     int ErrorStep = 0;
+    int ErrorEntries = 0; // and the entries it would jump back over
     int DataBytes = 0; // EEPROM bytes of the Configure line and the lists
 };
 

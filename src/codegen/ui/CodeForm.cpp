@@ -1,18 +1,29 @@
 #include "codegen/ui/CodeForm.h"
 
+#include "uikit/Resources.h"
+
 #include <QEvent>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace wayline {
 
-TCodeForm::TCodeForm(QWidget* parent)
-    : QDialog(parent), Memo(new QPlainTextEdit(this)), BottomPanel(new QWidget(this)),
-      Close(new QPushButton(QStringLiteral("Close"), BottomPanel)) {
+namespace {
+
+constexpr int CaptionTextId = 907; // "Wayline Code"
+constexpr int CloseTextId = 607;
+constexpr QSize CloseButtonSize(75, 25);
+
+} // namespace
+
+TCodeForm::TCodeForm(const TResources& resources, QWidget* parent)
+    : QDialog(parent), Res(resources), Memo(new QPlainTextEdit(this)),
+      BottomPanel(new QWidget(this)), Close(new QPushButton(BottomPanel)) {
     setObjectName(QStringLiteral("CodeForm"));
-    setWindowTitle(QStringLiteral("Wayline Code"));
     resize(640, 520);
 
     Memo->setObjectName(QStringLiteral("BASICMemo"));
@@ -32,7 +43,7 @@ TCodeForm::TCodeForm(QWidget* parent)
     BottomPanel->setFixedHeight(41);
     Close->setObjectName(QStringLiteral("CloseButton"));
     Close->setDefault(true);
-    Close->resize(75, 25);
+    ApplyTexts();
     connect(Close, &QPushButton::clicked, this, &QDialog::reject);
     BottomPanel->installEventFilter(this);
 
@@ -48,6 +59,22 @@ bool TCodeForm::eventFilter(QObject* watched, QEvent* event) {
         CentreCloseButton();
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void TCodeForm::ApplyTexts() {
+    setWindowTitle(Res.LoadText(CaptionTextId));
+    Close->setText(Res.LoadText(CloseTextId));
+    // A longer word than "Close" widens the button rather than being cut.
+    Close->resize(std::max(CloseButtonSize.width(), Close->sizeHint().width()),
+                  CloseButtonSize.height());
+    CentreCloseButton();
+}
+
+void TCodeForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        ApplyTexts();
+    }
+    QDialog::changeEvent(event);
 }
 
 void TCodeForm::CentreCloseButton() {

@@ -124,7 +124,7 @@ void TSerial::ApplySettings(const std::string& baudText, const std::string& pari
         return;
     }
     if (!Handle->ReadSettings()) {
-        ShowErrorBox("Unable to set configuration on serial port.");
+        ShowErrorBox(std::string(SerialConfigurationFailedText));
         return;
     }
     const int baud = LooseStrToInt(baudText);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <string_view>
 
 namespace wayline {
 
@@ -127,6 +128,10 @@ int LooseStrToInt(const std::string& text);
 // called from any thread (a port opened by an identification thread can
 // report its settings failure), so a window must hand it to its own thread.
 using TErrorBoxHandler = std::function<void(const std::string& text)>;
+// The one text the serial port reports through it; a window shows its own
+// words for it.
+inline constexpr std::string_view SerialConfigurationFailedText =
+    "Unable to set configuration on serial port.";
 void SetErrorBoxHandler(TErrorBoxHandler handler);
 void ShowErrorBox(const std::string& text);
 

@@ -39,6 +39,7 @@ constexpr int NoPermissionText = 654;
 constexpr int JoinGroupText = 655;
 constexpr int LogInAgainText = 656;
 constexpr int OwnerOnlyText = 657;
+constexpr int WrongVersionText = 922;
 
 std::string Std(const QString& text) {
     return text.toStdString();
@@ -69,6 +70,7 @@ TDownloadTexts LoadDownloadTexts(const TResources& resources) {
     texts.CommunicationFailure = Std(resources.LoadText(CommunicationFailureText));
     texts.NoRobotFound = Std(resources.LoadText(NoRobotFoundText));
     texts.MoreThanOne = Std(resources.LoadText(MoreThanOneText));
+    texts.WrongVersion = Std(resources.LoadText(WrongVersionText));
     return texts;
 }
 
@@ -203,6 +205,10 @@ int TDownloadFlow::DownloadIt(bool keepOpen, const TDownloadImages& images,
         return NoSlot; // Go while a download runs: the first one goes on
     }
     HelpAsked = false;
+    // In the language the program speaks now, which the start window may
+    // have changed since this flow was made.
+    IdTexts = LoadIdentifyTexts(Res);
+    DlTexts = LoadDownloadTexts(Res);
     bool unreachable = false; // no module found, or its port would not open again
     const int result = Transfer(keepOpen, images, packets, selectedPort, unreachable);
     // Offered once the progress window has closed and the program takes

@@ -1,5 +1,6 @@
 #include "comm/ui/ErrorBoxBridge.h"
 
+#include "uikit/Resources.h"
 #include "uikit/UserDialogs.h"
 #include "comm/core/Serial.h"
 
@@ -8,9 +9,23 @@
 
 namespace wayline {
 
+namespace {
+
+constexpr int SerialConfigurationFailedTextId = 923;
+
+// The serial core's text in the language the program speaks.
+QString Worded(const std::string& text) {
+    if (text == SerialConfigurationFailedText) {
+        return Resources().LoadText(SerialConfigurationFailedTextId);
+    }
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
 void InstallSerialErrorBox(TUserDialogs& dialogs) {
     SetErrorBoxHandler([&dialogs](const std::string& text) {
-        const QString message = QString::fromStdString(text);
+        const QString message = Worded(text);
         auto show = [&dialogs, message] {
             dialogs.ShowErrorBox(QApplication::activeWindow(), message);
         };

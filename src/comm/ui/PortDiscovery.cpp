@@ -46,15 +46,20 @@ void TPortDiscovery::EnumeratePorts(QStringList& list) const {
 
 void TPortDiscovery::RefreshPortCombo() {
     EnumeratePorts(Names);
-    const QString remembered = Box->currentText();
+    const QString remembered = GetSelectedPort();
     Box->clear();
-    Box->addItems(Names);
-    Box->insertItem(0, AutoText);
+    Box->addItem(AutoText);
+    for (const QString& name : Names) {
+        Box->addItem(ShownName(name), name);
+    }
     SelectPortInCombo(remembered);
 }
 
 QString TPortDiscovery::SelectPortInCombo(const QString& name) {
-    const int index = Box->findText(name, Qt::MatchExactly);
+    int index = Box->findData(name, Qt::UserRole, Qt::MatchExactly);
+    if (index < 0) {
+        index = Box->findText(name, Qt::MatchExactly);
+    }
     Box->setCurrentIndex(index >= 0 ? index : 0);
     return GetSelectedPort();
 }
@@ -64,7 +69,8 @@ QString TPortDiscovery::GetSelectedPort() const {
     if (index <= 0) {
         return QStringLiteral("AUTO");
     }
-    return Box->currentText();
+    const QVariant port = Box->currentData();
+    return port.isValid() ? port.toString() : Box->currentText();
 }
 
 } // namespace wayline

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QComboBox>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -39,6 +40,12 @@ public:
     // Ports that are there whatever the host has (the virtual robot),
     // listed after the host's ports.
     void SetExtraPorts(QStringList names) { Extras = std::move(names); }
+    // How the box and the progress grid show port `name`: an extra port by
+    // its name in the language spoken ("Virtueller Roboter"), every other
+    // port as it is called. The box's items keep the port's own name as
+    // their data, so that the choice is the same in every language.
+    void SetShownName(const QString& name, const QString& shown) { Shown[name] = shown; }
+    QString ShownName(const QString& name) const { return Shown.value(name, name); }
 
     // Empties the list and fills it with the host's port names, then the
     // extra ports.
@@ -57,6 +64,7 @@ private:
     QString AutoText;
     TPortEnumerator Enumerate;
     QStringList Extras;
+    QHash<QString, QString> Shown;
     QStringList Names;
 };
 

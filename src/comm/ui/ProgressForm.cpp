@@ -27,6 +27,10 @@ namespace {
 constexpr int FirstColumnTitleText = 381; // "Port:", then 382..385
 constexpr int IgnoringText = 386;
 constexpr int NoRobotFoundText = 412;
+constexpr int DownloadButtonText = 906;
+// What the "Device Type:" column can say of a port: its column is as wide
+// as the widest of them.
+constexpr int DeviceColumnTexts[] = {386, 389, 390, 391, 411, NoRobotFoundText};
 constexpr int DownloadProgressText = 423;
 constexpr int PortStatusText = 424;
 constexpr int DownloadStatusText = 425;
@@ -84,11 +88,10 @@ TProgressForm::TProgressForm(const TResources& resources, QWidget* parent)
       Res(resources), Clock(&SystemClock()), Indicator(new TShape(this)), Warning(new QLabel(this)),
       Scanning(new QLabel(this)), StatusPanel(new QWidget(this)),
       StatusLabel(new QLabel(StatusPanel)), Gauge0(new TGauge(StatusPanel)),
-      Message(new QLabel(this)), Download(new QPushButton(QStringLiteral("&Download"), this)),
+      Message(new QLabel(this)), Download(new QPushButton(this)),
       Grid(new TStringGrid(ColumnCount, this)), GridLabel(new QLabel(this)),
       Help(new QPushButton(StatusPanel)) {
     setObjectName(QStringLiteral("ProgressForm"));
-    setWindowTitle(resources.LoadText(DownloadProgressText));
     setFont(DialogFont());
 
     Indicator->setObjectName(QStringLiteral("TXStatus"));
@@ -149,10 +152,9 @@ TProgressForm::TProgressForm(const TResources& resources, QWidget* parent)
     GridLabel->move(GridLeft, LabelTopWithoutMessage);
 
     Help->setObjectName(QStringLiteral("ConnectionHelpButton"));
-    Help->setText(resources.LoadText(ConnectionHelpText));
     Help->setAutoDefault(false);
     Help->setFocusPolicy(Qt::NoFocus);
-    Help->resize(Help->sizeHint().width(), HelpButtonHeight);
+    ApplyTexts();
     connect(Help, &QPushButton::clicked, this, [this] {
         // Taken note of: the window cannot show another while the download
         // holds the program, so the help follows when it has ended.
@@ -219,21 +221,42 @@ void TProgressForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
 }
 
-void TProgressForm::FormShow() {
+void TProgressForm::ApplyTexts() {
     setWindowTitle(Res.LoadText(DownloadProgressText));
     GridLabel->setText(Res.LoadText(PortStatusText));
     GridLabel->adjustSize();
     StatusLabel->setText(Res.LoadText(DownloadStatusText));
     Scanning->setText(Res.LoadText(ScanningText));
+    Help->setText(Res.LoadText(ConnectionHelpText));
+    Help->resize(Help->sizeHint().width(), HelpButtonHeight);
+    Download->setText(Res.LoadText(DownloadButtonText));
+    // A longer word than the design's widens the button rather than being cut.
+    Download->resize(std::max(DownloadButtonSize.width(), Download->sizeHint().width()),
+                     DownloadButtonSize.height());
 
     for (int col = PortColumn; col <= EchoColumn; ++col) {
         Grid->SetCell(col, 0, Res.LoadText(FirstColumnTitleText + col));
     }
     const QFontMetrics metrics(Grid->font());
-    Grid->SetColWidth(DeviceColumn, metrics.horizontalAdvance(Res.LoadText(NoRobotFoundText)) + 15);
+    int deviceWidth = 0;
+    for (int text : DeviceColumnTexts) {
+        deviceWidth = std::max(deviceWidth, metrics.horizontalAdvance(Res.LoadText(text)));
+    }
+    Grid->SetColWidth(DeviceColumn, deviceWidth + 15);
     for (int col = VersionColumn; col <= EchoColumn; ++col) {
         Grid->SetColWidth(col, metrics.horizontalAdvance(Grid->Cell(col, 0)) + 10);
     }
+}
+
+void TProgressForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        ApplyTexts();
+    }
+    QDialog::changeEvent(event);
+}
+
+void TProgressForm::FormShow() {
+    ApplyTexts();
 
     RefreshDisplay();
 
@@ -273,11 +296,16 @@ void TProgressForm::RefreshDisplay() {
     }
 
     // Room for "COM99:", or for the longest name where the host's names
-    // are longer (ttyUSB0, ttyACM10).
+    // are longer (ttyUSB0, ttyACM10), or for the column's title, which a
+    // language may make the widest ("Anschluss:").
     const QFontMetrics metrics(Grid->font());
-    int nameWidth = metrics.horizontalAdvance(QStringLiteral("COM99:"));
+    int nameWidth = std::max(metrics.horizontalAdvance(QStringLiteral("COM99:")),
+                             metrics.horizontalAdvance(Grid->Cell(PortColumn, 0)));
+    const auto shown = [this](const QString& name) {
+        return Discovery ? Discovery->ShownName(name) : name;
+    };
     for (const QString& name : RowNames) {
-        nameWidth = std::max(nameWidth, metrics.horizontalAdvance(name + u':'));
+        nameWidth = std::max(nameWidth, metrics.horizontalAdvance(shown(name) + u':'));
     }
     Grid->SetColWidth(PortColumn, nameWidth + 5);
 
@@ -288,7 +316,7 @@ void TProgressForm::RefreshDisplay() {
             Grid->ClearRow(row);
         }
         if (row - 1 < RowNames.size()) {
-            Grid->SetCell(PortColumn, row, RowNames[row - 1] + u':');
+            Grid->SetCell(PortColumn, row, shown(RowNames[row - 1]) + u':');
         }
     }
 

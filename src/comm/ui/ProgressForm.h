@@ -136,6 +136,7 @@ Q_SIGNALS:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 public Q_SLOTS:
     void done(int result) override;
@@ -143,6 +144,7 @@ public Q_SLOTS:
 
 private:
     void FormShow();
+    void ApplyTexts();
     void FormClose();
     void PortStatusDrawCell(QPainter& painter, int col, int row, const QRect& rect);
     bool IsChoiceDialog() const;

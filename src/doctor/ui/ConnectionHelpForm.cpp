@@ -122,6 +122,23 @@ TConnectionHelpForm::TConnectionHelpForm(const TResources& resources, QWidget* p
     BuildRows();
 }
 
+void TConnectionHelpForm::ApplyTexts() {
+    Texts = LoadDoctorTexts(Res);
+    IdentifyTexts = LoadScanTexts(Res);
+    setWindowTitle(TextOr(Res, TitleTextId, "Connection help"));
+    VirtualRobot->setText(TextOr(Res, VirtualRobotTextId, "Use the virtual robot"));
+    CheckAgain->setText(TextOr(Res, CheckAgainTextId, "Check again"));
+    Close->setText(TextOr(Res, CloseTextId, "Close"));
+    BuildRows();
+}
+
+void TConnectionHelpForm::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::LanguageChange) {
+        ApplyTexts();
+    }
+    QDialog::changeEvent(event);
+}
+
 void TConnectionHelpForm::SetDiagnosis(std::function<std::vector<TFinding>()> diagnose) {
     Diagnose = std::move(diagnose);
     CheckAgain->setEnabled(static_cast<bool>(Diagnose));

@@ -56,7 +56,11 @@ Q_SIGNALS:
     // download that was asked for on it.
     void UseVirtualRobotRequested();
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
+    void ApplyTexts();
     void BuildRows();
     void Copy(int index);
 

@@ -17,6 +17,9 @@ inline constexpr std::string_view LeftServoCenterSetting = "LeftServoCenter";
 inline constexpr std::string_view RightServoCenterSetting = "RightServoCenter";
 inline constexpr std::string_view ComPortSetting = "ComPort";
 inline constexpr std::string_view LastDirectorySetting = "LastDirectory";
+// The language chosen on the start window ("de", "en", ...); absent until
+// the user chooses, so that until then the user's locale decides.
+inline constexpr std::string_view LanguageSetting = "Language";
 
 // Defaults when a value is absent (LastDirectory: see FileDialogFolder).
 inline constexpr bool DefaultHyperHelp = true;

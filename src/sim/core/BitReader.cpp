@@ -12,7 +12,8 @@ std::uint16_t TBitReader::Read(int count) {
     // A byte at a time: the bits of one EEPROM byte are taken together.
     while (count > 0) {
         if (At >= BitCount) {
-            throw ERunTimeFault{"The program runs past the end of the EEPROM"};
+            throw ERunTimeFault{"The program runs past the end of the EEPROM", -1,
+                                TFaultKind::fkPastEeprom};
         }
         const int used = At % 8;
         const int take = count < 8 - used ? count : 8 - used;

@@ -38,6 +38,7 @@ void TInterpreter::Start(TEeprom& eeprom, TProgrammingPort& port, std::uint64_t 
     Wait = TWait();
     Reason = srNone;
     Message.clear();
+    Cause = TFaultCause();
     Instructions = 0;
     AccountedBits = 0;
     PendingNs = 0;
@@ -83,8 +84,9 @@ void TInterpreter::RunUntil(std::uint64_t timeUs) {
         }
     } catch (const ERunTimeFault& fault) {
         SyncTime();
-        Halt(srFault,
-             fault.Text + AtAddress(fault.BitAddress >= 0 ? fault.BitAddress : StatementAddress));
+        const int address = fault.BitAddress >= 0 ? fault.BitAddress : StatementAddress;
+        Cause = TFaultCause{fault.Kind, fault.Instruction, address};
+        Halt(srFault, fault.Text + AtAddress(address));
     }
 }
 
@@ -250,7 +252,8 @@ void TInterpreter::NotModelled(int instruction) {
     if (instruction == inSeroutWithFlowPin || instruction == inSerinWithFlowPin) {
         what += " with a flow pin";
     }
-    throw ERunTimeFault{what + " is not modelled by the simulator", TokenAddress};
+    throw ERunTimeFault{what + " is not modelled by the simulator", TokenAddress,
+                        TFaultKind::fkNotModelled, what};
 }
 
 void TInterpreter::Operands(int instruction, int count, std::uint16_t* out) {

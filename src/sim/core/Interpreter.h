@@ -10,6 +10,7 @@
 #include "sim/core/ModuleRunTime.h"
 #include "sim/core/Pins.h"
 #include "sim/core/RunTimeEvents.h"
+#include "sim/core/RunTimeFault.h"
 #include "sim/core/SerialItems.h"
 #include "sim/core/SimClock.h"
 #include "sim/core/VariableSpace.h"
@@ -81,6 +82,8 @@ public:
     // "END (bit address 123)", "STOP (...)", or what went wrong, with the
     // bit address of the instruction or statement.
     const std::string& StopMessage() const { return Message; }
+    // srFault: its kind and place, for a window that words it itself.
+    const TFaultCause& FaultCause() const { return Cause; }
     std::uint64_t NowUs() const { return Clock.NowUs(); }
     std::uint64_t InstructionCount() const { return Instructions; }
     std::uint64_t BitsFetched() const { return Reader.BitsFetched(); }
@@ -185,6 +188,7 @@ private:
     bool Trace = false;
     TStopReason Reason = srNone;
     std::string Message;
+    TFaultCause Cause;
     std::uint64_t Instructions = 0;
     std::uint64_t AccountedBits = 0;
     std::uint64_t PendingNs = 0;

@@ -279,6 +279,9 @@ void TRobotSimulation::ProgramEnded(std::uint64_t timeUs, const std::string& why
     e.Pose = TheRobot.Pose();
     e.Text = why;
     e.Fault = fault;
+    if (fault && Interpreter != nullptr) {
+        e.Cause = Interpreter->FaultCause();
+    }
     Add(e);
     Publish(t);
     if (Observer != nullptr) {

@@ -2,6 +2,7 @@
 
 #include "sim/core/Robot.h"
 #include "sim/core/RunTimeEvents.h"
+#include "sim/core/RunTimeFault.h"
 #include "sim/core/World.h"
 
 #include <algorithm>
@@ -73,6 +74,7 @@ struct TRunEvent {
     int Set = 0;
     std::string Text;   // ekEnd: how it ended, as the run-time tells it
     bool Fault = false; // ekEnd: the program could not go on (not END or STOP)
+    TFaultCause Cause;  // ekEnd with Fault: what kind of fault, and where
 };
 
 // Follows a run from inside the board as it happens: every board step, each

@@ -29,6 +29,7 @@ void TRunningSteps::StartOver() {
     NextEvent = 0;
     HasEnded = false;
     EndMessage.clear();
+    Cause = TFaultCause();
     Main.reset();
     Set.reset();
     Reacting.reset();
@@ -108,6 +109,7 @@ void TRunningSteps::Take(const TRunEvent& event) {
         // END and STOP are how a list finishes; only a fault has a reason
         // worth showing.
         EndMessage = event.Fault ? event.Text : std::string();
+        Cause = event.Cause;
         Main.reset();
         Set.reset();
         Reacting.reset();

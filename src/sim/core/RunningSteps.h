@@ -55,6 +55,8 @@ public:
     // after END or STOP).
     bool Ended() const { return HasEnded; }
     const std::string& EndText() const { return EndMessage; }
+    // After a fault (EndText not empty): its kind and place.
+    const TFaultCause& EndCause() const { return Cause; }
     // Whether the program in the module is the one the rows describe.
     bool Matches() const { return LayoutMatches; }
 
@@ -68,6 +70,7 @@ private:
     std::uint64_t NextEvent = 0; // counted from the run's first event
     bool LayoutMatches = false;
     bool HasEnded = false;
+    TFaultCause Cause;
     std::optional<TPlayingStep> Main;
     std::optional<TPlayingStep> Set;
     std::optional<TReaction> Reacting;

@@ -1,5 +1,6 @@
 #include "sim/ui/VirtualRobotForm.h"
 
+#include "uikit/Language.h"
 #include "uikit/Resources.h"
 #include "uikit/UserDialogs.h"
 #include "codegen/core/BuildCode.h"
@@ -109,6 +110,9 @@ constexpr int PressGoText = 829;
 constexpr int SecondsSuffixText = 374; // " sec"
 constexpr int FirstSetNameText = 406;  // "All", "Set1".."Set4"
 constexpr int FirstActionNameText = 398;
+constexpr int NotModelledText = 924;   // why a program stopped: {instruction}
+constexpr int PastEepromText = 925;
+constexpr int ProgramFaultText = 926;  // {address}
 
 // The virtual servos' true centres: a few units off, as uncalibrated.
 constexpr int LeftServoTrueCentre = 744;
@@ -144,8 +148,24 @@ QString Fill(QString text, const QString& key, const QString& value) {
     return text.replace(u'{' + key + u'}', value);
 }
 
-QString Seconds(std::uint64_t us) {
-    return QString::number(static_cast<double>(us) / 1e6, 'f', 1);
+// Why the program stopped, in the words of the text table.
+QString FaultText(const TResources& resources, const sim::TFaultCause& cause) {
+    switch (cause.Kind) {
+    case sim::TFaultKind::fkNotModelled:
+        return Fill(resources.LoadText(NotModelledText), QStringLiteral("instruction"),
+                    QString::fromStdString(cause.Instruction));
+    case sim::TFaultKind::fkPastEeprom:
+        return resources.LoadText(PastEepromText);
+    case sim::TFaultKind::fkProgram:
+        break;
+    }
+    return Fill(resources.LoadText(ProgramFaultText), QStringLiteral("address"),
+                QString::number(cause.BitAddress));
+}
+
+// Seconds with one decimal, as the language writes them ("12,4" in German).
+QString Seconds(std::uint64_t us, const QString& language) {
+    return DecimalText(static_cast<double>(us) / 1e6, 1, language);
 }
 
 // The small pictures of the legend, drawn as the arena draws the things.
@@ -655,7 +675,7 @@ void TVirtualRobotForm::ShowTaskText() {
         }
         if (rules.TimeLimitUs) {
             said << Fill(Text(TimeLimitRuleText), QStringLiteral("seconds"),
-                         Seconds(*rules.TimeLimitUs));
+                         Seconds(*rules.TimeLimitUs, Res.Language()));
         }
         for (const QString& rule : said) {
             lines << QStringLiteral("\u2022 ") + rule;
@@ -676,8 +696,9 @@ void TVirtualRobotForm::ShowTaskText() {
 
 QString TVirtualRobotForm::VerdictSentence(const sim::TVerdict& verdict, int reached,
                                            int count) const {
+    const QString seconds = Seconds(verdict.TimeUs, Res.Language());
     const auto fill = [&](int id) {
-        return Fill(Fill(Fill(Text(id), QStringLiteral("seconds"), Seconds(verdict.TimeUs)),
+        return Fill(Fill(Fill(Text(id), QStringLiteral("seconds"), seconds),
                          QStringLiteral("reached"), QString::number(reached)),
                     QStringLiteral("count"), QString::number(count));
     };
@@ -1143,7 +1164,7 @@ QString TVirtualRobotForm::ActionText(char letter, int value) const {
         if (k == akLoopBack) {
             return name;
         }
-        return name + QStringLiteral(", ") + QString::number(value / 10.0, 'f', 1) +
+        return name + QStringLiteral(", ") + DecimalText(value / 10.0, 1, Res.Language()) +
                Text(SecondsSuffixText);
     }
     return QString();
@@ -1175,9 +1196,9 @@ void TVirtualRobotForm::UpdateStatus() {
     } else if (!started) {
         status = Text(NothingYetText);
     } else if (Running.Ended()) {
-        status = Running.EndText().empty() ? Text(FinishedText)
-                                           : Fill(Text(StoppedText), QStringLiteral("reason"),
-                                                  QString::fromStdString(Running.EndText()));
+        status = Running.EndText().empty()
+                     ? Text(FinishedText)
+                     : Fill(Text(StoppedText), QStringLiteral("reason"), FaultText(Res, Running.EndCause()));
     } else if (set) {
         const QString setName = Text(FirstSetNameText + set->List - 2);
         if (set->Row == 0) {
@@ -1200,7 +1221,7 @@ void TVirtualRobotForm::UpdateStatus() {
         Status->setText(status);
     }
     QString time = started ? Fill(Text(TimeText), QStringLiteral("seconds"),
-                                  QString::number(static_cast<double>(runUs) / 1e6, 'f', 1))
+                                  DecimalText(static_cast<double>(runUs) / 1e6, 1, Res.Language()))
                            : QString();
     if (!Clock.Playing() && !HostDriven) {
         time += (time.isEmpty() ? QString() : QStringLiteral("   ")) + Text(PausedText);

@@ -71,6 +71,10 @@ TEST_F(ImagesTest, AnInstructionTheSimulatorDoesNotModelStopsTheRunNamingItAndIt
     EXPECT_EQ(traced[1].A, inShiftout);
     EXPECT_EQ(Fault(), "SHIFTOUT is not modelled by the simulator (bit address " +
                            std::to_string(traced[1].B) + ")");
+    // The same, for a window that words it in its own language.
+    EXPECT_EQ(RunTime->FaultCause().Kind, TFaultKind::fkNotModelled);
+    EXPECT_EQ(RunTime->FaultCause().Instruction, "SHIFTOUT");
+    EXPECT_EQ(RunTime->FaultCause().BitAddress, traced[1].B);
     EXPECT_EQ(Word(1), 1);
     EXPECT_EQ(EventsOf(ekEnd).size(), 1u);
 }
@@ -79,6 +83,8 @@ TEST_F(ImagesTest, BrokenStreamsStopTheRunWithTheirReason) {
     TStreamWriter(Eeprom).At14().Token(61);
     RunImage();
     EXPECT_EQ(Fault(), "Unknown instruction token 61 (bit address 14)");
+    EXPECT_EQ(RunTime->FaultCause().Kind, TFaultKind::fkProgram);
+    EXPECT_EQ(RunTime->FaultCause().BitAddress, 14);
 
     TStreamWriter w(Eeprom);
     w.At14();
@@ -101,6 +107,7 @@ TEST_F(ImagesTest, BrokenStreamsStopTheRunWithTheirReason) {
     Eeprom.Write(0, 0x01); // bit 16383: a 1, announcing a code that is not there
     RunImage();
     EXPECT_EQ(Fault(), "The program runs past the end of the EEPROM (bit address 16383)");
+    EXPECT_EQ(RunTime->FaultCause().Kind, TFaultKind::fkPastEeprom);
 }
 
 TEST_F(ImagesTest, AnErasedEepromEndsAtOnce) {
