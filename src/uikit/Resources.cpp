@@ -126,12 +126,17 @@ QString TResources::LoadAltLetters() const {
     return QString::fromLatin1(bytes->constData(), AltLetterCount);
 }
 
-std::optional<TControlRecord> TResources::ControlRecord(int record, bool advanced) const {
+std::optional<QByteArray> TResources::LayoutRecord(int record, bool advanced) const {
     std::optional<QByteArray> bytes;
     if (advanced)
         bytes = Find(QStringLiteral("DATA"), record + AdvancedRecordOffset);
     if (!bytes)
         bytes = Find(QStringLiteral("DATA"), record);
+    return bytes;
+}
+
+std::optional<TControlRecord> TResources::ControlRecord(int record, bool advanced) const {
+    const std::optional<QByteArray> bytes = LayoutRecord(record, advanced);
     // A truncated record is treated as missing rather than read past its end.
     if (!bytes || bytes->size() < ControlRecordSize)
         return std::nullopt;
@@ -139,11 +144,7 @@ std::optional<TControlRecord> TResources::ControlRecord(int record, bool advance
 }
 
 std::optional<TPictureRecord> TResources::PictureRecord(int record, bool advanced) const {
-    std::optional<QByteArray> bytes;
-    if (advanced)
-        bytes = Find(QStringLiteral("DATA"), record + AdvancedRecordOffset);
-    if (!bytes)
-        bytes = Find(QStringLiteral("DATA"), record);
+    const std::optional<QByteArray> bytes = LayoutRecord(record, advanced);
     if (!bytes || bytes->size() < PictureRecordSize)
         return std::nullopt;
     const QByteArray& b = *bytes;

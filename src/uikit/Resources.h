@@ -59,6 +59,8 @@ public:
     // The bytes of resource `type`/`number` (":/WSDATA/366"), if present:
     // the language's own first, else the English one.
     std::optional<QByteArray> Find(const QString& type, int number) const;
+    // Record n, or in Advanced Mode record n+90 where the edition has one.
+    std::optional<QByteArray> LayoutRecord(int record, bool advanced) const;
     // Only in the edition `language` ("en": only the English resources).
     std::optional<QByteArray> FindIn(const QString& language, const QString& type,
                                      int number) const;

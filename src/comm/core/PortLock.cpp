@@ -30,7 +30,9 @@ std::string ReadSmallFile(const std::string& path, bool& exists) {
     return text;
 }
 
-std::string Canonical(const std::string& path) {
+} // namespace
+
+std::string CanonicalPath(const std::string& path) {
     char* resolved = ::realpath(path.c_str(), nullptr);
     if (resolved == nullptr) {
         return {};
@@ -39,8 +41,6 @@ std::string Canonical(const std::string& path) {
     std::free(resolved);
     return result;
 }
-
-} // namespace
 
 int LockFilePid(std::string_view text) {
     const std::string_view line = text.substr(0, text.find('\n'));
@@ -107,13 +107,13 @@ std::string IdentityLockFileName(unsigned major, unsigned minor) {
 std::vector<std::string> DefaultLockFolders() {
     std::vector<std::string> folders;
     for (const char* folder : {"/run/lock", "/var/lock"}) {
-        const std::string canonical = Canonical(folder);
+        const std::string canonical = CanonicalPath(folder);
         if (canonical.empty()) {
             continue;
         }
         bool known = false;
         for (const std::string& seen : folders) {
-            known = known || Canonical(seen) == canonical;
+            known = known || CanonicalPath(seen) == canonical;
         }
         if (!known) {
             folders.push_back(folder);

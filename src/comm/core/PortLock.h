@@ -23,6 +23,9 @@ std::string ProcessName(int pid);
 // looked up in the current folder.
 std::string DevicePathOf(const std::string& portName);
 
+// The path with every link and "." or ".." resolved; empty when it does not exist.
+std::string CanonicalPath(const std::string& path);
+
 // The lock file a device has under its name, as other serial programs (and
 // Qt Serial Port) name it: LCK..ttyUSB0, LCK..pts_5 for /dev/pts/5.
 std::string NameLockFileName(const std::string& devicePath);

@@ -33,16 +33,6 @@ std::uint32_t OpenErrorFromQt(QSerialPort::SerialPortError error) {
     }
 }
 
-std::string Canonical(const std::string& path) {
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (resolved == nullptr) {
-        return {};
-    }
-    std::string result = resolved;
-    std::free(resolved);
-    return result;
-}
-
 } // namespace
 
 std::string DevicePath(const std::string& name) {
@@ -110,7 +100,7 @@ std::uint32_t QtSerialDevice::Open(const std::string& name) {
     }
     // The device itself, whatever name led to it: the lock and Qt's own
     // lock file then go by the device, not by the link.
-    const std::string device = Canonical(path);
+    const std::string device = CanonicalPath(path);
     if (device.empty()) {
         return Fail(OpenErrorFromErrno(errno));
     }
