@@ -10,7 +10,7 @@
 // does (the target is at most 64 MB).
 #include <benchmark/benchmark.h>
 
-#include "ActionListSpec.h"
+#include "ActionListText.h"
 #include "cli/GenerateCommand.h"
 #include "cli/GradeCommand.h"
 #include "codegen/core/ActionListFile.h"

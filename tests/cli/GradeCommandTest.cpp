@@ -1,6 +1,6 @@
 #include "cli/GradeCommand.h"
 
-#include "ActionListSpec.h"
+#include "ActionListText.h"
 #include "cli/GenerateCommand.h"
 #include "codegen/core/ActionListFile.h"
 

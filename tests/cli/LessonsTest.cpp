@@ -3,7 +3,7 @@
 // file is, and a plausible wrong answer does not.
 #include "cli/GradeCommand.h"
 
-#include "ActionListSpec.h"
+#include "ActionListText.h"
 #include "SourceFiles.h"
 #include "cli/GenerateCommand.h"
 #include "codegen/core/ActionListFile.h"
@@ -26,7 +26,7 @@ using sim::TVerdictReason;
 
 struct TLesson {
     const char* Name;
-    const char* Solution; // as ActionListSpec.h writes a list
+    const char* Solution; // as ActionListText.h writes a list
     const char* Wrong;
     std::set<TVerdictReason> WrongBecause;
 };

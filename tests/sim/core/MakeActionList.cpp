@@ -1,8 +1,8 @@
 // make_action_list OUT.wyl "SPEC": writes the action list SPEC describes
-// (see ActionListSpec.h) as the editor saves it. The lessons' reference
+// (see ActionListText.h) as the editor saves it. The lessons' reference
 // solutions are made with it; LessonsTest checks that each still is what
 // its description says.
-#include "ActionListSpec.h"
+#include "ActionListText.h"
 #include "codegen/core/ActionListFile.h"
 
 #include <exception>

@@ -48,12 +48,12 @@ inline TActionKind KindOfLetter(char letter) {
     }
 }
 
-// The document of the spec, as the editor would hold it after the user built
+// The document the text describes, as the editor would hold it after the user built
 // the lists (servo centres 100 unless given).
-inline std::unique_ptr<TDocumentState> ActionListOf(const std::string& spec) {
+inline std::unique_ptr<TDocumentState> ActionListOf(const std::string& text) {
     auto state = std::make_unique<TDocumentState>();
     InitialiseDocument(*state);
-    std::istringstream words(spec);
+    std::istringstream words(text);
     std::string word;
     int list = MainList;
     while (words >> word) {
